@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Builds the three configurations and runs every test: the unit tests natively under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the same tests and the Windows-only tests
+# under Wine for x86-64 and i386, and the checks of the built plug-in files.
+# Ends with "N passed, N failed"; exits non-zero when anything failed or did not run.
+set -u
+source "$(dirname "$0")/scripts/env.sh"
+mkdir -p "$BUILD/logs"
+
+PASSED=0
+FAILED=0
+SKIPPED=0
+pass() { PASSED=$((PASSED + $1)); }
+fail() { FAILED=$((FAILED + $1)); printf 'FAILED: %s\n' "$2"; }
+
+# Adds one GoogleTest run to the totals; a run that crashed or printed no result counts as failed.
+run_gtest() {  # label, command...
+  local label=$1; shift
+  local out=$BUILD/logs/$label.log
+  timeout 900 "$@" >"$out" 2>&1
+  local rc=$?
+  local p f
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$out" | tail -n 1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$out" | tail -n 1)
+  p=${p:-0}; f=${f:-0}
+  pass "$p"
+  [ "$f" -gt 0 ] && { fail "$f" "$label"; grep '^\[  FAILED  \]' "$out" | grep -v 'listed below' | sort -u; }
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then
+    fail 1 "$label did not complete (exit $rc), see $out"
+    tail -n 15 "$out"
+  fi
+  printf '%-22s %4d passed, %d failed\n' "$label" "$p" "$f"
+}
+
+check() {  # label, command...
+  local label=$1; shift
+  if "$@" >"$BUILD/logs/check-$label.log" 2>&1; then pass 1; printf '%-22s ok\n' "$label"
+  else fail 1 "$label"; tail -n 15 "$BUILD/logs/check-$label.log"; fi
+}
+
+exports_are_plain() {  # plug-in file, objdump
+  local names
+  names=$("$2" -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p')
+  echo "$names"
+  echo "$names" | grep -qx 'ListGetDetectString' && ! echo "$names" | grep -q '@'
+}
+
+only_system_dlls() {  # plug-in file, objdump
+  local dlls
+  dlls=$("$2" -p "$1" | sed -n 's/^\s*DLL Name: //p')
+  echo "$dlls"
+  ! echo "$dlls" | grep -qiv -E '^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|ole32|msvcrt|imm32|uxtheme|dwmapi|dbghelp)\.dll$'
+}
+
+ensure_packages || { echo "0 passed, 1 failed"; exit 1; }
+for config in native win64 win32; do
+  log "building $config"
+  if ! "build_$config"; then fail 1 "build $config"; fi
+done
+
+log "native unit tests (ASan + UBSan)"
+[ -x "$BUILD/native/bin/skerrin_tests" ] && run_gtest native env ASAN_OPTIONS=detect_leaks=1 "$BUILD/native/bin/skerrin_tests"
+
+log "checking the plug-in files"
+check exports-win32 exports_are_plain "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
+check exports-win64 exports_are_plain "$BUILD/win64/bin/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+check imports-win32 only_system_dlls "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
+check imports-win64 only_system_dlls "$BUILD/win64/bin/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+
+log "Windows tests under Wine"
+trap stop_display EXIT
+ensure_display || fail 1 "no X display"
+ensure_wine_prefix || fail 1 "Wine prefix"
+ARCHES=(win64)
+if can_run_i386; then ARCHES+=(win32)
+else
+  SKIPPED=$((SKIPPED + 2))
+  echo "SKIPPED: the i386 tests under Wine: this machine cannot execute 32-bit x86 code"
+fi
+for arch in "${ARCHES[@]}"; do
+  for t in skerrin_tests skerrin_wintests; do
+    exe=$BUILD/$arch/bin/$t.exe
+    if [ -f "$exe" ]; then run_gtest "$arch-$t" "$(wine_loader "$arch")" "$exe"
+    else fail 1 "$arch $t was not built"; fi
+  done
+done
+
+if [ "$SKIPPED" -gt 0 ]; then echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
+else echo "$PASSED passed, $FAILED failed"; fi
+[ "$FAILED" -eq 0 ] && [ "$PASSED" -gt 0 ]

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "model/uLogModel.h"
+#include "model/uLogTypes.h"
+
+namespace {
+
+void AddLine(TLogList& List, const std::string& Text, int32_t LineNumber) {
+  const int32_t Offset = List.AppendText(Text.data(), static_cast<int32_t>(Text.size()));
+  const int32_t Index = List.ReserveEntry();
+  TLogEntry& Entry = List.Items[Index];
+  Entry = EmptyLogEntry();
+  Entry.LineNumber = LineNumber;
+  Entry.TextOffset = Offset;
+  Entry.TextLength = static_cast<int32_t>(Text.size());
+  ++List.Count;
+}
+
+std::string TextOf(const TLogList& List, int32_t Index) {
+  TLogEntry Entry;
+  List.GetEntry(Index, Entry);
+  return std::string(List.TextBuffer.Data() + Entry.TextOffset, Entry.TextLength);
+}
+
+}  // namespace
+
+TEST(LogTypes, DisplayNamesFollowOrdinals) {
+  const char* Expected[] = {"Unknown", "Plain", "Log4x", "Apache Access", "Nginx Access", "Syslog",
+                            "CSV", "JSON", "IIS W3C", "Custom (user-defined)", "Rapid SCADA"};
+  for (int i = 0; i < LogFormatCount; ++i)
+    EXPECT_STREQ(FormatDisplayName(static_cast<TLogFormat>(i)), Expected[i]) << i;
+  EXPECT_STREQ(FormatDisplayName(static_cast<TLogFormat>(11)), "");
+  EXPECT_STREQ(FormatDisplayName(static_cast<TLogFormat>(-1)), "");
+
+  const char* Roles[] = {"Ignore", "Timestamp", "Level", "Source", "Thread"};
+  for (int i = 0; i < CustomFieldRoleCount; ++i)
+    EXPECT_STREQ(RoleDisplayName(static_cast<TCustomFieldRole>(i)), Roles[i]) << i;
+  EXPECT_STREQ(RoleDisplayName(static_cast<TCustomFieldRole>(5)), "");
+}
+
+TEST(LogTypes, OrdinalsAreStable) {
+  EXPECT_EQ(lError, 0);
+  EXPECT_EQ(lCustom, 5);
+  EXPECT_EQ(lfRapidScada, 10);
+  EXPECT_EQ(lfCustom, 9);
+  EXPECT_EQ(cfrThread, 4);
+  EXPECT_EQ(sizeof(TLogLevel), 4u);
+  EXPECT_EQ(sizeof(TLogFormat), 4u);
+  EXPECT_EQ(sizeof(TCustomFieldRole), 4u);
+}
+
+TEST(LogTypes, CustomFormatDefaultsAndCopy) {
+  TCustomFormatConfig Config;
+  EXPECT_EQ(Config.Mode, 0);
+  EXPECT_EQ(Config.Delimiter, '|');
+  EXPECT_EQ(Config.FieldCount, 4);
+  EXPECT_EQ(Config.Fields[0], cfrTimestamp);
+  EXPECT_EQ(Config.Fields[1], cfrLevel);
+  EXPECT_EQ(Config.Fields[2], cfrSource);
+  for (int i = 3; i < CustomFieldSlots; ++i) EXPECT_EQ(Config.Fields[i], cfrIgnore);
+  EXPECT_EQ(Config.TimestampFmt, "YYYY-MM-DD hh:nn:ss");
+
+  TCustomFormatConfig Copy = Config;
+  Copy.TimestampFmt = "DD.MM.YYYY";
+  EXPECT_EQ(Config.TimestampFmt, "YYYY-MM-DD hh:nn:ss");
+}
+
+TEST(LogList, NewListHasRoomFor4096) {
+  TLogList List;
+  EXPECT_EQ(List.Count, 0);
+  EXPECT_EQ(List.Capacity, 4096);
+  EXPECT_EQ(List.Items.Length(), 4096u);
+  EXPECT_EQ(List.TextUsed, 0);
+}
+
+TEST(LogList, ItemsGrowByDoublingThenBy65536) {
+  TLogList List;
+  for (int i = 0; i < 4096; ++i) AddLine(List, "", i + 1);
+  EXPECT_EQ(List.Capacity, 4096);
+  AddLine(List, "x", 4097);
+  EXPECT_EQ(List.Capacity, 8192);
+  while (List.Count < 65536) AddLine(List, "", List.Count + 1);
+  EXPECT_EQ(List.Capacity, 65536);
+  AddLine(List, "", List.Count + 1);
+  EXPECT_EQ(List.Capacity, 131072);
+  while (List.Count < 131072) AddLine(List, "", List.Count + 1);
+  AddLine(List, "", List.Count + 1);
+  EXPECT_EQ(List.Capacity, 196608);
+  EXPECT_EQ(static_cast<int32_t>(List.Items.Length()), List.Capacity);
+  // Entries survive every growth.
+  EXPECT_EQ(TextOf(List, 4096), "x");
+  for (int32_t i = 0; i < List.Count; i += 997) EXPECT_EQ(List.Items[i].LineNumber, i + 1);
+}
+
+TEST(LogList, ReserveEntryDoesNotCount) {
+  TLogList List;
+  EXPECT_EQ(List.ReserveEntry(), 0);
+  EXPECT_EQ(List.ReserveEntry(), 0);
+  EXPECT_EQ(List.Count, 0);
+}
+
+TEST(LogList, EnsureCapacityOnlyGrows) {
+  TLogList List;
+  List.EnsureCapacity(100);
+  EXPECT_EQ(List.Capacity, 4096);
+  List.EnsureCapacity(10000);
+  EXPECT_EQ(List.Capacity, 10000);
+  EXPECT_EQ(List.Items.Length(), 10000u);
+  List.Clear();
+  EXPECT_EQ(List.Capacity, 4096);
+  EXPECT_EQ(List.Items.Length(), 4096u);
+}
+
+TEST(LogList, AppendTextStoresBytesAndKeepsOneSpare) {
+  TLogList List;
+  EXPECT_EQ(List.AppendText("abc", 3), 0);
+  EXPECT_EQ(List.AppendText("", 0), 3);
+  EXPECT_EQ(List.TextUsed, 3);
+  EXPECT_EQ(List.AppendText("de", 2), 3);
+  EXPECT_EQ(List.TextUsed, 5);
+  EXPECT_EQ(std::string(List.TextBuffer.Data(), 5), "abcde");
+  EXPECT_GT(List.TextBuffer.Length(), 5u);
+}
+
+TEST(LogList, TextBufferGrowth) {
+  TLogList List;
+  // From empty: TextUsed + Len + 65536.
+  List.AppendText("a", 1);
+  EXPECT_EQ(List.TextBuffer.Length(), 65537u);
+  // Doubling wins when it is larger.
+  std::string Big(65536, 'b');
+  List.AppendText(Big.data(), static_cast<int32_t>(Big.size()));
+  EXPECT_EQ(List.TextBuffer.Length(), 131074u);
+  EXPECT_EQ(List.TextBuffer[0], 'a');
+  EXPECT_EQ(List.TextBuffer[65536], 'b');
+  // A line larger than the doubled buffer gets its own size plus the margin.
+  std::string Huge(400000, 'c');
+  const int32_t Used = List.TextUsed;
+  List.AppendText(Huge.data(), static_cast<int32_t>(Huge.size()));
+  EXPECT_EQ(List.TextBuffer.Length(), static_cast<size_t>(Used + 400000 + 65536));
+}
+
+TEST(LogList, ReserveTextResetsUsedAndClearKeepsAllocation) {
+  TLogList List;
+  List.ReserveText(1000);
+  EXPECT_EQ(List.TextBuffer.Length(), 1001u);
+  List.AppendText("hello", 5);
+  List.ReserveText(10);
+  EXPECT_EQ(List.TextUsed, 0);
+  EXPECT_EQ(List.TextBuffer.Length(), 1001u);
+
+  List.AppendText("hello", 5);
+  AddLine(List, "x", 1);
+  const char* Before = List.TextBuffer.Data();
+  List.Clear();
+  EXPECT_EQ(List.Count, 0);
+  EXPECT_EQ(List.TextUsed, 0);
+  EXPECT_EQ(List.TextBuffer.Length(), 1001u);
+  EXPECT_EQ(List.TextBuffer.Data(), Before);
+}
+
+TEST(LogList, TextBeyond2GiBIsRefused) {
+  TLogList List;
+  EXPECT_THROW(List.ReserveText(int64_t{1} << 31), std::length_error);
+  EXPECT_THROW(List.ReserveText((int64_t{1} << 31) - 1), std::length_error);
+  EXPECT_EQ(List.TextUsed, 0);
+  // A single append that would pass the limit is refused without touching the buffer.
+  List.AppendText("abc", 3);
+  EXPECT_THROW(List.AppendText("x", 0x7FFFFFFF - 3), std::length_error);
+  EXPECT_EQ(List.TextUsed, 3);
+}
+
+TEST(LogList, EntriesKeepFileOrderAndText) {
+  TLogList List;
+  const char* Lines[] = {"first", "", "third line", "\xC3\xA9t\xC3\xA9"};
+  for (int i = 0; i < 4; ++i) AddLine(List, Lines[i], i + 1);
+  ASSERT_EQ(List.Count, 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(TextOf(List, i), Lines[i]);
+    EXPECT_EQ(List.Items[i].LineNumber, i + 1);
+    EXPECT_LE(List.Items[i].TextOffset + List.Items[i].TextLength, List.TextUsed);
+    EXPECT_EQ(List.Items[i].Level, lCustom);
+    EXPECT_EQ(List.Items[i].Timestamp, 0.0);
+  }
+  EXPECT_LT(List.TextUsed, static_cast<int32_t>(List.TextBuffer.Length()));
+}
