@@ -1,0 +1,32 @@
+#pragma once
+// The written timestamp forms of the supported logs, and the pattern language of the
+// user-defined format. Positions in comments are 1-based. On failure the out values are left
+// unchanged.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/uLogTypes.h"
+
+constexpr int BuiltInPatternCount = 15;
+extern const char* const BuiltInTimestampPatterns[BuiltInPatternCount];
+
+bool LooksLikeIsoTimestamp(std::string_view Text);
+bool ParseIsoTimestamp(std::string_view Text, double& Value);
+bool ParseDottedTimestamp(std::string_view Text, double& Value, int& Consumed);
+bool ParseSlashedTimestamp(std::string_view Text, double& Value, int& Consumed);
+bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos);
+bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos);
+bool ParseAccessLogTime(std::string_view Text, double& Value);
+bool ParseSyslogTime(std::string_view Text, double& Value);
+bool ParseIisDateTime(std::string_view DateText, std::string_view TimeText, double& Value);
+// hh:nn:ss (exactly 8 characters) as a fraction of a day.
+bool ParseTimeOfDay(std::string_view Text, double& Value);
+bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& Value);
+
+// The trimmed timestamp field of Line under Config, as a view into Line; empty when none.
+std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormatConfig& Config);
+// Picks the built-in pattern that parses the most of the first N samples.
+bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
+                            const TCustomFormatConfig& Config, std::string& Pattern);
