@@ -7,9 +7,9 @@
 
 #include "model/uLogTypes.h"
 
-// Config is the custom-format copy of the loaded log; null means the settings' own.
+// Config is the custom-format copy held by the loaded log.
 void ParseLine(std::string_view Line, int32_t LineNumber, TLogFormat Format, TLogEntry& Entry,
-               const TCustomFormatConfig* Config);
+               const TCustomFormatConfig& Config);
 
 bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& SourceStart,
                          int32_t& SourceLength, TLogLevel& Level);

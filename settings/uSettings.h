@@ -1,0 +1,79 @@
+#pragma once
+// The process-wide settings record and its INI file "Skerrin.ini" beside the plug-in.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/uLogTypes.h"
+
+// A Windows colour reference, 0x00BBGGRR.
+using TColor = int32_t;
+// No colour of its own: the automatic one is used (only for a rule's foreground).
+constexpr TColor AutoColor = -1;
+constexpr int MaxColorRules = 20;
+
+struct TLevelColors {
+  TColor Bg;
+  TColor Fg;
+};
+
+// 14 colours; in memory BgColor, FgColor, then background and foreground per level ordinal.
+struct TColorScheme {
+  TColor BgColor;
+  TColor FgColor;
+  TLevelColors Levels[LogLevelCount];
+};
+
+struct TColorStringRule {
+  std::string Pattern;  // UTF-8; empty is no rule
+  TColor Color = 0;
+  TColor FgColor = AutoColor;
+  bool Enabled = true;
+  bool UseLevel = false;
+  TLogLevel Level = lCustom;
+};
+
+struct TAppSettings {
+  bool ShowLineNumbers = true;
+  int32_t LineNumWidth = 5;
+  TColor WindowBgColor = 0xFFFFFF;
+  TColor BarDarkModeColor = 0x202020;
+  bool WordWrap = false;
+  bool HorzScrollbar = false;
+  std::string FontName = "Courier New";
+  int32_t FontSize = 9;
+  int32_t ThemeMode = 0;  // 0 auto, 1 always light, 2 always dark
+  TColorScheme ColorsLight{};
+  TColorScheme ColorsDark{};
+  TColorScheme Colors{};  // the scheme in force
+  TColorStringRule ColorRules[MaxColorRules];
+  int32_t ColorRuleCount = 0;
+  bool DisableDefaultLevels = false;
+  bool AutoDetect = true;
+  TLogFormat ForceFormat = lfPlain;
+  TCustomFormatConfig CustomFormat;
+  bool TailEnabled = false;
+  bool Follow = true;
+  int32_t TailIntervalMs = 1000;
+  bool CloseOnEscInLister = true;
+  int32_t WindowLeft = 100;
+  int32_t WindowTop = 80;
+  int32_t WindowWidth = 960;
+  int32_t WindowHeight = 650;
+  bool WindowMaximized = false;
+  std::string LastDir;
+};
+
+// The one settings record of the process, alive from library load to unload.
+extern TAppSettings AppSettings;
+// The plug-in's directory with its trailing separator; set once by the start-up.
+extern std::string ModuleDir;
+
+void SetDefaultSettings();
+void ResetColorRules();
+std::string SettingsFileName();
+void LoadSettings();
+void SaveSettings();
+std::string EncodePatternHex(std::string_view Bytes);
+std::string DecodePatternHex(std::string_view Hex);
