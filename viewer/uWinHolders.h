@@ -1,0 +1,164 @@
+#pragma once
+// Owners of Win32 handles: each releases its handle exactly once, in its destructor or when it
+// is given a new one, so no path of the viewer can leak or double-free a GDI object.
+
+#include <windows.h>
+
+#include <utility>
+
+// A font, brush, pen or bitmap created by the viewer (never a stock object).
+template <typename H>
+class TGdiObject {
+ public:
+  TGdiObject() = default;
+  explicit TGdiObject(H Handle) : Handle(Handle) {}
+  ~TGdiObject() { Reset(); }
+  TGdiObject(const TGdiObject&) = delete;
+  TGdiObject& operator=(const TGdiObject&) = delete;
+  TGdiObject(TGdiObject&& Other) noexcept : Handle(std::exchange(Other.Handle, nullptr)) {}
+  TGdiObject& operator=(TGdiObject&& Other) noexcept {
+    if (this != &Other) Reset(std::exchange(Other.Handle, nullptr));
+    return *this;
+  }
+
+  H Get() const { return Handle; }
+  explicit operator bool() const { return Handle != nullptr; }
+  void Reset(H NewHandle = nullptr) {
+    if (Handle) DeleteObject(Handle);
+    Handle = NewHandle;
+  }
+
+ private:
+  H Handle = nullptr;
+};
+
+using TFontHolder = TGdiObject<HFONT>;
+using TBrushHolder = TGdiObject<HBRUSH>;
+using TPenHolder = TGdiObject<HPEN>;
+using TBitmapHolder = TGdiObject<HBITMAP>;
+
+// A memory device context from CreateCompatibleDC.
+class TMemoryDC {
+ public:
+  TMemoryDC() = default;
+  explicit TMemoryDC(HDC Compatible) : DC(CreateCompatibleDC(Compatible)) {}
+  ~TMemoryDC() { Reset(); }
+  TMemoryDC(const TMemoryDC&) = delete;
+  TMemoryDC& operator=(const TMemoryDC&) = delete;
+
+  HDC Get() const { return DC; }
+  explicit operator bool() const { return DC != nullptr; }
+  void Reset(HDC NewDC = nullptr) {
+    if (DC) DeleteDC(DC);
+    DC = NewDC;
+  }
+
+ private:
+  HDC DC = nullptr;
+};
+
+// A window's device context from GetDC, released to the same window.
+class TWindowDC {
+ public:
+  explicit TWindowDC(HWND Window) : Window(Window), DC(GetDC(Window)) {}
+  ~TWindowDC() {
+    if (DC) ReleaseDC(Window, DC);
+  }
+  TWindowDC(const TWindowDC&) = delete;
+  TWindowDC& operator=(const TWindowDC&) = delete;
+  HDC Get() const { return DC; }
+
+ private:
+  HWND Window;
+  HDC DC;
+};
+
+// BeginPaint / EndPaint.
+class TPaintScope {
+ public:
+  explicit TPaintScope(HWND Window) : Window(Window) { DC = BeginPaint(Window, &Paint); }
+  ~TPaintScope() { EndPaint(Window, &Paint); }
+  TPaintScope(const TPaintScope&) = delete;
+  TPaintScope& operator=(const TPaintScope&) = delete;
+  HDC Get() const { return DC; }
+
+ private:
+  HWND Window;
+  PAINTSTRUCT Paint{};
+  HDC DC = nullptr;
+};
+
+// Selects an object into a device context and puts the previous one back.
+class TSelectScope {
+ public:
+  TSelectScope(HDC DC, HGDIOBJ Object) : DC(DC), Previous(Object ? SelectObject(DC, Object) : nullptr) {}
+  ~TSelectScope() {
+    if (Previous) SelectObject(DC, Previous);
+  }
+  TSelectScope(const TSelectScope&) = delete;
+  TSelectScope& operator=(const TSelectScope&) = delete;
+
+ private:
+  HDC DC;
+  HGDIOBJ Previous;
+};
+
+// SaveDC / RestoreDC.
+class TSavedDC {
+ public:
+  explicit TSavedDC(HDC DC) : DC(DC), Saved(SaveDC(DC)) {}
+  ~TSavedDC() {
+    if (Saved) RestoreDC(DC, Saved);
+  }
+  TSavedDC(const TSavedDC&) = delete;
+  TSavedDC& operator=(const TSavedDC&) = delete;
+
+ private:
+  HDC DC;
+  int Saved;
+};
+
+// WM_SETREDRAW off for the scope's life; the caller repaints afterwards.
+class TRedrawSuspension {
+ public:
+  explicit TRedrawSuspension(HWND Window) : Window(Window) {
+    if (Window) SendMessageW(Window, WM_SETREDRAW, FALSE, 0);
+  }
+  ~TRedrawSuspension() {
+    if (Window) SendMessageW(Window, WM_SETREDRAW, TRUE, 0);
+  }
+  TRedrawSuspension(const TRedrawSuspension&) = delete;
+  TRedrawSuspension& operator=(const TRedrawSuspension&) = delete;
+
+ private:
+  HWND Window;
+};
+
+// Double buffer for a paint: a memory DC with a bitmap of the client size. When either cannot
+// be made, Target() is the window's own DC and drawing goes there directly.
+class TDoubleBuffer {
+ public:
+  TDoubleBuffer(HDC WindowDC, int Width, int Height)
+      : WindowDC(WindowDC), Width(Width), Height(Height), Memory(WindowDC) {
+    if (Memory) Bitmap.Reset(CreateCompatibleBitmap(WindowDC, Width, Height));
+    if (Bitmap) PreviousBitmap = SelectObject(Memory.Get(), Bitmap.Get());
+  }
+  ~TDoubleBuffer() {
+    if (PreviousBitmap) SelectObject(Memory.Get(), PreviousBitmap);
+  }
+  TDoubleBuffer(const TDoubleBuffer&) = delete;
+  TDoubleBuffer& operator=(const TDoubleBuffer&) = delete;
+
+  HDC Target() const { return PreviousBitmap ? Memory.Get() : WindowDC; }
+  void Present() {
+    if (PreviousBitmap) BitBlt(WindowDC, 0, 0, Width, Height, Memory.Get(), 0, 0, SRCCOPY);
+  }
+
+ private:
+  HDC WindowDC;
+  int Width;
+  int Height;
+  TMemoryDC Memory;
+  TBitmapHolder Bitmap;
+  HGDIOBJ PreviousBitmap = nullptr;
+};
