@@ -2,7 +2,108 @@
 
 #include <cstring>
 
+#include "settings/uSettings.h"
+#include "viewer/uLineRender.h"
+#include "viewer/uViewState.h"
+#include "viewer/uWin32LogWindow.h"
+#include "viewer/uWrapView.h"
+
 static_assert(sizeof(DetectString) - 1 == 121);
+
+namespace {
+bool StartUpDone = false;
+
+std::string FromWide(const wchar_t* Text, int Length) {
+  if (!Text || Length <= 0) return {};
+  const int Needed = WideCharToMultiByte(CP_UTF8, 0, Text, Length, nullptr, 0, nullptr, nullptr);
+  std::string Out(static_cast<size_t>(Needed > 0 ? Needed : 0), '\0');
+  if (Needed > 0) WideCharToMultiByte(CP_UTF8, 0, Text, Length, Out.data(), Needed, nullptr, nullptr);
+  return Out;
+}
+}  // namespace
+
+std::string WideToUtf8(const wchar_t* Text) {
+  return Text ? FromWide(Text, static_cast<int>(wcslen(Text))) : std::string();
+}
+
+std::string AnsiToUtf8(const char* Text) {
+  if (!Text || !*Text) return {};
+  const int Length = static_cast<int>(std::strlen(Text));
+  const int Needed = MultiByteToWideChar(CP_ACP, 0, Text, Length, nullptr, 0);
+  if (Needed <= 0) return {};
+  std::wstring Wide(static_cast<size_t>(Needed), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, Text, Length, Wide.data(), Needed);
+  return FromWide(Wide.data(), Needed);
+}
+
+bool StartedUp() { return StartUpDone; }
+
+void StartUp() {
+  if (StartUpDone) return;
+  StartUpDone = true;
+  wchar_t Path[MAX_PATH] = L"";
+  const DWORD Length = GetModuleFileNameW(PluginInstance(), Path, MAX_PATH);
+  std::string Utf8 = FromWide(Path, static_cast<int>(Length));
+  const size_t Slash = Utf8.find_last_of("\\/");
+  ModuleDir = Slash == std::string::npos ? std::string() : Utf8.substr(0, Slash + 1);
+  LoadSettings();
+}
+
+int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
+  if (FileName.empty()) return LISTPLUGIN_ERROR;
+  TSkerrinState* S = StateFromWindow(ListWin);
+  if (!S) return LISTPLUGIN_ERROR;
+  S->FileName = FileName;
+  S->ShowFlags = ShowFlags;
+  SetHostTheme(*S, (ShowFlags & lcp_darkmode) != 0, (ShowFlags & lcp_darkmodenative) != 0);
+  if (LoadAndShow(*S)) return LISTPLUGIN_OK;
+  // LoadAndShow has already left an empty, usable view; the list shows it.
+  RefreshListCount(*S);
+  return LISTPLUGIN_ERROR;
+}
+
+SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFlags) {
+  try {
+    StartUp();
+    return CreateSkerrinWindow(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+SKERRIN_EXPORT HWND WINAPI ListLoadW(HWND ParentWin, WCHAR* FileToLoad, int ShowFlags) {
+  try {
+    StartUp();
+    return CreateSkerrinWindow(ParentWin, WideToUtf8(FileToLoad), ShowFlags);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+SKERRIN_EXPORT int WINAPI ListLoadNext(HWND, HWND ListWin, char* FileToLoad, int ShowFlags) {
+  try {
+    StartUp();
+    return LoadNextInto(ListWin, AnsiToUtf8(FileToLoad), ShowFlags);
+  } catch (...) {
+    return LISTPLUGIN_ERROR;
+  }
+}
+
+SKERRIN_EXPORT int WINAPI ListLoadNextW(HWND, HWND ListWin, WCHAR* FileToLoad, int ShowFlags) {
+  try {
+    StartUp();
+    return LoadNextInto(ListWin, WideToUtf8(FileToLoad), ShowFlags);
+  } catch (...) {
+    return LISTPLUGIN_ERROR;
+  }
+}
+
+SKERRIN_EXPORT void WINAPI ListCloseWindow(HWND ListWin) {
+  try {
+    if (ListWin && IsWindow(ListWin)) DestroyWindow(ListWin);
+  } catch (...) {
+  }
+}
 
 SKERRIN_EXPORT void WINAPI ListGetDetectString(char* DetectStringOut, int MaxLen) {
   try {
@@ -11,6 +112,13 @@ SKERRIN_EXPORT void WINAPI ListGetDetectString(char* DetectStringOut, int MaxLen
     if (Copy > static_cast<size_t>(MaxLen) - 1) Copy = static_cast<size_t>(MaxLen) - 1;
     std::memcpy(DetectStringOut, DetectString, Copy);
     DetectStringOut[Copy] = '\0';
+  } catch (...) {
+  }
+}
+
+SKERRIN_EXPORT void WINAPI ListSetDefaultParams(ListDefaultParamStruct*) {
+  try {
+    StartUp();
   } catch (...) {
   }
 }

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "loader/uLogLoader.h"
+#include "model/uLogFilter.h"
+#include "model/uRuleCache.h"
 #include "settings/uSettings.h"
 #include "viewer/uSubclass.h"
 #include "viewer/uWinHolders.h"
-
-using TIndexArray = std::vector<int32_t>;
 
 // Fixed identifiers of the viewer's controls, commands and timers.
 enum : int {
@@ -54,8 +54,6 @@ constexpr int lcp_forceshow = 16;
 constexpr int lcp_darkmode = 128;
 constexpr int lcp_darkmodenative = 256;
 
-constexpr int RuleSlots = MaxColorRules;
-
 class TSkerrinState {
  public:
   TSkerrinState();
@@ -89,26 +87,16 @@ class TSkerrinState {
   TIndexArray Visible;
   int32_t VisibleCount = 0;
   bool AllVisible = true;
-  std::wstring FilterW;
-  std::wstring FilterLowerW;
+  std::u16string FilterW;
+  std::u16string FilterLowerW;
   int32_t ErrorCount = 0, WarnCount = 0, InfoCount = 0;
   double LastErrorTime = 0, LastWarnTime = 0, LastInfoTime = 0;
   int32_t LongestLine = 0;
   int32_t LastLineNumber = 0;
   bool TimestampIndexDirty = true;
 
-  // colour rules
-  TColorStringRule Rules[RuleSlots];
-  int32_t RuleCount = 0;
-  bool IgnoreLevels = false;
-  std::wstring RulePatternW[RuleSlots];
-  std::string RulePatternUtf8[RuleSlots];
-  bool RulesActive = false;
-  bool RulesSetLevel = false;
-  bool RulePatternsAscii = true;
-  std::vector<uint8_t> RuleMatchCache;
-  std::vector<int32_t> EffectiveLevels;
-  int32_t LevelsDoneUpTo = 0;
+  // colour rules: the viewer's copy, the per-entry match cache and the effective levels
+  TRuleCache RuleCache;
 
   // tail
   bool Following = true;
@@ -166,8 +154,10 @@ class TSkerrinState {
   TMemoryDC MeasureDC;
   HGDIOBJ MeasureDCFontBefore = nullptr;
 
-  // Reusable buffer for decoding one line while drawing or matching.
-  std::wstring LineBuffer;
+  // Reusable buffers for decoding one line while drawing, measuring or filtering.
+  std::u16string LineBuffer;
+  std::u16string FilterScratch;
+  std::u16string DrawBuffer;
 };
 
 // The record of a viewer window, from its user-data slot; null for any other window.

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "settings/uTheme.h"
+#include "viewer/uPendingDeps.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uLineRender.h"
 #include "viewer/uToolbar.h"
