@@ -1,0 +1,110 @@
+// skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] LOG
+//
+// Opens LOG in the Skerrin plug-in that lies beside this program, inside a top-level window, the
+// way the file manager's lister window does: LoadLibrary, ListLoadW with the window as parent and
+// the window's client area, resizing the viewer with the window, ListCloseWindow on close.
+// --dark passes the host's dark-mode flag, --quickview places the viewer in a child panel (as
+// the quick-view panel does), --exit-after closes the window after MS milliseconds.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
+using TListCloseWindow = void(WINAPI*)(HWND);
+
+HWND Viewer = nullptr;
+HWND Panel = nullptr;
+
+void FitViewer(HWND Host) {
+  RECT R{};
+  GetClientRect(Host, &R);
+  if (Panel) MoveWindow(Panel, 0, 0, R.right, R.bottom, TRUE);
+  if (Viewer) MoveWindow(Viewer, 0, 0, R.right, R.bottom, TRUE);
+}
+
+LRESULT CALLBACK HostProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+    case WM_SIZE:
+      FitViewer(Window);
+      return 0;
+    case WM_TIMER:
+      DestroyWindow(Window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(Window, Msg, WParam, LParam);
+  }
+}
+
+std::wstring BesideMe(const wchar_t* Name) {
+  wchar_t Path[MAX_PATH];
+  const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
+  std::wstring Dir(Path, Length);
+  Dir.erase(Dir.find_last_of(L"\\/") + 1);
+  return Dir + Name;
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
+  int Flags = 0, Width = 1100, Height = 600, ExitAfter = 0;
+  bool QuickView = false;
+  std::wstring File;
+  const int Argc = __argc;
+  wchar_t** Argv = __wargv;
+  for (int I = 1; I < Argc; ++I) {
+    const std::wstring A = Argv[I];
+    if (A == L"--dark") Flags |= 128;
+    else if (A == L"--quickview") QuickView = true;
+    else if (A == L"--size" && I + 1 < Argc) std::swscanf(Argv[++I], L"%dx%d", &Width, &Height);
+    else if (A == L"--exit-after" && I + 1 < Argc) ExitAfter = _wtoi(Argv[++I]);
+    else File = A;
+  }
+  if (File.empty()) {
+    MessageBoxW(nullptr, L"usage: skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] LOG",
+                L"skerrin-host", MB_OK);
+    return 2;
+  }
+  HMODULE Plugin = LoadLibraryW(BesideMe(sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx").c_str());
+  if (!Plugin) return 1;
+  auto Load = reinterpret_cast<TListLoadW>(reinterpret_cast<void*>(GetProcAddress(Plugin, "ListLoadW")));
+  auto Close = reinterpret_cast<TListCloseWindow>(reinterpret_cast<void*>(GetProcAddress(Plugin, "ListCloseWindow")));
+  if (!Load || !Close) return 1;
+
+  WNDCLASSW Class{};
+  Class.lpfnWndProc = HostProc;
+  Class.hInstance = Instance;
+  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  Class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  Class.lpszClassName = L"SkerrinHostLister";
+  RegisterClassW(&Class);
+  HWND Host = CreateWindowExW(0, Class.lpszClassName, (L"Lister - [" + File + L"]").c_str(),
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, Width, Height, nullptr, nullptr,
+                              Instance, nullptr);
+  if (!Host) return 1;
+  HWND Parent = Host;
+  if (QuickView) {
+    Panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 10, 10, Host, nullptr,
+                            Instance, nullptr);
+    Parent = Panel;
+  }
+  FitViewer(Host);
+  Viewer = Load(Parent, File.data(), Flags);
+  FitViewer(Host);
+  ShowWindow(Host, SW_SHOW);
+  UpdateWindow(Host);
+  if (ExitAfter > 0) SetTimer(Host, 1, static_cast<UINT>(ExitAfter), nullptr);
+  MSG Msg;
+  while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&Msg);
+    DispatchMessageW(&Msg);
+  }
+  // The host window is gone, and with it the viewer (a child); closing is then a no-op.
+  if (Viewer && IsWindow(Viewer)) Close(Viewer);
+  FreeLibrary(Plugin);
+  return Viewer ? 0 : 1;
+}
