@@ -159,6 +159,12 @@ LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
   if (!Previous) Result = Unicode ? DefWindowProcW(Window, Msg, WParam, LParam) : DefWindowProcA(Window, Msg, WParam, LParam);
   else Result = Unicode ? CallWindowProcW(Previous, Window, Msg, WParam, LParam)
                         : CallWindowProcA(Previous, Window, Msg, WParam, LParam);
+  // The platform's check box draws itself straight away on these, outside any paint message;
+  // a paint of our own follows so that the light theme's box stays.
+  if (S && !ViewerIsDark(*S) && IsToolbarCheckBox(*S, Window) &&
+      (Msg == BM_SETCHECK || Msg == BM_SETSTATE || Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONUP ||
+       Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_ENABLE || Msg == WM_MOUSEMOVE || Msg == WM_KEYUP))
+    InvalidateRect(Window, nullptr, FALSE);
   if (S && Window == S->FormatCombo &&
       (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_PAINT || Msg == WM_NCPAINT))
     PaintEditFrame(*S, Window, true);

@@ -106,7 +106,9 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
       Item.itemState = Selected ? ODS_SELECTED : 0;
       Item.hwndItem = List;
       Item.hDC = DC;
-      Item.rcItem = RECT{-Offset, Y, W, std::min(H, Y + Height)};
+      // The last row may be cut by the bottom edge; its rectangle stays whole so that its text
+      // keeps its place, and the buffer's edge clips it.
+      Item.rcItem = RECT{-Offset, Y, W, Y + Height};
       DrawRow(S, Item);
       Y += Height;
     }

@@ -14,14 +14,15 @@
 
 namespace {
 
-bool ClassKnown(const wchar_t* Name) {
-  WNDCLASSEXW Info{};
-  Info.cbSize = sizeof(Info);
-  return GetClassInfoExW(PluginInstance(), Name, &Info) != 0;
-}
-
 bool RegisterOneClass(const wchar_t* Name, WNDPROC Procedure) {
-  if (ClassKnown(Name)) return true;
+  WNDCLASSEXW Known{};
+  Known.cbSize = sizeof(Known);
+  if (GetClassInfoExW(PluginInstance(), Name, &Known)) {
+    if (Known.lpfnWndProc == Procedure) return true;
+    // Classes outlive the library that registered them: after an unload and a reload at the
+    // same address the old class would call into code that is gone, so it is replaced.
+    UnregisterClassW(Name, PluginInstance());
+  }
   WNDCLASSEXW Class{};
   Class.cbSize = sizeof(Class);
   Class.style = CS_HREDRAW | CS_VREDRAW;

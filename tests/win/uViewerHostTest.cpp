@@ -1,0 +1,368 @@
+// The plug-in as the file manager drives it: loaded with LoadLibrary, given a lister window,
+// a file and flags, and then used through its exports and the messages its controls receive.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "win/uPluginHost.h"
+#include "win/uViewerTestSupport.h"
+
+namespace {
+using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
+using TListLoad = HWND(WINAPI*)(HWND, char*, int);
+using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
+using TListLoadNext = int(WINAPI*)(HWND, HWND, char*, int);
+using TListCloseWindow = void(WINAPI*)(HWND);
+using TListSetDefaultParams = void(WINAPI*)(void*);
+
+// Ten lines; entries 3 and 7 (from 0) contain "ERR".
+const std::string TenLines =
+    "2024-01-01 10:00:00 INFO start\r\n"
+    "2024-01-01 10:00:01 INFO step one\r\n"
+    "2024-01-01 10:00:02 DEBUG detail\r\n"
+    "2024-01-01 10:00:03 ERROR broken pipe\r\n"
+    "2024-01-01 10:00:04 INFO step two\r\n"
+    "2024-01-01 10:00:05 WARN slow\r\n"
+    "2024-01-01 10:00:06 INFO step six\r\n"
+    "2024-01-01 10:00:07 ERROR disk full\r\n"
+    "2024-01-01 10:00:08 INFO step four\r\n"
+    "2024-01-01 10:00:09 INFO done\r\n";
+
+class ViewerHost : public ::testing::Test {
+ protected:
+  static TPluginLibrary& Plugin() {
+    static TPluginLibrary Library;  // one load for the whole program, as the host keeps it
+    return Library;
+  }
+  void SetUp() override {
+    ASSERT_NE(Plugin().Handle(), nullptr);
+    Load = Plugin().Export<TListLoadW>("ListLoadW");
+    LoadNext = Plugin().Export<TListLoadNextW>("ListLoadNextW");
+    Close = Plugin().Export<TListCloseWindow>("ListCloseWindow");
+    ASSERT_TRUE(Load && LoadNext && Close);
+  }
+  HWND Open(const THostWindow& Host, const TTempLog& Log, int Flags = 0) {
+    std::wstring Name = Log.Path();
+    HWND Viewer = Load(Host.Parent(), Name.data(), Flags);
+    PumpMessages(30);
+    return Viewer;
+  }
+  static int Rows(HWND Viewer) {
+    return static_cast<int>(SendMessageW(FindControl(Viewer, 1001), LB_GETCOUNT, 0, 0));
+  }
+  static void Type(HWND Viewer, int Id, const wchar_t* Text) { SetWindowTextW(FindControl(Viewer, Id), Text); }
+  static int SelectedRow(HWND Viewer) {
+    HWND List = FindControl(Viewer, 1001);
+    int First = -1;
+    return SendMessageW(List, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&First)) == 1 ? First : -1;
+  }
+
+  TListLoadW Load = nullptr;
+  TListLoadNextW LoadNext = nullptr;
+  TListCloseWindow Close = nullptr;
+};
+
+TEST_F(ViewerHost, AllSevenExportsAreThereByPlainName) {
+  for (const char* Name : {"ListLoad", "ListLoadW", "ListLoadNext", "ListLoadNextW", "ListCloseWindow",
+                           "ListGetDetectString", "ListSetDefaultParams"})
+    EXPECT_NE(GetProcAddress(Plugin().Handle(), Name), nullptr) << Name;
+}
+
+TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  ASSERT_NE(Viewer, nullptr);
+  EXPECT_EQ(ClassOf(Viewer), L"WLXSkerrin64Window");
+  EXPECT_EQ(GetParent(Viewer), Host.Top());
+  EXPECT_TRUE(GetWindowLongPtrW(Viewer, GWL_STYLE) & WS_VISIBLE);
+  RECT Client{}, Own{};
+  GetClientRect(Host.Top(), &Client);
+  GetWindowRect(Viewer, &Own);
+  EXPECT_EQ(Own.right - Own.left, Client.right);
+  EXPECT_EQ(Own.bottom - Own.top, Client.bottom);
+
+  struct Expected {
+    int Id;
+    const wchar_t* Class;
+    const wchar_t* Text;
+  };
+  const Expected Controls[] = {
+      {1001, L"ListBox", nullptr}, {1101, L"Button", L"<E"},       {1102, L"Button", L"E>"},
+      {1103, L"Button", L"<W"},    {1104, L"Button", L"W>"},       {1105, L"Button", L"<I"},
+      {1106, L"Button", L"I>"},    {1107, L"Button", L""},         {1108, L"Button", L""},
+      {1111, L"Button", L"Options"}, {1112, L"Button", L""},       {1118, L"Button", L""},
+      {1109, L"Edit", L""},        {1115, L"Edit", L"0"},          {1117, L"ComboBox", nullptr},
+      {1116, L"msctls_updown32", nullptr}, {1114, L"msctls_statusbar32", nullptr}, {1110, L"Static", nullptr},
+  };
+  for (const Expected& E : Controls) {
+    HWND Control = FindControl(Viewer, E.Id);
+    ASSERT_NE(Control, nullptr) << E.Id;
+    EXPECT_EQ(lstrcmpiW(ClassOf(Control).c_str(), E.Class), 0) << E.Id << " is " << ClassOf(Control).size();
+    if (E.Text) EXPECT_EQ(TextOf(Control), E.Text) << E.Id;
+  }
+  // The clear button sits inside the filter box.
+  EXPECT_EQ(GetParent(FindControl(Viewer, 1110)), FindControl(Viewer, 1109));
+  HWND Combo = FindControl(Viewer, 1117);
+  EXPECT_EQ(SendMessageW(Combo, CB_GETCOUNT, 0, 0), 12);
+  EXPECT_EQ(SendMessageW(Combo, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Rows(Viewer), 10);
+  EXPECT_EQ(SelectedRow(Viewer), 0);
+  EXPECT_EQ(SendMessageW(FindControl(Viewer, 1112), BM_GETCHECK, 0, 0), BST_CHECKED);
+  Close(Viewer);
+  EXPECT_FALSE(IsWindow(Viewer));
+}
+
+TEST_F(ViewerHost, FilterAndContextRebuildTheRowsAfterTheTypingPause) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  ASSERT_NE(Viewer, nullptr);
+  struct Case {
+    const wchar_t* Filter;
+    const wchar_t* Context;
+    int Rows;
+  };
+  const Case Cases[] = {
+      {L"err", L"0", 2}, {L"err", L"2", 6}, {L"err", L"-2", 6}, {L"err", L"3", 7},
+      {L"nothing like it", L"0", 0}, {L"STEP", L"0", 4}, {L"", L"0", 10},
+  };
+  for (const Case& C : Cases) {
+    Type(Viewer, 1115, C.Context);
+    Type(Viewer, 1109, C.Filter);
+    PumpMessages(200);
+    EXPECT_EQ(Rows(Viewer), C.Rows) << "filter '" << C.Filter << "' context " << C.Context;
+  }
+  Type(Viewer, 1115, L"0");
+  PumpMessages(200);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, TypingIsDebouncedUntilThePause) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  Type(Viewer, 1109, L"e");
+  Type(Viewer, 1109, L"er");
+  Type(Viewer, 1109, L"err");
+  PumpMessages(40);
+  EXPECT_EQ(Rows(Viewer), 10) << "rebuilt before the pause";
+  PumpMessages(200);
+  EXPECT_EQ(Rows(Viewer), 2);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, SelectionFollowsItsLineAcrossRebuilds) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  Type(Viewer, 1109, L"err");
+  PumpMessages(200);
+  ASSERT_EQ(Rows(Viewer), 2);
+  HWND List = FindControl(Viewer, 1001);
+  // Select the second match (entry 7), then clear the filter with the clear button's command.
+  SendMessageW(List, LB_SETSEL, FALSE, -1);
+  SendMessageW(List, LB_SETSEL, TRUE, 1);
+  SendMessageW(List, LB_SETCARETINDEX, 1, FALSE);
+  SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(1110, 0), reinterpret_cast<LPARAM>(FindControl(Viewer, 1110)));
+  PumpMessages(200);
+  EXPECT_EQ(Rows(Viewer), 10);
+  EXPECT_EQ(SelectedRow(Viewer), 7);
+  EXPECT_EQ(TextOf(FindControl(Viewer, 1109)), L"");
+  // Filtering again keeps entry 7, now on row 1.
+  Type(Viewer, 1109, L"disk");
+  PumpMessages(200);
+  EXPECT_EQ(Rows(Viewer), 1);
+  EXPECT_EQ(SelectedRow(Viewer), 0);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, LoadNextReplacesTheFileAndAFailedLoadLeavesAnEmptyUsableView) {
+  TTempLog Log(TenLines);
+  TTempLog Other("one\r\ntwo\r\nthree\r\n", L"skerrin_view_other.log");
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  Type(Viewer, 1109, L"err");
+  PumpMessages(200);
+  std::wstring OtherName = Other.Path();
+  EXPECT_EQ(LoadNext(Host.Top(), Viewer, OtherName.data(), 0), 0);
+  PumpMessages(200);
+  EXPECT_EQ(Rows(Viewer), 3) << "a reload shows the whole file";
+  EXPECT_EQ(TextOf(FindControl(Viewer, 1109)), L"");
+
+  std::wstring Missing = L"C:\\no\\such\\folder\\missing.log";
+  EXPECT_EQ(LoadNext(Host.Top(), Viewer, Missing.data(), 0), 1);
+  EXPECT_EQ(Rows(Viewer), 0);
+  EXPECT_TRUE(IsWindow(Viewer));
+  // The empty view stays usable: typing, keys and painting do nothing harmful.
+  Type(Viewer, 1109, L"x");
+  PumpMessages(200);
+  SendMessageW(FindControl(Viewer, 1001), WM_KEYDOWN, VK_DOWN, 0);
+  UpdateWindow(Viewer);
+  EXPECT_EQ(Rows(Viewer), 0);
+
+  EXPECT_EQ(LoadNext(Host.Top(), Viewer, nullptr, 0), 1);
+  std::wstring Empty;
+  EXPECT_EQ(LoadNext(Host.Top(), Viewer, Empty.data(), 0), 1);
+  EXPECT_EQ(LoadNext(Host.Top(), Host.Top(), OtherName.data(), 0), 1) << "not a viewer window";
+  EXPECT_EQ(LoadNext(Host.Top(), Viewer, OtherName.data(), 0), 0);
+  PumpMessages(50);
+  EXPECT_EQ(Rows(Viewer), 3);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, AnsiExportsLoadAndReloadToo) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  auto LoadA = Plugin().Export<TListLoad>("ListLoad");
+  auto LoadNextA = Plugin().Export<TListLoadNext>("ListLoadNext");
+  auto Defaults = Plugin().Export<TListSetDefaultParams>("ListSetDefaultParams");
+  ASSERT_TRUE(LoadA && LoadNextA && Defaults);
+  struct {
+    int Size;
+    DWORD Low, High;
+    char Ini[MAX_PATH];
+  } Params{sizeof(Params), 0, 2, "c:\\wincmd.ini"};
+  Defaults(&Params);
+  char Name[MAX_PATH];
+  WideCharToMultiByte(CP_ACP, 0, Log.Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
+  HWND Viewer = LoadA(Host.Top(), Name, 0);
+  ASSERT_NE(Viewer, nullptr);
+  EXPECT_EQ(Rows(Viewer), 10);
+  EXPECT_EQ(LoadNextA(Host.Top(), Viewer, Name, 0), 0);
+  char Missing[] = "c:\\missing\\nothing.log";
+  EXPECT_EQ(LoadNextA(Host.Top(), Viewer, Missing, 0), 1);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, ListerWindowIsSubclassedWhileTheViewerLivesAndRestoredAfter) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  const auto Original = GetWindowLongPtrW(Host.Top(), GWLP_WNDPROC);
+  HWND Viewer = Open(Host, Log);
+  EXPECT_NE(GetPropW(Host.Top(), L"WLX_SKERRIN_PARENT_STATE"), nullptr);
+  EXPECT_NE(GetWindowLongPtrW(Host.Top(), GWLP_WNDPROC), Original);
+  Close(Viewer);
+  EXPECT_EQ(GetPropW(Host.Top(), L"WLX_SKERRIN_PARENT_STATE"), nullptr);
+  EXPECT_EQ(GetWindowLongPtrW(Host.Top(), GWLP_WNDPROC), Original);
+  // Closing twice, or a null handle, is harmless.
+  Close(Viewer);
+  Close(nullptr);
+}
+
+TEST_F(ViewerHost, DestroyingTheListerWindowTearsTheViewerDown) {
+  TTempLog Log(TenLines);
+  auto Host = std::make_unique<THostWindow>();
+  HWND Viewer = Open(*Host, Log);
+  ASSERT_NE(Viewer, nullptr);
+  Host.reset();
+  EXPECT_FALSE(IsWindow(Viewer));
+}
+
+TEST_F(ViewerHost, QuickViewPanelIsLeftAlone) {
+  TTempLog Log(TenLines);
+  THostWindow Host(true);
+  const auto Original = GetWindowLongPtrW(Host.Parent(), GWLP_WNDPROC);
+  HWND Viewer = Open(Host, Log);
+  ASSERT_NE(Viewer, nullptr);
+  EXPECT_EQ(GetPropW(Host.Parent(), L"WLX_SKERRIN_PARENT_STATE"), nullptr);
+  EXPECT_EQ(GetWindowLongPtrW(Host.Parent(), GWLP_WNDPROC), Original);
+  // ESC in the list is not handed to the host from a quick view.
+  THostWindow::Keys().clear();
+  SendMessageW(FindControl(Viewer, 1001), WM_KEYDOWN, VK_ESCAPE, 0);
+  PumpMessages(30);
+  for (const auto& K : THostWindow::Keys()) EXPECT_NE(K.Key, static_cast<WPARAM>(VK_ESCAPE));
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, KeysMeantForTheListerReachItsWindow) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  HWND List = FindControl(Viewer, 1001);
+  THostWindow::Keys().clear();
+  SendMessageW(List, WM_KEYDOWN, VK_ESCAPE, 1);
+  SendMessageW(List, WM_KEYDOWN, '2', 1);
+  SendMessageW(List, WM_KEYDOWN, VK_F7, 1);
+  PumpMessages(30);
+  auto Seen = [](UINT Msg, WPARAM Key) {
+    for (const auto& K : THostWindow::Keys())
+      if (K.Msg == Msg && K.Key == Key) return true;
+    return false;
+  };
+  EXPECT_TRUE(Seen(WM_KEYDOWN, VK_ESCAPE));
+  EXPECT_TRUE(Seen(WM_KEYUP, VK_ESCAPE));
+  EXPECT_TRUE(Seen(WM_KEYDOWN, '2'));
+  EXPECT_TRUE(Seen(WM_KEYDOWN, VK_F7));
+  EXPECT_TRUE(Seen(WM_KEYUP, VK_F7));
+  // ESC in the filter box only moves the focus to the list.
+  THostWindow::Keys().clear();
+  HWND Filter = FindControl(Viewer, 1109);
+  SetFocus(Filter);
+  SendMessageW(Filter, WM_KEYDOWN, VK_ESCAPE, 1);
+  PumpMessages(30);
+  EXPECT_FALSE(Seen(WM_KEYDOWN, VK_ESCAPE));
+  EXPECT_EQ(GetFocus(), List);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, ArrowKeysInTheFilterBoxMoveTheSelectedLine) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  HWND Filter = FindControl(Viewer, 1109);
+  SetFocus(Filter);
+  SendMessageW(Filter, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(Filter, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(SelectedRow(Viewer), 2);
+  SendMessageW(Filter, WM_KEYDOWN, VK_UP, 0);
+  EXPECT_EQ(SelectedRow(Viewer), 1);
+  EXPECT_EQ(GetFocus(), Filter);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, WheelOverTheContextBoxStepsTheNumber) {
+  TTempLog Log(TenLines);
+  THostWindow Host;
+  HWND Viewer = Open(Host, Log);
+  HWND Look = FindControl(Viewer, 1115);
+  SendMessageW(Look, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ(TextOf(Look), L"1");
+  SendMessageW(Look, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)), 0);
+  EXPECT_EQ(TextOf(Look), L"-2");
+  SetWindowTextW(Look, L"9999");
+  SendMessageW(Look, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ(TextOf(Look), L"9999");
+  SetWindowTextW(Look, L"0");
+  PumpMessages(200);
+  Close(Viewer);
+}
+
+TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
+  TTempLog Log(TenLines);
+  struct Case {
+    int Flags;
+    COLORREF ErrorRow, ListBack;
+  };
+  for (const Case& C : {Case{0, RGB(255, 170, 170), RGB(255, 255, 255)}, Case{128, RGB(64, 32, 16), RGB(40, 40, 40)}}) {
+    THostWindow Host(false, 900, 600, true);
+    HWND Viewer = Open(Host, Log, C.Flags);
+    HWND List = FindControl(Viewer, 1001);
+    const int Row = static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(Row, 0);
+    RECT Client{};
+    GetClientRect(List, &Client);
+    const int X = Client.right - 15;  // right of the text of these short lines
+    EXPECT_EQ(ClientPixel(List, X, 3 * Row + Row / 2), C.ErrorRow) << "flags " << C.Flags;
+    EXPECT_EQ(ClientPixel(List, X, Row / 2), RGB(0, 120, 215)) << "selected row, flags " << C.Flags;
+    EXPECT_EQ(ClientPixel(List, X, 10 * Row + 10), C.ListBack) << "below the rows, flags " << C.Flags;
+    Close(Viewer);
+  }
+}
+
+}  // namespace
