@@ -42,7 +42,11 @@ exports_are_plain() {  # plug-in file, objdump
   local names
   names=$("$2" -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p')
   echo "$names"
-  echo "$names" | grep -qx 'ListGetDetectString' && ! echo "$names" | grep -q '@'
+  local wanted
+  for wanted in ListLoad ListLoadW ListLoadNext ListLoadNextW ListCloseWindow ListGetDetectString ListSetDefaultParams; do
+    echo "$names" | grep -qx "$wanted" || { echo "missing export: $wanted"; return 1; }
+  done
+  ! echo "$names" | grep -q '@'
 }
 
 only_system_dlls() {  # plug-in file, objdump

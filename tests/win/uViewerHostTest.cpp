@@ -104,7 +104,9 @@ TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
     HWND Control = FindControl(Viewer, E.Id);
     ASSERT_NE(Control, nullptr) << E.Id;
     EXPECT_EQ(lstrcmpiW(ClassOf(Control).c_str(), E.Class), 0) << E.Id << " is " << ClassOf(Control).size();
-    if (E.Text) EXPECT_EQ(TextOf(Control), E.Text) << E.Id;
+    if (E.Text) {
+      EXPECT_EQ(TextOf(Control), E.Text) << E.Id;
+    }
   }
   // The clear button sits inside the filter box.
   EXPECT_EQ(GetParent(FindControl(Viewer, 1110)), FindControl(Viewer, 1109));

@@ -1,0 +1,354 @@
+// White-box tests of the viewer units: metrics and layout arithmetic, the format box mapping,
+// colour choice, and the list controls' selection and scrolling, on viewers created inside
+// this test program.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "settings/uSettings.h"
+#include "viewer/uHostIntegration.h"
+#include "viewer/uLineRender.h"
+#include "viewer/uToolbar.h"
+#include "viewer/uViewState.h"
+#include "viewer/uWin32LogWindow.h"
+#include "viewer/uWrapView.h"
+#include "win/uViewerTestSupport.h"
+
+namespace {
+
+TEST(ViewerMetrics, LengthsScaleWithTheDpi) {
+  struct Case {
+    int Dpi, Value, Scaled;
+  };
+  for (const Case& C : {Case{96, 34, 34}, Case{144, 34, 51}, Case{144, 23, 35}, Case{120, 6, 8}, Case{192, 13, 26}}) {
+    TSkerrinState S;
+    S.Dpi = C.Dpi;
+    EXPECT_EQ(ScaleToDpi(S, C.Value), C.Scaled) << C.Dpi << " " << C.Value;
+  }
+  TSkerrinState S;
+  S.Dpi = 144;
+  const TControlRect First = NavigationButtonRect(S, 0);
+  EXPECT_EQ(First.X, 9);
+  EXPECT_EQ(First.Y, 9);
+  EXPECT_EQ(First.Width, 51);
+  EXPECT_EQ(First.Height, 35);
+}
+
+TEST(ViewerMetrics, FilterGroupFollowsTheRightEdgeButNeverLeftOfItsPlace) {
+  TSkerrinState S;
+  S.Dpi = 96;
+  EXPECT_EQ(FilterLabelRect(S, 900).X, 704);
+  EXPECT_EQ(FilterLabelRect(S, 1200).X, 980);
+  S.Dpi = 144;
+  EXPECT_EQ(FilterLabelRect(S, 900).X, 1056);
+  EXPECT_EQ(FilterLabelRect(S, 2000).X, 2000 - 330);
+}
+
+TEST(ViewerMetrics, StatusBarPartsAndHeight) {
+  EXPECT_EQ(StatusFirstPartEnd(600), 220);
+  EXPECT_EQ(StatusFirstPartEnd(1000), 505);
+  EXPECT_EQ(StatusFirstPartEnd(0), 220);
+  TSkerrinState S;
+  S.Dpi = 96;
+  struct Case {
+    int Host, Expected;
+  };
+  for (const Case& C : {Case{20, 18}, Case{0, 22}, Case{17, 22}, Case{30, 28}, Case{81, 22}, Case{19, 18}})
+    EXPECT_EQ(HostStatusHeightFor(S, C.Host), C.Expected) << C.Host;
+}
+
+TEST(FormatBox, EntriesMapToTheFormatSettings) {
+  TAppSettings Settings;
+  Settings.AutoDetect = false;
+  ApplyFormatBoxEntry(Settings, 7);
+  EXPECT_FALSE(Settings.AutoDetect);
+  EXPECT_EQ(Settings.ForceFormat, lfCSV);
+  EXPECT_EQ(FormatBoxEntry(Settings), 7);
+  ApplyFormatBoxEntry(Settings, 0);
+  EXPECT_TRUE(Settings.AutoDetect);
+  EXPECT_EQ(FormatBoxEntry(Settings), 0);
+  ApplyFormatBoxEntry(Settings, 12);  // no such entry: nothing changes
+  ApplyFormatBoxEntry(Settings, -1);
+  EXPECT_TRUE(Settings.AutoDetect);
+  EXPECT_EQ(Settings.ForceFormat, lfCSV);
+  Settings.AutoDetect = false;
+  Settings.ForceFormat = static_cast<TLogFormat>(42);
+  EXPECT_EQ(FormatBoxEntry(Settings), 0);
+  Settings.ForceFormat = lfRapidScada;
+  EXPECT_EQ(FormatBoxEntry(Settings), 11);
+}
+
+TEST(LineNumbers, PaddedToTheWiderOfTheCountAndTheSetting) {
+  EXPECT_EQ(PaddedLineNumber(7, 5), L"    7");
+  EXPECT_EQ(PaddedLineNumber(123456, 3), L"123456");
+  TSkerrinState S;
+  const int32_t Saved = AppSettings.LineNumWidth;
+  AppSettings.LineNumWidth = 5;
+  S.Log->List.Count = 120;
+  EXPECT_EQ(LineNumberDigits(S), 5);
+  S.Log->List.Count = 1234567;
+  EXPECT_EQ(LineNumberDigits(S), 7);
+  S.Log->List.Count = 0;
+  AppSettings.LineNumWidth = 0;
+  EXPECT_EQ(LineNumberDigits(S), 1);
+  AppSettings.LineNumWidth = Saved;
+}
+
+TEST(HostWindows, ListerWindowOrQuickViewPanel) {
+  THostWindow Lister;
+  THostWindow QuickView(true);
+  EXPECT_TRUE(IsListerWindow(Lister.Top(), 0));
+  EXPECT_FALSE(IsListerWindow(QuickView.Parent(), 0));
+  EXPECT_TRUE(IsListerWindow(QuickView.Parent(), 16)) << "the host's force-show flag";
+  EXPECT_FALSE(IsListerWindow(nullptr, 0));
+  EXPECT_TRUE(IsListerWindow(nullptr, 16));
+}
+
+// A viewer created in this program, on a log of Lines lines ("line N" with an ERROR every
+// tenth), in a lister window.
+class InProcessViewer : public ::testing::Test {
+ protected:
+  // Visible only where pixels are read back: taking a visible window down is slow here.
+  void Open(int Lines, bool WordWrap, const std::string& Extra = {}, bool Visible = false) {
+    std::string Text;
+    for (int I = 0; I < Lines; ++I)
+      Text += "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
+    Text += Extra;
+    Log = std::make_unique<TTempLog>(Text, L"skerrin_units.log");
+    Host = std::make_unique<THostWindow>(false, 900, 500, Visible);
+    SavedSettings = AppSettings;
+    AppSettings.WordWrap = WordWrap;
+    char Name[MAX_PATH];
+    WideCharToMultiByte(CP_UTF8, 0, Log->Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
+    Viewer = CreateSkerrinWindow(Host->Top(), Name, 0);
+    ASSERT_NE(Viewer, nullptr);
+    S = StateFromWindow(Viewer);
+    ASSERT_NE(S, nullptr);
+    PumpMessages(30);
+  }
+  void TearDown() override {
+    if (Viewer && IsWindow(Viewer)) DestroyWindow(Viewer);
+    AppSettings = SavedSettings;
+  }
+  bool ListboxSelected(int Row) const { return SendMessageW(S->ListWindow, LB_GETSEL, Row, 0) > 0; }
+  int RowCentre(int Row) const { return Row * S->RowHeight + S->RowHeight / 2; }
+
+  std::unique_ptr<TTempLog> Log;
+  std::unique_ptr<THostWindow> Host;
+  TAppSettings SavedSettings;
+  HWND Viewer = nullptr;
+  TSkerrinState* S = nullptr;
+};
+
+TEST_F(InProcessViewer, ClicksInTheListboxSelectAsTheUserExpects) {
+  Open(50, false);
+  // Nothing current: Shift+click selects only the clicked row.
+  SendMessageW(S->ListWindow, LB_SETSEL, FALSE, -1);
+  ASSERT_EQ(CurrentRow(*S), -1);
+  ClickRow(*S, 10, RowCentre(4), true, false);
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 1);
+  EXPECT_TRUE(ListboxSelected(4));
+  // Shift+click extends from the current row.
+  ClickRow(*S, 10, RowCentre(7), true, false);
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 4);
+  // Ctrl+click on a selected row deselects only it.
+  ClickRow(*S, 10, RowCentre(5), false, true);
+  EXPECT_FALSE(ListboxSelected(5));
+  EXPECT_TRUE(ListboxSelected(4) && ListboxSelected(6) && ListboxSelected(7));
+  // A plain click selects one row and never scrolls, even on the partly visible last row.
+  const auto Top = SendMessageW(S->ListWindow, LB_GETTOPINDEX, 0, 0);
+  RECT Client{};
+  GetClientRect(S->ListWindow, &Client);
+  const int32_t Last = HitTestRow(*S, Client.bottom - 1);
+  ClickRow(*S, 10, Client.bottom - 1, false, false);
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETTOPINDEX, 0, 0), Top);
+  EXPECT_EQ(CurrentRow(*S), Last);
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 1);
+  SelectAll(*S);
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 50);
+}
+
+TEST_F(InProcessViewer, PageKeysInTheListboxMoveSelectionAndTopTogether) {
+  Open(200, false);
+  const int32_t P = RowsPerPage(*S);
+  SendMessageW(S->ListWindow, WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(CurrentRow(*S), P);
+  EXPECT_EQ(GetTopRow(*S), P);
+  for (int I = 0; I < 50; ++I) SendMessageW(S->ListWindow, WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(CurrentRow(*S), 199);
+  EXPECT_EQ(GetTopRow(*S), 200 - P);
+  SendMessageW(S->ListWindow, WM_KEYDOWN, VK_UP, 0);
+  EXPECT_EQ(CurrentRow(*S), 198);
+  CentreRow(*S, 100);
+  EXPECT_EQ(GetTopRow(*S), 100 - P / 2);
+  CentreRow(*S, 2);
+  EXPECT_EQ(GetTopRow(*S), 0);
+}
+
+TEST_F(InProcessViewer, WrapViewKeysWheelAndClicks) {
+  Open(300, true);
+  ASSERT_TRUE(S->WrapViewActive);
+  wchar_t Class[64];
+  GetClassNameW(S->ListWindow, Class, 64);
+  EXPECT_STREQ(Class, L"WLXSkerrin64WrapView");
+  EXPECT_EQ(CurrentRow(*S), 0);
+  const int32_t P = WrapPageSize(*S);
+  for (int I = 0; I < 100; ++I) WrapKey(*S, VK_NEXT);
+  EXPECT_EQ(S->WrapCaret, 299);
+  EXPECT_EQ(S->WrapTop, 300 - P);
+  WrapKey(*S, VK_UP);
+  EXPECT_EQ(CurrentRow(*S), 298);
+  EXPECT_TRUE(IsRowSelected(*S, 298));
+  EXPECT_FALSE(IsRowSelected(*S, 299));
+  SendMessageW(S->ListWindow, WM_KEYDOWN, VK_HOME, 0);
+  EXPECT_EQ(S->WrapCaret, 0);
+  EXPECT_EQ(S->WrapTop, 0);
+  // Three rows per wheel notch, stopping at the first row and at the last page.
+  SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  EXPECT_EQ(S->WrapTop, 3);
+  SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), 0);
+  EXPECT_EQ(S->WrapTop, 0);
+  SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-200 * WHEEL_DELTA)), 0);
+  EXPECT_EQ(S->WrapTop, 300 - P);
+  SetWrapTop(*S, 0);
+  // Click, Shift+click from the anchor, Ctrl+click toggling.
+  ClickRow(*S, 10, 1, false, false);
+  EXPECT_EQ(S->WrapCaret, 0);
+  const int32_t Third = HitTestRow(*S, MeasureRow(*S, 0) + MeasureRow(*S, 1) + 1);
+  EXPECT_EQ(Third, 2);
+  ClickRow(*S, 10, MeasureRow(*S, 0) + MeasureRow(*S, 1) + 1, true, false);
+  EXPECT_TRUE(IsRowSelected(*S, 0) && IsRowSelected(*S, 1) && IsRowSelected(*S, 2));
+  EXPECT_EQ(S->WrapAnchor, 0);
+  ClickRow(*S, 10, MeasureRow(*S, 0) + 1, false, true);
+  EXPECT_FALSE(IsRowSelected(*S, 1));
+  EXPECT_TRUE(IsRowSelected(*S, 2));
+  SelectAll(*S);
+  EXPECT_TRUE(IsRowSelected(*S, 0) && IsRowSelected(*S, 150) && IsRowSelected(*S, 299));
+  EXPECT_FALSE(IsRowSelected(*S, 300)) << "rows beyond the view are never selected";
+}
+
+TEST_F(InProcessViewer, LongLinesWrapIntoTallerRowsAndBlankLinesDoNot) {
+  Open(5, true, std::string(600, 'x') + " " + std::string(600, 'y') + "\r\n \t  \r\n");
+  ASSERT_EQ(S->VisibleCount, 7);
+  EXPECT_EQ(MeasureRow(*S, 0), S->RowHeight);
+  EXPECT_GT(MeasureRow(*S, 5), 2 * S->RowHeight);
+  EXPECT_EQ(MeasureRow(*S, 6), S->RowHeight);
+  EXPECT_EQ(MeasureRow(*S, 7), S->RowHeight) << "outside the rows";
+  // A narrower view re-measures: the wrapped row grows.
+  const int Before = MeasureRow(*S, 5);
+  MoveWindow(Viewer, 0, 0, 500, 400, TRUE);
+  PumpMessages(20);
+  EXPECT_GT(MeasureRow(*S, 5), Before);
+}
+
+TEST_F(InProcessViewer, SwitchingWordWrapKeepsFilterAndSelection) {
+  Open(100, false);
+  SetWindowTextW(S->FilterEdit, L"error");
+  PumpMessages(200);
+  ASSERT_EQ(S->VisibleCount, 10);
+  SelectRow(*S, 4, false, true, false);
+  AppSettings.WordWrap = true;
+  CreateListControl(*S);
+  LayoutViewer(*S);
+  RebuildView(*S, false, true);
+  EXPECT_TRUE(S->WrapViewActive);
+  EXPECT_EQ(S->VisibleCount, 10);
+  // The new control starts afresh, and the rebuild selects the first row.
+  EXPECT_EQ(CurrentRow(*S), 0);
+  SelectRow(*S, 6, false, true, false);
+  AppSettings.WordWrap = false;
+  CreateListControl(*S);
+  LayoutViewer(*S);
+  RebuildView(*S, false, true);
+  EXPECT_FALSE(S->WrapViewActive);
+  EXPECT_EQ(S->VisibleCount, 10);
+}
+
+TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
+  Open(20, false, {}, true);
+  AppSettings.ColorRuleCount = 2;
+  AppSettings.ColorRules[0] = TColorStringRule{"line 5", RGB(10, 200, 30), AutoColor, true, false, lCustom};
+  AppSettings.ColorRules[1] = TColorStringRule{"line 6", 0, AutoColor, true, true, lError};
+  RebuildView(*S, false, true);
+  const TColorScheme& Light = AppSettings.ColorsLight;
+  struct Case {
+    int Row;
+    TLogLevel Level;
+    TColor Back, Fore;
+  };
+  const Case Cases[] = {
+      {3, lError, Light.Levels[lError].Bg, Light.Levels[lError].Fg},
+      {4, lInfo, Light.Levels[lInfo].Bg, Light.Levels[lInfo].Fg},
+      {5, lInfo, RGB(10, 200, 30), Light.Levels[lInfo].Fg},
+      {6, lError, Light.Levels[lError].Bg, Light.Levels[lError].Fg},
+  };
+  for (const Case& C : Cases) {
+    TLogLevel Level;
+    TColor Back, Fore;
+    RowColors(*S, C.Row, Level, Back, Fore);
+    EXPECT_EQ(Level, C.Level) << C.Row;
+    EXPECT_EQ(Back, C.Back) << C.Row;
+    EXPECT_EQ(Fore, C.Fore) << C.Row;
+  }
+  EXPECT_EQ(S->ErrorCount, 3) << "rows 3, 13 and the rule's row 6";
+  RECT Client{};
+  GetClientRect(S->ListWindow, &Client);
+  const int X = Client.right - 15;
+  EXPECT_EQ(ClientPixel(S->ListWindow, X, RowCentre(5)), static_cast<COLORREF>(RGB(10, 200, 30)));
+  EXPECT_EQ(ClientPixel(S->ListWindow, X, RowCentre(6)), static_cast<COLORREF>(Light.Levels[lError].Bg));
+  SelectRow(*S, 5, false, true, false);
+  EXPECT_EQ(ClientPixel(S->ListWindow, X, RowCentre(5)), RGB(0, 120, 215)) << "selection wins over the rule";
+
+  AppSettings.ColorRuleCount = 0;
+  AppSettings.DisableDefaultLevels = true;
+  RebuildView(*S, false, true);
+  TLogLevel Level;
+  TColor Back, Fore;
+  RowColors(*S, 3, Level, Back, Fore);
+  EXPECT_EQ(Level, lCustom);
+  EXPECT_EQ(Back, Light.Levels[lCustom].Bg);
+  EXPECT_EQ(S->ErrorCount, 0);
+}
+
+TEST_F(InProcessViewer, HostDarkFlagTurnsTheViewerDarkOnlyWhenItChanges) {
+  Open(5, false, {}, true);
+  ASSERT_FALSE(ViewerIsDark(*S));
+  SetHostTheme(*S, true, false);
+  EXPECT_TRUE(ViewerIsDark(*S));
+  RECT Client{};
+  GetClientRect(S->ListWindow, &Client);
+  EXPECT_EQ(ClientPixel(S->ListWindow, Client.right - 5, Client.bottom - 5), RGB(40, 40, 40));
+  AppSettings.ThemeMode = 1;
+  EXPECT_FALSE(ViewerIsDark(*S)) << "always light ignores the host";
+  AppSettings.ThemeMode = 2;
+  SetHostTheme(*S, false, false);
+  EXPECT_TRUE(ViewerIsDark(*S)) << "always dark ignores the host";
+}
+
+TEST_F(InProcessViewer, AFailedReloadLeavesAnEmptyViewThatAddressesNoRow) {
+  Open(30, false);
+  SelectRow(*S, 20, false, true, false);
+  S->FileName = "C:\\no\\such\\file.log";
+  EXPECT_FALSE(LoadAndShow(*S));
+  EXPECT_TRUE(S->AllVisible);
+  EXPECT_EQ(S->VisibleCount, 0);
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(CurrentRow(*S), -1);
+  EXPECT_EQ(VisibleToEntry(*S, 0), -1);
+  EXPECT_EQ(RowTextW(*S, 20), L"");
+  RebuildView(*S, true, true);
+  UpdateWindow(S->ListWindow);
+  EXPECT_EQ(S->VisibleCount, 0);
+}
+
+TEST_F(InProcessViewer, RowTextIsTheDecodedLine) {
+  Open(3, false, "caf\xC3\xA9 \xE2\x84\xA6\r\n");
+  EXPECT_EQ(RowTextW(*S, 1), L"2024-01-01 10:00:00 INFO line 1");
+  EXPECT_EQ(RowTextW(*S, 3), L"caf\u00E9 \u2126");
+  EXPECT_EQ(RowTextW(*S, 4), L"");
+  EXPECT_EQ(RowTextW(*S, -1), L"");
+}
+
+}  // namespace
