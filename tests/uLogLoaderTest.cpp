@@ -117,9 +117,13 @@ class LogLoaderTest : public ::testing::Test {
   // Every entry numbered in order, with the parse a fresh ParseLine gives for the decided format.
   void ExpectConsistent(const TLoadedLog& Log) {
     int32_t Longest = 0;
+    int64_t NextOffset = 0;
     for (int32_t I = 0; I < Log.List.Count; ++I) {
       const TLogEntry& Got = Log.List.Items[I];
       ASSERT_EQ(Got.LineNumber, I + 1);
+      // The text is stored back to back, without line breaks.
+      ASSERT_EQ(Got.TextOffset, NextOffset) << "line " << I + 1;
+      NextOffset += Got.TextLength;
       TLogEntry Want = EmptyLogEntry();
       ParseLine(std::string_view(Log.List.EntryText(I), static_cast<size_t>(Got.TextLength)), I + 1,
                 Log.Format, Want, Log.CustomConfig);
@@ -131,6 +135,7 @@ class LogLoaderTest : public ::testing::Test {
       Longest = std::max(Longest, Got.TextLength);
     }
     EXPECT_EQ(Log.MaxLineLength, Longest);
+    EXPECT_EQ(Log.List.TextUsed, NextOffset);
   }
 
   TAppSettings SavedSettings;
@@ -198,6 +203,7 @@ TEST_F(LogLoaderTest, LinesAcrossReadBlocksAreStoredWhole) {
       TLoadedLog Log;
       ASSERT_TRUE(Log.Load(Path));
       ASSERT_EQ(LinesOf(Log), ReferenceLines(Bytes)) << BreakAt << " " << Break.size();
+      ExpectConsistent(Log);
       EXPECT_EQ(Log.MaxLineLength, static_cast<int32_t>(BreakAt));
     }
   }
@@ -213,6 +219,7 @@ TEST_F(LogLoaderTest, LinesAcrossReadBlocksAreStoredWhole) {
   EXPECT_EQ(Log.MaxLineLength, static_cast<int32_t>(Long.size()));
   EXPECT_EQ(Log.LineEndOffset, static_cast<int64_t>(Bytes.size()));
   EXPECT_FALSE(Log.LastLineOpen);
+  ExpectConsistent(Log);
 }
 
 TEST_F(LogLoaderTest, RandomBreaksMatchTheReferenceSplit) {
