@@ -110,15 +110,25 @@ class LogTailTest : public ::testing::Test {
     { std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes; }
     KeepCreationTime();
   }
-  void MakeWriteTimeLater() {
-    fs::last_write_time(Path, fs::last_write_time(Path) + std::chrono::seconds(10));
-    KeepCreationTime();
+  // Under Wine this also changes what it reports as the creation time.
+  void MakeWriteTimeLater() { fs::last_write_time(Path, fs::last_write_time(Path) + std::chrono::seconds(10)); }
+  static bool WriteTimeIsCreationTime() {
+#ifdef _WIN32
+    return RunningUnderWine();
+#else
+    return false;
+#endif
   }
 
  protected:
-  // Wine reports a file's creation time equal to its last write time; Windows keeps it. The
-  // writer puts it back after each write so that the poll sees what Windows would show.
+  // Windows keeps a file's creation time when it is written; Wine reports its last write time
+  // as its creation time, so there the writer puts the write time back after each write, to
+  // show the poll what Windows would.
 #ifdef _WIN32
+  static bool RunningUnderWine() {
+    const HMODULE Ntdll = GetModuleHandleW(L"ntdll.dll");
+    return Ntdll && GetProcAddress(Ntdll, "wine_get_version");
+  }
   void RememberCreationTime() {
     HANDLE File = CreateFileW(Path.wstring().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
@@ -130,7 +140,7 @@ class LogTailTest : public ::testing::Test {
     HANDLE File = CreateFileW(Path.wstring().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(File, INVALID_HANDLE_VALUE);
-    SetFileTime(File, &Created, nullptr, nullptr);
+    SetFileTime(File, &Created, nullptr, RunningUnderWine() ? &Created : nullptr);
     CloseHandle(File);
   }
   FILETIME Created{};
@@ -341,7 +351,9 @@ TEST_F(LogTailTest, ReplacedShrunkOrRewrittenFilesAreLoadedAgain) {
     }
     const TTailResult R = Tick();
     EXPECT_EQ(R.Change, tcReload);
-    EXPECT_EQ(R.Reason, Case.Reason);
+    // Wine cannot show a newer write time under an unchanged creation time: there the rewrite
+    // looks like a replacement, which reloads all the same.
+    EXPECT_EQ(R.Reason, Case.Reason == trRewritten && WriteTimeIsCreationTime() ? trReplaced : Case.Reason);
     ExpectLines(Case.Lines);
     EXPECT_EQ(Tick().Change, tcNothing);
     fs::remove(Dir / "app.log.1");
