@@ -147,6 +147,7 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
+    const std::string Scratch = File + ".out";
     const double FileMB = static_cast<double>(FileSizeOf(File)) / (1 << 20);
     TimeCommand("cat '" + File + "' > /dev/null");  // warm the cache
 
@@ -162,8 +163,9 @@ int main(int argc, char** argv) {
       LoadTimes.push_back(Last.Seconds);
       CpuTimes.push_back(Last.CpuSeconds);
       if (Last.PeakKiB > PeakKiB) PeakKiB = Last.PeakKiB;
-      WcTimes.push_back(TimeCommand("wc -l '" + File + "' > /dev/null"));
-      GrepTimes.push_back(TimeCommand("LC_ALL=C grep -c -i error '" + File + "' > /dev/null"));
+      // Not to /dev/null: GNU grep then stops at the first match.
+      WcTimes.push_back(TimeCommand("wc -l '" + File + "' > '" + Scratch + "'"));
+      GrepTimes.push_back(TimeCommand("LC_ALL=C grep -c -i error '" + File + "' > '" + Scratch + "'"));
     }
     const double Load = Best(LoadTimes), Cpu = Best(CpuTimes), Wc = Best(WcTimes), Grep = Best(GrepTimes);
     const double PeakMB = static_cast<double>(PeakKiB) / 1024;
@@ -171,6 +173,7 @@ int main(int argc, char** argv) {
                 GeneratedKindName(Kind), FileMB, Last.Lines, Load, FileMB / Load, Cpu, PeakMB, PeakMB / FileMB, Wc,
                 Grep, Load / Wc, Load / Grep, Last.Format);
     std::fflush(stdout);
+    std::remove(Scratch.c_str());
     if (!Keep) std::remove(File.c_str());
   }
   return 0;
