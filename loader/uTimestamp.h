@@ -19,7 +19,11 @@ bool ParseSlashedTimestamp(std::string_view Text, double& Value, int& Consumed);
 bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos);
 bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos);
 bool ParseAccessLogTime(std::string_view Text, double& Value);
+// Syslog lines carry no year: the current local year is used. Runs of spaces count as one
+// separator, so the space-padded day of "Jul  1 00:21:28" is read.
 bool ParseSyslogTime(std::string_view Text, double& Value);
+// Makes ParseSyslogTime use Year instead of the clock; 0 returns to the clock. For tests.
+void PinSyslogYear(int Year);
 bool ParseIisDateTime(std::string_view DateText, std::string_view TimeText, double& Value);
 // hh:nn:ss (exactly 8 characters) as a fraction of a day.
 bool ParseTimeOfDay(std::string_view Text, double& Value);

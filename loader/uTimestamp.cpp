@@ -1,0 +1,345 @@
+#include "loader/uTimestamp.h"
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+
+#include "loader/uDateTime.h"
+#include "platform/uPlatformClock.h"
+
+const char* const BuiltInTimestampPatterns[BuiltInPatternCount] = {
+    "YYYY-MM-DD hh:nn:ss,zzz", "YYYY-MM-DD hh:nn:ss.zzz", "YYYY-MM-DD hh:nn:ss",
+    "YYYY/MM/DD hh:nn:ss,zzz", "YYYY/MM/DD hh:nn:ss.zzz", "YYYY/MM/DD hh:nn:ss",
+    "YYYY-MM-DDThh:nn:ss,zzz", "YYYY-MM-DDThh:nn:ss.zzz", "YYYY-MM-DDThh:nn:ss",
+    "DD.MM.YYYY hh:nn:ss,zzz", "DD.MM.YYYY hh:nn:ss.zzz", "DD.MM.YYYY hh:nn:ss",
+    "MM/DD/YYYY hh:nn:ss,zzz", "MM/DD/YYYY hh:nn:ss.zzz", "MM/DD/YYYY hh:nn:ss",
+};
+
+namespace {
+
+// All positions below are 0-based indexes into string views.
+
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+char AsciiUpper(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
+bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
+
+std::string_view Trim(std::string_view S) {
+  while (!S.empty() && IsBlank(S.front())) S.remove_prefix(1);
+  while (!S.empty() && IsBlank(S.back())) S.remove_suffix(1);
+  return S;
+}
+
+// Count digits starting at Pos; fails when the text is too short or a character is no digit.
+bool ReadDigits(std::string_view S, size_t Pos, size_t Count, int& Result) {
+  if (Pos + Count > S.size()) return false;
+  int N = 0;
+  for (size_t i = Pos; i < Pos + Count; ++i) {
+    if (!IsDigit(S[i])) return false;
+    N = N * 10 + (S[i] - '0');
+  }
+  Result = N;
+  return true;
+}
+
+bool Read2(std::string_view S, size_t Pos, int& Result) { return ReadDigits(S, Pos, 2, Result); }
+bool Read4(std::string_view S, size_t Pos, int& Result) { return ReadDigits(S, Pos, 4, Result); }
+
+// A whole piece as a decimal integer: optional sign, then digits only, within 32 bits.
+bool StrictInt(std::string_view S, int& Result) {
+  size_t i = 0;
+  bool Negative = false;
+  if (!S.empty() && (S[0] == '+' || S[0] == '-')) {
+    Negative = S[0] == '-';
+    i = 1;
+  }
+  if (i == S.size()) return false;
+  int64_t N = 0;
+  for (; i < S.size(); ++i) {
+    if (!IsDigit(S[i])) return false;
+    N = N * 10 + (S[i] - '0');
+    if (N > int64_t{INT32_MAX} + 1) return false;
+  }
+  if (Negative) N = -N;
+  if (N > INT32_MAX || N < INT32_MIN) return false;
+  Result = static_cast<int>(N);
+  return true;
+}
+
+bool InRanges(int Year, int Month, int Day, int Hour, int Minute, int Second) {
+  return Year >= 1 && Year <= 9999 && Month >= 1 && Month <= 12 && Day >= 1 && Day <= 31 &&
+         Hour >= 0 && Hour <= 23 && Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59;
+}
+
+bool Build(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms, double& Value) {
+  return InRanges(Year, Month, Day, Hour, Minute, Second) &&
+         TryEncodeDateTime(Year, Month, Day, Hour, Minute, Second, Ms, Value);
+}
+
+// 1..12 for an English month abbreviation in any letter case, else 0.
+int MonthFromAbbreviation(std::string_view S) {
+  static constexpr char Names[] = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
+  if (S.size() != 3) return 0;
+  const char A = AsciiUpper(S[0]), B = AsciiUpper(S[1]), C = AsciiUpper(S[2]);
+  for (int m = 0; m < 12; ++m)
+    if (Names[m * 3] == A && Names[m * 3 + 1] == B && Names[m * 3 + 2] == C) return m + 1;
+  return 0;
+}
+
+// Shared by the dotted (day first) and slashed (month first) forms.
+bool ParseNumericDate(std::string_view S, char Sep, bool MonthFirst, double& Value, int& Consumed) {
+  if (S.size() < 19) return false;
+  if (S[2] != Sep || S[5] != Sep || S[10] != ' ' || S[13] != ':' || S[16] != ':') return false;
+  int First, Second2, Year, Hour, Minute, Second;
+  if (!Read2(S, 0, First) || !Read2(S, 3, Second2) || !Read4(S, 6, Year) || !Read2(S, 11, Hour) ||
+      !Read2(S, 14, Minute) || !Read2(S, 17, Second))
+    return false;
+  const int Month = MonthFirst ? First : Second2;
+  const int Day = MonthFirst ? Second2 : First;
+  int Used = 19, Ms = 0;
+  if (S.size() >= 23 && (S[19] == ',' || S[19] == '.')) {
+    if (!ReadDigits(S, 20, 3, Ms)) return false;
+    Used = 23;
+  }
+  if (static_cast<size_t>(Used) < S.size() && S[Used] == ':') ++Used;
+  if (!Build(Year, Month, Day, Hour, Minute, Second, Ms, Value)) return false;
+  Consumed = Used;
+  return true;
+}
+
+// Splits S at any of the separator characters, keeping empty pieces. Returns the number of
+// pieces found, at most Max (the last stored piece then ends at the next separator too).
+template <size_t Max>
+size_t SplitPieces(std::string_view S, std::string_view Separators, std::string_view (&Pieces)[Max]) {
+  size_t Count = 0, Start = 0;
+  for (size_t i = 0; i <= S.size() && Count < Max; ++i) {
+    if (i == S.size() || Separators.find(S[i]) != std::string_view::npos) {
+      Pieces[Count++] = S.substr(Start, i - Start);
+      Start = i + 1;
+    }
+  }
+  return Count;
+}
+
+// Non-empty runs between spaces.
+template <size_t Max>
+size_t SplitWords(std::string_view S, std::string_view (&Pieces)[Max]) {
+  size_t Count = 0, i = 0;
+  while (Count < Max) {
+    while (i < S.size() && S[i] == ' ') ++i;
+    if (i == S.size()) break;
+    const size_t Start = i;
+    while (i < S.size() && S[i] != ' ') ++i;
+    Pieces[Count++] = S.substr(Start, i - Start);
+  }
+  return Count;
+}
+
+// The syslog parser runs once per line, so the year is cached and re-read from the clock at
+// most once per second of wall time (or at once when the clock steps back).
+std::atomic<int> PinnedYear{0};
+std::atomic<int> CachedYear{0};
+std::atomic<uint32_t> CachedUntil{0};  // low 32 bits of time(): wraps harmlessly
+
+int SyslogYear() {
+  const int Pinned = PinnedYear.load(std::memory_order_relaxed);
+  if (Pinned != 0) return Pinned;
+  const uint32_t Now = static_cast<uint32_t>(std::time(nullptr));
+  const uint32_t Until = CachedUntil.load(std::memory_order_acquire);
+  const uint32_t Left = Until - Now;
+  if (Left == 1) return CachedYear.load(std::memory_order_relaxed);
+  const int Year = CurrentLocalYear();
+  CachedYear.store(Year, std::memory_order_relaxed);
+  CachedUntil.store(Now + 1, std::memory_order_release);
+  return Year;
+}
+
+}  // namespace
+
+bool LooksLikeIsoTimestamp(std::string_view Text) {
+  return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') &&
+         (Text[4] == '-' || Text[4] == '/') && (Text[7] == '-' || Text[7] == '/') &&
+         (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' && Text[16] == ':';
+}
+
+bool ParseIsoTimestamp(std::string_view Text, double& Value) {
+  if (Text.size() < 19) return false;
+  if ((Text[4] != '-' && Text[4] != '/') || (Text[7] != '-' && Text[7] != '/')) return false;
+  if ((Text[10] != ' ' && Text[10] != 'T') || Text[13] != ':' || Text[16] != ':') return false;
+  int Year, Month, Day, Hour, Minute, Second;
+  if (!Read4(Text, 0, Year) || !Read2(Text, 5, Month) || !Read2(Text, 8, Day) ||
+      !Read2(Text, 11, Hour) || !Read2(Text, 14, Minute) || !Read2(Text, 17, Second))
+    return false;
+  return Build(Year, Month, Day, Hour, Minute, Second, 0, Value);
+}
+
+bool ParseDottedTimestamp(std::string_view Text, double& Value, int& Consumed) {
+  return ParseNumericDate(Text, '.', false, Value, Consumed);
+}
+
+bool ParseSlashedTimestamp(std::string_view Text, double& Value, int& Consumed) {
+  return ParseNumericDate(Text, '/', true, Value, Consumed);
+}
+
+bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos) {
+  if (Text.size() < 19 || Text[0] != '[') return false;
+  bool ShortYear;
+  if (Text[18] == ']')
+    ShortYear = true;
+  else if (Text.size() > 20 && Text[20] == ']')
+    ShortYear = false;
+  else
+    return false;
+  if (Text[3] != '/' || Text[6] != '/') return false;
+  int Month, Day, Year, Hour, Minute, Second;
+  if (!Read2(Text, 1, Month) || !Read2(Text, 4, Day)) return false;
+  if (ShortYear) {
+    if (!Read2(Text, 7, Year)) return false;
+    Year += Year >= 70 ? 1900 : 2000;
+  } else if (!Read4(Text, 7, Year)) {
+    return false;
+  }
+  const size_t T = ShortYear ? 10 : 12;
+  if (!Read2(Text, T, Hour) || !Read2(Text, T + 3, Minute) || !Read2(Text, T + 6, Second))
+    return false;
+  if (!Build(Year, Month, Day, Hour, Minute, Second, 0, Value)) return false;
+  ClosePos = ShortYear ? 19 : 21;
+  return true;
+}
+
+bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos) {
+  if (Text.size() < 3 || Text[0] != '[') return false;
+  if (ParseBracketUsTimestamp(Text, Value, ClosePos)) return true;
+  const size_t Close = Text.find(']');
+  if (Close == std::string_view::npos || Close < 2) return false;
+  const std::string_view Inner = Text.substr(1, Close - 1);
+  double Parsed;
+  int Used;
+  bool Ok = (ParseDottedTimestamp(Inner, Parsed, Used) && static_cast<size_t>(Used) == Inner.size()) ||
+            (ParseSlashedTimestamp(Inner, Parsed, Used) && static_cast<size_t>(Used) == Inner.size()) ||
+            (LooksLikeIsoTimestamp(Inner) && ParseIsoTimestamp(Inner, Parsed)) ||
+            ParseTimeOfDay(Inner, Parsed);
+  if (!Ok) return false;
+  Value = Parsed;
+  ClosePos = static_cast<int>(Close) + 1;
+  return true;
+}
+
+bool ParseTimeOfDay(std::string_view Text, double& Value) {
+  if (Text.size() != 8 || Text[2] != ':' || Text[5] != ':') return false;
+  int Hour, Minute, Second;
+  if (!Read2(Text, 0, Hour) || !Read2(Text, 3, Minute) || !Read2(Text, 6, Second)) return false;
+  if (Hour > 23 || Minute > 59 || Second > 59) return false;
+  Value = ((Hour * 60 + Minute) * 60 + Second) / 86400.0;
+  return true;
+}
+
+bool ParseAccessLogTime(std::string_view Text, double& Value) {
+  std::string_view P[6];
+  if (SplitPieces(Text, "/: ", P) < 6) return false;
+  const int Month = MonthFromAbbreviation(P[1]);
+  if (Month == 0) return false;
+  int Day, Year, Hour, Minute, Second;
+  if (!StrictInt(P[0], Day) || !StrictInt(P[2], Year) || !StrictInt(P[3], Hour) ||
+      !StrictInt(P[4], Minute) || !StrictInt(P[5], Second))
+    return false;
+  return TryEncodeDateTime(Year, Month, Day, Hour, Minute, Second, 0, Value);
+}
+
+bool ParseSyslogTime(std::string_view Text, double& Value) {
+  std::string_view P[3];
+  if (SplitWords(Text, P) < 3) return false;
+  const int Month = MonthFromAbbreviation(P[0]);
+  if (Month == 0 || P[2].size() < 8) return false;
+  int Day, Hour, Minute, Second;
+  if (!StrictInt(Trim(P[1]), Day) || !StrictInt(P[2].substr(0, 2), Hour) ||
+      !StrictInt(P[2].substr(3, 2), Minute) || !StrictInt(P[2].substr(6, 2), Second))
+    return false;
+  return TryEncodeDateTime(SyslogYear(), Month, Day, Hour, Minute, Second, 0, Value);
+}
+
+void PinSyslogYear(int Year) { PinnedYear.store(Year, std::memory_order_relaxed); }
+
+bool ParseIisDateTime(std::string_view DateText, std::string_view TimeText, double& Value) {
+  if (DateText.size() < 10 || TimeText.size() < 8) return false;
+  int Year, Month, Day, Hour, Minute, Second;
+  if (!Read4(DateText, 0, Year) || !Read2(DateText, 5, Month) || !Read2(DateText, 8, Day) ||
+      !Read2(TimeText, 0, Hour) || !Read2(TimeText, 3, Minute) || !Read2(TimeText, 6, Second))
+    return false;
+  return Build(Year, Month, Day, Hour, Minute, Second, 0, Value);
+}
+
+bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& Value) {
+  int Year = 1, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0, Ms = 0;
+  size_t p = 0, t = 0;
+  const auto At = [&](std::string_view Field) { return Pattern.substr(p, Field.size()) == Field; };
+  while (p < Pattern.size() && t < Text.size()) {
+    int* Target = nullptr;
+    size_t Width = 2;
+    if (At("YYYY")) {
+      Target = &Year;
+      Width = 4;
+    } else if (At("zzz")) {
+      Target = &Ms;
+      Width = 3;
+    } else if (At("MM")) {
+      Target = &Month;
+    } else if (At("DD")) {
+      Target = &Day;
+    } else if (At("hh")) {
+      Target = &Hour;
+    } else if (At("nn")) {
+      Target = &Minute;
+    } else if (At("ss")) {
+      Target = &Second;
+    }
+    if (Target == nullptr) {
+      ++p;
+      ++t;
+      continue;
+    }
+    if (!ReadDigits(Text, t, Width, *Target)) return false;
+    p += Width;
+    t += Width;
+  }
+  return Build(Year, Month, Day, Hour, Minute, Second, Ms, Value);
+}
+
+std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormatConfig& Config) {
+  if (Config.Mode != 0) {
+    if (Config.TSStart < 1 || Config.TSLen < 1) return {};
+    const size_t Start = static_cast<size_t>(Config.TSStart) - 1;
+    if (Start >= Line.size()) return {};
+    return Trim(Line.substr(Start, static_cast<size_t>(Config.TSLen)));
+  }
+  const int Fields = Config.FieldCount < 0 ? 0 : (Config.FieldCount > CustomFieldSlots ? CustomFieldSlots : Config.FieldCount);
+  size_t Start = 0;
+  for (int f = 0; f < Fields; ++f) {
+    if (Start > Line.size()) return {};  // the line has fewer fields
+    size_t End = Line.find(Config.Delimiter, Start);
+    if (End == std::string_view::npos) End = Line.size();
+    if (Config.Fields[f] == cfrTimestamp) return Trim(Line.substr(Start, End - Start));
+    Start = End + 1;
+  }
+  return {};
+}
+
+bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
+                            const TCustomFormatConfig& Config, std::string& Pattern) {
+  const size_t M = N <= 0 ? 0 : (static_cast<size_t>(N) < Samples.size() ? static_cast<size_t>(N) : Samples.size());
+  int Best = -1, BestCount = 0;
+  for (int i = 0; i < BuiltInPatternCount; ++i) {
+    int Count = 0;
+    for (size_t s = 0; s < M; ++s) {
+      const std::string_view Text = ExtractTimestampText(Samples[s], Config);
+      double Value;
+      if (!Text.empty() && ParseWithPattern(Text, BuiltInTimestampPatterns[i], Value)) ++Count;
+    }
+    if (Count > BestCount) {
+      Best = i;
+      BestCount = Count;
+    }
+  }
+  if (BestCount < 1) return false;
+  Pattern = BuiltInTimestampPatterns[Best];
+  return true;
+}

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "loader/uLevelDetect.h"
+
+namespace {
+
+std::string UpperOf(std::string_view S) {
+  std::string U(S);
+  for (char& C : U)
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 32);
+  return U;
+}
+
+TLogLevel Detect(std::string_view Line) { return DetectLevel(Line, UpperOf(Line)); }
+
+struct TCase {
+  const char* Text;
+  TLogLevel Expected;
+};
+
+// The keyword rules written as plainly as possible, one search per keyword, to check the
+// single-pass scan against.
+TLogLevel ReferenceKeywordLevel(const std::string& U) {
+  const auto Any = [&](std::initializer_list<const char*> Words) {
+    for (const char* W : Words)
+      if (U.find(W) != std::string::npos) return true;
+    return false;
+  };
+  if (Any({"ERROR", "FATAL", "CRITICAL", "SEVERE", " ERR ", " EXCEPTION:", "[EXCEPTION]"}))
+    return lError;
+  if (Any({"WARN"})) return lWarn;
+  if (Any({" INFO ", "[INFO]", ": INFO", "|INFO|", " INFO:", "INFORMATION"})) return lInfo;
+  if (U.rfind("INFO ", 0) == 0 || U.rfind("INFO:", 0) == 0 || U.rfind("[INFO]", 0) == 0)
+    return lInfo;
+  if (Any({"DEBUG", " DBG "})) return lDebug;
+  if (Any({"TRACE", "VERBOSE", " VRB "})) return lTrace;
+  if (!Any({"\"GET ", "\"POST ", "\"PUT ", "\"PATCH ", "\"DELETE ", "\"HEAD ", "\"OPTIONS ",
+            "\"CONNECT ", " GET ", " POST ", " PUT ", " DELETE "}))
+    return lCustom;
+  return lDebug;  // stands for "decided by the HTTP status"; never a keyword result here
+}
+
+}  // namespace
+
+TEST(LevelDetect, LevelFromWord) {
+  const TCase Cases[] = {
+      {"ERROR", lError},       {"err", lError},          {"Fatal", lError},
+      {"CRITICAL", lError},    {"crit", lError},         {"  warn  ", lWarn},
+      {"\twarning\r", lWarn},  {"Warning:", lCustom},    {"INFO", lInfo},
+      {"information", lInfo},  {"debug", lDebug},        {"DBG", lDebug},
+      {"trace", lTrace},       {"Verbose", lTrace},      {"vrb", lTrace},
+      {"E", lCustom},          {"", lCustom},            {"   ", lCustom},
+      {"ERRORS", lCustom},     {"INF", lCustom},         {"[INFO]", lCustom},
+      {"INFORMATIONAL", lCustom}, {"WARN ING", lCustom}, {"\xC3\xA9rror", lCustom},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(LevelFromWord(C.Text), C.Expected) << '"' << C.Text << '"';
+}
+
+TEST(LevelDetect, KeywordRules) {
+  const TCase Cases[] = {
+      {"something failed with error 5", lError},
+      {"an Error and a warning", lError},
+      {"WARNING: an error occurred", lError},
+      {"TERRORS of the night", lError},
+      {"fatal: bad", lError},
+      {"critical section", lError},
+      {"SEVERE problem", lError},
+      {"code ERR here", lError},
+      {"code err", lCustom},  // needs a blank on both sides
+      {"java.lang.NullPointerException: x", lCustom},
+      {"Unhandled exception: x", lError},
+      {"[Exception] thrown", lError},
+      {"disk warnings ahead", lWarn},
+      {"x WARN y", lWarn},
+      {"x info y", lInfo},
+      {"[Info] started", lInfo},
+      {"level: info", lInfo},
+      {"a|INFO|b", lInfo},
+      {"x info: y", lInfo},
+      {"INFORMATIONAL message", lInfo},
+      {"Info started", lInfo},  // only the rule for the start of a line applies
+      {"info:started", lInfo},
+      {"[INFO]started", lInfo},
+      {"infos started", lCustom},
+      {"xinfo started", lCustom},
+      {"debug output", lDebug},
+      {"got DBG here", lDebug},
+      {"trace on", lTrace},
+      {"verbose mode", lTrace},
+      {"a vrb b", lTrace},
+      {"nothing to see here", lCustom},
+      {"", lCustom},
+      {"debug then info here", lInfo},  // info outranks debug even when it comes later
+      {"trace then debug", lDebug},
+      {"verbose warning", lWarn},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(Detect(C.Text), C.Expected) << '"' << C.Text << '"';
+}
+
+TEST(LevelDetect, HttpStatusFallback) {
+  const TCase Cases[] = {
+      {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"GET /x HTTP/1.1\" 404 12", lWarn},
+      {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"GET /x HTTP/1.1\" 503 12", lError},
+      {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"POST /x HTTP/1.1\" 200 12", lInfo},
+      {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"get /x http/1.0\"   500 0", lError},
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" - 12", lInfo},     // no status: still a request
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\"", lInfo},          // no quote-space after the protocol
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 40", lInfo},       // too short for three characters
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 4x4 1", lInfo},    // not an integer
+      {"\"HEAD /x HTTP/1.1\" 451 0 \"ref\" 500", lWarn},   // first quote-space after protocol
+      {"client GET /index 500", lError},                   // trailing digits decide
+      {"client GET /index 5003", lError},                  // first three of the run
+      {"client GET /index 42", lInfo},
+      {"client GET /index 404", lWarn},
+      {"client GET /index done", lInfo},
+      {"client \"DELETE /a", lInfo},
+      {"client \"PATCH /a 499", lWarn},
+      {"client \"OPTIONS * 599", lError},
+      {"client \"CONNECT h:1 400", lWarn},
+      {"client PUT /a 399", lInfo},
+      {"a GET without blanks GET/ 500", lError},
+      {"GET /index 500", lCustom},  // the method needs a blank or quote before it
+      {"FORGET it 500", lCustom},
+      {"error \"GET /x HTTP/1.1\" 200 1", lError},  // keywords come first
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(Detect(C.Text), C.Expected) << '"' << C.Text << '"';
+}
+
+TEST(LevelDetect, TextAndUpperOfDifferentLengthsAreSafe) {
+  EXPECT_EQ(DetectLevel("client GET x 503", "CLIENT GET X"), lInfo);
+  EXPECT_EQ(DetectLevel("x", "X WARN"), lCustom);
+}
+
+TEST(LevelDetect, SinglePassScanAgreesWithPlainSearches) {
+  // Lines built from keyword fragments, so that overlapping and adjacent keywords occur often.
+  const char* Pieces[] = {"ERR", "ERROR", " ", "WARN", "INFO", "[", "]", ":", "|", "DEBUG",
+                          " DBG ", "TRACE", "VERB", "OSE", " VRB ", "\"", "GET ", "POST ",
+                          "HTTP/", "EXCEPTION", "INFORMATION", "x", "FATA", "L", "SEVER", "E",
+                          "CRIT", "ICAL", "DELETE ", "PUT "};
+  std::mt19937 Random(12345);
+  std::uniform_int_distribution<int> Pick(0, std::size(Pieces) - 1), Length(0, 8);
+  for (int n = 0; n < 20000; ++n) {
+    std::string Line;
+    for (int k = Length(Random); k > 0; --k) Line += Pieces[Pick(Random)];
+    const TLogLevel Expected = ReferenceKeywordLevel(Line);
+    const TLogLevel Got = DetectLevel(Line, Line);
+    if (Expected == lDebug && Got != lDebug) {
+      // A request line: only the kind of decision is compared here.
+      ASSERT_TRUE(Line.find("DEBUG") == std::string::npos && Line.find(" DBG ") == std::string::npos)
+          << Line;
+      ASSERT_TRUE(Got == lInfo || Got == lWarn || Got == lError) << Line;
+    } else {
+      ASSERT_EQ(Got, Expected) << '"' << Line << '"';
+    }
+  }
+}
