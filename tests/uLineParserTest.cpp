@@ -143,6 +143,9 @@ TEST(LineParser, Syslog) {
        ThisYear(6, 14, 15, 16, 2)},
       {"Jun 14 15:16:02 combo app: Warning: disk", lWarn, ThisYear(6, 14, 15, 16, 2)},
       {"Jun 14 15:16:02 combo app: DEBUG x", lDebug, ThisYear(6, 14, 15, 16, 2)},
+      // "fail" decides even after an earlier "warn"; "warn" beats an earlier "debug".
+      {"Jun 14 15:16:02 combo app: Warning: write FAILED", lError, ThisYear(6, 14, 15, 16, 2)},
+      {"Jun 14 15:16:02 combo app: debug: WARNed", lWarn, ThisYear(6, 14, 15, 16, 2)},
       {"Jun 14 15:16:02 combo app:", lInfo, ThisYear(6, 14, 15, 16, 2)},
       // The host name is not part of the message.
       {"Jun 14 15:16:02 error-host app: ok", lInfo, ThisYear(6, 14, 15, 16, 2)},
