@@ -70,10 +70,26 @@ extern TAppSettings AppSettings;
 // The plug-in's directory with its trailing separator; set once by the start-up.
 extern std::string ModuleDir;
 
+class TIniFile;
+
 void SetDefaultSettings();
 void ResetColorRules();
 std::string SettingsFileName();
+// Defaults, then the file's values; a missing or unreadable file leaves the defaults.
+// Never throws, never shows anything.
 void LoadSettings();
+// Writes every setting, keeping whatever else the file holds. The file is replaced in one step:
+// if anything fails, the old file stays as it was. Never throws, never shows anything.
 void SaveSettings();
+// The same with an explicit file instead of the one beside the plug-in; false on failure.
+bool LoadSettingsFrom(std::string_view FileName);
+bool SaveSettingsTo(std::string_view FileName);
+
+// The 14 colours of one section; a new key wins over its old name, a colour with neither keeps
+// its value.
+void LoadColorScheme(const TIniFile& Ini, std::string_view Section, TColorScheme& Scheme);
+// The 14 colours under their keys and again under their old names.
+void SaveColorScheme(TIniFile& Ini, std::string_view Section, const TColorScheme& Scheme);
+
 std::string EncodePatternHex(std::string_view Bytes);
 std::string DecodePatternHex(std::string_view Hex);

@@ -1,0 +1,46 @@
+// skerrin-dump: shows what Skerrin makes of its settings file (--settings) or of a log file.
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "uDumpLog.h"
+#include "uDumpSettings.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/uPlatformWide.h"
+#endif
+
+namespace {
+
+int Dispatch(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--settings") == 0) return DumpSettings(argc, argv);
+  return DumpLog(argc, argv);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The same bytes on every platform: LF line ends, and paths as UTF-8 whatever the code page.
+  _setmode(_fileno(stdout), _O_BINARY);
+  int Count = 0;
+  LPWSTR* Wide = CommandLineToArgvW(GetCommandLineW(), &Count);
+  if (Wide) {
+    std::vector<std::string> Args;
+    for (int i = 0; i < Count; ++i) Args.push_back(Utf8FromWide(Wide[i]));
+    LocalFree(Wide);
+    std::vector<char*> Pointers;
+    for (std::string& Arg : Args) Pointers.push_back(Arg.data());
+    Pointers.push_back(nullptr);
+    return Dispatch(Count, Pointers.data());
+  }
+#endif
+  return Dispatch(argc, argv);
+}
