@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -164,5 +165,27 @@ TEST(FormatDetectFiles, BundledSamples) {
     const TLines Lines = FirstLines(SourcePath(std::string("tests/data/") + Case.File), 50);
     ASSERT_GE(Lines.size(), 4u) << Case.File;
     EXPECT_EQ(DetectFormat(Lines), Case.Expected) << Case.File;
+  }
+}
+
+TEST(FormatDetect, ArbitrarySamplesNeverGiveUnknownOrCustom) {
+  const std::string Alphabet = "0123456789-/:. ,\t[]<>{}\"#JunMODULEmod";
+  uint32_t Seed = 777;
+  auto Next = [&Seed](uint32_t Bound) {
+    Seed = Seed * 1664525u + 1013904223u;
+    return (Seed >> 8) % Bound;
+  };
+  for (int Round = 0; Round < 300; ++Round) {
+    TLines Samples;
+    for (uint32_t i = Next(60); i > 0; --i) {
+      std::string Line = Next(3) == 0 ? "2024-05-06 07:08:09" : "";
+      for (uint32_t k = Next(40); k > 0; --k) Line += Alphabet[Next(static_cast<uint32_t>(Alphabet.size()))];
+      IsRapidScadaModuleLine(Line);
+      Samples.push_back(Line);
+    }
+    const TLogFormat Format = DetectFormat(Samples);
+    EXPECT_NE(Format, lfUnknown);
+    EXPECT_NE(Format, lfCustom);
+    EXPECT_LT(Format, LogFormatCount);
   }
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -481,4 +483,53 @@ TEST(LineParserFiles, BundledSamples) {
       {4, lError, Stamp(2024, 5, 6, 7, 8, 5), 22, 7},
       {5, lError, Stamp(2024, 5, 6, 7, 8, 5)},
   });
+}
+
+// Lines assembled from the characters the parsers look for, in every format: whatever they hold,
+// the parsers stay inside the line and any field span they report lies within it.
+TEST(LineParser, ArbitraryLinesStayInBounds) {
+  const std::string Alphabet = "0123456789-/:.,; \t[]<>{}\"|#TZEeRrOoWwAaNnIiFfGgPpHh";
+  const std::string Pieces[] = {"2024-05-06 07:08:09", "06.05.2024 07:08:09", "[07:08:09]",
+                                "[Comm][1][INF]", "\"level\":\"", " HTTP/1.1\" ", "<13>",
+                                "Jun 14 15:16:01 "};
+  TCustomFormatConfig Delimited;
+  Delimited.FieldCount = 8;
+  Delimited.Fields[3] = cfrThread;
+  TCustomFormatConfig Columns;
+  Columns.Mode = 1;
+  Columns.TSStart = 1, Columns.TSLen = 19, Columns.LvlStart = 21, Columns.LvlLen = 5;
+  Columns.SrcStart = 27, Columns.SrcLen = 40, Columns.ThrStart = 3, Columns.ThrLen = 1000;
+
+  uint32_t Seed = 12345;
+  auto Next = [&Seed](uint32_t Bound) {
+    Seed = Seed * 1664525u + 1013904223u;
+    return (Seed >> 8) % Bound;
+  };
+  for (int Round = 0; Round < 3000; ++Round) {
+    std::string Line;
+    const uint32_t Length = Next(60);
+    while (Line.size() < Length) {
+      if (Next(4) == 0)
+        Line += Pieces[Next(std::size(Pieces))];
+      else
+        Line += Alphabet[Next(static_cast<uint32_t>(Alphabet.size()))];
+    }
+    // Views of exactly the line's bytes, so that the sanitizer sees any read past the end.
+    const std::vector<char> Bytes(Line.begin(), Line.end());
+    const std::string_view View(Bytes.data(), Bytes.size());
+    for (int Format = 0; Format < LogFormatCount; ++Format) {
+      for (const TCustomFormatConfig* Config : {&Delimited, &Columns}) {
+        TLogEntry Entry;
+        ParseLine(View, Round, static_cast<TLogFormat>(Format), Entry, *Config);
+        ASSERT_EQ(Entry.LineNumber, Round);
+        ASSERT_GE(Entry.Level, lError);
+        ASSERT_LE(Entry.Level, lCustom);
+        ASSERT_GE(Entry.SourceStart, 0) << Line;
+        ASSERT_LE(Entry.SourceStart + Entry.SourceLength, static_cast<int32_t>(Line.size()) + 1)
+            << Line;
+        ASSERT_LE(Entry.ThreadStart + Entry.ThreadLength, static_cast<int32_t>(Line.size()) + 1)
+            << Line;
+      }
+    }
+  }
 }
