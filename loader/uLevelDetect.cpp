@@ -1,6 +1,8 @@
 #include "loader/uLevelDetect.h"
 
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -11,7 +13,7 @@ bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 enum TKeywordGroup : int { kgError, kgWarn, kgInfo, kgDebug, kgTrace, kgHttpMethod, kgNone };
 
 struct TKeyword {
-  const char* Text;
+  std::string_view Text;
   TKeywordGroup Group;
 };
 
@@ -28,31 +30,45 @@ constexpr TKeyword Keywords[] = {
     {" GET ", kgHttpMethod},  {" POST ", kgHttpMethod}, {" PUT ", kgHttpMethod},
     {" DELETE ", kgHttpMethod},
 };
+constexpr int KeywordCount = static_cast<int>(std::size(Keywords));
 
-// Only bytes that start some keyword are worth a closer look; the table keeps the scan of a
-// line to one pass instead of one search per keyword.
-struct TFirstByteTable {
-  bool Starts[256] = {};
-  constexpr TFirstByteTable() {
-    for (const TKeyword& K : Keywords) Starts[static_cast<unsigned char>(K.Text[0])] = true;
+// The keywords that start with each byte, in table (and so group) order, and a bit for every
+// pair of bytes that begins some keyword. One pass over the line then rejects almost every
+// position with one bit test, instead of searching the whole line once per keyword.
+struct TKeywordBuckets {
+  uint8_t Count[256] = {};
+  uint8_t Index[256][12] = {};
+  uint64_t Pairs[65536 / 64] = {};
+  constexpr TKeywordBuckets() {
+    for (int k = 0; k < KeywordCount; ++k) {
+      const unsigned First = static_cast<unsigned char>(Keywords[k].Text[0]);
+      const unsigned Pair = First << 8 | static_cast<unsigned char>(Keywords[k].Text[1]);
+      Index[First][Count[First]++] = static_cast<uint8_t>(k);
+      Pairs[Pair / 64] |= uint64_t{1} << (Pair % 64);
+    }
   }
 };
-constexpr TFirstByteTable FirstBytes;
+constexpr TKeywordBuckets Buckets;
 
-// The most decisive keyword group present anywhere in Upper.
+// The most decisive keyword group present anywhere in Upper. Every keyword has at least four
+// bytes, so the last three positions cannot start one.
 TKeywordGroup StrongestKeyword(std::string_view Upper) {
   TKeywordGroup Best = kgNone;
-  for (size_t i = 0; i < Upper.size(); ++i) {
-    if (!FirstBytes.Starts[static_cast<unsigned char>(Upper[i])]) continue;
-    const std::string_view Rest = Upper.substr(i);
-    for (const TKeyword& K : Keywords) {
-      if (K.Group >= Best) break;  // grouped in table order: nothing better follows
-      if (K.Text[0] == Rest[0] && Rest.starts_with(K.Text)) {
+  const size_t Size = Upper.size();
+  const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Upper.data());
+  for (size_t i = 0; i + 3 < Size; ++i) {
+    const unsigned Pair = unsigned{Bytes[i]} << 8 | Bytes[i + 1];
+    if (!(Buckets.Pairs[Pair / 64] >> (Pair % 64) & 1)) continue;
+    const uint8_t* Candidates = Buckets.Index[Bytes[i]];
+    for (int c = 0, n = Buckets.Count[Bytes[i]]; c < n; ++c) {
+      const TKeyword& K = Keywords[Candidates[c]];
+      if (K.Group >= Best) break;  // the rest of the bucket is no stronger
+      if (K.Text.size() <= Size - i && std::memcmp(Bytes + i, K.Text.data(), K.Text.size()) == 0) {
         Best = K.Group;
+        if (Best == kgError) return Best;
         break;
       }
     }
-    if (Best == kgError) break;
   }
   return Best;
 }

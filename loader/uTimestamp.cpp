@@ -228,9 +228,8 @@ bool ParseTimeOfDay(std::string_view Text, double& Value) {
   if (Text.size() != 8 || Text[2] != ':' || Text[5] != ':') return false;
   int Hour, Minute, Second;
   if (!Read2(Text, 0, Hour) || !Read2(Text, 3, Minute) || !Read2(Text, 6, Second)) return false;
-  if (Hour > 23 || Minute > 59 || Second > 59) return false;
-  Value = ((Hour * 60 + Minute) * 60 + Second) / 86400.0;
-  return true;
+  // Through the encoder, so a time of day equals the time part of a full value to the bit.
+  return TryEncodeDateTime(1899, 12, 30, Hour, Minute, Second, 0, Value);
 }
 
 bool ParseAccessLogTime(std::string_view Text, double& Value) {

@@ -76,6 +76,9 @@ TEST(LevelDetect, KeywordRules) {
       {"[Exception] thrown", lError},
       {"disk warnings ahead", lWarn},
       {"x WARN y", lWarn},
+      {"WARN", lWarn},  // keyword filling the whole line
+      {"xxWARN", lWarn},
+      {"WAR", lCustom},
       {"x info y", lInfo},
       {"[Info] started", lInfo},
       {"level: info", lInfo},

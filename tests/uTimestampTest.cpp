@@ -201,6 +201,8 @@ TEST(Timestamp, TimeOfDay) {
   double Value = Untouched;
   EXPECT_TRUE(ParseTimeOfDay("00:00:00", Value));
   EXPECT_EQ(Value, 0.0);
+  EXPECT_TRUE(ParseTimeOfDay("07:08:09", Value));
+  EXPECT_EQ(Value, At(1899, 12, 30, 7, 8, 9));
 }
 
 TEST(Timestamp, AccessLog) {
