@@ -91,7 +91,7 @@ class LogLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SavedSettings = AppSettings;
-    AppSettings = TAppSettings{};
+    SetDefaultSettings();
     static int Serial = 0;
     Dir = fs::temp_directory_path() /
           ("skerrin-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +

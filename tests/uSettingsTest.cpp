@@ -357,10 +357,15 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
     CloseHandle(Lock);
   }
   EXPECT_EQ(ReadAll(Ini), Old);
-  // Read-only: the replacement fails and the old file stays.
-  SetFileAttributesW(Ini.wstring().c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(SaveSettingsTo(Ini.string()));
-  SetFileAttributesW(Ini.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+  {
+    // Open elsewhere without delete sharing: readable, but it cannot be replaced.
+    const HANDLE Open = CreateFileW(Ini.wstring().c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(Open, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+    CloseHandle(Open);
+  }
   EXPECT_EQ(ReadAll(Ini), Old);
   EXPECT_EQ(FileCount(), 1u);
 }
