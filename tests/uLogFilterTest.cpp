@@ -157,6 +157,27 @@ TEST(LineMatching, BytePath) {
     EXPECT_EQ(MatchBytes(Case.Line, Case.Needle), Case.Expected) << Case.Line << " / " << Case.Needle;
 }
 
+// Every start position and word boundary of the byte scan, against a plain reference search.
+TEST(LineMatching, BytePathAgreesWithReferenceOnRandomText) {
+  const char Alphabet[] = {'a', 'A', 'b', 'B', 'z', 'Z', '[', '{', '@', '`', ' ', '\x80', '\xC1', '\xE1'};
+  uint32_t Seed = 12345;
+  const auto Random = [&](uint32_t Range) {
+    Seed = Seed * 1103515245u + 12345u;
+    return (Seed >> 16) % Range;
+  };
+  const auto Fold = [](std::string Text) {
+    for (char& c : Text) c = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+    return Text;
+  };
+  for (int Round = 0; Round < 20000; ++Round) {
+    std::string Line(Random(40), ' '), Needle(1 + Random(4), ' ');
+    for (char& c : Line) c = Alphabet[Random(sizeof Alphabet)];
+    for (char& c : Needle) c = Alphabet[Random(sizeof Alphabet)];
+    const bool Expected = Fold(Line).find(Fold(Needle)) != std::string::npos;
+    ASSERT_EQ(MatchBytes(Line, Needle), Expected) << Line << " / " << Needle;
+  }
+}
+
 TEST(LineMatching, UnicodePath) {
   struct {
     std::string Line;
@@ -176,6 +197,15 @@ TEST(LineMatching, UnicodePath) {
   std::u16string Scratch;
   for (const auto& Case : Cases)
     EXPECT_EQ(MatchUnicode(Case.Line, NormalisedForMatch(Case.Filter), Scratch), Case.Expected) << Case.Line;
+
+  // A non-ASCII filter that lower-cases to ASCII (the Kelvin sign) still finds ASCII lines.
+  const std::u16string Kelvin = NormalisedForMatch(u"5 \u212A");
+  EXPECT_EQ(MatchUnicode("at 5 K", Kelvin, Scratch), Kelvin == u"5 k");
+  EXPECT_FALSE(MatchUnicode("at 5 J", Kelvin, Scratch));
+  // Needles longer than any stack copy take the decoding route with the same answer.
+  const std::string Long(300, 'Q');
+  EXPECT_TRUE(MatchUnicode("x" + Long + "x", std::u16string(300, u'q'), Scratch));
+  EXPECT_FALSE(MatchUnicode("x" + Long.substr(1) + "x", std::u16string(300, u'q'), Scratch));
 }
 
 TEST(ContextNumber, ParsesTrimmedDecimalIntegers) {
