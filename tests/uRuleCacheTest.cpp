@@ -151,6 +151,17 @@ TEST(RuleForEntry, AsciiPatternsOnNonAsciiLinesUseTheUnicodePath) {
   EXPECT_EQ(RuleForEntry(Cache, List, 0), Kelvin == u"k" ? 0 : -1);
 }
 
+TEST(RuleForEntry, MixedPatternsOnAsciiAndOtherLines) {
+  TLogList List;
+  for (const char* Text : {"an ERROR", "caf\xC3\xA9 error", "CAF\xC3\x89", "CAF\xC9", "cafe", "\xE2\x84\xA6 error"})
+    AddLine(List, {Text});
+  TRuleCache Cache;
+  SyncRuleCache(Cache, SettingsWith({Rule("caf\xC3\xA9"), Rule("Error"), Rule("\xCF\x89")}));
+  ASSERT_FALSE(Cache.RulePatternsAscii);
+  const int32_t Expected[] = {1, 0, 0, 0, -1, 1};
+  for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(RuleForEntry(Cache, List, i), Expected[i]) << i;
+}
+
 TEST(RuleForEntry, NothingActiveAnswersWithoutACache) {
   TLogList List;
   AddLines(List, 10, "error");
