@@ -118,17 +118,6 @@ TEST(FilterText, NormalisationMapsOhmAndLowerCases) {
   for (const auto& Case : Cases) EXPECT_EQ(NormalisedForMatch(Case.Text), Case.Expected);
 }
 
-TEST(FilterText, NeedleChoice) {
-  TFilterNeedle Ascii = ChooseNeedle(u"Err [X]", NormalisedForMatch(u"Err [X]"));
-  EXPECT_TRUE(Ascii.BytePath);
-  EXPECT_EQ(Ascii.Ascii, "err [x]");
-
-  const std::u16string Accented = u"\u00C9chec";
-  TFilterNeedle Unicode = ChooseNeedle(Accented, NormalisedForMatch(Accented));
-  EXPECT_FALSE(Unicode.BytePath);
-  EXPECT_EQ(Unicode.Unicode, u"\u00E9chec");
-}
-
 TEST(LineMatching, BytePath) {
   struct {
     std::string Line, Needle;
@@ -225,17 +214,6 @@ TEST(ContextNumber, ParsesTrimmedDecimalIntegers) {
   for (const auto& Case : Cases) {
     EXPECT_EQ(ParseContextNumber(Case.Text), Case.Expected) << Utf16ToUtf8(Case.Text);
     EXPECT_EQ(ParseContextNumber(std::string_view(Utf16ToUtf8(Case.Text))), Case.Expected) << Utf16ToUtf8(Case.Text);
-  }
-}
-
-TEST(ContextNumber, SignChoosesTheDirection) {
-  struct {
-    int32_t Number, Before, After;
-  } Cases[] = {{0, 0, 0}, {3, 0, 3}, {-3, 3, 0}, {INT_MAX, 0, INT_MAX}, {INT_MIN, INT_MAX, 0}};
-  for (const auto& Case : Cases) {
-    const TContextLines Context = ContextFromNumber(Case.Number);
-    EXPECT_EQ(Context.Before, Case.Before) << Case.Number;
-    EXPECT_EQ(Context.After, Case.After) << Case.Number;
   }
 }
 

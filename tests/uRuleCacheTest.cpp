@@ -162,15 +162,6 @@ TEST(RuleForEntry, MixedPatternsOnAsciiAndOtherLines) {
   for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(RuleForEntry(Cache, List, i), Expected[i]) << i;
 }
 
-TEST(RuleForEntry, NothingActiveAnswersWithoutACache) {
-  TLogList List;
-  AddLines(List, 10, "error");
-  TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("")}));
-  EXPECT_EQ(RuleForEntry(Cache, List, 3), -1);
-  EXPECT_TRUE(Cache.RuleMatchCache.empty());
-}
-
 TEST(RuleForEntry, CacheGrowth) {
   struct {
     int32_t InitialEntries;  // entries when the first query is made
@@ -248,21 +239,6 @@ TEST(EffectiveLevels, RulesLevelsAndIgnoredLevels) {
     EXPECT_EQ(Cache.EffectiveLevels.size(), 4096u);
     for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(EffectiveLevel(Cache, List, i), Case.Expected[i]) << i;
   }
-}
-
-TEST(EffectiveLevels, WithoutLevelRules) {
-  TLogList List;
-  AddLine(List, {"an error", lError});
-  AddLine(List, {"info", lInfo});
-  TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("error")}));
-  UpdateEffectiveLevels(Cache, List);
-  EXPECT_TRUE(Cache.EffectiveLevels.empty());
-  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lError);
-  EXPECT_EQ(EffectiveLevel(Cache, List, 1), lInfo);
-  EXPECT_EQ(EffectiveLevel(Cache, List, 2), lCustom);
-  SyncRuleCache(Cache, SettingsWith({Rule("error")}, true));
-  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lCustom);
 }
 
 TEST(EffectiveLevels, AppendedEntriesBeforeAndAfterTheUpdate) {
