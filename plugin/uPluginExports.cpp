@@ -4,6 +4,7 @@
 
 #include "settings/uSettings.h"
 #include "viewer/uLineRender.h"
+#include "viewer/uTailView.h"
 #include "viewer/uViewState.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"
@@ -53,6 +54,7 @@ int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
   if (FileName.empty()) return LISTPLUGIN_ERROR;
   TSkerrinState* S = StateFromWindow(ListWin);
   if (!S) return LISTPLUGIN_ERROR;
+  StopTail(*S);
   S->FileName = FileName;
   S->ShowFlags = ShowFlags;
   SetHostTheme(*S, (ShowFlags & lcp_darkmode) != 0, (ShowFlags & lcp_darkmodenative) != 0);

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "settings/uSettings.h"
+#include "viewer/uClipboard.h"
+#include "viewer/uNavigate.h"
 #include "viewer/uToolbar.h"
 #include "viewer/uViewState.h"
 #include "viewer/uWin32LogWindow.h"
@@ -270,7 +272,14 @@ bool ListKeyRouting(TSkerrinState& S, HWND, UINT Msg, WPARAM WParam, LPARAM LPar
   const bool Ctrl = GetKeyState(VK_CONTROL) < 0;
   const HWND Root = HostRootWindow(S);
   Result = 0;
-  if (KeyDown && WParam == 'C' && Ctrl) return true;  // copying arrives with the clipboard feature
+  if (KeyDown && WParam == 'C' && Ctrl) {
+    CopySelection(S);
+    return true;
+  }
+  if (KeyDown && WParam == VK_F3 && !S.LastSearchText.empty()) {
+    RepeatLastSearch(S, GetKeyState(VK_SHIFT) < 0);
+    return true;
+  }
   if (KeyDown && (WParam == VK_F3 || WParam == VK_F7 || (WParam == 'F' && Ctrl))) {
     if (Root) {
       SendMessageW(Root, Msg, WParam, LParam);

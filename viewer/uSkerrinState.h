@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "loader/uLogLoader.h"
+#include "loader/uLogTail.h"
 #include "model/uLogFilter.h"
 #include "model/uRuleCache.h"
 #include "settings/uSettings.h"
@@ -101,6 +102,14 @@ class TSkerrinState {
   // tail
   bool Following = true;
   bool TailActive = false;
+  // --- tail and status bar (uTailView, uStatusBar) ---
+  TTailState Tail;
+  bool InTailTick = false;
+  std::string StatusText;
+  // What the two owner-drawn status parts carry as their data: the left text and the counters.
+  std::u16string StatusTextW;
+  std::u16string StatusCountersW;
+  // --- end tail and status bar ---
 
   // search
   std::string LastSearchText;

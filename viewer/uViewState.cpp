@@ -7,6 +7,7 @@
 
 #include "settings/uSettings.h"
 #include "viewer/uLineRender.h"
+#include "viewer/uTailView.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"
 
@@ -95,6 +96,7 @@ bool LoadAndShow(TSkerrinState& S) {
       S.Log->List.Count = 0;
     }
     ResetToEmptyView(S);
+    ResumeTailAfterLoad(S);
     return false;
   }
   S.LastLineNumber = S.Log->List.Count;
@@ -107,6 +109,7 @@ bool LoadAndShow(TSkerrinState& S) {
   }
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
   if (S.TailBox) SendMessageW(S.TailBox, BM_SETCHECK, AppSettings.TailEnabled ? BST_CHECKED : BST_UNCHECKED, 0);
+  ResumeTailAfterLoad(S);
   return true;
 }
 

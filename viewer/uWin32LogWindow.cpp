@@ -5,9 +5,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "viewer/uPendingDeps.h"
+#include "settings/uTheme.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uLineRender.h"
+#include "viewer/uClipboard.h"
+#include "viewer/uContextMenu.h"
+#include "viewer/uNavigate.h"
+#include "viewer/uStatusBar.h"
+#include "viewer/uTailView.h"
 #include "viewer/uToolbar.h"
 #include "viewer/uViewState.h"
 #include "viewer/uWrapView.h"
@@ -94,16 +99,34 @@ bool Checked(HWND Box) { return Box && SendMessageW(Box, BM_GETCHECK, 0, 0) == B
 
 void OnCommand(TSkerrinState& S, int Id, int Notification) {
   switch (Id) {
+    // --- tail, navigation, copying and go-to (feature units) ---
     case IdFollowBox:
-      S.Following = Checked(S.FollowBox);
-      AppSettings.Follow = S.Following;
-      SaveSettings();
-      if (S.Following && S.VisibleCount > 0) SelectRow(S, S.VisibleCount - 1, true, true, true);
+      SetFollowing(S, Checked(S.FollowBox));
       break;
     case IdTailBox:
-      AppSettings.TailEnabled = Checked(S.TailBox);
-      SaveSettings();
+      SetTailEnabled(S, Checked(S.TailBox));
       break;
+    case IdPrevError:
+    case IdNextError:
+    case IdPrevWarn:
+    case IdNextWarn:
+    case IdPrevInfo:
+    case IdNextInfo:
+      JumpToLevelCommand(S, Id);
+      break;
+    case IdMenuCopy:
+      CopySelection(S);
+      break;
+    case IdMenuCopyAll:
+      CopyAllVisible(S);
+      break;
+    case IdMenuGoToTime:
+      GoToDateTime(S);
+      break;
+    case IdMenuGoToLine:
+      PromptGoToLine(S);
+      break;
+    // --- end feature commands ---
     case IdFilterEdit:
     case IdLookEdit:
       if (Notification == EN_CHANGE) OnFilterChanged(S);
@@ -433,14 +456,6 @@ void ApplySettingsToWindow(TSkerrinState& S) {
   InvalidateRect(S.Window, nullptr, TRUE);
 }
 
-void UpdateStatus(TSkerrinState& S) {
-  if (!S.StatusBar) return;
-  wchar_t Text[96];
-  std::swprintf(Text, 96, L"Lines: %d | Visible: %d", static_cast<int>(S.Log ? S.Log->List.Count : 0),
-                static_cast<int>(S.VisibleCount));
-  SendMessageW(S.StatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Text));
-}
-
 LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   try {
     if (Msg == WM_CREATE) return OnCreate(Window, LParam);
@@ -490,7 +505,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
         if (Id == IdFormatCombo) DrawFormatItem(*S, Item);
         else if ((Id >= IdPrevError && Id <= IdNextInfo) || Id == IdOptions) DrawToolbarButton(*S, Item);
         else if (Id == IdList && (!S->ListIsListbox || S->WrapViewActive)) DrawRow(*S, Item);
-        else if (Id == IdStatusBar) return 1;  // the status parts are drawn by the status feature
+        else if (Id == IdStatusBar) DrawStatusPart(*S, Item);
         else break;
         return 1;
       }
@@ -503,7 +518,10 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
       }
       case WM_CONTEXTMENU:
         if (!S) break;
-        if (reinterpret_cast<HWND>(WParam) == S->ListWindow || reinterpret_cast<HWND>(WParam) == Window) return 0;
+        if (reinterpret_cast<HWND>(WParam) == S->ListWindow || reinterpret_cast<HWND>(WParam) == Window) {
+          ShowContextMenu(*S, static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam)));
+          return 0;
+        }
         break;
       case WM_COMMAND:
         if (S) OnCommand(*S, LOWORD(WParam), HIWORD(WParam));
@@ -513,6 +531,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
           KillTimer(Window, FilterTimerId);
           RebuildView(*S, false, true);
         }
+        if (S && WParam == TailTimerId) TailTick(*S);
         return 0;
       case WM_CTLCOLOREDIT: {
         const HWND Control = reinterpret_cast<HWND>(LParam);

@@ -119,6 +119,8 @@ class InProcessViewer : public ::testing::Test {
     Log = std::make_unique<TTempLog>(Text, L"skerrin_units.log");
     Host = std::make_unique<THostWindow>(false, 900, 500, Visible);
     SavedSettings = AppSettings;
+    // A test program has no library start-up to give the settings their defaults.
+    SetDefaultSettings();
     AppSettings.WordWrap = WordWrap;
     char Name[MAX_PATH];
     WideCharToMultiByte(CP_UTF8, 0, Log->Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);

@@ -1,0 +1,92 @@
+#pragma once
+// Black-box helpers for the viewer's features: a plug-in viewer opened through ListLoadW, its
+// check boxes and commands driven as the user would, the clipboard read back, a log writer
+// that grows, truncates, rotates and rewrites a file, and a driver for modal prompts and menus.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win/uPluginHost.h"
+#include "win/uViewerTestSupport.h"
+
+// The plug-in loaded once for the program, as the host keeps it.
+TPluginLibrary& SharedPlugin();
+
+// One viewer of the plug-in inside a stand-in lister window; closed by the destructor, after
+// its Tail box was cleared and its Follow box set again (both are saved settings).
+class TPluginViewer {
+ public:
+  TPluginViewer(const std::wstring& FileName, int Flags = 0, bool Visible = false, int Width = 1000,
+                int Height = 500);
+  ~TPluginViewer();
+  TPluginViewer(const TPluginViewer&) = delete;
+  TPluginViewer& operator=(const TPluginViewer&) = delete;
+
+  HWND Window() const { return Viewer; }
+  HWND Control(int Id) const { return FindControl(Viewer, Id); }
+  const THostWindow& HostWindow() const { return Host; }
+
+  int Rows() const;
+  std::vector<int> SelectedRows() const;
+  int CaretRow() const;
+  int TopRow() const;
+  void SelectRows(const std::vector<int>& Rows, int Caret);
+  bool Checked(int Box) const;
+  // Sets a check box and sends its click to the viewer.
+  void Click(int Box, bool On);
+  void Command(int Id);
+  // A tick of the tail timer, as the system delivers it.
+  void Tick();
+  // The filter box's text, applied after the typing pause.
+  void Filter(const wchar_t* Text);
+  // Every visible row, read back through "Copy all visible".
+  std::vector<std::wstring> RowTexts();
+  // The texts the two status parts carry as their owner-draw data.
+  std::wstring StatusPart(int Part) const;
+
+ private:
+  THostWindow Host;
+  HWND Viewer = nullptr;
+};
+
+// The clipboard's Unicode text ("<none>" when it holds none); and a known text put there.
+std::wstring ClipboardText();
+void PutOnClipboard(const std::wstring& Text);
+
+// Lines of the clipboard text split at CR LF (the last line break ends the last line).
+std::vector<std::wstring> SplitCrLf(const std::wstring& Text);
+
+// A log file that a test writes the way loggers do. Its creation time is put back after every
+// change that keeps the file, as Windows keeps it (Wine reports the last write instead).
+class TGrowingLog {
+ public:
+  TGrowingLog(const wchar_t* Name, const std::string& Initial);
+  ~TGrowingLog();
+  TGrowingLog(const TGrowingLog&) = delete;
+  TGrowingLog& operator=(const TGrowingLog&) = delete;
+
+  const std::wstring& Path() const { return FilePath; }
+  void Append(const std::string& Bytes);
+  void Truncate();
+  // Renames the file away and creates a new one under the same name.
+  void Rotate(const std::string& Content);
+  // Writes new content of exactly the same size, with a later write time.
+  void Rewrite(const std::string& Content);
+
+ private:
+  void KeepCreationTime();
+  std::wstring FilePath;
+  std::wstring RotatedPath;
+  FILETIME Created{};
+  int Rewrites = 0;
+};
+
+// Runs Action while a modal loop is expected to start; Handler is called once from inside that
+// loop (through a thread timer) and must end it. False when the handler never ran.
+bool WithinModalLoop(const std::function<void()>& Action, const std::function<void()>& Handler);
+
+// Writes the screen to a BMP file when SKERRIN_SHOT_DIR is set (for looking at, not checking).
+void SaveScreenShot(const wchar_t* Name);

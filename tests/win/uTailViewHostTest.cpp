@@ -1,0 +1,216 @@
+// Tail and follow as the user sees them: a writer changes the log while the viewer polls it,
+// and after every step the list holds exactly the file's lines, each once.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "win/uFeatureTestSupport.h"
+
+namespace {
+
+using TLines = std::vector<std::wstring>;
+
+std::string Numbered(int From, int To) {
+  std::string Text;
+  for (int I = From; I <= To; ++I) Text += "2024-03-01 08:00:" + std::string(I < 10 ? "0" : "") + std::to_string(I) + " INFO line " + std::to_string(I) + "\r\n";
+  return Text;
+}
+
+TLines NumberedRows(int From, int To) {
+  TLines Rows;
+  for (int I = From; I <= To; ++I)
+    Rows.push_back(L"2024-03-01 08:00:" + std::wstring(I < 10 ? L"0" : L"") + std::to_wstring(I) + L" INFO line " + std::to_wstring(I));
+  return Rows;
+}
+
+TLines Concat(TLines A, const TLines& B) {
+  A.insert(A.end(), B.begin(), B.end());
+  return A;
+}
+
+class TailView : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(SharedPlugin().Handle(), nullptr); }
+  static void ExpectRows(TPluginViewer& V, const TLines& Expected, const char* Step) {
+    EXPECT_EQ(V.Rows(), static_cast<int>(Expected.size())) << Step;
+    EXPECT_EQ(V.RowTexts(), Expected) << Step;
+  }
+};
+
+TEST_F(TailView, WriterStepsShowEveryLineExactlyOnce) {
+  TGrowingLog Log(L"skerrin_tail_steps.log", Numbered(1, 3));
+  TPluginViewer V(Log.Path());
+  ASSERT_NE(V.Window(), nullptr);
+  V.Click(1107, true);
+  ExpectRows(V, NumberedRows(1, 3), "loaded");
+
+  struct TStep {
+    const char* Name;
+    std::string Bytes;  // appended
+    TLines Added;       // rows expected after the step, beyond those before it
+  };
+  const TStep Steps[] = {
+      {"two whole lines", Numbered(4, 5), NumberedRows(4, 5)},
+      {"CR LF lines and a partial one", "crlf a\r\ncrlf b\r\npart", {L"crlf a", L"crlf b"}},
+      {"the partial line completed", "ial end\r\n", {L"partial end"}},
+      {"CR and LF in two chunks", "split\r", {}},
+      {"the LF of the split line", "\nnext\n", {L"split", L"next"}},
+      {"an empty line and LF only", "\nlf only\n", {L"", L"lf only"}},
+      {"no change", "", {}},
+  };
+  TLines Expected = NumberedRows(1, 3);
+  for (const TStep& Step : Steps) {
+    Log.Append(Step.Bytes);
+    V.Tick();
+    Expected = Concat(Expected, Step.Added);
+    ExpectRows(V, Expected, Step.Name);
+  }
+
+  Log.Truncate();
+  V.Tick();
+  ExpectRows(V, {}, "truncated to nothing");
+  Log.Append(Numbered(10, 11));
+  V.Tick();
+  ExpectRows(V, NumberedRows(10, 11), "written again after the truncation");
+  Log.Append(Numbered(12, 12));
+  V.Tick();
+  ExpectRows(V, NumberedRows(10, 12), "growing again");
+
+  Log.Rotate(Numbered(20, 21));
+  V.Tick();
+  ExpectRows(V, NumberedRows(20, 21), "rotated by rename and re-create");
+  Log.Append(Numbered(22, 22));
+  V.Tick();
+  ExpectRows(V, NumberedRows(20, 22), "the new file grows");
+
+  const std::string Same = Numbered(20, 22);
+  std::string Changed = Same;
+  Changed.replace(Changed.find("line 21"), 7, "LINE 99");
+  Log.Rewrite(Changed);
+  V.Tick();
+  TLines Rewritten = NumberedRows(20, 22);
+  Rewritten[1] = L"2024-03-01 08:00:21 INFO LINE 99";
+  ExpectRows(V, Rewritten, "rewritten with the same size");
+}
+
+TEST_F(TailView, LastLineWithoutLineBreakIsCompletedNotDuplicated) {
+  TGrowingLog Log(L"skerrin_tail_open.log", "first\r\nsecond ERR");
+  TPluginViewer V(Log.Path());
+  V.Click(1107, true);
+  ExpectRows(V, {L"first", L"second ERR"}, "loaded");
+  EXPECT_EQ(V.StatusPart(1).substr(0, 5), L"E: 0 ") << "no error level yet";
+  Log.Append("OR disk\r\nthird\r\n");
+  V.Tick();
+  ExpectRows(V, {L"first", L"second ERROR disk", L"third"}, "completed");
+  EXPECT_EQ(V.StatusPart(1).substr(0, 5), L"E: 1 ") << "the completed line is counted by its new level";
+  // Line numbers continue after the completed line.
+  V.Click(1112, true);
+  SetWindowTextW(V.Control(1109), L"third");
+  PumpMessages(200);
+  EXPECT_EQ(V.RowTexts(), TLines{L"third"});
+  V.Filter(L"");
+}
+
+TEST_F(TailView, Utf16LogGrowsInDecodedLines) {
+  auto Utf16 = [](const std::wstring& Text) {
+    return std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
+  };
+  TGrowingLog Log(L"skerrin_tail_utf16.log", "\xFF\xFE" + Utf16(L"eins\r\n"));
+  TPluginViewer V(Log.Path());
+  V.Click(1107, true);
+  ExpectRows(V, {L"eins"}, "loaded");
+  const std::string Growth = Utf16(L"zw\u00F6lf\r\ndrei\r\n");
+  Log.Append(Growth.substr(0, 5));  // ends inside a code unit
+  V.Tick();
+  ExpectRows(V, {L"eins"}, "half a line");
+  Log.Append(Growth.substr(5));
+  V.Tick();
+  ExpectRows(V, {L"eins", L"zw\u00F6lf", L"drei"}, "decoded");
+}
+
+TEST_F(TailView, FollowKeepsTheLastRowSelectedUntilAJump) {
+  TGrowingLog Log(L"skerrin_tail_follow.log", Numbered(1, 40) + "2024-03-01 08:01:00 ERROR early\r\n");
+  TPluginViewer V(Log.Path());
+  V.Click(1108, true);
+  V.Click(1107, true);
+  EXPECT_EQ(V.SelectedRows(), std::vector<int>{40}) << "turning follow on selects the last row";
+  Log.Append(Numbered(41, 45));
+  V.Tick();
+  EXPECT_EQ(V.SelectedRows(), std::vector<int>{45});
+  EXPECT_EQ(V.CaretRow(), 45);
+
+  V.Command(1101);  // previous error
+  EXPECT_FALSE(V.Checked(1108)) << "a jump switches follow off";
+  EXPECT_EQ(V.SelectedRows(), std::vector<int>{40});
+  Log.Append(Numbered(46, 47));
+  V.Tick();
+  EXPECT_EQ(V.Rows(), 48);
+  EXPECT_EQ(V.SelectedRows(), std::vector<int>{40}) << "new lines no longer move the selection";
+}
+
+TEST_F(TailView, WithoutFollowTheSelectionAndTopRowStay) {
+  TGrowingLog Log(L"skerrin_tail_keep.log", Numbered(1, 200));
+  TPluginViewer V(Log.Path());
+  V.Click(1108, false);
+  V.Click(1107, true);
+  struct TCase {
+    const wchar_t* Filter;
+    std::vector<int> Selected;
+    int Caret;
+  };
+  // Unfiltered, and filtered so that the rows move when the view is rebuilt.
+  for (const TCase& C : {TCase{L"", {3, 5, 7}, 5}, TCase{L"line 1", {2, 4, 6}, 4}}) {
+    V.Filter(C.Filter);
+    V.SelectRows(C.Selected, C.Caret);
+    SendMessageW(V.Control(1001), LB_SETTOPINDEX, 2, 0);
+    const TLines Before = V.RowTexts();
+    std::vector<std::wstring> SelectedTexts;
+    for (int Row : C.Selected) SelectedTexts.push_back(Before[static_cast<size_t>(Row)]);
+    Log.Append("2024-03-01 08:02:00 INFO line 1xx\r\n" + Numbered(1, 2));
+    V.Tick();
+    const TLines After = V.RowTexts();
+    std::vector<std::wstring> StillSelected;
+    for (int Row : V.SelectedRows()) StillSelected.push_back(After[static_cast<size_t>(Row)]);
+    EXPECT_EQ(StillSelected, SelectedTexts) << "filter '" << C.Filter << "'";
+    EXPECT_EQ(After[static_cast<size_t>(V.CaretRow())], Before[static_cast<size_t>(C.Caret)]);
+    EXPECT_EQ(V.TopRow(), 2) << "filter '" << C.Filter << "'";
+  }
+  V.Filter(L"");
+}
+
+TEST_F(TailView, TheTimerPollsWhileTailIsOnAndStopsWithTheBox) {
+  TGrowingLog Log(L"skerrin_tail_timer.log", Numbered(1, 2));
+  TPluginViewer V(Log.Path());
+  V.Click(1107, true);
+  Log.Append(Numbered(3, 3));
+  PumpMessages(1500);  // the default interval is a second
+  EXPECT_EQ(V.Rows(), 3);
+  V.Click(1107, false);
+  Log.Append(Numbered(4, 4));
+  PumpMessages(1500);
+  EXPECT_EQ(V.Rows(), 3) << "tail off: no poll";
+  V.Click(1107, true);
+  PumpMessages(1500);
+  EXPECT_EQ(V.Rows(), 4);
+}
+
+TEST_F(TailView, AnotherFileLoadedIntoTheViewerIsTailedFromItsOwnEnd) {
+  using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
+  TGrowingLog First(L"skerrin_tail_first.log", Numbered(1, 5));
+  TGrowingLog Second(L"skerrin_tail_second.log", Numbered(30, 31));
+  TPluginViewer V(First.Path());
+  V.Click(1107, true);
+  auto LoadNext = SharedPlugin().Export<TListLoadNextW>("ListLoadNextW");
+  std::wstring Name = Second.Path();
+  ASSERT_EQ(LoadNext(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+  First.Append(Numbered(6, 6));
+  Second.Append(Numbered(32, 32));
+  V.Tick();
+  ExpectRows(V, NumberedRows(30, 32), "second file");
+  EXPECT_TRUE(V.Checked(1107));
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// Moving the selection to a particular row of the view: the level jumps of the toolbar, the
+// host's text search and its repeat key, go to line and go to date/time. Every jump switches
+// following off; a search does not.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "model/uNavigation.h"
+#include "viewer/uSkerrinState.h"
+
+// The view's rows as the portable navigation and copy functions take them.
+TVisibleRows RowsOf(const TSkerrinState& S);
+// The selected rows in row order (listbox or wrap view).
+std::vector<int32_t> SelectedRows(const TSkerrinState& S);
+
+// Following off and the Follow box cleared; the Follow setting stays as it is.
+void SwitchFollowOff(TSkerrinState& S);
+
+void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level);
+// Toolbar commands 1101..1106; false for any other command.
+bool JumpToLevelCommand(TSkerrinState& S, int Command);
+// True when a row was found and selected.
+bool SearchText(TSkerrinState& S, std::string_view Text, bool MatchCase, bool WholeWords, bool Backwards,
+                bool FindNext);
+// The list's repeat key: the last search again, continuing from the current row. False when
+// there is no search to repeat or nothing more is found.
+bool RepeatLastSearch(TSkerrinState& S, bool Backwards);
+void GoToLine(TSkerrinState& S, int32_t Number);
+// Context menu "Go to line": asks for the number first.
+void PromptGoToLine(TSkerrinState& S);
+// Context menu "Go to date/time": asks for the date and time first.
+void GoToDateTime(TSkerrinState& S);

@@ -1,0 +1,251 @@
+#include "viewer/uPrompt.h"
+
+#include <commctrl.h>
+
+#include "model/uNavigation.h"
+#include "viewer/uWin32LogWindow.h"
+#include "viewer/uWinHolders.h"
+
+namespace {
+
+constexpr int IdOk = 1;
+constexpr int IdCancel = 2;
+
+bool RegisterPromptClass(const wchar_t* Name, WNDPROC Procedure) {
+  WNDCLASSEXW Known{};
+  Known.cbSize = sizeof(Known);
+  if (GetClassInfoExW(PluginInstance(), Name, &Known)) {
+    if (Known.lpfnWndProc == Procedure) return true;
+    // Left behind by an earlier load of the library at another address.
+    UnregisterClassW(Name, PluginInstance());
+  }
+  WNDCLASSEXW Class{};
+  Class.cbSize = sizeof(Class);
+  Class.lpfnWndProc = Procedure;
+  Class.hInstance = PluginInstance();
+  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  Class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  Class.lpszClassName = Name;
+  return RegisterClassExW(&Class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+int WindowDpi(HWND Window) {
+  int Dpi = 0;
+  if (HDC DC = GetDC(Window)) {
+    Dpi = GetDeviceCaps(DC, LOGPIXELSX);
+    ReleaseDC(Window, DC);
+  }
+  return Dpi > 0 ? Dpi : 96;
+}
+
+// The default GUI font at normal weight; null when no copy can be made (the stock font is then
+// used and must not be deleted).
+TFontHolder NormalGuiFont() {
+  LOGFONTW Log{};
+  const HGDIOBJ Stock = GetStockObject(DEFAULT_GUI_FONT);
+  if (!Stock || GetObjectW(Stock, sizeof(Log), &Log) != sizeof(Log)) return TFontHolder();
+  Log.lfWeight = FW_NORMAL;
+  return TFontHolder(CreateFontIndirectW(&Log));
+}
+
+// One modal popup: its font, its scaling and the loop that runs it.
+struct TPopup {
+  HWND Owner;
+  int Dpi;
+  TFontHolder Font;
+  HWND Window = nullptr;
+
+  explicit TPopup(HWND Owner) : Owner(Owner), Dpi(WindowDpi(Owner)), Font(NormalGuiFont()) {}
+  TPopup(const TPopup&) = delete;
+  TPopup& operator=(const TPopup&) = delete;
+  ~TPopup() {
+    if (Window && IsWindow(Window)) DestroyWindow(Window);
+  }
+
+  int Scale(int Value) const { return ScaleBy(Value, Dpi, 96); }
+  HFONT FontHandle() const { return Font ? Font.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+  bool Create(const wchar_t* ClassName, const wchar_t* Title, int Width, int Height, void* State) {
+    Window = CreateWindowExW(WS_EX_DLGMODALFRAME, ClassName, Title, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
+                             Scale(Width), Scale(Height), Owner, nullptr, PluginInstance(), State);
+    return Window != nullptr;
+  }
+
+  HWND Child(const wchar_t* Class, const wchar_t* Text, DWORD Style, DWORD ExStyle, int Id, int X, int Y, int Width,
+             int Height) const {
+    HWND Control = CreateWindowExW(ExStyle, Class, Text, WS_CHILD | WS_VISIBLE | Style, Scale(X), Scale(Y),
+                                   Scale(Width), Scale(Height), Window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), PluginInstance(), nullptr);
+    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+    return Control;
+  }
+
+  void AddButtons(int Y) const {
+    Child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IdOk, 250, Y, 75, 24);
+    Child(L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCancel, 335, Y, 75, 24);
+  }
+
+  // Shows the popup beside its disabled owner and runs until it is closed.
+  void Run(HWND FirstFocus) {
+    RECT OwnerRect{};
+    if (Owner) GetWindowRect(Owner, &OwnerRect);
+    const bool OwnerWasEnabled = Owner && IsWindowEnabled(Owner);
+    if (Owner) EnableWindow(Owner, FALSE);
+    SetWindowPos(Window, nullptr, OwnerRect.left + Scale(40), OwnerRect.top + Scale(40), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(Window, SW_SHOW);
+    if (FirstFocus) SetFocus(FirstFocus);
+    MSG Message;
+    while (IsWindow(Window)) {
+      const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
+      if (Got == 0) {
+        // The quit request belongs to the host's own loop.
+        PostQuitMessage(static_cast<int>(Message.wParam));
+        break;
+      }
+      if (Got < 0) break;
+      if (!IsDialogMessageW(Window, &Message)) {
+        TranslateMessage(&Message);
+        DispatchMessageW(&Message);
+      }
+    }
+    if (Owner && IsWindow(Owner)) {
+      if (OwnerWasEnabled) EnableWindow(Owner, TRUE);
+      SetActiveWindow(GetAncestor(Owner, GA_ROOT));
+    }
+    if (IsWindow(Window)) DestroyWindow(Window);
+    Window = nullptr;
+  }
+};
+
+template <typename TState>
+TState* StateOf(HWND Window, UINT Msg, LPARAM LParam) {
+  if (Msg == WM_NCCREATE) {
+    auto* Create = reinterpret_cast<CREATESTRUCTW*>(LParam);
+    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Create->lpCreateParams));
+  }
+  return reinterpret_cast<TState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+}
+
+// The parts both prompts share: Enter means OK, closing means Cancel.
+bool CommonPromptMessage(HWND Window, UINT Msg, LRESULT& Result) {
+  switch (Msg) {
+    case DM_GETDEFID:
+      Result = MAKELRESULT(IdOk, DC_HASDEFID);
+      return true;
+    case WM_CLOSE:
+      DestroyWindow(Window);
+      Result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::u16string EditText(HWND Edit) {
+  const int Length = GetWindowTextLengthW(Edit);
+  std::u16string Text(static_cast<size_t>(Length > 0 ? Length : 0) + 1, u'\0');
+  const int Got = GetWindowTextW(Edit, reinterpret_cast<wchar_t*>(Text.data()), Length + 1);
+  Text.resize(static_cast<size_t>(Got > 0 ? Got : 0));
+  return Text;
+}
+
+LRESULT CALLBACK PromptTextProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  try {
+    auto* State = StateOf<TPromptTextState>(Window, Msg, LParam);
+    LRESULT Result = 0;
+    if (CommonPromptMessage(Window, Msg, Result)) return Result;
+    if (Msg == WM_COMMAND && HIWORD(WParam) == 0) {
+      if (LOWORD(WParam) == IdOk && State) {
+        State->Text = EditText(State->Edit);
+        State->Accepted = true;
+        DestroyWindow(Window);
+        return 0;
+      }
+      if (LOWORD(WParam) == IdCancel) {
+        DestroyWindow(Window);
+        return 0;
+      }
+    }
+  } catch (...) {
+    // Nothing may unwind into the message loop.
+  }
+  return DefWindowProcW(Window, Msg, WParam, LParam);
+}
+
+bool ReadPicker(HWND Picker, SYSTEMTIME& Time) {
+  return Picker && SendMessageW(Picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&Time)) == GDT_VALID;
+}
+
+LRESULT CALLBACK DateTimePromptProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  try {
+    auto* State = StateOf<TDateTimePromptState>(Window, Msg, LParam);
+    LRESULT Result = 0;
+    if (CommonPromptMessage(Window, Msg, Result)) return Result;
+    if (Msg == WM_COMMAND && HIWORD(WParam) == 0) {
+      if (LOWORD(WParam) == IdOk && State) {
+        SYSTEMTIME Date{}, Time{};
+        double Value = 0;
+        if (ReadPicker(State->DatePicker, Date) && ReadPicker(State->TimePicker, Time) &&
+            DateTimeFromPrompt(Date.wYear, Date.wMonth, Date.wDay, Time.wHour, Time.wMinute, Time.wSecond, Value)) {
+          State->Value = Value;
+          State->Accepted = true;
+        }
+        DestroyWindow(Window);
+        return 0;
+      }
+      if (LOWORD(WParam) == IdCancel) {
+        DestroyWindow(Window);
+        return 0;
+      }
+    }
+  } catch (...) {
+  }
+  return DefWindowProcW(Window, Msg, WParam, LParam);
+}
+
+HWND CreatePicker(const TPopup& Popup, DWORD Style, const wchar_t* Format, int X, int Width) {
+  HWND Picker = Popup.Child(DATETIMEPICK_CLASSW, L"", WS_TABSTOP | Style, WS_EX_CLIENTEDGE, 0, X, 34, Width, 24);
+  if (!Picker) return nullptr;
+  SendMessageW(Picker, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(Format));
+  SYSTEMTIME Now{};
+  GetLocalTime(&Now);
+  SendMessageW(Picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&Now));
+  return Picker;
+}
+
+}  // namespace
+
+bool PromptText(HWND Owner, const wchar_t* Title, const wchar_t* Label, const std::u16string& Initial,
+                std::u16string& Text) {
+  if (!RegisterPromptClass(PromptClassName, PromptTextProc)) return false;
+  TPromptTextState State;
+  TPopup Popup(Owner);
+  if (!Popup.Create(PromptClassName, Title, 430, 150, &State)) return false;
+  Popup.Child(L"STATIC", Label, 0, 0, -1, 10, 10, 400, 18);
+  State.Edit = Popup.Child(L"EDIT", reinterpret_cast<const wchar_t*>(Initial.c_str()), WS_TABSTOP | ES_AUTOHSCROLL,
+                           WS_EX_CLIENTEDGE, 100, 10, 34, 400, 24);
+  if (State.Edit) SendMessageW(State.Edit, EM_SETSEL, 0, -1);
+  Popup.AddButtons(72);
+  Popup.Run(State.Edit);
+  if (!State.Accepted) return false;
+  Text = State.Text;
+  return true;
+}
+
+bool PromptDateTime(HWND Owner, double& Value) {
+  INITCOMMONCONTROLSEX Controls{sizeof(Controls), ICC_DATE_CLASSES};
+  InitCommonControlsEx(&Controls);
+  if (!RegisterPromptClass(DateTimePromptClassName, DateTimePromptProc)) return false;
+  TDateTimePromptState State;
+  TPopup Popup(Owner);
+  if (!Popup.Create(DateTimePromptClassName, L"Go to date/time", 430, 170, &State)) return false;
+  Popup.Child(L"STATIC", L"Select date and time:", 0, 0, -1, 10, 10, 380, 18);
+  State.DatePicker = CreatePicker(Popup, DTS_SHORTDATEFORMAT, L"yyyy-MM-dd", 10, 170);
+  State.TimePicker = CreatePicker(Popup, DTS_TIMEFORMAT, L"HH:mm:ss", 190, 120);
+  Popup.AddButtons(96);
+  Popup.Run(State.DatePicker);
+  if (!State.Accepted) return false;
+  Value = State.Value;
+  return true;
+}

@@ -1,0 +1,142 @@
+#include "viewer/uStatusBar.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "model/uStatusText.h"
+#include "model/uTextCodec.h"
+#include "platform/uPlatformLocale.h"
+#include "viewer/uWin32LogWindow.h"
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& Text) { return reinterpret_cast<const wchar_t*>(Text.c_str()); }
+
+TLevelCounters CountersOf(const TSkerrinState& S) {
+  TLevelCounters C;
+  C.ErrorCount = S.ErrorCount;
+  C.WarnCount = S.WarnCount;
+  C.InfoCount = S.InfoCount;
+  C.LastErrorTime = S.LastErrorTime;
+  C.LastWarnTime = S.LastWarnTime;
+  C.LastInfoTime = S.LastInfoTime;
+  return C;
+}
+
+std::u16string JoinedCounters(const TCounterTexts& Texts) {
+  std::string Joined;
+  for (int i = 0; i < CounterCount; ++i) {
+    if (i > 0) Joined += CounterSeparator;
+    Joined += Texts.Text[i];
+  }
+  return Utf8ToUtf16(Joined);
+}
+
+HFONT StatusFont(const TSkerrinState& S) {
+  auto Font = reinterpret_cast<HFONT>(SendMessageW(S.StatusBar, WM_GETFONT, 0, 0));
+  return Font ? Font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// A copy of Font with another weight; empty when it cannot be made.
+TFontHolder WeightedCopy(HFONT Font, LONG Weight) {
+  LOGFONTW Log{};
+  if (!Font || GetObjectW(Font, sizeof(Log), &Log) != sizeof(Log)) return TFontHolder();
+  Log.lfWeight = Weight;
+  return TFontHolder(CreateFontIndirectW(&Log));
+}
+
+int TextWidth(HDC DC, HFONT Font, const std::u16string& Text) {
+  TSelectScope Select(DC, Font);
+  SIZE Size{};
+  if (!GetTextExtentPoint32W(DC, Wide(Text), static_cast<int>(Text.size()), &Size)) return 0;
+  return Size.cx;
+}
+
+void DrawSummary(TSkerrinState& S, HDC DC, RECT R, int Y) {
+  R.left += 4;
+  const auto Length = static_cast<int>(S.StatusTextW.size());
+  if (S.InListerWindow) {
+    DrawTextW(DC, Wide(S.StatusTextW), Length, &R, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  } else {
+    TextOutW(DC, R.left, std::max<int>(R.top, Y + 2), Wide(S.StatusTextW), Length);
+  }
+}
+
+void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
+  const TCounterTexts Texts = BuildCounterTexts(CountersOf(S));
+  TFontHolder Bold;
+  if (Texts.Bold[0] || Texts.Bold[1] || Texts.Bold[2]) Bold = WeightedCopy(Font, FW_BOLD);
+  std::u16string Wides[CounterCount];
+  HFONT Fonts[CounterCount];
+  int32_t Widths[CounterCount];
+  for (int i = 0; i < CounterCount; ++i) {
+    Wides[i] = Utf8ToUtf16(Texts.Text[i]);
+    Fonts[i] = Texts.Bold[i] && Bold ? Bold.Get() : Font;
+    Widths[i] = TextWidth(DC, Fonts[i], Wides[i]);
+  }
+  const std::u16string Separator = Utf8ToUtf16(CounterSeparator);
+  const int SeparatorWidth = TextWidth(DC, Font, Separator);
+  int X = CountersLeft(R.left, R.right, Widths, SeparatorWidth);
+  const int Top = std::max<int>(R.top, S.InListerWindow ? Y : Y + 2);
+  for (int i = 0; i < CounterCount; ++i) {
+    if (i > 0) {
+      TSelectScope Select(DC, Font);
+      TextOutW(DC, X, Top, Wide(Separator), static_cast<int>(Separator.size()));
+      X += SeparatorWidth;
+    }
+    TSelectScope Select(DC, Fonts[i]);
+    TextOutW(DC, X, Top, Wide(Wides[i]), static_cast<int>(Wides[i].size()));
+    X += Widths[i];
+  }
+}
+
+}  // namespace
+
+int64_t StatusByteCount(const TSkerrinState& S) {
+  // Tail resumes before a last line that has no line break yet, so the bytes it has consumed
+  // can be fewer than the file holds; the summary shows what the view actually contains.
+  int64_t Bytes = S.Tail.TailOffset;
+  if (S.Tail.TailFileInfo.Valid) Bytes = std::max(Bytes, S.Tail.TailFileInfo.SizeOnDisk);
+  else if (S.Log) Bytes = std::max(Bytes, S.Log->FileSize);
+  return Bytes;
+}
+
+void UpdateStatus(TSkerrinState& S) {
+  if (!S.StatusBar) return;
+  const int32_t Entries = S.Log ? S.Log->List.Count : 0;
+  S.StatusText = BuildStatusText(Entries, S.VisibleCount, S.FileName, StatusByteCount(S),
+                                 S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
+  S.StatusTextW = Utf8ToUtf16(S.StatusText);
+  S.StatusCountersW = JoinedCounters(BuildCounterTexts(CountersOf(S)));
+  // The parts carry the texts as their data; the window's teardown clears them before the
+  // record that holds the texts is freed.
+  constexpr WPARAM Drawn = SBT_OWNERDRAW | SBT_NOBORDERS;
+  SendMessageW(S.StatusBar, SB_SETTEXTW, 0 | Drawn, reinterpret_cast<LPARAM>(Wide(S.StatusTextW)));
+  SendMessageW(S.StatusBar, SB_SETTEXTW, 1 | Drawn, reinterpret_cast<LPARAM>(Wide(S.StatusCountersW)));
+  InvalidateRect(S.StatusBar, nullptr, FALSE);
+}
+
+void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
+  HDC DC = Item.hDC;
+  if (!DC) return;
+  const RECT R = Item.rcItem;
+  if (S.BarBrush) {
+    FillRect(DC, &R, S.BarBrush.Get());
+  } else {
+    TBrushHolder Brush(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
+    FillRect(DC, &R, Brush.Get());
+  }
+  const HFONT Font = StatusFont(S);
+  TSelectScope Select(DC, Font);
+  const COLORREF OldColor = SetTextColor(DC, static_cast<COLORREF>(BarTextColor(S)));
+  const int OldMode = SetBkMode(DC, TRANSPARENT);
+  SIZE Letter{};
+  const int LetterHeight = GetTextExtentPoint32W(DC, L"A", 1, &Letter) ? Letter.cy : -1;
+  const int Y = StatusTextTop(R.top, R.bottom, LetterHeight);
+  if (Item.itemID == 0) DrawSummary(S, DC, R, Y);
+  else DrawCounters(S, DC, Font, R, Y);
+  SetBkMode(DC, OldMode);
+  SetTextColor(DC, OldColor);
+}

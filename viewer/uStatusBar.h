@@ -1,0 +1,16 @@
+#pragma once
+// The viewer's status bar: the file summary on the left and the per-level counters on the right,
+// both owner-drawn in the bar's colours.
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "viewer/uSkerrinState.h"
+
+// Rebuilds the texts of both parts and asks the bar to draw them again.
+void UpdateStatus(TSkerrinState& S);
+// Answers the bar's owner-draw request for part 0 or part 1.
+void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item);
+// The size shown in the summary: the bytes of the file the view holds.
+int64_t StatusByteCount(const TSkerrinState& S);
