@@ -1,0 +1,329 @@
+// The viewer's status bar, copying, context menu, prompts and navigation, driven through the
+// plug-in's exports and the messages the user's actions produce.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "win/uFeatureTestSupport.h"
+
+namespace {
+
+using TLines = std::vector<std::wstring>;
+
+// Entries 3 and 7 are errors, 5 a warning; the rest infos and one debug line.
+const std::string TenLines =
+    "2024-01-01 10:00:00 INFO start\r\n"
+    "2024-01-01 10:00:01 INFO step one\r\n"
+    "2024-01-01 10:00:02 DEBUG detail\r\n"
+    "2024-01-01 10:00:03 ERROR broken pipes\r\n"
+    "2024-01-01 10:00:04 INFO step two\r\n"
+    "2024-01-01 10:00:05 WARN slow\r\n"
+    "2024-01-01 10:00:06 INFO step six\r\n"
+    "2024-01-01 10:00:07 ERROR disk full\r\n"
+    "2024-01-01 10:00:08 INFO step four\r\n"
+    "2024-01-01 10:00:09 INFO done\r\n";
+
+std::wstring Row(int Entry) {
+  static const TLines Rows = SplitCrLf(L"2024-01-01 10:00:00 INFO start\r\n"
+                                       L"2024-01-01 10:00:01 INFO step one\r\n"
+                                       L"2024-01-01 10:00:02 DEBUG detail\r\n"
+                                       L"2024-01-01 10:00:03 ERROR broken pipes\r\n"
+                                       L"2024-01-01 10:00:04 INFO step two\r\n"
+                                       L"2024-01-01 10:00:05 WARN slow\r\n"
+                                       L"2024-01-01 10:00:06 INFO step six\r\n"
+                                       L"2024-01-01 10:00:07 ERROR disk full\r\n"
+                                       L"2024-01-01 10:00:08 INFO step four\r\n"
+                                       L"2024-01-01 10:00:09 INFO done\r\n");
+  return Rows[static_cast<size_t>(Entry)];
+}
+
+std::wstring ThousandsSeparator() {
+  wchar_t Text[8] = L"";
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, Text, 8);
+  return Text;
+}
+
+class ViewerFeatures : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(SharedPlugin().Handle(), nullptr); }
+};
+
+TEST_F(ViewerFeatures, StatusPartsSummariseTheFileAndCountTheVisibleLevels) {
+  std::string Big = TenLines;
+  int Fillers = 0;
+  while (Big.size() < 1000) Big += "2024-01-01 10:01:00 INFO filler line number " + std::to_string(Fillers++) + "\r\n";
+  TTempLog Log(Big, L"skerrin_st\u00E4tus.log");
+  TPluginViewer V(Log.Path());
+  ASSERT_LT(Big.size(), 1100u);
+  const std::wstring Lines = L"Lines: " + std::to_wstring(10 + Fillers);
+  wchar_t Hundreds[8];
+  swprintf(Hundreds, 8, L"%03d", static_cast<int>(Big.size() - 1000));
+  const std::wstring Rest = L" | skerrin_st\u00E4tus.log | 1" + ThousandsSeparator() + Hundreds + L" Byte | Format: Log4x";
+  struct TCase {
+    const wchar_t* Filter;
+    std::wstring Left;
+    std::wstring Right;
+  };
+  const TCase Cases[] = {
+      {L"", Lines + Rest,
+       L"E: 2 (2024-01-01 10:00:07)  W: 1 (2024-01-01 10:00:05)  I: " + std::to_wstring(6 + Fillers) + L" (2024-01-01 10:01:00)"},
+      {L"err", Lines + L" | Visible: 2" + Rest, L"E: 2 (2024-01-01 10:00:07)  W: 0 (-)  I: 0 (-)"},
+      {L"nothing", Lines + L" | Visible: 0" + Rest, L"E: 0 (-)  W: 0 (-)  I: 0 (-)"},
+  };
+  for (const TCase& C : Cases) {
+    V.Filter(C.Filter);
+    EXPECT_EQ(V.StatusPart(0), C.Left) << "filter '" << C.Filter << "'";
+    EXPECT_EQ(V.StatusPart(1), C.Right) << "filter '" << C.Filter << "'";
+  }
+  V.Filter(L"");
+}
+
+TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
+  TTempLog Log(TenLines, L"skerrin_copy.log");
+  TPluginViewer V(Log.Path());
+  struct TCase {
+    const char* Name;
+    std::vector<int> Selected;
+    int Caret;
+    int Command;
+    std::wstring Expected;
+  };
+  const TCase Cases[] = {
+      {"two rows selected", {3, 5}, 5, 1201, Row(3) + L"\r\n" + Row(5) + L"\r\n"},
+      {"one row selected", {7}, 7, 1201, Row(7) + L"\r\n"},
+  };
+  for (const TCase& C : Cases) {
+    PutOnClipboard(L"before");
+    V.SelectRows(C.Selected, C.Caret);
+    V.Command(C.Command);
+    EXPECT_EQ(ClipboardText(), C.Expected) << C.Name;
+  }
+  // Ctrl+C in the list does what "Copy line" does.
+  V.SelectRows({1, 2}, 2);
+  PutOnClipboard(L"before");
+  HWND List = V.Control(1001);
+  BYTE Keys[256];
+  GetKeyboardState(Keys);
+  BYTE Pressed[256];
+  memcpy(Pressed, Keys, sizeof Pressed);
+  Pressed[VK_CONTROL] = 0x80;
+  SetKeyboardState(Pressed);
+  SendMessageW(List, WM_KEYDOWN, 'C', 1);
+  SetKeyboardState(Keys);
+  EXPECT_EQ(ClipboardText(), Row(1) + L"\r\n" + Row(2) + L"\r\n");
+
+  V.Filter(L"step");
+  PutOnClipboard(L"before");
+  V.Command(1202);
+  EXPECT_EQ(ClipboardText(), Row(1) + L"\r\n" + Row(4) + L"\r\n" + Row(6) + L"\r\n" + Row(8) + L"\r\n");
+  V.Filter(L"nothing at all");
+  PutOnClipboard(L"before");
+  V.Command(1202);
+  V.Command(1201);
+  EXPECT_EQ(ClipboardText(), L"before") << "an empty view copies nothing";
+  V.Filter(L"");
+}
+
+TEST_F(ViewerFeatures, LevelJumpsStayInsideTheFilterAndSwitchFollowOff) {
+  TTempLog Log(TenLines, L"skerrin_jumps.log");
+  TPluginViewer V(Log.Path());
+  V.Click(1108, true);
+  V.Filter(L"s");  // hides "detail" and "done": rows 0..7 are entries 0,1,3,4,5,6,7,8
+  ASSERT_EQ(V.Rows(), 8);
+  struct TStep {
+    int Command;
+    int Row;  // selected afterwards
+  };
+  // From row 0: next error, next error, next error (none left), previous warning, next info,
+  // previous info twice, previous error (none before row 2).
+  const TStep Steps[] = {{1102, 2}, {1102, 6}, {1102, 6}, {1103, 4}, {1106, 5}, {1105, 3}, {1105, 1}, {1101, 1}};
+  V.SelectRows({0}, 0);
+  for (const TStep& Step : Steps) {
+    SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+    V.Command(Step.Command);
+    EXPECT_EQ(V.SelectedRows(), std::vector<int>{Step.Row}) << "command " << Step.Command;
+    EXPECT_FALSE(V.Checked(1108)) << "command " << Step.Command;
+  }
+  V.Filter(L"");
+}
+
+TEST_F(ViewerFeatures, RepeatKeySearchesAgainOnlyAfterASearch) {
+  TTempLog Log(TenLines, L"skerrin_repeat.log");
+  TPluginViewer V(Log.Path());
+  HWND List = V.Control(1001);
+  THostWindow::Keys().clear();
+  SendMessageW(List, WM_KEYDOWN, VK_F3, 1);
+  bool Forwarded = false;
+  for (const auto& K : THostWindow::Keys()) Forwarded = Forwarded || K.Key == VK_F3;
+  EXPECT_TRUE(Forwarded) << "F3 before any search goes to the host";
+}
+
+// Types into the open text prompt and presses OK.
+void AnswerLinePrompt(const wchar_t* Typed) {
+  HWND Prompt = FindWindowW(L"WLXLogPromptWnd2", nullptr);
+  ASSERT_NE(Prompt, nullptr);
+  wchar_t Title[64] = L"";
+  GetWindowTextW(Prompt, Title, 64);
+  EXPECT_STREQ(Title, L"Go to line");
+  SetWindowTextW(FindWindowExW(Prompt, nullptr, L"Edit", nullptr), Typed);
+  SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+}
+
+TEST_F(ViewerFeatures, GoToLinePromptSelectsTheFirstVisibleLineAtOrAfterTheNumber) {
+  std::string Text;
+  for (int I = 1; I <= 300; ++I)
+    Text += "2024-02-02 12:00:00 INFO entry " + std::to_string(I) + (I >= 200 && I <= 260 ? "" : " shown") + "\r\n";
+  TTempLog Log(Text, L"skerrin_goto.log");
+  TPluginViewer V(Log.Path());
+  V.Filter(L"shown");  // rows 0..198 are lines 1..199, row 199 is line 261
+  ASSERT_EQ(V.Rows(), 239);
+  auto Prompt = [&V](const wchar_t* Typed) {
+    return WithinModalLoop([&V] { V.Command(1206); }, [Typed] { AnswerLinePrompt(Typed); });
+  };
+  struct TCase {
+    const wchar_t* Typed;
+    int Row;
+  };
+  const TCase Cases[] = {{L" 42 ", 41}, {L"250", 199}, {L"abc", 199}, {L"0", 199}, {L"-3", 199}, {L"100000", 199}, {L"1", 0}};
+  for (const TCase& C : Cases) {
+    SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+    ASSERT_TRUE(Prompt(C.Typed));
+    EXPECT_EQ(V.SelectedRows(), std::vector<int>{C.Row}) << "typed '" << C.Typed << "'";
+    const bool Number = C.Typed[0] != L'a';
+    EXPECT_EQ(V.Checked(1108), !Number) << "typed '" << C.Typed << "': only a number switches follow off";
+  }
+  // Cancel leaves everything as it was.
+  SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+  ASSERT_TRUE(WithinModalLoop([&V] { V.Command(1206); }, [] {
+    HWND Prompt = FindWindowW(L"WLXLogPromptWnd2", nullptr);
+    SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+  }));
+  EXPECT_EQ(V.SelectedRows(), std::vector<int>{0});
+  EXPECT_TRUE(V.Checked(1108));
+  EXPECT_TRUE(IsWindowEnabled(V.Window())) << "the owner is enabled again";
+  V.Filter(L"");
+}
+
+TEST_F(ViewerFeatures, GoToDateTimePromptSelectsTheFirstLineNotEarlier) {
+  TTempLog Log(TenLines, L"skerrin_gotime.log");
+  TPluginViewer V(Log.Path());
+  auto Answer = [&V](const SYSTEMTIME& Chosen) {
+    return WithinModalLoop([&V] { V.Command(1205); }, [&Chosen] {
+      HWND Prompt = FindWindowW(L"WLXLogDateTimeWnd2", nullptr);
+      ASSERT_NE(Prompt, nullptr);
+      HWND Date = FindWindowExW(Prompt, nullptr, L"SysDateTimePick32", nullptr);
+      HWND Time = FindWindowExW(Prompt, Date, L"SysDateTimePick32", nullptr);
+      ASSERT_TRUE(Date && Time);
+      SYSTEMTIME D = Chosen;
+      D.wHour = D.wMinute = D.wSecond = 0;
+      SYSTEMTIME T = Chosen;
+      T.wYear = 2000;  // the time control's date does not count
+      SendMessageW(Date, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&D));
+      SendMessageW(Time, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&T));
+      SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    });
+  };
+  struct TCase {
+    SYSTEMTIME Chosen;
+    int Row;
+  };
+  const TCase Cases[] = {
+      {{2024, 1, 0, 1, 10, 0, 4, 0}, 4},     // exactly a line's time
+      {{2023, 12, 0, 31, 23, 0, 0, 0}, 0},   // the day before: the first line
+      {{2024, 1, 0, 1, 10, 0, 7, 0}, 7},
+      {{2024, 1, 0, 1, 10, 0, 10, 0}, 7},    // later than every line: the selection stays
+  };
+  for (const TCase& C : Cases) {
+    SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+    ASSERT_TRUE(Answer(C.Chosen));
+    EXPECT_EQ(V.SelectedRows(), std::vector<int>{C.Row}) << C.Chosen.wDay << " " << C.Chosen.wSecond;
+    EXPECT_FALSE(V.Checked(1108));
+  }
+}
+
+// The open context menu, read while its own loop runs.
+struct TMenuSeen {
+  std::vector<UINT> Ids;
+  std::vector<std::wstring> Texts;
+  std::vector<bool> Checked;
+  RECT Where{};
+};
+
+TMenuSeen OpenContextMenu(TPluginViewer& V, LPARAM Position, const wchar_t* ShotName = nullptr) {
+  TMenuSeen Seen;
+  WithinModalLoop([&] { SendMessageW(V.Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(V.Control(1001)), Position); },
+                  [&] {
+                    HWND Popup = FindWindowW(L"#32768", nullptr);
+                    if (!Popup) return;
+                    GetWindowRect(Popup, &Seen.Where);
+                    auto Menu = reinterpret_cast<HMENU>(SendMessageW(Popup, MN_GETHMENU, 0, 0));
+                    for (int I = 0; I < GetMenuItemCount(Menu); ++I) {
+                      wchar_t Text[64] = L"";
+                      GetMenuStringW(Menu, static_cast<UINT>(I), Text, 64, MF_BYPOSITION);
+                      Seen.Ids.push_back(GetMenuItemID(Menu, I));
+                      Seen.Texts.push_back(Text);
+                      Seen.Checked.push_back((GetMenuState(Menu, static_cast<UINT>(I), MF_BYPOSITION) & MF_CHECKED) != 0);
+                    }
+                    if (ShotName) {
+                      RedrawWindow(Popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                      SaveScreenShot(ShotName);
+                    }
+                    EndMenu();
+                  });
+  return Seen;
+}
+
+TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
+  TTempLog Log(TenLines, L"skerrin_menu.log");
+  TPluginViewer V(Log.Path(), 0, true);
+  const TMenuSeen Seen = OpenContextMenu(V, MAKELPARAM(200, 150));
+  const std::vector<UINT> Ids = {1201, 1202, 0, 1203, 1204, 0, 1205, 1206};
+  const std::vector<std::wstring> Texts = {L"Copy line", L"Copy all visible", L"", L"Line numbers",
+                                           L"Word wrap", L"", L"Go to date/time", L"Go to line"};
+  EXPECT_EQ(Seen.Ids, Ids);
+  EXPECT_EQ(Seen.Texts, Texts);
+  ASSERT_EQ(Seen.Checked.size(), 8u);
+  EXPECT_EQ(Seen.Checked[3], V.Checked(1112)) << "Line numbers checked as the Line# box";
+  EXPECT_FALSE(Seen.Checked[4]) << "no word wrap";
+  EXPECT_EQ(Seen.Where.left, 200);
+  EXPECT_EQ(Seen.Where.top, 150);
+
+  // A keyboard request opens it at the mouse cursor.
+  SetCursorPos(320, 240);
+  POINT Cursor{};
+  GetCursorPos(&Cursor);
+  const TMenuSeen ByKey = OpenContextMenu(V, MAKELPARAM(-1, -1));
+  EXPECT_EQ(ByKey.Where.left, Cursor.x);
+  EXPECT_EQ(ByKey.Where.top, Cursor.y);
+
+  // "Line numbers" toggles the setting and the box together.
+  const bool Before = V.Checked(1112);
+  V.Command(1203);
+  EXPECT_NE(V.Checked(1112), Before);
+  EXPECT_EQ(OpenContextMenu(V, MAKELPARAM(200, 150)).Checked[3], !Before);
+  V.Command(1203);
+  EXPECT_EQ(V.Checked(1112), Before);
+}
+
+// Not a check: pictures of the status bar in both themes and of the open menu, written when
+// SKERRIN_SHOT_DIR names a folder.
+TEST_F(ViewerFeatures, ScreenShotsForLookingAt) {
+  TTempLog Log(TenLines, L"skerrin_shots.log");
+  for (int Flags : {0, 128}) {
+    TPluginViewer V(Log.Path(), Flags, true, 900, 400);
+    SendMessageW(V.Control(1001), LB_SETSEL, TRUE, 3);
+    PumpMessages(100);
+    RedrawWindow(V.HostWindow().Top(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessages(100);
+    SaveScreenShot(Flags ? L"viewer_dark" : L"viewer_light");
+    if (Flags == 0) OpenContextMenu(V, MAKELPARAM(150, 120), L"context_menu");
+  }
+}
+
+}  // namespace
