@@ -213,4 +213,60 @@ TEST_F(TailView, AnotherFileLoadedIntoTheViewerIsTailedFromItsOwnEnd) {
   EXPECT_TRUE(V.Checked(1107));
 }
 
+TEST_F(TailView, WrappedAndFilteredViewsGrowAndFollowToo) {
+  TGrowingLog Log(L"skerrin_tail_wrap.log", Numbered(1, 5));
+  TPluginViewer V(Log.Path());
+  V.Click(1108, true);
+  V.Click(1107, true);
+  V.Command(1204);  // word wrap on
+  Log.Append(Numbered(6, 8));
+  V.Tick();
+  EXPECT_EQ(V.RowTexts(), NumberedRows(1, 8)) << "wrap view";
+  EXPECT_EQ(SendMessageW(V.Control(1001), LB_GETCARETINDEX, 0, 0), 7) << "wrap view follows";
+  V.Command(1204);  // word wrap off again
+
+  V.Filter(L"line 1");
+  EXPECT_EQ(V.RowTexts(), NumberedRows(1, 1));
+  Log.Append(Numbered(9, 12));
+  V.Tick();
+  EXPECT_EQ(V.RowTexts(), Concat(NumberedRows(1, 1), NumberedRows(10, 12))) << "filtered view";
+  EXPECT_EQ(V.SelectedRows(), std::vector<int>{3}) << "filtered view follows";
+  V.Filter(L"");
+  EXPECT_EQ(V.RowTexts(), NumberedRows(1, 12));
+}
+
+// The colour on screen now, without asking the window to paint again first.
+COLORREF PixelAsShown(HWND Window, int X, int Y) {
+  PumpMessages(50);
+  POINT P{X, Y};
+  ClientToScreen(Window, &P);
+  HDC Screen = GetDC(nullptr);
+  const COLORREF Color = GetPixel(Screen, P.x, P.y);
+  ReleaseDC(nullptr, Screen);
+  return Color;
+}
+
+TEST_F(TailView, NewAndCompletedRowsArePaintedAtOnce) {
+  TGrowingLog Log(L"skerrin_tail_paint.log", "2024-01-01 10:00:00 INFO one\r\n2024-01-01 10:00:01 WA");
+  TPluginViewer V(Log.Path(), 0, true, 900, 500);
+  V.Click(1108, false);
+  V.Click(1107, true);
+  V.SelectRows({}, 0);
+  HWND List = V.Control(1001);
+  const int Row = static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0));
+  RECT Client{};
+  GetClientRect(List, &Client);
+  const int X = Client.right - 15;
+  const COLORREF Warn = RGB(255, 170, 0), Error = RGB(255, 170, 170), Empty = RGB(255, 255, 255);
+  RedrawWindow(List, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_NE(PixelAsShown(List, X, Row + Row / 2), Warn);
+  EXPECT_EQ(PixelAsShown(List, X, 2 * Row + Row / 2), Empty);
+  Log.Append("RN two\r\n");
+  V.Tick();
+  EXPECT_EQ(PixelAsShown(List, X, Row + Row / 2), Warn) << "the completed line has its new level";
+  Log.Append("2024-01-01 10:00:02 ERROR three\r\n");
+  V.Tick();
+  EXPECT_EQ(PixelAsShown(List, X, 2 * Row + Row / 2), Error) << "the new line";
+}
+
 }  // namespace
