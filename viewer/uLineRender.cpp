@@ -6,7 +6,7 @@
 
 #include "model/uLogFilter.h"
 #include "settings/uSettings.h"
-#include "viewer/uPendingDeps.h"
+#include "settings/uTheme.h"
 #include "viewer/uViewState.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"

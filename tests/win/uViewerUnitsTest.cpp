@@ -119,6 +119,8 @@ class InProcessViewer : public ::testing::Test {
     Log = std::make_unique<TTempLog>(Text, L"skerrin_units.log");
     Host = std::make_unique<THostWindow>(false, 900, 500, Visible);
     SavedSettings = AppSettings;
+    // This program has no library entry point to set the defaults, so the schemes are set here.
+    SetDefaultSettings();
     AppSettings.WordWrap = WordWrap;
     char Name[MAX_PATH];
     WideCharToMultiByte(CP_UTF8, 0, Log->Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
@@ -273,6 +275,7 @@ TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
   AppSettings.ColorRules[1] = TColorStringRule{"line 6", 0, AutoColor, true, true, lError};
   RebuildView(*S, false, true);
   const TColorScheme& Light = AppSettings.ColorsLight;
+  ASSERT_EQ(Light.Levels[lError].Bg, RGB(255, 170, 170));
   struct Case {
     int Row;
     TLogLevel Level;
