@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "plugin/uTrace.h"
 #include "settings/uTheme.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uLineRender.h"
@@ -223,6 +224,7 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
   ApplySettingsToWindow(*S);
   LayoutViewer(*S);
   if (!LoadAndShow(*S)) ResetToEmptyView(*S);
+  Trace("viewer WM_CREATE initialized");
   return 0;
 }
 
@@ -263,6 +265,11 @@ TSkerrinState::~TSkerrinState() {
 }
 
 HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags) {
+  const size_t NameStart = FileName.find_last_of("\\/");
+  TraceF("CreateSkerrinWindow enter parent=%p flags=$%x file=%s", static_cast<void*>(Parent),
+         static_cast<unsigned>(ShowFlags),
+         (NameStart == std::string::npos ? FileName : FileName.substr(NameStart + 1)).c_str());
+  TraceWindow("parent at entry", Parent);
   if (!RegisterViewerClasses()) return nullptr;
   auto S = std::make_unique<TSkerrinState>();
   S->ParentWindow = Parent;
@@ -281,6 +288,9 @@ HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags
   TSkerrinState* Raw = S.release();
   HWND Window = CreateWindowExW(0, ViewerClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
                                 Width, Height, Parent, nullptr, PluginInstance(), Raw);
+  TraceF("CreateWindowEx returned viewer=%p initial=%dx%d", static_cast<void*>(Window), Width, Height);
+  TraceWindow("parent after CreateWindowEx", Parent);
+  TraceWindow("viewer after CreateWindowEx", Window);
   if (!Window) {
     // WM_CREATE hands the record to the window only on its success path, so a window that
     // was not created never owned it.
@@ -290,8 +300,11 @@ HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags
   if (Live(Parent) && GetClientRect(Parent, &R) && R.right > R.left && R.bottom > R.top)
     SetWindowPos(Window, nullptr, 0, 0, R.right - R.left, R.bottom - R.top, SWP_NOACTIVATE | SWP_NOZORDER);
   if (TSkerrinState* Created = StateFromWindow(Window)) LayoutViewer(*Created);
+  TraceWindow("viewer before ShowWindow", Window);
   ShowWindow(Window, SW_SHOWNOACTIVATE);
+  TraceWindow("viewer after ShowWindow", Window);
   RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  TraceWindow("viewer after RedrawWindow", Window);
   return Window;
 }
 
@@ -380,6 +393,7 @@ void CreateListControl(TSkerrinState& S) {
   HWND List = CreateWindowExW(WS_EX_CLIENTEDGE, Class, L"", Style, 0, Top, Client.right,
                               std::max(0, Bottom - Top), S.Window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdList)),
                               PluginInstance(), &S);
+  TraceWindow("list after CreateWindowEx", List);
   if (!List) return;
   S.ListWindow = List;
   SetWindowLongPtrW(List, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
@@ -392,6 +406,7 @@ void CreateListControl(TSkerrinState& S) {
   S.WrapAnchor = -1;
   std::fill(S.WrapSelection.begin(), S.WrapSelection.end(), 0);
   MoveWindow(List, 0, Top, Client.right, std::max(0, Bottom - Top), TRUE);
+  TraceWindow("list after initial MoveWindow", List);
   if (Wrap) UpdateWrapScrollBar(S);
 }
 
@@ -456,8 +471,37 @@ void ApplySettingsToWindow(TSkerrinState& S) {
   InvalidateRect(S.Window, nullptr, TRUE);
 }
 
+namespace {
+void TraceViewerMessage(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+    case WM_NCCREATE: TraceWindow("viewer WM_NCCREATE", Window); break;
+    case WM_CREATE: TraceWindow("viewer WM_CREATE begin", Window); break;
+    case WM_SIZE:
+      TraceF("viewer WM_SIZE hwnd=%p type=%d size=%dx%d", static_cast<void*>(Window), static_cast<int>(WParam),
+             LOWORD(LParam), HIWORD(LParam));
+      break;
+    case WM_SHOWWINDOW:
+      TraceF("viewer WM_SHOWWINDOW hwnd=%p show=%d status=%d", static_cast<void*>(Window), static_cast<int>(WParam),
+             static_cast<int>(LParam));
+      TraceWindow("viewer WM_SHOWWINDOW geometry", Window);
+      break;
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED: {
+      const auto* Pos = reinterpret_cast<const WINDOWPOS*>(LParam);
+      if (Pos)
+        TraceF("viewer msg=$%x hwnd=%p pos=%d,%d size=%dx%d flags=$%x", Msg, static_cast<void*>(Window), Pos->x,
+               Pos->y, Pos->cx, Pos->cy, Pos->flags);
+      break;
+    }
+    default:
+      break;
+  }
+}
+}  // namespace
+
 LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   try {
+    TraceViewerMessage(Window, Msg, WParam, LParam);
     if (Msg == WM_CREATE) return OnCreate(Window, LParam);
     auto* S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
     if (Msg == WM_DESTROY) {

@@ -60,22 +60,15 @@ DWORD RunCrashingChild(const fs::path& Plugin) {
 }  // namespace
 
 TEST(CrashFilter, IsInstalledOnLoadAndRestoredOnUnload) {
-  // A copy of its own: other tests of this program may keep the plug-in itself loaded, and a
-  // second load of a loaded library runs no start-up.
-  const fs::path Dir = fs::temp_directory_path() / "skerrin-filter-test";
-  fs::remove_all(Dir);
-  fs::create_directories(Dir);
-  const fs::path Copy = Dir / fs::path(PluginPath()).filename();
-  fs::copy_file(PluginPath(), Copy);
   const LPTOP_LEVEL_EXCEPTION_FILTER Before = CurrentFilter();
-  HMODULE Plugin = LoadLibraryW(Copy.wstring().c_str());
-  ASSERT_NE(Plugin, nullptr);
-  const LPTOP_LEVEL_EXCEPTION_FILTER During = CurrentFilter();
-  EXPECT_NE(During, Before);
-  EXPECT_EQ(ModuleOf(reinterpret_cast<void*>(During)), Plugin);
-  FreeLibrary(Plugin);
+  {
+    TPluginLibrary Plugin;
+    ASSERT_NE(Plugin.Handle(), nullptr);
+    const LPTOP_LEVEL_EXCEPTION_FILTER During = CurrentFilter();
+    EXPECT_NE(During, Before);
+    EXPECT_EQ(ModuleOf(reinterpret_cast<void*>(During)), Plugin.Handle());
+  }
   EXPECT_EQ(CurrentFilter(), Before);
-  fs::remove_all(Dir);
 }
 
 TEST(CrashFilter, AFilterInstalledLaterIsKeptAtUnload) {

@@ -45,8 +45,24 @@ void CALLBACK RunHandler(HWND, UINT, UINT_PTR Id, DWORD) {
 }
 }  // namespace
 
-TPluginLibrary& SharedPlugin() {
-  static TPluginLibrary Library;
+TPluginCopy::TPluginCopy() {
+  wchar_t Temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, Temp);
+  const std::wstring Dir = std::wstring(Temp) + L"SkerrinFeatureTest\\";
+  CreateDirectoryW(Dir.c_str(), nullptr);
+  const std::wstring Copy = Dir + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
+  CopyFileW(PluginPath().c_str(), Copy.c_str(), FALSE);
+  // Settings left by an earlier run would change what the viewers start with.
+  DeleteFileW((Dir + L"Skerrin.ini").c_str());
+  Module = LoadLibraryW(Copy.c_str());
+}
+
+TPluginCopy::~TPluginCopy() {
+  if (Module) FreeLibrary(Module);
+}
+
+TPluginCopy& SharedPlugin() {
+  static TPluginCopy Library;
   return Library;
 }
 

@@ -12,8 +12,24 @@
 #include "win/uPluginHost.h"
 #include "win/uViewerTestSupport.h"
 
-// The plug-in loaded once for the program, as the host keeps it.
-TPluginLibrary& SharedPlugin();
+// The plug-in loaded once for the program, as the host keeps it: a copy in a folder of its own,
+// so that its settings file is its own and other tests still see the original load and unload.
+class TPluginCopy {
+ public:
+  TPluginCopy();
+  ~TPluginCopy();
+  TPluginCopy(const TPluginCopy&) = delete;
+  TPluginCopy& operator=(const TPluginCopy&) = delete;
+  HMODULE Handle() const { return Module; }
+  template <typename F>
+  F Export(const char* Name) const {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Module, Name)));
+  }
+
+ private:
+  HMODULE Module = nullptr;
+};
+TPluginCopy& SharedPlugin();
 
 // One viewer of the plug-in inside a stand-in lister window; closed by the destructor, after
 // its Tail box was cleared and its Follow box set again (both are saved settings).

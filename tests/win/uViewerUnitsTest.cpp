@@ -119,7 +119,7 @@ class InProcessViewer : public ::testing::Test {
     Log = std::make_unique<TTempLog>(Text, L"skerrin_units.log");
     Host = std::make_unique<THostWindow>(false, 900, 500, Visible);
     SavedSettings = AppSettings;
-    // A test program has no library start-up to give the settings their defaults.
+    // This program has no library entry point to set the defaults, so the schemes are set here.
     SetDefaultSettings();
     AppSettings.WordWrap = WordWrap;
     char Name[MAX_PATH];
@@ -275,6 +275,7 @@ TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
   AppSettings.ColorRules[1] = TColorStringRule{"line 6", 0, AutoColor, true, true, lError};
   RebuildView(*S, false, true);
   const TColorScheme& Light = AppSettings.ColorsLight;
+  ASSERT_EQ(Light.Levels[lError].Bg, RGB(255, 170, 170));
   struct Case {
     int Row;
     TLogLevel Level;
