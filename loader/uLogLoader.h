@@ -1,6 +1,7 @@
 #pragma once
 // One log file loaded into a parsed entry list, with its encoding and format decided.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,10 +17,53 @@ class TLoadedLog {
   int64_t FileSize = 0;  // size measured at the load; tail continues reading here
   int32_t MaxLineLength = 0;
 
+  // Where a follower of the growing file should resume so that no byte is parsed twice and
+  // none is lost. The file may grow while it loads, so these can lie beyond FileSize.
+  //
+  // LineEndOffset: the file offset just past the last line feed the load consumed (the
+  // byte-order mark's length when it consumed none). Every entry except an open last one
+  // comes from the bytes before it.
+  int64_t LineEndOffset = 0;
+  // True when the last entry is a line that had no line feed yet: its bytes start at
+  // LineEndOffset. A follower that later reads its line feed must replace that entry rather
+  // than add the completed line as a new one.
+  bool LastLineOpen = false;
+
   TLoadedLog();
   TLoadedLog(const TLoadedLog&) = delete;
   TLoadedLog& operator=(const TLoadedLog&) = delete;
 
-  // False when the file cannot be opened or read whole; the list is then empty and FileSize 0.
+  // False when the file cannot be opened or read whole, when its text is too large for the
+  // list (2^31 bytes), or when memory runs out; the list is then empty, Format lfUnknown and
+  // FileSize, MaxLineLength and LineEndOffset 0. Never throws.
   bool Load(const std::string& FileName);
 };
+
+// 1 (UTF-16 LE) or 2 (UTF-16 BE) when the first bytes of a file without byte-order mark look
+// like UTF-16 text, else 0. Data holds min(file size, 65536) bytes from offset 0.
+int32_t DetectUtf16(const unsigned char* Data, size_t Count);
+
+// Converts a UTF-16 byte stream to UTF-8 in pieces of any size. A code unit or surrogate pair
+// split between pieces is carried to the next one; an unpaired surrogate becomes U+FFFD, so
+// the output is always valid UTF-8.
+struct TUtf16Decoder {
+  bool BigEndian = false;
+
+  // The most bytes Decode can write for Count input bytes.
+  static constexpr size_t MaxOutput(size_t Count) { return (Count / 2 + 2) * 3; }
+  // Writes the UTF-8 of Data to Out (room for MaxOutput(Count) bytes); returns the bytes written.
+  size_t Decode(const unsigned char* Data, size_t Count, char* Out);
+  // Ends the stream: a high surrogate still waiting becomes U+FFFD (at most 3 bytes); an odd
+  // last byte is dropped.
+  size_t Finish(char* Out);
+
+ private:
+  int32_t CarryByte = -1;     // first byte of a split code unit
+  uint32_t PendingHigh = 0;   // a high surrogate waiting for its low half
+};
+
+// Test seam: when set, it is called before every read of the file with the file offset and
+// the byte count about to be asked for. It may lower the count (the file then seems to end
+// there) or throw, as a read or an allocation can. Null outside tests.
+using TLoadReadHook = void (*)(int64_t Offset, int64_t& Count);
+extern TLoadReadHook LoadReadHook;
