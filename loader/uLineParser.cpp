@@ -225,11 +225,20 @@ void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
   }
 
   // Pieces are separated by single spaces, so pieces 1-3 (the time) and pieces 5-6 (the message)
-  // are contiguous spans of S; only the start offsets of the pieces are needed.
+  // are contiguous spans of S; only the start offsets of the pieces are needed. Syslog pads a
+  // one-digit day with a second space ("Jul  1"); blanks after the month belong to the day
+  // rather than opening empty pieces, or every such line would lose its time and shift its host name
+  // into the message.
   size_t PieceStart[6] = {};
   int Pieces = 1;
-  for (size_t i = 0; i < S.size() && Pieces < 6; ++i)
-    if (S[i] == ' ') PieceStart[Pieces++] = i + 1;
+  for (size_t i = 0; i < S.size() && Pieces < 6; ++i) {
+    if (S[i] != ' ') continue;
+    if (Pieces == 2 && i == PieceStart[1]) {
+      PieceStart[1] = i + 1;
+      continue;
+    }
+    PieceStart[Pieces++] = i + 1;
+  }
   if (Pieces < 5) return;
 
   double Value = 0;

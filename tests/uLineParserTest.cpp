@@ -151,8 +151,11 @@ TEST(LineParser, Syslog) {
       {"Jun 14 15:16:02 combo app:", lInfo, ThisYear(6, 14, 15, 16, 2)},
       // The host name is not part of the message.
       {"Jun 14 15:16:02 error-host app: ok", lInfo, ThisYear(6, 14, 15, 16, 2)},
-      // A day padded with a second blank leaves an empty piece: no time, the level still counts.
-      {"Jun  9 06:06:20 combo kernel: Warning: low memory", lWarn, NoTime},
+      // A one-digit day padded with a second blank is still the day, and the host name stays
+      // out of the message.
+      {"Jun  9 06:06:20 combo kernel: Warning: low memory", lWarn, ThisYear(6, 9, 6, 6, 20)},
+      {"Jun  9 06:06:20 warn-host kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
+      {"Jun   9 06:06:20 combo kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
       {"<13>Jun 14 15:16:01 host app: ERROR x", lError, ThisYear(6, 14, 15, 16, 1)},
       // Only a priority of one to three digits is dropped.
       {"<1234>Jun 14 15:16:01 host app: x", lInfo, NoTime},
@@ -441,11 +444,11 @@ TEST(LineParserFiles, BundledSamples) {
       {3, lError, Stamp(2024, 5, 6, 9, 16, 40)},
   });
   ExpectFileLines("syslog.log", lfSyslog, {
-      {0, lError, NoTime},  // "May  6": the padded day leaves no time
-      {1, lInfo, NoTime},
-      {3, lWarn, NoTime},
-      {4, lDebug, NoTime},
-      {6, lError, NoTime},
+      {0, lError, ThisYear(5, 6, 7, 8, 9)},  // "May  6": a padded one-digit day
+      {1, lInfo, ThisYear(5, 6, 7, 8, 10)},
+      {3, lWarn, ThisYear(5, 6, 7, 9, 41)},
+      {4, lDebug, ThisYear(5, 6, 7, 10, 2)},
+      {6, lError, ThisYear(5, 6, 7, 11, 55)},
       {7, lInfo, ThisYear(5, 16, 7, 12, 0)},
   });
   ExpectFileLines("events.csv", lfCSV, {
