@@ -166,8 +166,10 @@ bool LineMatchesSearch(std::string_view Line, const TSearchNeedle& Needle, std::
   const bool Fold = !Needle.MatchCase;
   // Pure ASCII on both sides reads the same in UTF-8 and in every ANSI code page, so the stored
   // bytes are compared directly; anything else is compared as the text the user sees.
-  if (Needle.Ascii && IsAsciiBytes(Line))
-    return ContainsOccurrence<char>(Line, Needle.Bytes, Fold, Needle.WholeWords);
+  if (IsAsciiBytes(Line)) {
+    // Text beyond ASCII cannot occur in a line that has none.
+    return Needle.Ascii && ContainsOccurrence<char>(Line, Needle.Bytes, Fold, Needle.WholeWords);
+  }
   DecodeLineBytes(Line, Scratch);
   return ContainsOccurrence<char16_t>(Scratch, Needle.Units, Fold, Needle.WholeWords);
 }

@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include "loader/uDateTime.h"
 #include "loader/uLogLoader.h"
+#include "platform/uPlatformModule.h"
 #include "settings/uSettings.h"
 
 namespace fs = std::filesystem;
@@ -24,13 +22,11 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path ToolPath() {
+  std::string Path = DirectoryOf(ModuleFilePath()) + "skerrin-dump";
 #ifdef _WIN32
-  wchar_t Buffer[MAX_PATH * 2];
-  const DWORD Len = GetModuleFileNameW(nullptr, Buffer, MAX_PATH * 2);
-  return fs::path(std::wstring(Buffer, Len)).parent_path() / "skerrin-dump.exe";
-#else
-  return fs::read_symlink("/proc/self/exe").parent_path() / "skerrin-dump";
+  Path += ".exe";
 #endif
+  return fs::path(std::u8string(Path.begin(), Path.end()));
 }
 
 struct TRun {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,14 +22,8 @@ TLines Concat(std::initializer_list<TLines> Parts) {
 
 // The first lines of a file as the loader hands them over: without line breaks.
 TLines FirstLines(const std::string& Path, size_t Count) {
-  std::ifstream In(Path, std::ios::binary);
-  EXPECT_TRUE(In.good()) << Path;
-  TLines Lines;
-  std::string Line;
-  while (Lines.size() < Count && std::getline(In, Line)) {
-    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-    Lines.push_back(Line);
-  }
+  TLines Lines = ReadFileLines(Path, Count);
+  EXPECT_FALSE(Lines.empty()) << Path;
   return Lines;
 }
 

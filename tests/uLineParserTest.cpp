@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -54,14 +53,8 @@ void ExpectCases(TLogFormat Format, TLogFormat StoredFormat, const std::vector<T
 }
 
 std::vector<std::string> ReadLines(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  EXPECT_TRUE(In.good()) << Path;
-  std::vector<std::string> Lines;
-  std::string Line;
-  while (std::getline(In, Line)) {
-    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-    Lines.push_back(Line);
-  }
+  std::vector<std::string> Lines = ReadFileLines(Path);
+  EXPECT_FALSE(Lines.empty()) << Path;
   return Lines;
 }
 

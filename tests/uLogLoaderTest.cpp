@@ -461,6 +461,62 @@ TEST_F(LogLoaderTest, EightBitFileThatShrinksLoadsWhatIsThere) {
   EXPECT_EQ(Log.FileSize, static_cast<int64_t>(Bytes.size()));
 }
 
+// A writer appends while the load runs: the size stays the one measured at the start, and the
+// offsets tell a follower where the load really stopped.
+TEST_F(LogLoaderTest, GrowthDuringTheLoadIsReportedForTail) {
+  static fs::path Growing;
+  static bool Grew;
+  std::string Bytes;
+  for (int I = 0; I < 3000; ++I) Bytes += Log4xLine + "\n";
+  struct Case {
+    const char* Name;
+    std::string Initial;
+    std::string Appended;
+    int32_t ExtraLines;
+    bool Open;
+  };
+  const std::string Wide = Utf16Bytes(u"wide line\n", false);
+  const Case Cases[] = {
+      {"8-bit", Bytes + "half", " line\nnext\n", 2, false},
+      {"8-bit open", Bytes, "open", 1, true},
+      {"utf-16", "\xFF\xFE" + Utf16Bytes(std::u16string(Bytes.begin(), Bytes.end()), false), Wide, 0, false},
+  };
+  for (const Case& C : Cases) {
+    Growing = Dir / "growing.log";
+    Grew = false;
+    const std::string Path = Write("growing.log", C.Initial);
+    std::ofstream Later(Growing, std::ios::binary | std::ios::app);
+    static std::ofstream* Appender;
+    static const std::string* Text;
+    Appender = &Later;
+    Text = &C.Appended;
+    LoadReadHook = [](int64_t Offset, int64_t&) {
+      if (Offset >= 131072 && !Grew) {
+        *Appender << *Text << std::flush;
+        Grew = true;
+      }
+    };
+    TLoadedLog Log;
+    ASSERT_TRUE(Log.Load(Path)) << C.Name;
+    LoadReadHook = nullptr;
+    Later.close();
+    ASSERT_TRUE(Grew);
+    EXPECT_EQ(Log.FileSize, static_cast<int64_t>(C.Initial.size())) << C.Name;
+    EXPECT_EQ(Log.List.Count, 3000 + C.ExtraLines) << C.Name;
+    EXPECT_EQ(Log.LastLineOpen, C.Open) << C.Name;
+    const int64_t Total = static_cast<int64_t>(C.Initial.size() + C.Appended.size());
+    if (C.ExtraLines == 0) {  // the UTF-16 path reads no more than the size it measured
+      EXPECT_EQ(Log.LineEndOffset, static_cast<int64_t>(C.Initial.size())) << C.Name;
+    } else if (C.Open) {
+      EXPECT_EQ(Log.LineEndOffset, static_cast<int64_t>(C.Initial.size())) << C.Name;
+      EXPECT_EQ(TextOf(Log.List, Log.List.Count - 1), "open");
+    } else {
+      EXPECT_EQ(Log.LineEndOffset, Total) << C.Name;
+      EXPECT_EQ(TextOf(Log.List, 3000), "half line");
+    }
+  }
+}
+
 TEST_F(LogLoaderTest, TextBeyondTwoGigabytesIsRefused) {
   // Sparse files: the size is there, the disk blocks are not, and nothing is read.
   struct Case {

@@ -161,6 +161,7 @@ TEST(SearchMatching, CaseWholeWordsAndEncodings) {
       {"M\xFCller (ANSI)", "M\xC3\xBCller", false, true, true},
       {"M\xFCller (ANSI)", "ller", false, true, true},   // "\xFC" is a letter, but not a word character
       {"short", "longer needle", false, false, false},
+      {"plain ascii line", "\xC3\xA9", false, false, false},
       {"", "x", false, false, false},
       {"a.b", ".", false, true, false},  // the neighbours count, not the needle's own characters
       {"a . b", ".", false, true, true},
