@@ -117,6 +117,12 @@ void ForgetEntry(TSkerrinState& S, int32_t Entry) {
   if (Row >= 0 && static_cast<size_t>(Row) < S.WrapHeightStamps.size()) S.WrapHeightStamps[static_cast<size_t>(Row)] = 0;
 }
 
+// Taking the focus would also activate the viewer's window: a lister that follows a log in the
+// background must not come to the front with every new line.
+bool MayTakeFocus(const TSkerrinState& S) {
+  return S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT);
+}
+
 bool RowOnPage(int32_t Row, int32_t Top, int32_t Page) { return Row >= Top && Row < Top + Page; }
 
 // Without a filter the new entries simply become new rows; nothing is rebuilt.
@@ -142,7 +148,7 @@ bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TTailResult& Res
   else AddToCounters(S, Result.OldCount, Result.NewCount);
   UpdateStatus(S);
   if (S.Following && S.VisibleCount > 0) {
-    SelectRow(S, S.VisibleCount - 1, S.WrapViewActive, S.WrapViewActive, true);
+    SelectRow(S, S.VisibleCount - 1, S.WrapViewActive, S.WrapViewActive, MayTakeFocus(S));
   } else if (Old.TopRow > S.VisibleCount - 1) {
     SetTopRow(S, std::max(0, S.VisibleCount - 1));
   }
@@ -169,7 +175,7 @@ void ShowAppended(TSkerrinState& S, const TTailResult& Result) {
     TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
     if (Filtered) {
       RebuildView(S, !S.Following, true);
-      if (S.Following && S.VisibleCount > 0) SelectRow(S, S.VisibleCount - 1, true, true, true);
+      if (S.Following && S.VisibleCount > 0) SelectRow(S, S.VisibleCount - 1, true, true, MayTakeFocus(S));
     } else {
       RepaintDue = ExtendInPlace(S, Old, Result);
     }

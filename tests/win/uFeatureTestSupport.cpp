@@ -48,17 +48,19 @@ void CALLBACK RunHandler(HWND, UINT, UINT_PTR Id, DWORD) {
 TPluginCopy::TPluginCopy() {
   wchar_t Temp[MAX_PATH];
   GetTempPathW(MAX_PATH, Temp);
-  const std::wstring Dir = std::wstring(Temp) + L"SkerrinFeatureTest\\";
+  // A folder per run: the system can keep a library file of an earlier run in use for a while,
+  // and a copy that cannot be replaced would test an old build.
+  Dir = std::wstring(Temp) + L"SkerrinFeatureTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
   CreateDirectoryW(Dir.c_str(), nullptr);
-  const std::wstring Copy = Dir + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
-  CopyFileW(PluginPath().c_str(), Copy.c_str(), FALSE);
-  // Settings left by an earlier run would change what the viewers start with.
-  DeleteFileW((Dir + L"Skerrin.ini").c_str());
-  Module = LoadLibraryW(Copy.c_str());
+  Copy = Dir + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
+  if (CopyFileW(PluginPath().c_str(), Copy.c_str(), FALSE)) Module = LoadLibraryW(Copy.c_str());
 }
 
 TPluginCopy::~TPluginCopy() {
   if (Module) FreeLibrary(Module);
+  DeleteFileW(Copy.c_str());
+  DeleteFileW((Dir + L"Skerrin.ini").c_str());
+  RemoveDirectoryW(Dir.c_str());
 }
 
 TPluginCopy& SharedPlugin() {

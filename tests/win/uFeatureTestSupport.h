@@ -27,6 +27,8 @@ class TPluginCopy {
   }
 
  private:
+  std::wstring Dir;
+  std::wstring Copy;
   HMODULE Module = nullptr;
 };
 TPluginCopy& SharedPlugin();
