@@ -67,15 +67,11 @@ std::string_view UpperWord(std::string_view S) {
 
 TLogLevel DetectLevelOf(std::string_view Text) { return DetectLevel(Text, UpperLine(Text)); }
 
-// Needle must be in lower case.
-bool ContainsIgnoringCase(std::string_view Text, std::string_view Needle) {
-  if (Needle.size() > Text.size()) return false;
-  for (size_t i = 0; i + Needle.size() <= Text.size(); ++i) {
-    size_t k = 0;
-    while (k < Needle.size() && LowerAscii(Text[i + k]) == Needle[k]) ++k;
-    if (k == Needle.size()) return true;
-  }
-  return false;
+bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
+  if (Text.size() - At < LowerWord.size()) return false;
+  for (size_t k = 0; k < LowerWord.size(); ++k)
+    if (LowerAscii(Text[At + k]) != LowerWord[k]) return false;
+  return true;
 }
 
 // After a seconds field, a "," or "." with a 3-digit fraction is skipped.
@@ -192,6 +188,31 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
 
 // --- syslog ------------------------------------------------------------------------------------
 
+// One pass over the message for all four words, in any letter case; "error" and "fail" decide
+// at once, the others only when neither occurs anywhere.
+TLogLevel SyslogMessageLevel(std::string_view Message) {
+  bool Warn = false, Debug = false;
+  for (size_t i = 0; i < Message.size(); ++i) {
+    switch (LowerAscii(Message[i])) {
+      case 'e':
+        if (MatchesLower(Message, i, "error")) return lError;
+        break;
+      case 'f':
+        if (MatchesLower(Message, i, "fail")) return lError;
+        break;
+      case 'w':
+        Warn = Warn || MatchesLower(Message, i, "warn");
+        break;
+      case 'd':
+        Debug = Debug || MatchesLower(Message, i, "debug");
+        break;
+      default:
+        break;
+    }
+  }
+  return Warn ? lWarn : Debug ? lDebug : lInfo;
+}
+
 void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfSyslog;
   Entry.Level = lInfo;
@@ -199,28 +220,31 @@ void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
 
   std::string_view S = Line;
   if (S.size() >= 3 && S[0] == '<') {
-    const size_t Close = S.find('>');
-    if (Close != npos && Close >= 2 && Close <= 4) S = S.substr(Close + 1);
+    const size_t Close = S.substr(0, 5).find('>');
+    if (Close != npos && Close >= 2) S = S.substr(Close + 1);
   }
 
   // Pieces are separated by single spaces, so pieces 1-3 (the time) and pieces 5-6 (the message)
-  // are contiguous spans of S; only the start offsets of the pieces are needed.
+  // are contiguous spans of S; only the start offsets of the pieces are needed. Syslog pads a
+  // one-digit day with a second space ("Jul  1"); blanks after the month belong to the day
+  // rather than opening empty pieces, or every such line would lose its time and shift its host name
+  // into the message.
   size_t PieceStart[6] = {};
   int Pieces = 1;
-  for (size_t i = 0; i < S.size() && Pieces < 6; ++i)
-    if (S[i] == ' ') PieceStart[Pieces++] = i + 1;
+  for (size_t i = 0; i < S.size() && Pieces < 6; ++i) {
+    if (S[i] != ' ') continue;
+    if (Pieces == 2 && i == PieceStart[1]) {
+      PieceStart[1] = i + 1;
+      continue;
+    }
+    PieceStart[Pieces++] = i + 1;
+  }
   if (Pieces < 5) return;
 
   double Value = 0;
   if (ParseSyslogTime(S.substr(0, PieceStart[3] - 1), Value)) Entry.Timestamp = Value;
 
-  const std::string_view Message = S.substr(PieceStart[4]);
-  if (ContainsIgnoringCase(Message, "error") || ContainsIgnoringCase(Message, "fail"))
-    Entry.Level = lError;
-  else if (ContainsIgnoringCase(Message, "warn"))
-    Entry.Level = lWarn;
-  else if (ContainsIgnoringCase(Message, "debug"))
-    Entry.Level = lDebug;
+  Entry.Level = SyslogMessageLevel(S.substr(PieceStart[4]));
 }
 
 // --- CSV ---------------------------------------------------------------------------------------

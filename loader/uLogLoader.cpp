@@ -331,6 +331,8 @@ void PresizeList(TLogList& List, int64_t Size) {
   const int64_t Entries = std::min<int64_t>(Estimate + Estimate / 10 + 256, std::numeric_limits<int32_t>::max());
   List.EnsureCapacity(static_cast<int32_t>(Entries));
   List.ReserveText(std::min(Size, MaxStoredText));
+  AdviseLargeBuffer(List.Items.Data(), List.Items.Length() * sizeof(TLogEntry));
+  AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.Length());
 }
 }  // namespace
 

@@ -27,16 +27,20 @@ std::string_view EntryLine(const TLogList& List, int32_t Index) {
 
 int32_t FirstMatchingRule(TRuleCache& Cache, std::string_view Line) {
   const int32_t Count = ClampedRuleCount(Cache.RuleCount);
-  const bool BytePath = Cache.RulePatternsAscii && IsAsciiBytes(Line);
-  if (!BytePath) {
+  // A pure-ASCII line is compared byte-wise with every pattern: lower-casing keeps it ASCII,
+  // so a pattern with a unit above 127 cannot occur in it and the others compare the same way
+  // decoded or not. Only other lines are decoded, once for all patterns.
+  const bool AsciiLine = IsAsciiBytes(Line);
+  if (!AsciiLine) {
     DecodeLineBytes(Line, Cache.Scratch);
     NormaliseForMatch(Cache.Scratch);
   }
   const std::u16string_view Decoded(Cache.Scratch);
   for (int32_t i = 0; i < Count; ++i) {
-    if (Cache.RulePatternW[i].empty()) continue;
-    const bool Matches = BytePath ? MatchBytes(Line, Cache.RulePatternUtf8[i])
-                                  : Decoded.find(Cache.RulePatternW[i]) != std::u16string_view::npos;
+    const std::u16string& Pattern = Cache.RulePatternW[i];
+    if (Pattern.empty()) continue;
+    const bool Matches = AsciiLine ? IsAsciiW(Pattern) && MatchBytes(Line, Cache.RulePatternUtf8[i])
+                                   : Decoded.find(Pattern) != std::u16string_view::npos;
     if (Matches) return i;
   }
   return -1;

@@ -61,22 +61,34 @@ size_t DecodeOne(std::string_view Bytes, size_t Pos, uint32_t& CodePoint) {
 }  // namespace
 
 bool DecodeUtf8Strict(std::string_view Bytes, std::u16string& Out) {
-  Out.clear();
-  Out.reserve(Bytes.size());
+  // Never more units than bytes: written through a pointer and cut at the end, so decoding
+  // line after line into the same string allocates only for a longer line.
+  Out.resize(Bytes.size());
+  char16_t* Write = Out.data();
   size_t Pos = 0;
   while (Pos < Bytes.size()) {
     const unsigned char Byte = static_cast<unsigned char>(Bytes[Pos]);
     if (Byte < 0x80) {
-      Out.push_back(Byte);
+      *Write++ = Byte;
       ++Pos;
       continue;
     }
     uint32_t CodePoint;
     const size_t Length = DecodeOne(Bytes, Pos, CodePoint);
-    if (Length == 0) return false;
-    AppendCodePoint(Out, CodePoint);
+    if (Length == 0) {
+      Out.clear();
+      return false;
+    }
+    if (CodePoint < 0x10000) {
+      *Write++ = static_cast<char16_t>(CodePoint);
+    } else {
+      CodePoint -= 0x10000;
+      *Write++ = static_cast<char16_t>(0xD800 + (CodePoint >> 10));
+      *Write++ = static_cast<char16_t>(0xDC00 + (CodePoint & 0x3FF));
+    }
     Pos += Length;
   }
+  Out.resize(static_cast<size_t>(Write - Out.data()));
   return true;
 }
 

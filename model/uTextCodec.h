@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-// Appends nothing and returns false on the first invalid sequence; Out then holds an
-// unspecified prefix. Out's capacity is reused.
+// Replaces Out with the decoded text; on the first invalid sequence Out is emptied and the
+// result is false. Out's capacity is reused.
 bool DecodeUtf8Strict(std::string_view Bytes, std::u16string& Out);
 
 // Lenient conversions for text that is known to be (or should be) well formed: every invalid

@@ -2,6 +2,7 @@
 // Read access to a file by UTF-8 path. Files are read, never mapped: a file truncated under a
 // mapping would crash the reader, and logs are truncated and rotated all the time.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -54,3 +55,8 @@ class TPlatformFile {
 // Opens the file with read, write and delete sharing just to take its information; false and
 // an all-zero record when it cannot be opened.
 bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info);
+
+// A hint that a large buffer about to be filled front to back should be backed by large pages
+// where the platform offers them: loading a big file then takes a few hundred page faults
+// instead of hundreds of thousands. Pages are still only committed where they are written.
+void AdviseLargeBuffer(void* Data, size_t Size);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -89,4 +90,18 @@ bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info) {
   Info = TPlatformFileInfo{};
   TPlatformFile File;
   return File.OpenRead(FileName, true) && File.QueryInfo(Info);
+}
+
+void AdviseLargeBuffer(void* Data, size_t Size) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t HugePage = uintptr_t{2} << 20;
+  if (!Data || Size < 2 * HugePage) return;
+  // Only whole huge pages inside the block; the edges stay as they are.
+  const uintptr_t Begin = (reinterpret_cast<uintptr_t>(Data) + HugePage - 1) & ~(HugePage - 1);
+  const uintptr_t End = (reinterpret_cast<uintptr_t>(Data) + Size) & ~(HugePage - 1);
+  if (End > Begin) ::madvise(reinterpret_cast<void*>(Begin), End - Begin, MADV_HUGEPAGE);
+#else
+  (void)Data;
+  (void)Size;
+#endif
 }

@@ -91,3 +91,6 @@ bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info) {
   TPlatformFile File;
   return File.OpenRead(FileName, true) && File.QueryInfo(Info);
 }
+
+// Large pages on Windows need a privilege that a plug-in in the file manager does not hold.
+void AdviseLargeBuffer(void*, size_t) {}

@@ -70,12 +70,15 @@ stop_display() {
 }
 
 ensure_wine_prefix() {
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
-  log "creating the Wine prefix in $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  /usr/lib/wine/wine64 wineboot -i >"$BUILD/logs/wineboot.log" 2>&1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    /usr/lib/wine/wine64 wineboot -i >"$BUILD/logs/wineboot.log" 2>&1
+  fi
   # A crash must fail the test at once instead of waiting for a click on Wine's dialog.
-  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$BUILD/logs/wineboot.log" 2>&1
+  if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$BUILD/logs/wineboot.log" 2>&1
+  fi
   wineserver -w
 }
 

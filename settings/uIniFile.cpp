@@ -151,7 +151,9 @@ void TIniFile::WriteString(std::string_view Section, std::string_view Key,
   int Header = FindSection(Section);
   if (Header < 0) {
     if (!Lines.empty() && !TrimBlanks(Lines.back().Raw).empty()) Lines.push_back(TLine{});
-    Lines.push_back(ParseLine("[" + std::string(Section) + "]"));
+    std::string HeaderLine;  // built by appending: GCC 12 misreports "[" + string as overlapping
+    HeaderLine.append("[").append(Section).append("]");
+    Lines.push_back(ParseLine(HeaderLine));
     Lines.push_back(std::move(NewLine));
     return;
   }

@@ -151,13 +151,15 @@ TEST(RuleForEntry, AsciiPatternsOnNonAsciiLinesUseTheUnicodePath) {
   EXPECT_EQ(RuleForEntry(Cache, List, 0), Kelvin == u"k" ? 0 : -1);
 }
 
-TEST(RuleForEntry, NothingActiveAnswersWithoutACache) {
+TEST(RuleForEntry, MixedPatternsOnAsciiAndOtherLines) {
   TLogList List;
-  AddLines(List, 10, "error");
+  for (const char* Text : {"an ERROR", "caf\xC3\xA9 error", "CAF\xC3\x89", "CAF\xC9", "cafe", "\xE2\x84\xA6 error"})
+    AddLine(List, {Text});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("")}));
-  EXPECT_EQ(RuleForEntry(Cache, List, 3), -1);
-  EXPECT_TRUE(Cache.RuleMatchCache.empty());
+  SyncRuleCache(Cache, SettingsWith({Rule("caf\xC3\xA9"), Rule("Error"), Rule("\xCF\x89")}));
+  ASSERT_FALSE(Cache.RulePatternsAscii);
+  const int32_t Expected[] = {1, 0, 0, 0, -1, 1};
+  for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(RuleForEntry(Cache, List, i), Expected[i]) << i;
 }
 
 TEST(RuleForEntry, CacheGrowth) {
@@ -237,21 +239,6 @@ TEST(EffectiveLevels, RulesLevelsAndIgnoredLevels) {
     EXPECT_EQ(Cache.EffectiveLevels.size(), 4096u);
     for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(EffectiveLevel(Cache, List, i), Case.Expected[i]) << i;
   }
-}
-
-TEST(EffectiveLevels, WithoutLevelRules) {
-  TLogList List;
-  AddLine(List, {"an error", lError});
-  AddLine(List, {"info", lInfo});
-  TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("error")}));
-  UpdateEffectiveLevels(Cache, List);
-  EXPECT_TRUE(Cache.EffectiveLevels.empty());
-  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lError);
-  EXPECT_EQ(EffectiveLevel(Cache, List, 1), lInfo);
-  EXPECT_EQ(EffectiveLevel(Cache, List, 2), lCustom);
-  SyncRuleCache(Cache, SettingsWith({Rule("error")}, true));
-  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lCustom);
 }
 
 TEST(EffectiveLevels, AppendedEntriesBeforeAndAfterTheUpdate) {

@@ -1,28 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "settings/uIniFile.h"
 #include "settings/uSettings.h"
+#include "uTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
+std::string ReadAll(const fs::path& Path) { return ReadFileBytes(Path.string()); }
 
 void WriteAllText(const fs::path& Path, const std::string& Text) {
-  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-  Out << Text;
+  WriteFileBytes(Path.string(), Text);
 }
 
 // A scratch directory per test, removed afterwards; settings start from their defaults with

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -445,32 +444,10 @@ TEST(Timestamp, ChoosePattern) {
   }
 }
 
-namespace {
-
-std::vector<std::string> ReadLines(const std::string& Path) {
-  std::vector<std::string> Lines;
-  FILE* File = std::fopen(Path.c_str(), "rb");
-  if (!File) return Lines;
-  std::string Line;
-  for (int C; (C = std::fgetc(File)) != EOF;) {
-    if (C == '\n') {
-      if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-      Lines.push_back(Line);
-      Line.clear();
-    } else {
-      Line += static_cast<char>(C);
-    }
-  }
-  if (!Line.empty()) Lines.push_back(Line);
-  std::fclose(File);
-  return Lines;
-}
-
-}  // namespace
 
 TEST(Timestamp, RealSyslogLinesAllCarryATime) {
   TPinnedYear Pin(2005);
-  const auto Lines = ReadLines(SharedTestDataPath("loghub/Linux_2k.log"));
+  const auto Lines = ReadFileLines(SharedTestDataPath("loghub/Linux_2k.log"));
   ASSERT_EQ(Lines.size(), 2000u);
   int Padded = 0;
   for (const std::string& Line : Lines) {
@@ -486,7 +463,7 @@ TEST(Timestamp, RealSyslogLinesAllCarryATime) {
 TEST(Timestamp, RealLogsChooseTheirPattern) {
   TCustomFormatConfig Config;  // '|' delimited, timestamp first
   std::string Pattern = "unchanged";
-  const auto Health = ReadLines(SharedTestDataPath("loghub/HealthApp_2k.log"));
+  const auto Health = ReadFileLines(SharedTestDataPath("loghub/HealthApp_2k.log"));
   ASSERT_FALSE(Health.empty());
   EXPECT_FALSE(ChooseTimestampPattern(Health, 50, Config, Pattern));
   EXPECT_EQ(Pattern, "unchanged");
@@ -494,7 +471,7 @@ TEST(Timestamp, RealLogsChooseTheirPattern) {
   EXPECT_TRUE(ParseWithPattern(ExtractTimestampText(Health[0], Config), "YYYYMMDD-hh:nn:ss:zzz", Value));
   EXPECT_GT(Value, 43000.0);
 
-  const auto Zookeeper = ReadLines(SharedTestDataPath("loghub/Zookeeper_2k.log"));
+  const auto Zookeeper = ReadFileLines(SharedTestDataPath("loghub/Zookeeper_2k.log"));
   ASSERT_FALSE(Zookeeper.empty());
   EXPECT_TRUE(ChooseTimestampPattern(Zookeeper, 50, Config, Pattern));
   EXPECT_EQ(Pattern, "YYYY-MM-DD hh:nn:ss,zzz");

@@ -2,23 +2,17 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "plugin/uTrace.h"
+#include "uTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
+std::string ReadAll(const fs::path& Path) { return ReadFileBytes(Path.string()); }
 
 // Points the trace variable at a scratch file for the test and clears it afterwards.
 class TraceTest : public testing::Test {

@@ -1,0 +1,48 @@
+#pragma once
+// The texts of the status bar's two parts: the file summary on the left and the per-level
+// counters on the right, plus the arithmetic that places the counters. Drawing stays with the
+// window; the thousands separator is passed in (PlatformThousandsSeparator on the real thing).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/uLogTypes.h"
+#include "model/uRuleCache.h"
+
+// A whole number with Separator between groups of three digits ("#,##0").
+std::string FormatThousands(int64_t Value, std::string_view Separator);
+
+// The part of a path after its last "\", "/" or drive colon.
+std::string_view FileNamePart(std::string_view Path);
+
+// "Lines: N", or "Lines: N | Visible: M" when a filter hides some of the entries.
+std::string StatusLinesText(int32_t EntryCount, int32_t VisibleCount);
+
+// "<lines> | <file name> | <size> Byte | Format: <format>", UTF-8.
+std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::string_view FileName, int64_t Size,
+                            TLogFormat Format, std::string_view ThousandsSeparator);
+
+// A counter's time: "yyyy-mm-dd hh:nn:ss", only "hh:nn:ss" when the value has no date part,
+// and "-" for no time (0 or less).
+std::string CounterTimeText(double Time);
+
+enum TCounterIndex { ciError, ciWarn, ciInfo };
+constexpr int CounterCount = 3;
+constexpr const char* CounterSeparator = "  ";
+
+// "E: n (time)", "W: n (time)", "I: n (time)"; Bold marks the counters whose time is the latest
+// of the three (none when no counter has a time).
+struct TCounterTexts {
+  std::string Text[CounterCount];
+  bool Bold[CounterCount] = {false, false, false};
+};
+TCounterTexts BuildCounterTexts(const TLevelCounters& Counters);
+
+// Left edge of the counters, right-aligned 4 pixels from the part's right edge but never left of
+// Left + 2. Widths are measured by the window, each text in its own font.
+int32_t CountersLeft(int32_t Left, int32_t Right, const int32_t (&TextWidths)[CounterCount], int32_t SeparatorWidth);
+
+// The text's top so that a letter of LetterHeight stands vertically centred; Top + 2 when the
+// letter could not be measured (LetterHeight < 0).
+int32_t StatusTextTop(int32_t Top, int32_t Bottom, int32_t LetterHeight);

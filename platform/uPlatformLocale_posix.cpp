@@ -1,0 +1,3 @@
+#include "platform/uPlatformLocale.h"
+
+std::string PlatformThousandsSeparator() { return ","; }
