@@ -103,7 +103,9 @@ LRESULT CALLBACK ParentProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam)
   if (S && S->InListerWindow && !AppSettings.CloseOnEscInLister &&
       (IsEscape(Msg, WParam) || (Msg == WM_COMMAND && LOWORD(WParam) == IDCANCEL)))
     return 0;
-  if (S) return S->ParentPrevProc.CallPrevious(Window, Msg, WParam, LParam);
+  // The host may destroy its window (and with it the viewer and this record) inside the call.
+  const WNDPROC Previous = S ? S->ParentPrevProc.PreviousProc() : nullptr;
+  if (Previous) return CallWindowProcA(Previous, Window, Msg, WParam, LParam);
   return DefWindowProcA(Window, Msg, WParam, LParam);
 }
 
@@ -161,6 +163,9 @@ LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
   if (!Previous) Result = Unicode ? DefWindowProcW(Window, Msg, WParam, LParam) : DefWindowProcA(Window, Msg, WParam, LParam);
   else Result = Unicode ? CallWindowProcW(Previous, Window, Msg, WParam, LParam)
                         : CallWindowProcA(Previous, Window, Msg, WParam, LParam);
+  // The call may have torn the viewer down (the viewer window's own destruction passes here):
+  // only a record still attached to the window may be used.
+  S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, EscStateProp));
   // The platform's check box draws itself straight away on these, outside any paint message;
   // a paint of our own follows so that the light theme's box stays.
   if (S && !ViewerIsDark(*S) && IsToolbarCheckBox(*S, Window) &&
@@ -210,6 +215,7 @@ LRESULT CALLBACK LookSubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
   }
   const LRESULT Result = Previous ? CallWindowProcW(Previous, Window, Msg, WParam, LParam)
                                   : DefWindowProcW(Window, Msg, WParam, LParam);
+  S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, LookStateProp));
   if (S && (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_NCPAINT)) PaintEditFrame(*S, Window, false);
   return Result;
 }
@@ -235,6 +241,8 @@ LRESULT CALLBACK FilterEditProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LPa
     return 0;
   }
   const LRESULT Result = S->FilterEditPrevProc.CallPrevious(Window, Msg, WParam, LParam);
+  S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (!S) return Result;
   if (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_NCPAINT) PaintEditFrame(*S, Window, false);
   switch (Msg) {
     case WM_SETFOCUS:

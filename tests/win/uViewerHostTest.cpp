@@ -167,11 +167,15 @@ TEST_F(ViewerHost, TypingIsDebouncedUntilThePause) {
   TTempLog Log(TenLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
+  const DWORD Start = GetTickCount();
   Type(Viewer, 1109, L"e");
   Type(Viewer, 1109, L"er");
   Type(Viewer, 1109, L"err");
-  PumpMessages(40);
-  EXPECT_EQ(Rows(Viewer), 10) << "rebuilt before the pause";
+  PumpMessages(30);
+  // On a loaded machine the pump itself can outlast the pause; only a short one tells.
+  if (GetTickCount() - Start < 100) {
+    EXPECT_EQ(Rows(Viewer), 10) << "rebuilt before the pause";
+  }
   PumpMessages(200);
   EXPECT_EQ(Rows(Viewer), 2);
   Close(Viewer);
