@@ -16,6 +16,7 @@
 #include "loader/uLogLoader.h"
 #include "platform/uPlatformModule.h"
 #include "settings/uSettings.h"
+#include "uTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -60,11 +61,6 @@ TRun RunTool(const std::vector<fs::path>& Args) {
   Run.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 #endif
   return Run;
-}
-
-std::string Utf8Path(const fs::path& Path) {
-  const std::u8string Text = Path.u8string();
-  return std::string(Text.begin(), Text.end());
 }
 
 std::string ExpectedTimestamp(double Value) {

@@ -24,11 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Utf8Path(const fs::path& Path) {
-  const std::u8string Text = Path.u8string();
-  return std::string(Text.begin(), Text.end());
-}
-
 std::string TextOf(const TLogList& List, int32_t Index) {
   return std::string(List.EntryText(Index), static_cast<size_t>(List.Items[Index].TextLength));
 }
@@ -37,39 +32,6 @@ std::vector<std::string> LinesOf(const TLoadedLog& Log) {
   std::vector<std::string> Lines;
   for (int32_t I = 0; I < Log.List.Count; ++I) Lines.push_back(TextOf(Log.List, I));
   return Lines;
-}
-
-// The stored lines as the loader must cut them, built the slow and obvious way.
-std::vector<std::string> ReferenceLines(const std::string& Bytes) {
-  std::vector<std::string> Lines;
-  std::string Current;
-  bool Open = false;
-  for (char C : Bytes) {
-    if (C == '\n') {
-      if (!Current.empty() && Current.back() == '\r') Current.pop_back();
-      Lines.push_back(Current);
-      Current.clear();
-      Open = false;
-    } else {
-      Current += C;
-      Open = true;
-    }
-  }
-  if (Open) {
-    if (Current.back() == '\r') Current.pop_back();
-    Lines.push_back(Current);
-  }
-  return Lines;
-}
-
-std::string Utf16Bytes(const std::u16string& Text, bool BigEndian) {
-  std::string Bytes;
-  for (char16_t U : Text) {
-    const char Low = static_cast<char>(U & 0xFF), High = static_cast<char>(U >> 8);
-    Bytes += BigEndian ? High : Low;
-    Bytes += BigEndian ? Low : High;
-  }
-  return Bytes;
 }
 
 const std::string Log4xLine = "2024-03-01 10:00:00,123 INFO  [main] com.example.App - started";

@@ -16,42 +16,11 @@
 #include "loader/uLogLoader.h"
 #include "loader/uLogTail.h"
 #include "settings/uSettings.h"
+#include "uTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Utf8Path(const fs::path& Path) {
-  const std::u8string Text = Path.u8string();
-  return std::string(Text.begin(), Text.end());
-}
-
-std::string Utf16Bytes(const std::u16string& Text, bool BigEndian) {
-  std::string Bytes;
-  for (char16_t U : Text) {
-    const char Low = static_cast<char>(U & 0xFF), High = static_cast<char>(U >> 8);
-    Bytes += BigEndian ? High : Low;
-    Bytes += BigEndian ? Low : High;
-  }
-  return Bytes;
-}
-
-// The complete lines of a byte stream, cut the slow and obvious way; an unterminated rest is
-// not a line yet.
-std::vector<std::string> CompleteLines(const std::string& Bytes) {
-  std::vector<std::string> Lines;
-  std::string Current;
-  for (char C : Bytes) {
-    if (C == '\n') {
-      if (!Current.empty() && Current.back() == '\r') Current.pop_back();
-      Lines.push_back(Current);
-      Current.clear();
-    } else {
-      Current += C;
-    }
-  }
-  return Lines;
-}
 
 const std::string InfoLine = "2024-03-01 10:00:00,123 INFO  [main] com.example.App - started";
 const std::string ErrorLine = "2024-03-01 10:00:01,456 ERROR [main] com.example.App - failed";
@@ -448,7 +417,7 @@ TEST_F(LogTailTest, RandomWriterEveryLineExactlyOnce) {
       }
     }
     Tick();
-    ExpectLines(CompleteLines(Utf8Reference));
+    ExpectLines(ReferenceLines(Utf8Reference, false));
     EXPECT_TRUE(Tail.TailPending.empty());
   }
 }

@@ -9,15 +9,11 @@
 #endif
 
 #include "platform/uPlatformFile.h"
+#include "uTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Utf8Path(const fs::path& Path) {
-  const std::u8string Text = Path.u8string();
-  return std::string(Text.begin(), Text.end());
-}
 
 class PlatformFileTest : public ::testing::Test {
  protected:

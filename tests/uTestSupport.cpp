@@ -31,3 +31,40 @@ std::vector<std::string> ReadFileLines(const std::string& Path, size_t MaxLines)
   }
   return Lines;
 }
+
+std::string Utf8Path(const std::filesystem::path& Path) {
+  const std::u8string Text = Path.u8string();
+  return std::string(Text.begin(), Text.end());
+}
+
+std::string Utf16Bytes(const std::u16string& Text, bool BigEndian) {
+  std::string Bytes;
+  for (char16_t U : Text) {
+    const char Low = static_cast<char>(U & 0xFF), High = static_cast<char>(U >> 8);
+    Bytes += BigEndian ? High : Low;
+    Bytes += BigEndian ? Low : High;
+  }
+  return Bytes;
+}
+
+std::vector<std::string> ReferenceLines(const std::string& Bytes, bool KeepOpenRest) {
+  std::vector<std::string> Lines;
+  std::string Current;
+  bool Open = false;
+  for (char C : Bytes) {
+    if (C == '\n') {
+      if (!Current.empty() && Current.back() == '\r') Current.pop_back();
+      Lines.push_back(Current);
+      Current.clear();
+      Open = false;
+    } else {
+      Current += C;
+      Open = true;
+    }
+  }
+  if (Open && KeepOpenRest) {
+    if (Current.back() == '\r') Current.pop_back();
+    Lines.push_back(Current);
+  }
+  return Lines;
+}

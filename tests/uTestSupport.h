@@ -2,6 +2,7 @@
 // Helpers shared by the unit tests: where the bundled data lives, whole files in and out.
 
 #include <cstddef>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -19,3 +20,11 @@ void WriteFileBytes(const std::string& Path, const std::string& Bytes);
 // trailing carriage return removed, no empty line after a final line feed.
 std::vector<std::string> ReadFileLines(const std::string& Path,
                                        size_t MaxLines = std::numeric_limits<size_t>::max());
+
+// A path as the UTF-8 string the product's file functions take.
+std::string Utf8Path(const std::filesystem::path& Path);
+// UTF-16 text as the bytes of a little- or big-endian file.
+std::string Utf16Bytes(const std::u16string& Text, bool BigEndian);
+// The lines of a byte stream cut the slow and obvious way: at line feeds, one trailing carriage
+// return removed; an unterminated rest is a line only when KeepOpenRest is set.
+std::vector<std::string> ReferenceLines(const std::string& Bytes, bool KeepOpenRest = true);
