@@ -8,7 +8,7 @@
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
 // the line, and the few copies that must be changed (upper case, unquoted CSV fields) go to
-// per-thread buffers that keep their capacity from line to line.
+// reused buffers that keep their capacity from line to line.
 
 namespace {
 
@@ -55,13 +55,16 @@ std::string_view UpperCopy(std::string_view S, std::string& Buffer) {
 }
 
 // One buffer for the line and one for a word taken from it, so that both may be alive at once.
+// They are plain statics: parsing runs only on the host's GUI thread, and a thread_local with a
+// destructor would pin the plug-in in memory (FreeLibrary would never unload it, and the crash
+// filter could never be restored).
 std::string_view UpperLine(std::string_view S) {
-  thread_local std::string Buffer;
+  static std::string Buffer;
   return UpperCopy(S, Buffer);
 }
 
 std::string_view UpperWord(std::string_view S) {
-  thread_local std::string Buffer;
+  static std::string Buffer;
   return UpperCopy(S, Buffer);
 }
 
@@ -279,7 +282,7 @@ void ParseCsv(std::string_view Line, TLogEntry& Entry) {
   Entry.Timestamp = 0;
 
   const char Delimiter = Line.find('\t') != npos ? '\t' : ',';
-  thread_local std::string Field;
+  static std::string Field;  // a plain static for the reason given at UpperLine
   const size_t Next = ReadCsvField(Line, 0, Delimiter, Field);
 
   const std::string_view F = Trim(Field);

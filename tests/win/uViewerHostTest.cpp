@@ -36,8 +36,7 @@ const std::string TenLines =
 class ViewerHost : public ::testing::Test {
  protected:
   // One load for the suite, as the host keeps the plug-in. It is a copy in a folder of its
-  // own: a library that has run the line parsers stays mapped until the process ends (their
-  // per-thread buffers hold it), and other suites must still see the original load and unload.
+  // own, so that other suites still see their own load and unload of the original.
   static void SetUpTestSuite() {
     wchar_t Temp[MAX_PATH];
     GetTempPathW(MAX_PATH, Temp);
