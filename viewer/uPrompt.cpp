@@ -11,30 +11,10 @@ namespace {
 constexpr int IdOk = 1;
 constexpr int IdCancel = 2;
 
-bool RegisterPromptClass(const wchar_t* Name, WNDPROC Procedure) {
-  WNDCLASSEXW Known{};
-  Known.cbSize = sizeof(Known);
-  if (GetClassInfoExW(PluginInstance(), Name, &Known)) {
-    if (Known.lpfnWndProc == Procedure) return true;
-    // Left behind by an earlier load of the library at another address.
-    UnregisterClassW(Name, PluginInstance());
-  }
-  WNDCLASSEXW Class{};
-  Class.cbSize = sizeof(Class);
-  Class.lpfnWndProc = Procedure;
-  Class.hInstance = PluginInstance();
-  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  Class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  Class.lpszClassName = Name;
-  return RegisterClassExW(&Class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
+HBRUSH PromptBackground() { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
 
-int WindowDpi(HWND Window) {
-  int Dpi = 0;
-  if (HDC DC = GetDC(Window)) {
-    Dpi = GetDeviceCaps(DC, LOGPIXELSX);
-    ReleaseDC(Window, DC);
-  }
+int PromptDpi(HWND Owner) {
+  const int Dpi = DeviceDpi(Owner);
   return Dpi > 0 ? Dpi : 96;
 }
 
@@ -55,7 +35,7 @@ struct TPopup {
   TFontHolder Font;
   HWND Window = nullptr;
 
-  explicit TPopup(HWND Owner) : Owner(Owner), Dpi(WindowDpi(Owner)), Font(NormalGuiFont()) {}
+  explicit TPopup(HWND Owner) : Owner(Owner), Dpi(PromptDpi(Owner)), Font(NormalGuiFont()) {}
   TPopup(const TPopup&) = delete;
   TPopup& operator=(const TPopup&) = delete;
   ~TPopup() {
@@ -218,7 +198,7 @@ HWND CreatePicker(const TPopup& Popup, DWORD Style, const wchar_t* Format, int X
 
 bool PromptText(HWND Owner, const wchar_t* Title, const wchar_t* Label, const std::u16string& Initial,
                 std::u16string& Text) {
-  if (!RegisterPromptClass(PromptClassName, PromptTextProc)) return false;
+  if (!RegisterPluginClass(PromptClassName, PromptTextProc, 0, PromptBackground())) return false;
   TPromptTextState State;
   TPopup Popup(Owner);
   if (!Popup.Create(PromptClassName, Title, 430, 150, &State)) return false;
@@ -236,7 +216,7 @@ bool PromptText(HWND Owner, const wchar_t* Title, const wchar_t* Label, const st
 bool PromptDateTime(HWND Owner, double& Value) {
   INITCOMMONCONTROLSEX Controls{sizeof(Controls), ICC_DATE_CLASSES};
   InitCommonControlsEx(&Controls);
-  if (!RegisterPromptClass(DateTimePromptClassName, DateTimePromptProc)) return false;
+  if (!RegisterPluginClass(DateTimePromptClassName, DateTimePromptProc, 0, PromptBackground())) return false;
   TDateTimePromptState State;
   TPopup Popup(Owner);
   if (!Popup.Create(DateTimePromptClassName, L"Go to date/time", 430, 170, &State)) return false;

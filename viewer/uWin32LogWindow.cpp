@@ -20,40 +20,6 @@
 
 namespace {
 
-bool RegisterOneClass(const wchar_t* Name, WNDPROC Procedure) {
-  WNDCLASSEXW Known{};
-  Known.cbSize = sizeof(Known);
-  if (GetClassInfoExW(PluginInstance(), Name, &Known)) {
-    if (Known.lpfnWndProc == Procedure) return true;
-    // Classes outlive the library that registered them: after an unload and a reload at the
-    // same address the old class would call into code that is gone, so it is replaced.
-    UnregisterClassW(Name, PluginInstance());
-  }
-  WNDCLASSEXW Class{};
-  Class.cbSize = sizeof(Class);
-  Class.style = CS_HREDRAW | CS_VREDRAW;
-  Class.lpfnWndProc = Procedure;
-  Class.hInstance = PluginInstance();
-  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  Class.lpszClassName = Name;
-  return RegisterClassExW(&Class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-int DeviceDpi(HWND Window) {
-  int Dpi = 0;
-  if (HDC DC = GetDC(Window)) {
-    Dpi = GetDeviceCaps(DC, LOGPIXELSX);
-    ReleaseDC(Window, DC);
-  }
-  if (Dpi <= 0) {
-    if (HDC Screen = GetDC(nullptr)) {
-      Dpi = GetDeviceCaps(Screen, LOGPIXELSX);
-      ReleaseDC(nullptr, Screen);
-    }
-  }
-  return Dpi;
-}
-
 RECT ClientRect(HWND Window) {
   RECT R{};
   GetClientRect(Window, &R);
@@ -238,8 +204,8 @@ HINSTANCE PluginInstance() {
 }
 
 bool RegisterViewerClasses() {
-  const bool Wrap = RegisterOneClass(WrapViewClassName, WrapViewProc);
-  const bool Viewer = RegisterOneClass(ViewerClassName, ViewerWindowProc);
+  const bool Wrap = RegisterPluginClass(WrapViewClassName, WrapViewProc, CS_HREDRAW | CS_VREDRAW, nullptr);
+  const bool Viewer = RegisterPluginClass(ViewerClassName, ViewerWindowProc, CS_HREDRAW | CS_VREDRAW, nullptr);
   return Wrap && Viewer;
 }
 
@@ -612,4 +578,39 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
     // Nothing may unwind into the host's message loop.
   }
   return DefWindowProcW(Window, Msg, WParam, LParam);
+}
+
+bool RegisterPluginClass(const wchar_t* Name, WNDPROC Procedure, UINT Style, HBRUSH Background) {
+  WNDCLASSEXW Known{};
+  Known.cbSize = sizeof(Known);
+  if (GetClassInfoExW(PluginInstance(), Name, &Known)) {
+    if (Known.lpfnWndProc == Procedure) return true;
+    // Classes outlive the library that registered them: after an unload and a reload at the
+    // same address the old class would call into code that is gone, so it is replaced.
+    UnregisterClassW(Name, PluginInstance());
+  }
+  WNDCLASSEXW Class{};
+  Class.cbSize = sizeof(Class);
+  Class.style = Style;
+  Class.lpfnWndProc = Procedure;
+  Class.hInstance = PluginInstance();
+  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  Class.hbrBackground = Background;
+  Class.lpszClassName = Name;
+  return RegisterClassExW(&Class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+int DeviceDpi(HWND Window) {
+  int Dpi = 0;
+  if (HDC DC = GetDC(Window)) {
+    Dpi = GetDeviceCaps(DC, LOGPIXELSX);
+    ReleaseDC(Window, DC);
+  }
+  if (Dpi <= 0) {
+    if (HDC Screen = GetDC(nullptr)) {
+      Dpi = GetDeviceCaps(Screen, LOGPIXELSX);
+      ReleaseDC(nullptr, Screen);
+    }
+  }
+  return Dpi;
 }

@@ -16,6 +16,10 @@ inline constexpr wchar_t WrapViewClassName[] = L"WLXSkerrin64WrapView";
 HINSTANCE PluginInstance();
 
 bool RegisterViewerClasses();
+// Registers a window class of the plug-in, replacing one left by an earlier load of the library.
+bool RegisterPluginClass(const wchar_t* Name, WNDPROC Procedure, UINT Style, HBRUSH Background);
+// The window's DPI, else the screen's; 0 when neither can be read.
+int DeviceDpi(HWND Window);
 HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags);
 
 void UpdateDpiMetrics(TSkerrinState& S);
