@@ -6,31 +6,13 @@
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "model/uRuleCache.h"
+#include "uViewFixture.h"
 #include "settings/uSettings.h"
 
 namespace {
 
-struct TLine {
-  std::string Text;
-  TLogLevel Level = lCustom;
-  double Timestamp = 0;
-};
-
-void AddLine(TLogList& List, const TLine& Line) {
-  const int32_t Offset = List.AppendText(Line.Text.data(), static_cast<int32_t>(Line.Text.size()));
-  const int32_t Index = List.ReserveEntry();
-  TLogEntry& Entry = List.Items[Index];
-  Entry = EmptyLogEntry();
-  Entry.TextOffset = Offset;
-  Entry.TextLength = static_cast<int32_t>(Line.Text.size());
-  Entry.Level = Line.Level;
-  Entry.Timestamp = Line.Timestamp;
-  Entry.LineNumber = Index + 1;
-  ++List.Count;
-}
-
 void AddLines(TLogList& List, int32_t Count, const std::string& Text) {
-  for (int32_t i = 0; i < Count; ++i) AddLine(List, {Text});
+  for (int32_t i = 0; i < Count; ++i) AddTestLine(List, {Text});
 }
 
 TColorStringRule Rule(const std::string& Pattern, bool UseLevel = false, TLogLevel Level = lCustom) {
@@ -126,7 +108,7 @@ TEST(RuleForEntry, FirstMatchingRuleInOrder) {
   TLogList List;
   for (const char* Text : {"plain line", "an ERROR and a warning", "only Warning", "\xC3\x89TAT critique",
                            "\xC9TAT latin-1", "kelvin", ""})
-    AddLine(List, {Text});
+    AddTestLine(List, {Text});
   TColorStringRule Disabled = Rule("plain");
   Disabled.Enabled = false;
   TRuleCache Cache;
@@ -140,8 +122,8 @@ TEST(RuleForEntry, FirstMatchingRuleInOrder) {
 TEST(RuleForEntry, AsciiPatternsOnNonAsciiLinesUseTheUnicodePath) {
   // A Kelvin sign lower-cases to "k" in Unicode, so only the decoded line can match "k".
   TLogList List;
-  AddLine(List, {"5 \xE2\x84\xAA"});
-  AddLine(List, {"5 K"});
+  AddTestLine(List, {"5 \xE2\x84\xAA"});
+  AddTestLine(List, {"5 K"});
   TRuleCache Cache;
   SyncRuleCache(Cache, SettingsWith({Rule("5 k")}));
   ASSERT_TRUE(Cache.RulePatternsAscii);
@@ -154,7 +136,7 @@ TEST(RuleForEntry, AsciiPatternsOnNonAsciiLinesUseTheUnicodePath) {
 TEST(RuleForEntry, MixedPatternsOnAsciiAndOtherLines) {
   TLogList List;
   for (const char* Text : {"an ERROR", "caf\xC3\xA9 error", "CAF\xC3\x89", "CAF\xC9", "cafe", "\xE2\x84\xA6 error"})
-    AddLine(List, {Text});
+    AddTestLine(List, {Text});
   TRuleCache Cache;
   SyncRuleCache(Cache, SettingsWith({Rule("caf\xC3\xA9"), Rule("Error"), Rule("\xCF\x89")}));
   ASSERT_FALSE(Cache.RulePatternsAscii);
@@ -200,7 +182,7 @@ TEST(RuleForEntry, CacheGrowth) {
 
 TEST(RuleForEntry, AnswersAreCachedUntilTheRulesChange) {
   TLogList List;
-  AddLine(List, {"error"});
+  AddTestLine(List, {"error"});
   TRuleCache Cache;
   TAppSettings Settings = SettingsWith({Rule("error")});
   SyncRuleCache(Cache, Settings);
@@ -219,10 +201,10 @@ TEST(RuleForEntry, AnswersAreCachedUntilTheRulesChange) {
 
 TEST(EffectiveLevels, RulesLevelsAndIgnoredLevels) {
   TLogList List;
-  AddLine(List, {"disk FULL", lInfo});
-  AddLine(List, {"all fine", lInfo});
-  AddLine(List, {"slow query", lDebug});
-  AddLine(List, {"painted only", lWarn});
+  AddTestLine(List, {"disk FULL", lInfo});
+  AddTestLine(List, {"all fine", lInfo});
+  AddTestLine(List, {"slow query", lDebug});
+  AddTestLine(List, {"painted only", lWarn});
   struct {
     bool Ignore;
     std::vector<TLogLevel> Expected;
@@ -243,12 +225,12 @@ TEST(EffectiveLevels, RulesLevelsAndIgnoredLevels) {
 
 TEST(EffectiveLevels, AppendedEntriesBeforeAndAfterTheUpdate) {
   TLogList List;
-  AddLine(List, {"boom", lInfo});
+  AddTestLine(List, {"boom", lInfo});
   TRuleCache Cache;
   SyncRuleCache(Cache, SettingsWith({Rule("boom", true, lError)}));
   UpdateEffectiveLevels(Cache, List);
-  AddLine(List, {"boom again", lInfo});
-  AddLine(List, {"calm", lWarn});
+  AddTestLine(List, {"boom again", lInfo});
+  AddTestLine(List, {"calm", lWarn});
   // Not yet updated: answered on the spot rather than read past the computed part.
   EXPECT_EQ(EffectiveLevel(Cache, List, 1), lError);
   EXPECT_EQ(EffectiveLevel(Cache, List, 2), lWarn);
@@ -258,7 +240,7 @@ TEST(EffectiveLevels, AppendedEntriesBeforeAndAfterTheUpdate) {
   EXPECT_EQ(Cache.EffectiveLevels[2], lWarn);
 
   // Growth: twice the length once the entries pass it.
-  for (int i = 0; i < 5000; ++i) AddLine(List, {"x", lInfo});
+  for (int i = 0; i < 5000; ++i) AddTestLine(List, {"x", lInfo});
   UpdateEffectiveLevels(Cache, List);
   EXPECT_EQ(Cache.EffectiveLevels.size(), 8192u);
   EXPECT_EQ(EffectiveLevel(Cache, List, 5002), lInfo);
@@ -266,14 +248,14 @@ TEST(EffectiveLevels, AppendedEntriesBeforeAndAfterTheUpdate) {
 
 TEST(LevelCounters, CountsAndLatestTimes) {
   TLogList List;
-  AddLine(List, {"e1", lError, 45000.5});
-  AddLine(List, {"w1", lWarn, 0});
-  AddLine(List, {"e2", lError, 45001.25});
-  AddLine(List, {"i1", lInfo, 44000});
-  AddLine(List, {"d1", lDebug, 46000});
-  AddLine(List, {"t1", lTrace, 46000});
-  AddLine(List, {"c1", lCustom, 46000});
-  AddLine(List, {"e3", lError, 45000});
+  AddTestLine(List, {"e1", lError, 45000.5});
+  AddTestLine(List, {"w1", lWarn, 0});
+  AddTestLine(List, {"e2", lError, 45001.25});
+  AddTestLine(List, {"i1", lInfo, 44000});
+  AddTestLine(List, {"d1", lDebug, 46000});
+  AddTestLine(List, {"t1", lTrace, 46000});
+  AddTestLine(List, {"c1", lCustom, 46000});
+  AddTestLine(List, {"e3", lError, 45000});
   TRuleCache Cache;
   SyncRuleCache(Cache, SettingsWith({}));
   TLevelCounters All = CountAll(Cache, List);
@@ -298,9 +280,9 @@ TEST(LevelCounters, CountsAndLatestTimes) {
 
 TEST(LevelCounters, LevelRulesCountAsErrors) {
   TLogList List;
-  AddLine(List, {"Disk full on /var", lInfo, 45000});
-  AddLine(List, {"disk FULL again", lCustom, 45002});
-  AddLine(List, {"fine", lInfo, 45001});
+  AddTestLine(List, {"Disk full on /var", lInfo, 45000});
+  AddTestLine(List, {"disk FULL again", lCustom, 45002});
+  AddTestLine(List, {"fine", lInfo, 45001});
   TRuleCache Cache;
   SyncRuleCache(Cache, SettingsWith({Rule("disk full", true, lError)}));
   UpdateEffectiveLevels(Cache, List);
@@ -312,9 +294,9 @@ TEST(LevelCounters, LevelRulesCountAsErrors) {
 
 TEST(LevelCounters, DisabledDefaultLevelsCountNothing) {
   TLogList List;
-  AddLine(List, {"e", lError, 1});
-  AddLine(List, {"w", lWarn, 1});
-  AddLine(List, {"i", lInfo, 1});
+  AddTestLine(List, {"e", lError, 1});
+  AddTestLine(List, {"w", lWarn, 1});
+  AddTestLine(List, {"i", lInfo, 1});
   TRuleCache Cache;
   SyncRuleCache(Cache, SettingsWith({Rule("e")}, true));  // a colour rule without a level
   UpdateEffectiveLevels(Cache, List);
@@ -327,8 +309,8 @@ TEST(LevelCounters, DisabledDefaultLevelsCountNothing) {
 
 TEST(LevelCounters, FilterThatMatchesNothing) {
   TLogList List;
-  AddLine(List, {"ERROR a", lError, 2});
-  AddLine(List, {"WARN b", lWarn, 2});
+  AddTestLine(List, {"ERROR a", lError, 2});
+  AddTestLine(List, {"WARN b", lWarn, 2});
   TRuleCache Cache;
   bool AllVisible = true;
   TIndexArray Visible;
