@@ -46,13 +46,6 @@ build_native() { configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DSKERRIN_S
 build_win64() { configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
 build_win32() { configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
 
-# Some virtual machines cannot execute 32-bit x86 code at all (the kernel refuses i386 ELF
-# files, so the 32-bit Wine loader cannot start). qemu's user-mode emulation is no way out:
-# Wine fails in it at start-up. There the i386 programs are built and checked but not run.
-can_run_i386() {
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1
-}
-
 ensure_display() {
   [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0
   local n=77
@@ -84,5 +77,7 @@ ensure_wine_prefix() {
 
 # The Wine loader for a build: the 64-bit one for PE32+ programs, the 32-bit one otherwise.
 wine_loader() {  # win64 | win32
-  if [ "$1" = win64 ]; then echo /usr/lib/wine/wine64; else echo /usr/lib/wine/wine; fi
+  if [ "$1" = win64 ]; then echo /usr/lib/wine/wine64; else echo "$ROOT/scripts/wine-i386"; fi
 }
+
+source "$ROOT/scripts/i386.sh"
