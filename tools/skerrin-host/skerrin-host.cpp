@@ -1,12 +1,15 @@
-// skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] LOG
+// skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] [--print-rows] LOG
 //
 // Opens LOG in the Skerrin plug-in that lies beside this program, inside a top-level window, the
 // way the file manager's lister window does: LoadLibrary, ListLoadW with the window as parent and
 // the window's client area, resizing the viewer with the window, ListCloseWindow on close.
 // --dark passes the host's dark-mode flag, --quickview places the viewer in a child panel (as
-// the quick-view panel does), --exit-after closes the window after MS milliseconds.
+// the quick-view panel does), --exit-after closes the window after MS milliseconds, and
+// --print-rows writes the number of rows the viewer shows after loading to standard output
+// (for measuring the largest log that loads).
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -41,6 +44,20 @@ LRESULT CALLBACK HostProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   }
 }
 
+BOOL CALLBACK FindList(HWND Child, LPARAM Found) {
+  if (GetDlgCtrlID(Child) != 1001) return TRUE;
+  *reinterpret_cast<HWND*>(Found) = Child;
+  return FALSE;
+}
+
+void PrintRows() {
+  HWND List = nullptr;
+  if (Viewer) EnumChildWindows(Viewer, FindList, reinterpret_cast<LPARAM>(&List));
+  if (List) std::printf("rows %ld\n", static_cast<long>(SendMessageW(List, LB_GETCOUNT, 0, 0)));
+  else std::printf("no viewer\n");
+  std::fflush(stdout);
+}
+
 std::wstring BesideMe(const wchar_t* Name) {
   wchar_t Path[MAX_PATH];
   const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
@@ -52,7 +69,7 @@ std::wstring BesideMe(const wchar_t* Name) {
 
 int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
   int Flags = 0, Width = 1100, Height = 600, ExitAfter = 0;
-  bool QuickView = false;
+  bool QuickView = false, Rows = false;
   std::wstring File;
   const int Argc = __argc;
   wchar_t** Argv = __wargv;
@@ -62,10 +79,12 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
     else if (A == L"--quickview") QuickView = true;
     else if (A == L"--size" && I + 1 < Argc) std::swscanf(Argv[++I], L"%dx%d", &Width, &Height);
     else if (A == L"--exit-after" && I + 1 < Argc) ExitAfter = _wtoi(Argv[++I]);
+    else if (A == L"--print-rows") Rows = true;
     else File = A;
   }
   if (File.empty()) {
-    MessageBoxW(nullptr, L"usage: skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] LOG",
+    MessageBoxW(nullptr,
+                L"usage: skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] [--print-rows] LOG",
                 L"skerrin-host", MB_OK);
     return 2;
   }
@@ -95,6 +114,7 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
   FitViewer(Host);
   Viewer = Load(Parent, File.data(), Flags);
   FitViewer(Host);
+  if (Rows) PrintRows();
   ShowWindow(Host, SW_SHOW);
   UpdateWindow(Host);
   if (ExitAfter > 0) SetTimer(Host, 1, static_cast<UINT>(ExitAfter), nullptr);
