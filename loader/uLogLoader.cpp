@@ -329,8 +329,10 @@ bool FitsInList(int64_t Size, const TEncodingFound& Found) {
 void PresizeList(TLogList& List, int64_t Size) {
   const int64_t Estimate = Size / BytesPerEntryEstimate + 1024;
   const int64_t Entries = std::min<int64_t>(Estimate + Estimate / 10 + 256, std::numeric_limits<int32_t>::max());
-  List.EnsureCapacity(static_cast<int32_t>(Entries));
+  // The text first: it takes the place of the previous file's text before the entries are
+  // placed, which keeps the largest free block whole for it in a 32-bit address space.
   List.ReserveText(std::min(Size, MaxStoredText));
+  List.EnsureCapacity(static_cast<int32_t>(Entries));
   AdviseLargeBuffer(List.Items.Data(), List.Items.Length() * sizeof(TLogEntry));
   AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.Length());
 }

@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 template <typename T>
 TRawArray<T>::~TRawArray() {
@@ -29,6 +30,12 @@ void TRawArray<T>::Resize(size_t NewLength) {
   Len = NewLength;
 }
 
+template <typename T>
+void TRawArray<T>::Swap(TRawArray& Other) noexcept {
+  std::swap(Ptr, Other.Ptr);
+  std::swap(Len, Other.Len);
+}
+
 template class TRawArray<TLogEntry>;
 template class TRawArray<char>;
 
@@ -49,9 +56,15 @@ TLogList::TLogList() {
 
 void TLogList::Clear() {
   Count = 0;
-  Items.Resize(InitialCapacity);
-  Capacity = InitialCapacity;
   TextUsed = 0;
+  if (Items.Length() != InitialCapacity) {
+    // A large block shrunk in place keeps its whole address range in the system heap; a 32-bit
+    // process needs that range back for the next file, so the entries move to a fresh block.
+    TLogEntryArray Fresh;
+    Fresh.Resize(InitialCapacity);
+    Items.Swap(Fresh);
+  }
+  Capacity = InitialCapacity;
 }
 
 void TLogList::EnsureCapacity(int32_t MinCount) {
@@ -64,7 +77,12 @@ void TLogList::ReserveText(int64_t Size) {
   TextUsed = 0;
   if (Size < 0) Size = 0;
   if (Size + 1 > MaxOffset) ThrowTooLarge();
-  if (static_cast<int64_t>(TextBuffer.Length()) < Size + 1) TextBuffer.Resize(static_cast<size_t>(Size + 1));
+  if (static_cast<int64_t>(TextBuffer.Length()) < Size + 1) {
+    // The old text is of no use any more: released first, it is neither copied nor held beside
+    // the new buffer, for which a 32-bit process may not have room twice.
+    TextBuffer.Resize(0);
+    TextBuffer.Resize(static_cast<size_t>(Size + 1));
+  }
 }
 
 int32_t TLogList::AppendText(const char* Data, int32_t Len) {

@@ -25,6 +25,7 @@ class TRawArray {
   // Keeps the first min(Length, NewLength) elements; throws std::bad_alloc on failure and then
   // leaves the array as it was.
   void Resize(size_t NewLength);
+  void Swap(TRawArray& Other) noexcept;
 
  private:
   T* Ptr = nullptr;
