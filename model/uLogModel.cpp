@@ -1,5 +1,6 @@
 #include "model/uLogModel.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -90,11 +91,15 @@ int32_t TLogList::AppendText(const char* Data, int32_t Len) {
   if (Needed > MaxOffset) ThrowTooLarge();
   const int64_t Current = static_cast<int64_t>(TextBuffer.Length());
   if (Needed > Current) {
-    int64_t NewLength = Current * 2;
-    if (NewLength < static_cast<int64_t>(TextUsed) + Len + 65536) NewLength = static_cast<int64_t>(TextUsed) + Len + 65536;
-    // Past the representable limit the doubling is capped; the text itself still fits.
-    if (NewLength > MaxOffset) NewLength = MaxOffset;
-    TextBuffer.Resize(static_cast<size_t>(NewLength));
+    // Past the representable limit the growth is capped; the text itself still fits.
+    const int64_t Least = std::min(static_cast<int64_t>(TextUsed) + Len + 65536, MaxOffset);
+    try {
+      TextBuffer.Resize(static_cast<size_t>(std::max(std::min(Current * 2, MaxOffset), Least)));
+    } catch (const std::bad_alloc&) {
+      // A 32-bit process may have no room for twice a large text; a smaller step keeps the
+      // lines of a growing log coming.
+      TextBuffer.Resize(static_cast<size_t>(std::max(std::min(Current + Current / 8, MaxOffset), Least)));
+    }
   }
   const int32_t Offset = TextUsed;
   if (Len > 0) {

@@ -194,3 +194,23 @@ TEST_F(AddressSpace, AViewerThatFilledTheRoomKeepsWorking) {
   // Copied rows end in CR LF where the file has LF.
   EXPECT_TRUE(Clipboard == L"kept" || Clipboard.size() == LargeBytes + LargeLines) << Clipboard.size();
 }
+
+// Tail adds lines to the text of a log, which grows by doubling; when a 32-bit process has no
+// room to double a large text, a smaller step must do, or the new lines never appear.
+TEST_F(AddressSpace, TailAddsLinesWithoutRoomToDoubleTheText) {
+  int Lines = 0, More = 0;
+  TGrowingLog Log(L"skerrin_space_tail.log", Log4jLines(32 * MB, Lines));
+  const std::string Appended = Log4jLines(MB, More);
+  int Before = 0, After = 0;
+  {
+    TAddressSpaceSqueeze Squeeze(LargeRoom + LargeBytes * 3 / 2);
+    TPluginViewer Viewer(Log.Path());
+    Before = Viewer.Rows();
+    Viewer.Click(1107, true);
+    Log.Append(Appended);
+    Viewer.Tick();
+    After = Viewer.Rows();
+  }
+  EXPECT_EQ(Before, Lines);
+  EXPECT_EQ(After, Lines + More);
+}
