@@ -11,7 +11,7 @@ mkdir -p "$BUILD/logs" "$ROOT/out"
 
 LOG=${1:-}
 if [ -z "$LOG" ]; then
-  for candidate in "$ROOT"/tests/data/*.log "$ROOT/../shared/testdata/loghub/Zookeeper_2k.log"; do
+  for candidate in "$ROOT"/tests/data/*.log "$ROOT/tests/data/loghub/Zookeeper_2k.log"; do
     [ -f "$candidate" ] && { LOG=$candidate; break; }
   done
 fi

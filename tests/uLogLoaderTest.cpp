@@ -533,7 +533,7 @@ TEST_F(LogLoaderTest, LoadsTheRealSampleLogs) {
                         {"Zookeeper_2k.log", lfLog4x}, {"Windows_2k.log", lfUnknown},
                         {"HealthApp_2k.log", lfUnknown}, {"Proxifier_2k.log", lfUnknown}};
   for (const Case& C : Cases) {
-    const std::string Path = SharedTestDataPath(std::string("loghub/") + C.File);
+    const std::string Path = TestDataPath(std::string("loghub/") + C.File);
     std::ifstream In(Path, std::ios::binary);
     ASSERT_TRUE(In) << Path;
     const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
