@@ -12,7 +12,7 @@
 #include "loader/uLineParser.h"
 #include "loader/uTimestamp.h"
 #include "platform/uPlatformFile.h"
-#include "settings/uSettings.h"
+#include "platform/uTextCodec.h"
 
 TLoadReadHook LoadReadHook = nullptr;
 
@@ -33,25 +33,6 @@ bool IsAsciiTextByte(unsigned char B) { return B == 9 || B == 10 || B == 13 || (
 int64_t ReadBlock(TPlatformFile& File, int64_t Offset, char* Buffer, int64_t Count) {
   if (LoadReadHook) LoadReadHook(Offset, Count);
   return File.Read(Buffer, Count);
-}
-
-char* PutUtf8(uint32_t Cp, char* Out) {
-  if (Cp < 0x80) {
-    *Out++ = static_cast<char>(Cp);
-  } else if (Cp < 0x800) {
-    *Out++ = static_cast<char>(0xC0 | (Cp >> 6));
-    *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
-  } else if (Cp < 0x10000) {
-    *Out++ = static_cast<char>(0xE0 | (Cp >> 12));
-    *Out++ = static_cast<char>(0x80 | ((Cp >> 6) & 0x3F));
-    *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
-  } else {
-    *Out++ = static_cast<char>(0xF0 | (Cp >> 18));
-    *Out++ = static_cast<char>(0x80 | ((Cp >> 12) & 0x3F));
-    *Out++ = static_cast<char>(0x80 | ((Cp >> 6) & 0x3F));
-    *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
-  }
-  return Out;
 }
 
 constexpr uint32_t ReplacementChar = 0xFFFD;
@@ -131,8 +112,9 @@ namespace {
 // One run of Load: the sampling and decision state that lives from line to line.
 class TLoadRun {
  public:
-  TLoadRun(TLoadedLog& Log, bool AutoDetect, TLogFormat ForceFormat)
-      : Log(Log), List(Log.List), AutoDetect(AutoDetect), ForceFormat(ForceFormat) {
+  TLoadRun(TLoadedLog& Log, const TAppSettings& Settings)
+      : Log(Log), List(Log.List), AutoDetect(Settings.AutoDetect), ForceFormat(Settings.ForceFormat),
+        CustomFormat(Settings.CustomFormat) {
     if (!AutoDetect) {
       Log.Format = ForceFormat;
       // The custom format still needs the first lines to choose its timestamp pattern.
@@ -168,7 +150,7 @@ class TLoadRun {
  private:
   void DecideAndReparse() {
     Log.Format = AutoDetect ? DetectFormat(Samples) : ForceFormat;
-    Log.CustomConfig = AppSettings.CustomFormat;
+    Log.CustomConfig = CustomFormat;
     if (Log.Format == lfCustom && !Samples.empty()) {
       std::string Pattern;
       if (ChooseTimestampPattern(Samples, static_cast<int>(Samples.size()), Log.CustomConfig, Pattern))
@@ -190,6 +172,7 @@ class TLoadRun {
   TLogList& List;
   const bool AutoDetect;
   const TLogFormat ForceFormat;
+  const TCustomFormatConfig& CustomFormat;
   std::vector<std::string> Samples;
   int32_t LineCount = 0;
   bool Decided = false;
@@ -336,14 +319,12 @@ void PresizeList(TLogList& List, int64_t Size) {
 }
 }  // namespace
 
-TLoadedLog::TLoadedLog() : CustomConfig(AppSettings.CustomFormat) {}
-
-bool TLoadedLog::Load(const std::string& FileName) {
+bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings) {
   try {
     List.Clear();
     FileSize = 0;
     Format = lfUnknown;
-    CustomConfig = AppSettings.CustomFormat;
+    CustomConfig = Settings.CustomFormat;
     Encoding = 0;
     MaxLineLength = 0;
     LineEndOffset = 0;
@@ -358,7 +339,7 @@ bool TLoadedLog::Load(const std::string& FileName) {
           PresizeList(List, Size);
           Encoding = Found.Encoding;
           LineEndOffset = Found.Skip;
-          TLoadRun Run(*this, AppSettings.AutoDetect, AppSettings.ForceFormat);
+          TLoadRun Run(*this, Settings);
           TLineSplitter Splitter(Run, List);
           if (Encoding == 0)
             ReadEightBit(File, Found.Skip, Splitter, *this);

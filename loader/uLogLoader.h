@@ -7,6 +7,7 @@
 
 #include "model/uLogModel.h"
 #include "model/uLogTypes.h"
+#include "settings/uSettings.h"
 
 class TLoadedLog {
  public:
@@ -29,14 +30,15 @@ class TLoadedLog {
   // than add the completed line as a new one.
   bool LastLineOpen = false;
 
-  TLoadedLog();
+  TLoadedLog() = default;
   TLoadedLog(const TLoadedLog&) = delete;
   TLoadedLog& operator=(const TLoadedLog&) = delete;
 
   // False when the file cannot be opened or read whole, when its text is too large for the
   // list (2^31 bytes), or when memory runs out; the list is then empty, Format lfUnknown and
-  // FileSize, MaxLineLength and LineEndOffset 0. Never throws.
-  bool Load(const std::string& FileName);
+  // FileSize, MaxLineLength and LineEndOffset 0. Never throws. The format comes from the
+  // settings' AutoDetect, ForceFormat and CustomFormat.
+  bool Load(const std::string& FileName, const TAppSettings& Settings);
 };
 
 // 1 (UTF-16 LE) or 2 (UTF-16 BE) when the first bytes of a file without byte-order mark look

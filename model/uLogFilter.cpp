@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "model/uTextCodec.h"
+#include "platform/uTextCodec.h"
 #include "platform/uPlatformText.h"
 
 namespace {

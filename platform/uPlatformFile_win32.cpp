@@ -4,20 +4,9 @@
 
 #include <string>
 
-namespace {
-// Strict: a path that is not valid UTF-8 names no file rather than a guessed one.
-bool Utf8ToWide(std::string_view Text, std::wstring& Wide) {
-  Wide.clear();
-  if (Text.empty() || Text.size() > 0x7FFFFFFF) return false;
-  const int Len = static_cast<int>(Text.size());
-  const int Needed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Len, nullptr, 0);
-  if (Needed <= 0) return false;
-  Wide.resize(static_cast<size_t>(Needed));
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Len, Wide.data(), Needed) != Needed)
-    return false;
-  return Wide.find(L'\0') == std::wstring::npos;
-}
+#include "platform/uPlatformWide.h"
 
+namespace {
 int64_t FileTimeValue(const FILETIME& Time) {
   return static_cast<int64_t>((static_cast<uint64_t>(Time.dwHighDateTime) << 32) | Time.dwLowDateTime);
 }
@@ -25,8 +14,9 @@ int64_t FileTimeValue(const FILETIME& Time) {
 
 bool TPlatformFile::OpenRead(std::string_view FileName, bool ShareDelete) {
   Close();
+  // Strict: a path that is not valid UTF-8 names no file rather than a guessed one.
   std::wstring Wide;
-  if (!Utf8ToWide(FileName, Wide)) return false;
+  if (FileName.empty() || !WideFromUtf8Strict(FileName, Wide)) return false;
   DWORD Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   if (ShareDelete) Share |= FILE_SHARE_DELETE;
   HANDLE H = CreateFileW(Wide.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING,

@@ -7,12 +7,6 @@
 
 #include "model/uLogTypes.h"
 
-// A Windows colour reference, 0x00BBGGRR.
-using TColor = int32_t;
-// No colour of its own: the automatic one is used (only for a rule's foreground).
-constexpr TColor AutoColor = -1;
-constexpr int MaxColorRules = 20;
-
 struct TLevelColors {
   TColor Bg;
   TColor Fg;
@@ -23,15 +17,6 @@ struct TColorScheme {
   TColor BgColor;
   TColor FgColor;
   TLevelColors Levels[LogLevelCount];
-};
-
-struct TColorStringRule {
-  std::string Pattern;  // UTF-8; empty is no rule
-  TColor Color = 0;
-  TColor FgColor = AutoColor;
-  bool Enabled = true;
-  bool UseLevel = false;
-  TLogLevel Level = lCustom;
 };
 
 struct TAppSettings {
@@ -64,6 +49,11 @@ struct TAppSettings {
   bool WindowMaximized = false;
   std::string LastDir;
 };
+
+// The colour rules of the settings, as a viewer's rule cache follows them.
+inline TColorRuleSet ColorRulesOf(const TAppSettings& Settings) {
+  return {Settings.ColorRules, Settings.ColorRuleCount, Settings.DisableDefaultLevels};
+}
 
 // The one settings record of the process, alive from library load to unload.
 extern TAppSettings AppSettings;

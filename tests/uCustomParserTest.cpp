@@ -6,7 +6,7 @@
 #include <string>
 
 #include "loader/uCustomParser.h"
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "model/uLogTypes.h"
 #include "uTestSupport.h"
 

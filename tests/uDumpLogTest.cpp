@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #endif
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "loader/uLogLoader.h"
 #include "platform/uPlatformModule.h"
 #include "settings/uSettings.h"
@@ -143,7 +143,7 @@ TEST_F(DumpLogTest, PrintsHeaderAndEntriesOfTheLoadedLog) {
     AppSettings.AutoDetect = C.AutoDetect;
     AppSettings.ForceFormat = C.Force;
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Utf8Path(Dir / C.File)));
+    ASSERT_TRUE(Log.Load(Utf8Path(Dir / C.File), AppSettings));
     const TRun Run = RunTool(C.Args);
     EXPECT_EQ(Run.ExitCode, 0) << C.File;
     EXPECT_EQ(Run.Out, ExpectedDump(Log, C.Summary)) << C.File;

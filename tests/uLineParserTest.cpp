@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "loader/uLineParser.h"
 #include "model/uLogTypes.h"
 #include "platform/uPlatformClock.h"

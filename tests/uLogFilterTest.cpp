@@ -8,7 +8,7 @@
 
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
-#include "model/uTextCodec.h"
+#include "platform/uTextCodec.h"
 #include "uTestSupport.h"
 
 namespace {

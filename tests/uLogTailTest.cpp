@@ -120,7 +120,7 @@ class LogTailTest : public ::testing::Test {
 
   // What the viewer does after every load.
   void Load() {
-    Log.Load(Utf8Path(Path));
+    Log.Load(Utf8Path(Path), AppSettings);
     TTailFileInfo Info;
     ReadFileInfo(Utf8Path(Path), Info);
     ResetTail(Tail, Log, Info);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "loader/uTimestamp.h"
 #include "uTestSupport.h"
 

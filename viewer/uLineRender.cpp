@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "model/uLogFilter.h"
+#include "platform/uPlatformWide.h"
 #include "settings/uSettings.h"
 #include "settings/uTheme.h"
 #include "viewer/uViewState.h"
@@ -15,14 +16,6 @@ namespace {
 
 constexpr TColor SelectedBack = 0xD77800;
 constexpr TColor SelectedText = 0xFFFFFF;
-
-std::wstring Utf8ToWide(const std::string& Text) {
-  if (Text.empty()) return {};
-  const int Needed = MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-  std::wstring Wide(static_cast<size_t>(std::max(0, Needed)), L'\0');
-  if (Needed > 0) MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), Wide.data(), Needed);
-  return Wide;
-}
 
 TColor Blend(TColor Back, TColor Fore) {
   auto Channel = [&](int Shift) { return ((2 * ((Back >> Shift) & 0xFF) + ((Fore >> Shift) & 0xFF)) / 3) << Shift; };
@@ -123,7 +116,7 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
 }  // namespace
 
 void CreateLineFont(TSkerrinState& S) {
-  const std::wstring Face = Utf8ToWide(AppSettings.FontName);
+  const std::wstring Face = WideFromUtf8(AppSettings.FontName);
   HFONT NewFont = CreateFontW(-MulDiv(AppSettings.FontSize, S.Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                               FIXED_PITCH | FF_MODERN, Face.c_str());

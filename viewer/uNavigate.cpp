@@ -52,6 +52,14 @@ void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level) {
   CentreRow(S, Row);
 }
 
+bool LevelJumpForCommand(int32_t Command, bool& Forward, TLogLevel& Level) {
+  if (Command < IdPrevError || Command > IdNextInfo) return false;
+  constexpr TLogLevel Levels[3] = {lError, lWarn, lInfo};
+  Level = Levels[(Command - IdPrevError) / 2];
+  Forward = (Command - IdPrevError) % 2 == 1;
+  return true;
+}
+
 bool JumpToLevelCommand(TSkerrinState& S, int Command) {
   bool Forward = false;
   TLogLevel Level = lError;

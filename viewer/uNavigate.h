@@ -19,6 +19,8 @@ std::vector<int32_t> SelectedRows(const TSkerrinState& S);
 void SwitchFollowOff(TSkerrinState& S);
 
 void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level);
+// Toolbar commands 1101..1106: previous/next error, warning, info. False for other commands.
+bool LevelJumpForCommand(int32_t Command, bool& Forward, TLogLevel& Level);
 // Toolbar commands 1101..1106; false for any other command.
 bool JumpToLevelCommand(TSkerrinState& S, int Command);
 // True when a row was found and selected.

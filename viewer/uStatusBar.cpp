@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/uStatusText.h"
-#include "model/uTextCodec.h"
+#include "platform/uTextCodec.h"
 #include "platform/uPlatformLocale.h"
 #include "viewer/uWin32LogWindow.h"
 

@@ -83,7 +83,7 @@ bool LoadAndShow(TSkerrinState& S) {
   ClearRuleCaches(S.RuleCache);
   bool Loaded = false;
   try {
-    Loaded = S.Log->Load(S.FileName);
+    Loaded = S.Log->Load(S.FileName, AppSettings);
   } catch (...) {
     Loaded = false;
   }
@@ -115,7 +115,7 @@ bool LoadAndShow(TSkerrinState& S) {
 
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst) {
   const TLogList& List = S.Log->List;
-  SyncRuleCache(S.RuleCache, AppSettings);
+  SyncRuleCache(S.RuleCache, ColorRulesOf(AppSettings));
   UpdateEffectiveLevels(S.RuleCache, List);
   ReadFilterStrings(S);
   const bool FilterFocused = HasFocus(S.FilterEdit);

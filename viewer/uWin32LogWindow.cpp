@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "plugin/uTrace.h"
+#include "viewer/uTrace.h"
 #include "settings/uTheme.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uLineRender.h"

@@ -5,7 +5,7 @@
 #include <regex>
 #include <string>
 
-#include "plugin/uTrace.h"
+#include "viewer/uTrace.h"
 #include "uTestSupport.h"
 
 namespace fs = std::filesystem;

@@ -10,6 +10,7 @@
 #include "settings/uSettings.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uLineRender.h"
+#include "viewer/uNavigate.h"
 #include "viewer/uToolbar.h"
 #include "viewer/uViewState.h"
 #include "viewer/uWin32LogWindow.h"
@@ -94,6 +95,27 @@ TEST(LineNumbers, PaddedToTheWiderOfTheCountAndTheSetting) {
   AppSettings.LineNumWidth = 0;
   EXPECT_EQ(LineNumberDigits(S), 1);
   AppSettings.LineNumWidth = Saved;
+}
+
+TEST(LevelJump, CommandsMapToDirectionAndLevel) {
+  struct {
+    int32_t Command;
+    bool Valid;
+    bool Forward;
+    TLogLevel Level;
+  } const Cases[] = {
+      {1100, false, false, lError}, {1101, true, false, lError}, {1102, true, true, lError},
+      {1103, true, false, lWarn},   {1104, true, true, lWarn},   {1105, true, false, lInfo},
+      {1106, true, true, lInfo},    {1107, false, false, lError},
+  };
+  for (const auto& Case : Cases) {
+    bool Forward = false;
+    TLogLevel Level = lCustom;
+    EXPECT_EQ(LevelJumpForCommand(Case.Command, Forward, Level), Case.Valid) << Case.Command;
+    if (!Case.Valid) continue;
+    EXPECT_EQ(Forward, Case.Forward) << Case.Command;
+    EXPECT_EQ(Level, Case.Level) << Case.Command;
+  }
 }
 
 TEST(HostWindows, ListerWindowOrQuickViewPanel) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "loader/uLogLoader.h"
 #include "settings/uSettings.h"
 
@@ -106,7 +106,7 @@ int DumpLog(int argc, char** argv) {
   }
 
   TLoadedLog Log;
-  if (!Log.Load(File)) {
+  if (!Log.Load(File, AppSettings)) {
     std::fprintf(stderr, "skerrin-dump: cannot load %s\n", File);
     return 1;
   }
