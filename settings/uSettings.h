@@ -6,18 +6,7 @@
 #include <string_view>
 
 #include "model/uLogTypes.h"
-
-struct TLevelColors {
-  TColor Bg;
-  TColor Fg;
-};
-
-// 14 colours; in memory BgColor, FgColor, then background and foreground per level ordinal.
-struct TColorScheme {
-  TColor BgColor;
-  TColor FgColor;
-  TLevelColors Levels[LogLevelCount];
-};
+#include "settings/uTheme.h"
 
 struct TAppSettings {
   bool ShowLineNumbers = true;
@@ -61,6 +50,11 @@ extern TAppSettings AppSettings;
 extern std::string ModuleDir;
 
 class TIniFile;
+
+// The process-wide theme decision from AppSettings and the host's reports (see uTheme).
+bool IsDarkTheme(TLightThemeQuery Query = ReadAppsUseLightTheme);
+// Colors = ColorsDark when the dark theme is in force, else ColorsLight.
+void ApplyThemeColors(TLightThemeQuery Query = ReadAppsUseLightTheme);
 
 void SetDefaultSettings();
 void ResetColorRules();
