@@ -7,11 +7,12 @@
 #include "platform/uPlatformWide.h"
 #include "platform/uTextCodec.h"
 #include "settings/uSettings.h"
-#include "viewer/uLineRender.h"
-#include "viewer/uTailView.h"
+#include "viewer/uHostWindow.h"
+#include "viewer/uListRows.h"
+#include "viewer/uTailTimer.h"
 #include "viewer/uViewState.h"
+#include "viewer/uViewerLayout.h"
 #include "viewer/uWin32LogWindow.h"
-#include "viewer/uWrapView.h"
 
 static_assert(sizeof(DetectString) - 1 == 121);
 
@@ -52,7 +53,7 @@ int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
 SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFlags) {
   try {
     StartUp();
-    return CreateSkerrinWindow(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags);
+    return CreateSkerrinWindow(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags, AppSettings);
   } catch (...) {
     return nullptr;
   }
@@ -61,7 +62,7 @@ SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFl
 SKERRIN_EXPORT HWND WINAPI ListLoadW(HWND ParentWin, WCHAR* FileToLoad, int ShowFlags) {
   try {
     StartUp();
-    return CreateSkerrinWindow(ParentWin, WideToUtf8(FileToLoad), ShowFlags);
+    return CreateSkerrinWindow(ParentWin, WideToUtf8(FileToLoad), ShowFlags, AppSettings);
   } catch (...) {
     return nullptr;
   }

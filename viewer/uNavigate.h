@@ -5,15 +5,9 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
-#include "model/uNavigation.h"
+#include "model/uLogTypes.h"
 #include "viewer/uSkerrinState.h"
-
-// The view's rows as the portable navigation and copy functions take them.
-TVisibleRows RowsOf(const TSkerrinState& S);
-// The selected rows in row order (listbox or wrap view).
-std::vector<int32_t> SelectedRows(const TSkerrinState& S);
 
 // Following off and the Follow box cleared; the Follow setting stays as it is.
 void SwitchFollowOff(TSkerrinState& S);
