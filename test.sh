@@ -65,7 +65,8 @@ done
 log "native unit tests (ASan + UBSan)"
 [ -x "$BUILD/native/bin/skerrin_tests" ] && run_gtest native env ASAN_OPTIONS=detect_leaks=1 "$BUILD/native/bin/skerrin_tests"
 
-log "checking the plug-in files"
+log "checking the include graph and the plug-in files"
+check include-graph "$ROOT/scripts/check-includes.sh"
 check exports-win32 exports_are_plain "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
 check exports-win64 exports_are_plain "$BUILD/win64/bin/Skerrin.wlx64" x86_64-w64-mingw32-objdump
 check imports-win32 only_system_dlls "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
