@@ -34,8 +34,8 @@ fi
 
 STATUS=0
 if ! LOOP=$(echo "$EDGES" | tsort 2>&1 >/dev/null) || [ -n "$LOOP" ]; then
-  echo "include cycle:"
-  echo "$LOOP" | sed 's/^tsort: //'
+  echo "include cycles:"
+  echo "$LOOP" | sed 's/^tsort: //; s/^-: input contains a loop:/loop:/' | head -n 30
   STATUS=1
 fi
 
