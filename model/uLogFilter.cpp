@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/uTextCodec.h"
 #include "platform/uPlatformText.h"
+#include "platform/uTextCodec.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <sys/wait.h>
 #endif
 
-#include "model/uDateTime.h"
 #include "loader/uLogLoader.h"
+#include "model/uDateTime.h"
 #include "platform/uPlatformModule.h"
 #include "settings/uSettings.h"
 #include "uTestSupport.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "model/uDateTime.h"
 #include "loader/uLineParser.h"
+#include "model/uDateTime.h"
 #include "model/uLogTypes.h"
 #include "platform/uPlatformClock.h"
 #include "uTestSupport.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "model/uDateTime.h"
 #include "loader/uTimestamp.h"
+#include "model/uDateTime.h"
 #include "uTestSupport.h"
 
 namespace {

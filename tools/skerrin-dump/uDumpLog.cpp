@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "model/uDateTime.h"
 #include "loader/uLogLoader.h"
+#include "model/uDateTime.h"
 #include "settings/uSettings.h"
 
 namespace {
