@@ -13,6 +13,9 @@ constexpr int StatusMaxHeight = 80;
 constexpr int StatusDefaultHeight = 22;  // when the host's status bar is not found or is odd
 constexpr int StatusBelowHostBar = 2;    // ours sits this much lower than the host's
 constexpr int StatusTextPadding = 8;     // room around the line font in our own bar
+// Unscaled: the counters' part of the status bar, and the least width of the summary's part.
+constexpr int StatusCountersWidth = 495;
+constexpr int StatusSummaryMinWidth = 220;
 
 // Value at 96 DPI scaled to the viewer's DPI, rounded to nearest.
 int ScaleToDpi(const TSkerrinState& S, int Value);
