@@ -8,8 +8,8 @@
 #include "viewer/uSkerrinState.h"
 #include "viewer/uSubclass.h"
 
-// The window properties the subclasses set; their names and values are what the host and
-// earlier versions have always seen.
+// The window properties the subclasses set: the viewer's record, the replaced procedure, and 1
+// for a window whose messages pass on through the Unicode path.
 inline constexpr wchar_t ParentStateProp[] = L"WLX_SKERRIN_PARENT_STATE";
 inline constexpr wchar_t EscStateProp[] = L"WLX_SKERRIN_ESC_STATE";
 inline constexpr wchar_t EscPrevProcProp[] = L"WLX_SKERRIN_ESC_PREVPROC";

@@ -87,7 +87,7 @@ struct TFilterText {
   std::u16string Scratch;       // decoding buffer of the Unicode path, reused line after line
 };
 
-struct TTailView {
+struct TViewerTail {
   bool Following = true;
   bool TailActive = false;
   bool InTailTick = false;
@@ -185,7 +185,7 @@ class TSkerrinState {
   TRuleCache RuleCache;
   TLevelCounters Counters;
 
-  TTailView Tail;
+  TViewerTail Tail;
   TStatusTexts Status;
   TSearchMemory Search;
   TSyncState Sync;
