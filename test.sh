@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three configurations and runs every test: the unit tests natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the same tests and the Windows-only tests
-# under Wine for x86-64 and i386, and the checks of the built plug-in files.
+# under Wine for x86-64 and i386, the checks of the built plug-in files and of the package.
 # Ends with "N passed, N failed"; exits non-zero when anything failed or did not run.
 set -u
 source "$(dirname "$0")/scripts/env.sh"
@@ -70,6 +70,15 @@ check exports-win32 exports_are_plain "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mi
 check exports-win64 exports_are_plain "$BUILD/win64/bin/Skerrin.wlx64" x86_64-w64-mingw32-objdump
 check imports-win32 only_system_dlls "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
 check imports-win64 only_system_dlls "$BUILD/win64/bin/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+
+log "the installable package"
+PKG=$BUILD/package-check
+check package "$ROOT/package.sh"
+check package-contents "$ROOT/packaging/check-package.sh" "$PKG" "$BUILD/native/bin/skerrin-dump"
+check package-exports-win32 exports_are_plain "$PKG/Skerrin.wlx" i686-w64-mingw32-objdump
+check package-exports-win64 exports_are_plain "$PKG/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+check package-imports-win32 only_system_dlls "$PKG/Skerrin.wlx" i686-w64-mingw32-objdump
+check package-imports-win64 only_system_dlls "$PKG/Skerrin.wlx64" x86_64-w64-mingw32-objdump
 
 log "Windows tests under Wine"
 trap stop_display EXIT
