@@ -3,7 +3,8 @@
 #   ./run.sh [LOG]          (default: a bundled sample log)
 # Installs what is missing, builds the x86-64 plug-in and the stand-in host, prepares the Wine
 # prefix and, when there is no display, starts a virtual one, saves a screenshot to
-# out/skerrin.png and exits. With a display the viewer stays open until its window is closed.
+# out/skerrin.png (or to SKERRIN_SCREENSHOT) and exits. With a display the viewer stays open
+# until its window is closed.
 # SKERRIN_HOST_ARGS adds options of the host (e.g. "--dark", "--quickview", "--size 900x500").
 set -eu
 source "$(dirname "$0")/scripts/env.sh"
@@ -38,9 +39,10 @@ if [ "$HEADLESS" = 1 ]; then
   /usr/lib/wine/wine64 "$HOST" ${SKERRIN_HOST_ARGS:-} --exit-after 8000 "$WINLOG" &
   HOST_PID=$!
   sleep 6
-  import -window root "$ROOT/out/skerrin.png"
+  SHOT=${SKERRIN_SCREENSHOT:-$ROOT/out/skerrin.png}
+  import -window root "$SHOT"
   wait "$HOST_PID" || true
-  log "screenshot: out/skerrin.png"
+  log "screenshot: $SHOT"
 else
   # shellcheck disable=SC2086
   /usr/lib/wine/wine64 "$HOST" ${SKERRIN_HOST_ARGS:-} "$WINLOG"

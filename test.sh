@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three configurations and runs every test: the unit tests natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the same tests and the Windows-only tests
-# under Wine for x86-64 and i386, and the checks of the built plug-in files.
+# under Wine for x86-64 and i386, the checks of the built plug-in files and of the package.
 # Ends with "N passed, N failed"; exits non-zero when anything failed or did not run.
 set -u
 source "$(dirname "$0")/scripts/env.sh"
@@ -89,6 +89,18 @@ for arch in "${ARCHES[@]}"; do
     else fail 1 "$arch $t was not built"; fi
   done
 done
+
+log "the installable package"
+PKG=$BUILD/package-check
+check package "$ROOT/package.sh"
+check package-contents "$ROOT/packaging/check-package.sh" "$PKG" "$BUILD/native/bin/skerrin-dump"
+check package-exports-win32 exports_are_plain "$PKG/Skerrin.wlx" i686-w64-mingw32-objdump
+check package-exports-win64 exports_are_plain "$PKG/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+check package-imports-win32 only_system_dlls "$PKG/Skerrin.wlx" i686-w64-mingw32-objdump
+check package-imports-win64 only_system_dlls "$PKG/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+# The stripped Release file must still load and show a log; the host loads the plug-in beside it.
+cp "$BUILD/win64/bin/skerrin-host.exe" "$PKG/" 2>/dev/null
+check package-loads-win64 "$(wine_loader win64)" "$PKG/skerrin-host.exe" --exit-after 1500 "$ROOT/tests/data/syslog.log"
 
 if [ "$SKIPPED" -gt 0 ]; then echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 else echo "$PASSED passed, $FAILED failed"; fi

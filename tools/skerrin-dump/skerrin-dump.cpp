@@ -1,11 +1,13 @@
 // skerrin-dump: shows what Skerrin makes of its settings file (--settings) or of a log file.
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "uDumpLog.h"
 #include "uDumpSettings.h"
+#include "uVersion.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -19,6 +21,10 @@
 namespace {
 
 int Dispatch(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("skerrin-dump (Skerrin) %s\n", SKERRIN_VERSION_TEXT);
+    return 0;
+  }
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--settings") == 0) return DumpSettings(argc, argv);
   return DumpLog(argc, argv);
