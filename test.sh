@@ -65,6 +65,9 @@ done
 log "native unit tests (ASan + UBSan)"
 [ -x "$BUILD/native/bin/skerrin_tests" ] && run_gtest native env ASAN_OPTIONS=detect_leaks=1 "$BUILD/native/bin/skerrin_tests"
 
+log "fuzz targets (about a minute) and skerrin-dump under a memory limit"
+source "$ROOT/fuzz/fuzz.sh" && fuzz_step 10
+
 log "checking the include graph and the plug-in files"
 check include-graph "$ROOT/scripts/check-includes.sh"
 check exports-win32 exports_are_plain "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -309,6 +310,15 @@ bool FitsInList(int64_t Size, const TEncodingFound& Found) {
   return Least <= MaxStoredText;
 }
 
+TLoadError LoadErrorOfOpen(TFileOpenError Error) {
+  switch (Error) {
+    case foeNotFound: return leNotFound;
+    case foeAccessDenied: return leAccessDenied;
+    case foeInUse: return leInUse;
+    default: return leCannotOpen;
+  }
+}
+
 void PresizeList(TLogList& List, int64_t Size) {
   const int64_t Estimate = Size / BytesPerEntryEstimate + 1024;
   const int64_t Entries = std::min<int64_t>(Estimate + Estimate / 10 + 256, std::numeric_limits<int32_t>::max());
@@ -320,6 +330,7 @@ void PresizeList(TLogList& List, int64_t Size) {
 }  // namespace
 
 bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings) {
+  TLoadError Failure = leReadError;
   try {
     List.Clear();
     FileSize = 0;
@@ -329,6 +340,7 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
     MaxLineLength = 0;
     LineEndOffset = 0;
     LastLineOpen = false;
+    LoadError = leNone;
 
     TPlatformFile File;
     if (File.OpenRead(FileName)) {
@@ -350,11 +362,18 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
           FileSize = Size;
           return true;
         }
+        Failure = leTooLarge;
       }
+    } else {
+      Failure = LoadErrorOfOpen(File.OpenError());
     }
+  } catch (const std::bad_alloc&) {
+    Failure = leOutOfMemory;
+  } catch (const std::length_error&) {
+    Failure = leTooLarge;
   } catch (...) {
-    // Out of memory, a read that failed or came up short, text past the list's limits: the
-    // viewer shows an empty file rather than a part of it or a crash in its host.
+    // A read that failed or came up short: like every failure here, the viewer shows an empty
+    // file with the reason rather than a part of it or a crash in its host.
   }
   List.Count = 0;
   List.TextUsed = 0;
@@ -369,5 +388,20 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
   MaxLineLength = 0;
   LineEndOffset = 0;
   LastLineOpen = false;
+  LoadError = Failure;
   return false;
+}
+
+const char* LoadErrorText(TLoadError Error) {
+  switch (Error) {
+    case leNone: return "";
+    case leNotFound: return "File not found";
+    case leAccessDenied: return "Access denied";
+    case leInUse: return "File in use by another program";
+    case leCannotOpen: return "File cannot be opened";
+    case leTooLarge: return "File too large (over 2 GB of text)";
+    case leOutOfMemory: return "Not enough memory";
+    case leReadError: return "Read error";
+  }
+  return "File cannot be loaded";
 }

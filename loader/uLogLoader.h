@@ -9,6 +9,21 @@
 #include "model/uLogTypes.h"
 #include "settings/uSettings.h"
 
+// Why the last load failed, so that the user is told more than that it did.
+enum TLoadError : int32_t {
+  leNone,
+  leNotFound,
+  leAccessDenied,
+  leInUse,         // another program holds the file open without sharing it
+  leCannotOpen,    // any other reason the file could not be opened
+  leTooLarge,      // its text passes the 2 GiB the entry list can address
+  leOutOfMemory,
+  leReadError,     // reading failed, or the file shrank under the load
+};
+
+// A short text for the user, in English like the rest of the viewer; empty for leNone.
+const char* LoadErrorText(TLoadError Error);
+
 class TLoadedLog {
  public:
   TLogList List;
@@ -29,6 +44,8 @@ class TLoadedLog {
   // LineEndOffset. A follower that later reads its line feed must replace that entry rather
   // than add the completed line as a new one.
   bool LastLineOpen = false;
+  // leNone after a successful load; after a failed one, why it failed.
+  TLoadError LoadError = leNone;
 
   TLoadedLog() = default;
   TLoadedLog(const TLoadedLog&) = delete;

@@ -7,6 +7,26 @@
 #include "platform/uPlatformWide.h"
 
 namespace {
+TFileOpenError OpenErrorFromCode(DWORD Code) {
+  switch (Code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+      return foeNotFound;
+    case ERROR_ACCESS_DENIED:
+      return foeAccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return foeInUse;
+    default:
+      return foeOther;
+  }
+}
+
 int64_t FileTimeValue(const FILETIME& Time) {
   return static_cast<int64_t>((static_cast<uint64_t>(Time.dwHighDateTime) << 32) | Time.dwLowDateTime);
 }
@@ -14,6 +34,7 @@ int64_t FileTimeValue(const FILETIME& Time) {
 
 bool TPlatformFile::OpenRead(std::string_view FileName, bool ShareDelete) {
   Close();
+  LastOpenError = foeNotFound;
   // Strict: a path that is not valid UTF-8 names no file rather than a guessed one.
   std::wstring Wide;
   if (FileName.empty() || !WideFromUtf8Strict(FileName, Wide)) return false;
@@ -21,8 +42,12 @@ bool TPlatformFile::OpenRead(std::string_view FileName, bool ShareDelete) {
   if (ShareDelete) Share |= FILE_SHARE_DELETE;
   HANDLE H = CreateFileW(Wide.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (H == INVALID_HANDLE_VALUE) return false;
+  if (H == INVALID_HANDLE_VALUE) {
+    LastOpenError = OpenErrorFromCode(GetLastError());
+    return false;
+  }
   Handle = H;
+  LastOpenError = foeNone;
   return true;
 }
 

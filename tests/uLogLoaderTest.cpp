@@ -378,16 +378,18 @@ TEST_F(LogLoaderTest, FailuresLeaveAnEmptyList) {
     int64_t FailOffset;
     bool ThrowLength;
     int64_t ShortenTo;
+    TLoadError Reason;
   };
   const Case Cases[] = {
-      {"missing", Utf8Path(Dir / "missing.log"), -1, false, -1},
-      {"directory", Utf8Path(Dir), -1, false, -1},
-      {"empty name", "", -1, false, -1},
-      {"out of memory in the second block", Good, 131072, false, -1},
-      {"out of memory at the probe", Good, 0, false, -1},
-      {"text too long", Good, 131072, true, -1},
-      {"utf-16 file shrank", Utf16, -1, false, 200000},
-      {"utf-16 out of memory", Utf16, 131072, false, -1},
+      {"missing", Utf8Path(Dir / "missing.log"), -1, false, -1, leNotFound},
+      {"missing folder", Utf8Path(Dir / "none" / "x.log"), -1, false, -1, leNotFound},
+      {"directory", Utf8Path(Dir), -1, false, -1, leAccessDenied},
+      {"empty name", "", -1, false, -1, leNotFound},
+      {"out of memory in the second block", Good, 131072, false, -1, leOutOfMemory},
+      {"out of memory at the probe", Good, 0, false, -1, leOutOfMemory},
+      {"text too long", Good, 131072, true, -1, leTooLarge},
+      {"utf-16 file shrank", Utf16, -1, false, 200000, leReadError},
+      {"utf-16 out of memory", Utf16, 131072, false, -1, leOutOfMemory},
   };
   for (const Case& C : Cases) {
     TLoadedLog Log;
@@ -404,11 +406,24 @@ TEST_F(LogLoaderTest, FailuresLeaveAnEmptyList) {
     EXPECT_EQ(Log.MaxLineLength, 0) << C.Name;
     EXPECT_EQ(Log.Format, lfUnknown) << C.Name;
     EXPECT_EQ(Log.LineEndOffset, 0) << C.Name;
+    EXPECT_EQ(Log.LoadError, C.Reason) << C.Name;
     // The object stays usable.
     LoadReadHook = nullptr;
     EXPECT_TRUE(Log.Load(Good, AppSettings)) << C.Name;
     EXPECT_EQ(Log.List.Count, 5000) << C.Name;
+    EXPECT_EQ(Log.LoadError, leNone) << C.Name;
   }
+}
+
+TEST(LoadErrorText, EveryFailureHasItsOwnText) {
+  std::vector<std::string> Seen;
+  for (int32_t E = leNotFound; E <= leReadError; ++E) {
+    const std::string Text = LoadErrorText(static_cast<TLoadError>(E));
+    EXPECT_FALSE(Text.empty()) << E;
+    EXPECT_EQ(std::count(Seen.begin(), Seen.end(), Text), 0) << Text;
+    Seen.push_back(Text);
+  }
+  EXPECT_STREQ(LoadErrorText(leNone), "");
 }
 
 TEST_F(LogLoaderTest, EightBitFileThatShrinksLoadsWhatIsThere) {
@@ -503,6 +518,7 @@ TEST_F(LogLoaderTest, TextBeyondTwoGigabytesIsRefused) {
     };
     TLoadedLog Log;
     EXPECT_FALSE(Log.Load(Path, AppSettings)) << C.Name;
+    EXPECT_EQ(Log.LoadError, leTooLarge) << C.Name;
     EXPECT_EQ(Log.List.Count, 0);
     EXPECT_EQ(Log.FileSize, 0);
     EXPECT_EQ(Reads, 0) << C.Name;
@@ -565,6 +581,7 @@ TEST_F(LogLoaderTest, SharingRulesOfOtherHandlesAreHonoured) {
   HANDLE Locker = CreateFileW(Wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(Locker, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(Log.Load(Path, AppSettings));
+  EXPECT_EQ(Log.LoadError, leInUse);
   EXPECT_EQ(Log.List.Count, 0);
   CloseHandle(Locker);
 }

@@ -329,6 +329,31 @@ TEST_F(LogTailTest, ReplacedShrunkOrRewrittenFilesAreLoadedAgain) {
   }
 }
 
+// The load's open last line is read again by the next poll, so the poll starts before the end
+// of the file; changes to the file up to its end must still be seen.
+TEST_F(LogTailTest, AFileEndingInAnOpenLineIsSeenShrunkOrRewritten) {
+  struct {
+    const char* Now;
+    bool LaterWriteTime;
+    TTailReloadReason Reason;
+    std::vector<std::string> Lines;
+  } const Cases[] = {
+      {"alpha\nbeta\nopen l", false, trTruncated, {"alpha", "beta", "open l"}},
+      {"ALPHA\nBETA\nOPEN LINE", true, trRewritten, {"ALPHA", "BETA", "OPEN LINE"}},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Now);
+    Create("alpha\nbeta\nopen line");
+    Load();
+    Rewrite(Case.Now);
+    if (Case.LaterWriteTime) MakeWriteTimeLater();
+    const TTailResult R = Tick();
+    EXPECT_EQ(R.Change, tcReload);
+    EXPECT_EQ(R.Reason, Case.Reason == trRewritten && WriteTimeIsCreationTime() ? trReplaced : Case.Reason);
+    ExpectLines(Case.Lines);
+  }
+}
+
 TEST_F(LogTailTest, FileCreatedEmptyIsLoadedAgainOnceItsWriterStarts) {
   Create("");
   Load();

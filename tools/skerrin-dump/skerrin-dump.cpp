@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,7 @@
 
 namespace {
 
-int Dispatch(int argc, char** argv) {
+int DispatchUnguarded(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     std::printf("skerrin-dump (Skerrin) %s\n", SKERRIN_VERSION_TEXT);
     return 0;
@@ -30,12 +32,26 @@ int Dispatch(int argc, char** argv) {
   return DumpLog(argc, argv);
 }
 
+// Memory can run out anywhere in printing a large log; scripts get a message and exit 1 then,
+// not an abort.
+int Dispatch(int argc, char** argv) {
+  try {
+    return DispatchUnguarded(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "skerrin-dump: out of memory\n");
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "skerrin-dump: %s\n", Error.what());
+  }
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
   // The same bytes on every platform: LF line ends, and paths as UTF-8 whatever the code page.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   int Count = 0;
   LPWSTR* Wide = CommandLineToArgvW(GetCommandLineW(), &Count);
   if (Wide) {
