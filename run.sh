@@ -3,8 +3,8 @@
 #   ./run.sh [--x86] [LOG]  (default: a bundled sample log)
 # Installs what is missing, builds the x86-64 plug-in (with --x86 the i386 one) and the
 # stand-in host, prepares the Wine prefix and, when there is no display, starts a virtual one,
-# saves a screenshot to out/skerrin.png and exits. With a display the viewer stays open until
-# its window is closed.
+# saves a screenshot to out/skerrin.png (or to SKERRIN_SCREENSHOT) and exits. With a display
+# the viewer stays open until its window is closed.
 # SKERRIN_HOST_ARGS adds options of the host (e.g. "--dark", "--quickview", "--size 900x500").
 set -eu
 source "$(dirname "$0")/scripts/env.sh"
@@ -14,7 +14,7 @@ ARCH=win64
 if [ "${1:-}" = --x86 ]; then ARCH=win32; shift; fi
 LOG=${1:-}
 if [ -z "$LOG" ]; then
-  for candidate in "$ROOT"/tests/data/*.log "$ROOT/../shared/testdata/loghub/Zookeeper_2k.log"; do
+  for candidate in "$ROOT"/tests/data/*.log "$ROOT/tests/data/loghub/Zookeeper_2k.log"; do
     [ -f "$candidate" ] && { LOG=$candidate; break; }
   done
 fi
@@ -48,9 +48,10 @@ if [ "$HEADLESS" = 1 ]; then
     sleep 0.5
   done
   sleep 2
-  import -window root "$ROOT/out/skerrin.png"
+  SHOT=${SKERRIN_SCREENSHOT:-$ROOT/out/skerrin.png}
+  import -window root "$SHOT"
   wait "$HOST_PID" || true
-  log "screenshot: out/skerrin.png"
+  log "screenshot: $SHOT"
 else
   # shellcheck disable=SC2086
   "$WINE" "$HOST" ${SKERRIN_HOST_ARGS:-} "$WINLOG"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three configurations and runs every test: the unit tests natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the same tests and the Windows-only tests
-# under Wine for x86-64 and i386, and the checks of the built plug-in files.
+# under Wine for x86-64 and i386, the checks of the built plug-in files and of the package.
 # Ends with "N passed, N failed"; exits non-zero when anything failed or did not run.
 set -u
 source "$(dirname "$0")/scripts/env.sh"
@@ -65,7 +65,11 @@ done
 log "native unit tests (ASan + UBSan)"
 [ -x "$BUILD/native/bin/skerrin_tests" ] && run_gtest native env ASAN_OPTIONS=detect_leaks=1 "$BUILD/native/bin/skerrin_tests"
 
-log "checking the plug-in files"
+log "fuzz targets (about a minute) and skerrin-dump under a memory limit"
+source "$ROOT/fuzz/fuzz.sh" && fuzz_step 10
+
+log "checking the include graph and the plug-in files"
+check include-graph "$ROOT/scripts/check-includes.sh"
 check exports-win32 exports_are_plain "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
 check exports-win64 exports_are_plain "$BUILD/win64/bin/Skerrin.wlx64" x86_64-w64-mingw32-objdump
 check imports-win32 only_system_dlls "$BUILD/win32/bin/Skerrin.wlx" i686-w64-mingw32-objdump
@@ -84,6 +88,21 @@ for arch in win64 win32; do
     else fail 1 "$arch $t was not built"; fi
   done
 done
+
+log "the installable package"
+PKG=$BUILD/package-check
+check package "$ROOT/package.sh"
+check package-contents "$ROOT/packaging/check-package.sh" "$PKG" "$BUILD/native/bin/skerrin-dump"
+check package-exports-win32 exports_are_plain "$PKG/Skerrin.wlx" i686-w64-mingw32-objdump
+check package-exports-win64 exports_are_plain "$PKG/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+check package-imports-win32 only_system_dlls "$PKG/Skerrin.wlx" i686-w64-mingw32-objdump
+check package-imports-win64 only_system_dlls "$PKG/Skerrin.wlx64" x86_64-w64-mingw32-objdump
+# The stripped Release files must still load and show a log; each host loads the plug-in of its
+# own processor beside it.
+cp "$BUILD/win64/bin/skerrin-host.exe" "$PKG/" 2>/dev/null
+cp "$BUILD/win32/bin/skerrin-host.exe" "$PKG/skerrin-host32.exe" 2>/dev/null
+check package-loads-win64 "$(wine_loader win64)" "$PKG/skerrin-host.exe" --exit-after 1500 "$ROOT/tests/data/syslog.log"
+check package-loads-win32 "$(wine_loader win32)" "$PKG/skerrin-host32.exe" --exit-after 1500 "$ROOT/tests/data/syslog.log"
 
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" -eq 0 ] && [ "$PASSED" -gt 0 ]

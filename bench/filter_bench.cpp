@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
   TRuleCache Cache;
   const double RulesMs = MinCpuMs(Runs, RUSAGE_SELF, [&] {
     ClearRuleCaches(Cache);
-    SyncRuleCache(Cache, Settings);
+    SyncRuleCache(Cache, ColorRulesOf(Settings));
     UpdateEffectiveLevels(Cache, List);
   });
   const double CountMs = MinCpuMs(Runs, RUSAGE_SELF, [&] { CountVisibleLevels(Cache, List, true, {}, List.Count); });

@@ -42,7 +42,7 @@ TFigures Measure(const fs::path& Path, int LoadedLines, int Ticks, int LinesPerT
     for (int I = 0; I < LoadedLines; ++I) Out << Line << ' ' << I << '\n';
   }
   TLoadedLog Log;
-  if (!Log.Load(Utf8Path(Path))) std::fprintf(stderr, "load failed\n");
+  if (!Log.Load(Utf8Path(Path), AppSettings)) std::fprintf(stderr, "load failed\n");
   TTailState Tail;
   TTailFileInfo Info;
   ReadFileInfo(Utf8Path(Path), Info);

@@ -37,7 +37,7 @@ int LoadChild(const char* File) {
   SetDefaultSettings();
   TLoadedLog Log;
   const double Start = Now();
-  const bool Ok = Log.Load(File);
+  const bool Ok = Log.Load(File, AppSettings);
   const double Seconds = Now() - Start;
   struct rusage Usage;
   getrusage(RUSAGE_SELF, &Usage);

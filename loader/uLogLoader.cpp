@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,7 @@
 #include "loader/uLineParser.h"
 #include "loader/uTimestamp.h"
 #include "platform/uPlatformFile.h"
-#include "settings/uSettings.h"
+#include "platform/uTextCodec.h"
 
 TLoadReadHook LoadReadHook = nullptr;
 
@@ -33,25 +34,6 @@ bool IsAsciiTextByte(unsigned char B) { return B == 9 || B == 10 || B == 13 || (
 int64_t ReadBlock(TPlatformFile& File, int64_t Offset, char* Buffer, int64_t Count) {
   if (LoadReadHook) LoadReadHook(Offset, Count);
   return File.Read(Buffer, Count);
-}
-
-char* PutUtf8(uint32_t Cp, char* Out) {
-  if (Cp < 0x80) {
-    *Out++ = static_cast<char>(Cp);
-  } else if (Cp < 0x800) {
-    *Out++ = static_cast<char>(0xC0 | (Cp >> 6));
-    *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
-  } else if (Cp < 0x10000) {
-    *Out++ = static_cast<char>(0xE0 | (Cp >> 12));
-    *Out++ = static_cast<char>(0x80 | ((Cp >> 6) & 0x3F));
-    *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
-  } else {
-    *Out++ = static_cast<char>(0xF0 | (Cp >> 18));
-    *Out++ = static_cast<char>(0x80 | ((Cp >> 12) & 0x3F));
-    *Out++ = static_cast<char>(0x80 | ((Cp >> 6) & 0x3F));
-    *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
-  }
-  return Out;
 }
 
 constexpr uint32_t ReplacementChar = 0xFFFD;
@@ -131,8 +113,9 @@ namespace {
 // One run of Load: the sampling and decision state that lives from line to line.
 class TLoadRun {
  public:
-  TLoadRun(TLoadedLog& Log, bool AutoDetect, TLogFormat ForceFormat)
-      : Log(Log), List(Log.List), AutoDetect(AutoDetect), ForceFormat(ForceFormat) {
+  TLoadRun(TLoadedLog& Log, const TAppSettings& Settings)
+      : Log(Log), List(Log.List), AutoDetect(Settings.AutoDetect), ForceFormat(Settings.ForceFormat),
+        CustomFormat(Settings.CustomFormat) {
     if (!AutoDetect) {
       Log.Format = ForceFormat;
       // The custom format still needs the first lines to choose its timestamp pattern.
@@ -168,7 +151,7 @@ class TLoadRun {
  private:
   void DecideAndReparse() {
     Log.Format = AutoDetect ? DetectFormat(Samples) : ForceFormat;
-    Log.CustomConfig = AppSettings.CustomFormat;
+    Log.CustomConfig = CustomFormat;
     if (Log.Format == lfCustom && !Samples.empty()) {
       std::string Pattern;
       if (ChooseTimestampPattern(Samples, static_cast<int>(Samples.size()), Log.CustomConfig, Pattern))
@@ -190,6 +173,7 @@ class TLoadRun {
   TLogList& List;
   const bool AutoDetect;
   const TLogFormat ForceFormat;
+  const TCustomFormatConfig& CustomFormat;
   std::vector<std::string> Samples;
   int32_t LineCount = 0;
   bool Decided = false;
@@ -326,6 +310,15 @@ bool FitsInList(int64_t Size, const TEncodingFound& Found) {
   return Least <= MaxStoredText;
 }
 
+TLoadError LoadErrorOfOpen(TFileOpenError Error) {
+  switch (Error) {
+    case foeNotFound: return leNotFound;
+    case foeAccessDenied: return leAccessDenied;
+    case foeInUse: return leInUse;
+    default: return leCannotOpen;
+  }
+}
+
 void PresizeList(TLogList& List, int64_t Size) {
   const int64_t Estimate = Size / BytesPerEntryEstimate + 1024;
   const int64_t Entries = std::min<int64_t>(Estimate + Estimate / 10 + 256, std::numeric_limits<int32_t>::max());
@@ -338,18 +331,18 @@ void PresizeList(TLogList& List, int64_t Size) {
 }
 }  // namespace
 
-TLoadedLog::TLoadedLog() : CustomConfig(AppSettings.CustomFormat) {}
-
-bool TLoadedLog::Load(const std::string& FileName) {
+bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings) {
+  TLoadError Failure = leReadError;
   try {
     List.Clear();
     FileSize = 0;
     Format = lfUnknown;
-    CustomConfig = AppSettings.CustomFormat;
+    CustomConfig = Settings.CustomFormat;
     Encoding = 0;
     MaxLineLength = 0;
     LineEndOffset = 0;
     LastLineOpen = false;
+    LoadError = leNone;
 
     TPlatformFile File;
     if (File.OpenRead(FileName)) {
@@ -360,7 +353,7 @@ bool TLoadedLog::Load(const std::string& FileName) {
           PresizeList(List, Size);
           Encoding = Found.Encoding;
           LineEndOffset = Found.Skip;
-          TLoadRun Run(*this, AppSettings.AutoDetect, AppSettings.ForceFormat);
+          TLoadRun Run(*this, Settings);
           TLineSplitter Splitter(Run, List);
           if (Encoding == 0)
             ReadEightBit(File, Found.Skip, Splitter, *this);
@@ -371,11 +364,18 @@ bool TLoadedLog::Load(const std::string& FileName) {
           FileSize = Size;
           return true;
         }
+        Failure = leTooLarge;
       }
+    } else {
+      Failure = LoadErrorOfOpen(File.OpenError());
     }
+  } catch (const std::bad_alloc&) {
+    Failure = leOutOfMemory;
+  } catch (const std::length_error&) {
+    Failure = leTooLarge;
   } catch (...) {
-    // Out of memory, a read that failed or came up short, text past the list's limits: the
-    // viewer shows an empty file rather than a part of it or a crash in its host.
+    // A read that failed or came up short: like every failure here, the viewer shows an empty
+    // file with the reason rather than a part of it or a crash in its host.
   }
   List.Count = 0;
   List.TextUsed = 0;
@@ -390,5 +390,20 @@ bool TLoadedLog::Load(const std::string& FileName) {
   MaxLineLength = 0;
   LineEndOffset = 0;
   LastLineOpen = false;
+  LoadError = Failure;
   return false;
+}
+
+const char* LoadErrorText(TLoadError Error) {
+  switch (Error) {
+    case leNone: return "";
+    case leNotFound: return "File not found";
+    case leAccessDenied: return "Access denied";
+    case leInUse: return "File in use by another program";
+    case leCannotOpen: return "File cannot be opened";
+    case leTooLarge: return "File too large (over 2 GB of text)";
+    case leOutOfMemory: return "Not enough memory";
+    case leReadError: return "Read error";
+  }
+  return "File cannot be loaded";
 }

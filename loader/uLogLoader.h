@@ -7,6 +7,22 @@
 
 #include "model/uLogModel.h"
 #include "model/uLogTypes.h"
+#include "settings/uSettings.h"
+
+// Why the last load failed, so that the user is told more than that it did.
+enum TLoadError : int32_t {
+  leNone,
+  leNotFound,
+  leAccessDenied,
+  leInUse,         // another program holds the file open without sharing it
+  leCannotOpen,    // any other reason the file could not be opened
+  leTooLarge,      // its text passes the 2 GiB the entry list can address
+  leOutOfMemory,
+  leReadError,     // reading failed, or the file shrank under the load
+};
+
+// A short text for the user, in English like the rest of the viewer; empty for leNone.
+const char* LoadErrorText(TLoadError Error);
 
 class TLoadedLog {
  public:
@@ -28,15 +44,18 @@ class TLoadedLog {
   // LineEndOffset. A follower that later reads its line feed must replace that entry rather
   // than add the completed line as a new one.
   bool LastLineOpen = false;
+  // leNone after a successful load; after a failed one, why it failed.
+  TLoadError LoadError = leNone;
 
-  TLoadedLog();
+  TLoadedLog() = default;
   TLoadedLog(const TLoadedLog&) = delete;
   TLoadedLog& operator=(const TLoadedLog&) = delete;
 
   // False when the file cannot be opened or read whole, when its text is too large for the
   // list (2^31 bytes), or when memory runs out; the list is then empty, Format lfUnknown and
-  // FileSize, MaxLineLength and LineEndOffset 0. Never throws.
-  bool Load(const std::string& FileName);
+  // FileSize, MaxLineLength and LineEndOffset 0. Never throws. The format comes from the
+  // settings' AutoDetect, ForceFormat and CustomFormat.
+  bool Load(const std::string& FileName, const TAppSettings& Settings);
 };
 
 // 1 (UTF-16 LE) or 2 (UTF-16 BE) when the first bytes of a file without byte-order mark look

@@ -215,10 +215,14 @@ TTailResult Poll(TTailState& Tail, TLoadedLog& Log, std::string_view FileName) {
   }
   if (Tail.TailFileInfo.Valid && !SameIdentity(Info, Tail.TailFileInfo)) return Reload(Tail, trReplaced);
   const int64_t Size = Info.SizeOnDisk;
-  if (Size < Tail.TailOffset) return Reload(Tail, trTruncated);
+  // After a load that ended in an open line the offset lies before the end of the file, so a
+  // shrink or a rewrite is judged against the size last seen, not only against the offset.
+  const bool Seen = Tail.TailFileInfo.Valid;
+  const int64_t SeenSize = Seen ? Tail.TailFileInfo.SizeOnDisk : Tail.TailOffset;
+  if (Size < Tail.TailOffset || Size < SeenSize) return Reload(Tail, trTruncated);
+  if (Seen && Size == SeenSize && Info.LastWriteTime != Tail.TailFileInfo.LastWriteTime)
+    return Reload(Tail, trRewritten);
   if (Size == Tail.TailOffset) {
-    if (Tail.TailFileInfo.Valid && Info.LastWriteTime != Tail.TailFileInfo.LastWriteTime)
-      return Reload(Tail, trRewritten);
     Tail.TailFileInfo = Info;
     return TTailResult{};
   }

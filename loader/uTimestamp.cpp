@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "platform/uPlatformClock.h"
 
 const char* const BuiltInTimestampPatterns[BuiltInPatternCount] = {

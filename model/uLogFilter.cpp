@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "model/uTextCodec.h"
 #include "platform/uPlatformText.h"
+#include "platform/uTextCodec.h"
 
 namespace {
 
@@ -17,7 +17,6 @@ constexpr std::array<unsigned char, 256> MakeAsciiFold() {
 }
 constexpr std::array<unsigned char, 256> AsciiFold = MakeAsciiFold();
 
-constexpr uint64_t LowBits = 0x0101010101010101ull;
 constexpr uint64_t HighBits = 0x8080808080808080ull;
 
 uint64_t LoadWord(const void* Bytes) {

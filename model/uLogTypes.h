@@ -1,6 +1,7 @@
 #pragma once
-// Vocabulary shared by the loader, the parsers and the viewer: levels, formats, the roles of
-// user-defined fields, and the fixed-size record that describes one line.
+// Vocabulary shared by the loader, the parsers, the settings and the viewer: levels, formats,
+// the roles of user-defined fields, colour rules, and the fixed-size record that describes one
+// line.
 
 #include <cstdint>
 #include <string>
@@ -41,6 +42,30 @@ struct TCustomFormatConfig {
   int32_t SrcStart = 0, SrcLen = 0;
   int32_t ThrStart = 0, ThrLen = 0;
   std::string TimestampFmt = "YYYY-MM-DD hh:nn:ss";
+};
+
+// A Windows colour reference, 0x00BBGGRR.
+using TColor = int32_t;
+// No colour of its own: the automatic one is used (only for a rule's foreground).
+constexpr TColor AutoColor = -1;
+constexpr int MaxColorRules = 20;
+
+struct TColorStringRule {
+  std::string Pattern;  // UTF-8; empty is no rule
+  TColor Color = 0;
+  TColor FgColor = AutoColor;
+  bool Enabled = true;
+  bool UseLevel = false;
+  TLogLevel Level = lCustom;
+};
+
+// A table of colour rules as their owner holds it: Count of the slots are in use (an owner's
+// count outside 0..MaxColorRules is clamped by the reader), and with DisableDefaultLevels the
+// lines' own levels are ignored.
+struct TColorRuleSet {
+  const TColorStringRule (&Rules)[MaxColorRules];
+  int32_t Count;
+  bool DisableDefaultLevels;
 };
 
 // One line of a log. It owns nothing: the text lives in the list's buffer and is referred to by

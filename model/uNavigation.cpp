@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "loader/uDateTime.h"
-#include "model/uTextCodec.h"
+#include "model/uDateTime.h"
+#include "platform/uTextCodec.h"
 
 namespace {
 
@@ -115,14 +115,6 @@ int32_t TVisibleRows::EntryOf(int32_t Row) const {
 }
 
 // --- Level jumps ---------------------------------------------------------------------------
-
-bool LevelJumpForCommand(int32_t Command, bool& Forward, TLogLevel& Level) {
-  if (Command < 1101 || Command > 1106) return false;
-  constexpr TLogLevel Levels[3] = {lError, lWarn, lInfo};
-  Level = Levels[(Command - 1101) / 2];
-  Forward = (Command - 1101) % 2 == 1;
-  return true;
-}
 
 int32_t JumpToLevel(const TVisibleRows& Rows, TRuleCache& Rules, int32_t CurrentRow, bool Forward, TLogLevel Level) {
   if (CurrentRow < -1) CurrentRow = -1;

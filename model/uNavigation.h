@@ -34,9 +34,6 @@ struct TVisibleRows {
 
 // --- Level jumps ---------------------------------------------------------------------------
 
-// Toolbar commands 1101..1106: previous/next error, warning, info. False for other commands.
-bool LevelJumpForCommand(int32_t Command, bool& Forward, TLogLevel& Level);
-
 // The nearest row after (Forward) or before CurrentRow whose entry's effective level is Level;
 // CurrentRow itself is never tested and there is no wrap-around. With no current row (-1) the
 // position is taken as just before row 0, so a forward jump also tests row 0 and a backward

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/uTextCodec.h"
+#include "platform/uTextCodec.h"
 
 namespace {
 
@@ -61,19 +61,19 @@ void ClearRuleCaches(TRuleCache& Cache) {
   Cache.LevelsDoneUpTo = 0;
 }
 
-bool RuleCacheIsStale(const TRuleCache& Cache, const TAppSettings& Settings) {
-  const int32_t Count = ClampedRuleCount(Settings.ColorRuleCount);
-  if (Cache.RuleCount != Count || Cache.IgnoreLevels != Settings.DisableDefaultLevels) return true;
+bool RuleCacheIsStale(const TRuleCache& Cache, const TColorRuleSet& Rules) {
+  const int32_t Count = ClampedRuleCount(Rules.Count);
+  if (Cache.RuleCount != Count || Cache.IgnoreLevels != Rules.DisableDefaultLevels) return true;
   for (int32_t i = 0; i < Count; ++i)
-    if (!SameRule(Cache.Rules[i], Settings.ColorRules[i])) return true;
+    if (!SameRule(Cache.Rules[i], Rules.Rules[i])) return true;
   return false;
 }
 
-bool SyncRuleCache(TRuleCache& Cache, const TAppSettings& Settings) {
-  if (!RuleCacheIsStale(Cache, Settings)) return false;
+bool SyncRuleCache(TRuleCache& Cache, const TColorRuleSet& Rules) {
+  if (!RuleCacheIsStale(Cache, Rules)) return false;
   ClearRuleCaches(Cache);
-  Cache.RuleCount = ClampedRuleCount(Settings.ColorRuleCount);
-  Cache.IgnoreLevels = Settings.DisableDefaultLevels;
+  Cache.RuleCount = ClampedRuleCount(Rules.Count);
+  Cache.IgnoreLevels = Rules.DisableDefaultLevels;
   Cache.RulesActive = false;
   Cache.RulesSetLevel = false;
   Cache.RulePatternsAscii = true;
@@ -81,7 +81,7 @@ bool SyncRuleCache(TRuleCache& Cache, const TAppSettings& Settings) {
     Cache.RulePatternW[i].clear();
     Cache.RulePatternUtf8[i].clear();
     if (i >= Cache.RuleCount) continue;
-    const TColorStringRule& Rule = Settings.ColorRules[i];
+    const TColorStringRule& Rule = Rules.Rules[i];
     Cache.Rules[i] = Rule;
     if (!Rule.Enabled || Rule.Pattern.empty()) continue;
     Cache.RulePatternW[i] = Utf8ToUtf16(Rule.Pattern);

@@ -1,7 +1,7 @@
 #pragma once
 // The viewer's copy of the colour rules, the per-entry cache of the first matching rule, the
 // effective level of each entry, and the per-level counters of the visible rows. A viewer's
-// state embeds one TRuleCache; the settings are passed in so that tests need no global record.
+// state embeds one TRuleCache; the rules are passed in so that tests need no global record.
 
 #include <cstdint>
 #include <string>
@@ -10,7 +10,6 @@
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "model/uLogTypes.h"
-#include "settings/uSettings.h"
 
 constexpr uint8_t RuleNotComputed = 0xFE;
 constexpr uint8_t RuleNone = 0xFF;
@@ -37,11 +36,11 @@ struct TRuleCache {
 // Forgets every per-entry result (a reload): both caches emptied, LevelsDoneUpTo 0.
 void ClearRuleCaches(TRuleCache& Cache);
 
-// True when the copy differs from the settings' rules, their count or DisableDefaultLevels.
-bool RuleCacheIsStale(const TRuleCache& Cache, const TAppSettings& Settings);
-// Brings the copy and the patterns in line with Settings; when anything changed the per-entry
+// True when the copy differs from the given rules, their count or DisableDefaultLevels.
+bool RuleCacheIsStale(const TRuleCache& Cache, const TColorRuleSet& Rules);
+// Brings the copy and the patterns in line with Rules; when anything changed the per-entry
 // caches are dropped. Returns true when it did so.
-bool SyncRuleCache(TRuleCache& Cache, const TAppSettings& Settings);
+bool SyncRuleCache(TRuleCache& Cache, const TColorRuleSet& Rules);
 
 // The first active rule matching the entry's text (-1 for none or an index outside the list),
 // computed once per entry and cached.

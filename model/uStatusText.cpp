@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 
 std::string FormatThousands(int64_t Value, std::string_view Separator) {
   // Work on the magnitude as unsigned so that the most negative value has a positive form.

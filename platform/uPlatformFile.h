@@ -21,6 +21,15 @@ struct TPlatformFileInfo {
   friend bool operator==(const TPlatformFileInfo&, const TPlatformFileInfo&) = default;
 };
 
+// Why OpenRead failed, in the terms a user can act on.
+enum TFileOpenError : int32_t {
+  foeNone,
+  foeNotFound,      // no such file or folder, or a name that names no file
+  foeAccessDenied,  // no right to read it (also a folder given as a file)
+  foeInUse,         // another program holds it open without letting others read
+  foeOther,
+};
+
 // One open file handle; closed by the destructor or by Close.
 class TPlatformFile {
  public:
@@ -33,6 +42,8 @@ class TPlatformFile {
   // ShareDelete also lets them delete or rename it meanwhile. False for directories and on any
   // error (missing, locked, access denied, a path that is not valid UTF-8).
   bool OpenRead(std::string_view FileName, bool ShareDelete = false);
+  // The reason the last OpenRead failed; foeNone after a successful one.
+  TFileOpenError OpenError() const { return LastOpenError; }
   void Close();
   bool IsOpen() const;
 
@@ -45,6 +56,7 @@ class TPlatformFile {
   bool QueryInfo(TPlatformFileInfo& Info) const;
 
  private:
+  TFileOpenError LastOpenError = foeNone;
 #ifdef _WIN32
   void* Handle = nullptr;  // INVALID_HANDLE_VALUE is never stored
 #else

@@ -15,23 +15,48 @@ constexpr int64_t EpochDelta = 11644473600LL;
 int64_t ToFileTime(int64_t Seconds, int64_t Nanoseconds) {
   return (Seconds + EpochDelta) * 10000000LL + Nanoseconds / 100;
 }
+
+TFileOpenError OpenErrorFromErrno(int Error) {
+  switch (Error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return foeNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return foeAccessDenied;
+    case ETXTBSY:
+    case EBUSY:
+      return foeInUse;
+    default:
+      return foeOther;
+  }
+}
 }  // namespace
 
 bool TPlatformFile::OpenRead(std::string_view FileName, bool /*ShareDelete*/) {
   Close();
+  LastOpenError = foeNotFound;
   const std::string Path(FileName);
   if (Path.empty() || Path.find('\0') != std::string::npos) return false;
   int NewFd;
   do NewFd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
   while (NewFd < 0 && errno == EINTR);
-  if (NewFd < 0) return false;
+  if (NewFd < 0) {
+    LastOpenError = OpenErrorFromErrno(errno);
+    return false;
+  }
   // Windows refuses to open a directory as a file; behave the same here.
   struct stat St;
   if (::fstat(NewFd, &St) != 0 || S_ISDIR(St.st_mode)) {
+    LastOpenError = foeAccessDenied;
     ::close(NewFd);
     return false;
   }
   Fd = NewFd;
+  LastOpenError = foeNone;
   return true;
 }
 

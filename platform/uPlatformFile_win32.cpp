@@ -4,18 +4,27 @@
 
 #include <string>
 
+#include "platform/uPlatformWide.h"
+
 namespace {
-// Strict: a path that is not valid UTF-8 names no file rather than a guessed one.
-bool Utf8ToWide(std::string_view Text, std::wstring& Wide) {
-  Wide.clear();
-  if (Text.empty() || Text.size() > 0x7FFFFFFF) return false;
-  const int Len = static_cast<int>(Text.size());
-  const int Needed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Len, nullptr, 0);
-  if (Needed <= 0) return false;
-  Wide.resize(static_cast<size_t>(Needed));
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Len, Wide.data(), Needed) != Needed)
-    return false;
-  return Wide.find(L'\0') == std::wstring::npos;
+TFileOpenError OpenErrorFromCode(DWORD Code) {
+  switch (Code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+      return foeNotFound;
+    case ERROR_ACCESS_DENIED:
+      return foeAccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return foeInUse;
+    default:
+      return foeOther;
+  }
 }
 
 int64_t FileTimeValue(const FILETIME& Time) {
@@ -25,14 +34,20 @@ int64_t FileTimeValue(const FILETIME& Time) {
 
 bool TPlatformFile::OpenRead(std::string_view FileName, bool ShareDelete) {
   Close();
+  LastOpenError = foeNotFound;
+  // Strict: a path that is not valid UTF-8 names no file rather than a guessed one.
   std::wstring Wide;
-  if (!Utf8ToWide(FileName, Wide)) return false;
+  if (FileName.empty() || !WideFromUtf8Strict(FileName, Wide)) return false;
   DWORD Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   if (ShareDelete) Share |= FILE_SHARE_DELETE;
   HANDLE H = CreateFileW(Wide.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (H == INVALID_HANDLE_VALUE) return false;
+  if (H == INVALID_HANDLE_VALUE) {
+    LastOpenError = OpenErrorFromCode(GetLastError());
+    return false;
+  }
   Handle = H;
+  LastOpenError = foeNone;
   return true;
 }
 

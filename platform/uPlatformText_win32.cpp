@@ -4,7 +4,7 @@
 
 #include <climits>
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 is wchar_t on Windows");
+#include "platform/uPlatformWide.h"
 
 void PlatformLowerCaseW(char16_t* Text, size_t Length) {
   // CharLowerBuffW takes a DWORD count; longer buffers go in slices.

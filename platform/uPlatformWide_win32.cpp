@@ -1,24 +1,18 @@
 #include "platform/uPlatformWide.h"
 
-#include <windows.h>
+#include "platform/uTextCodec.h"
 
 std::wstring WideFromUtf8(std::string_view Text) {
-  if (Text.empty()) return {};
-  const int Len = MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
-                                      nullptr, 0);
-  std::wstring Out(Len > 0 ? Len : 0, L'\0');
-  if (Len > 0)
-    MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), Out.data(), Len);
-  return Out;
+  const std::u16string Units = Utf8ToUtf16(Text);
+  return std::wstring(Units.begin(), Units.end());
 }
 
-std::string Utf8FromWide(std::wstring_view Text) {
-  if (Text.empty()) return {};
-  const int Len = WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string Out(Len > 0 ? Len : 0, '\0');
-  if (Len > 0)
-    WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), Out.data(), Len,
-                        nullptr, nullptr);
-  return Out;
+std::string Utf8FromWide(std::wstring_view Text) { return Utf16ToUtf8(AsUtf16(Text)); }
+
+bool WideFromUtf8Strict(std::string_view Text, std::wstring& Wide) {
+  Wide.clear();
+  std::u16string Units;
+  if (!DecodeUtf8Strict(Text, Units) || Units.find(u'\0') != std::u16string::npos) return false;
+  Wide.assign(Units.begin(), Units.end());
+  return true;
 }

@@ -2,51 +2,37 @@
 
 #include <cstring>
 
+#include "platform/uPlatformModule.h"
+#include "platform/uPlatformText.h"
+#include "platform/uPlatformWide.h"
+#include "platform/uTextCodec.h"
 #include "settings/uSettings.h"
-#include "viewer/uLineRender.h"
-#include "viewer/uTailView.h"
+#include "viewer/uHostWindow.h"
+#include "viewer/uListRows.h"
+#include "viewer/uTailTimer.h"
 #include "viewer/uViewState.h"
+#include "viewer/uViewerLayout.h"
 #include "viewer/uWin32LogWindow.h"
-#include "viewer/uWrapView.h"
 
 static_assert(sizeof(DetectString) - 1 == 121);
 
 namespace {
 bool StartUpDone = false;
-
-std::string FromWide(const wchar_t* Text, int Length) {
-  if (!Text || Length <= 0) return {};
-  const int Needed = WideCharToMultiByte(CP_UTF8, 0, Text, Length, nullptr, 0, nullptr, nullptr);
-  std::string Out(static_cast<size_t>(Needed > 0 ? Needed : 0), '\0');
-  if (Needed > 0) WideCharToMultiByte(CP_UTF8, 0, Text, Length, Out.data(), Needed, nullptr, nullptr);
-  return Out;
-}
 }  // namespace
 
-std::string WideToUtf8(const wchar_t* Text) {
-  return Text ? FromWide(Text, static_cast<int>(wcslen(Text))) : std::string();
-}
+std::string WideToUtf8(const wchar_t* Text) { return Text ? Utf8FromWide(Text) : std::string(); }
 
 std::string AnsiToUtf8(const char* Text) {
-  if (!Text || !*Text) return {};
-  const int Length = static_cast<int>(std::strlen(Text));
-  const int Needed = MultiByteToWideChar(CP_ACP, 0, Text, Length, nullptr, 0);
-  if (Needed <= 0) return {};
-  std::wstring Wide(static_cast<size_t>(Needed), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, Text, Length, Wide.data(), Needed);
-  return FromWide(Wide.data(), Needed);
+  if (!Text) return {};
+  std::u16string Units;
+  PlatformAnsiToUtf16(Text, Units);
+  return Utf16ToUtf8(Units);
 }
-
-bool StartedUp() { return StartUpDone; }
 
 void StartUp() {
   if (StartUpDone) return;
   StartUpDone = true;
-  wchar_t Path[MAX_PATH] = L"";
-  const DWORD Length = GetModuleFileNameW(PluginInstance(), Path, MAX_PATH);
-  std::string Utf8 = FromWide(Path, static_cast<int>(Length));
-  const size_t Slash = Utf8.find_last_of("\\/");
-  ModuleDir = Slash == std::string::npos ? std::string() : Utf8.substr(0, Slash + 1);
+  ModuleDir = DirectoryOf(ModuleFilePath());
   LoadSettings();
 }
 
@@ -67,7 +53,7 @@ int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
 SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFlags) {
   try {
     StartUp();
-    return CreateSkerrinWindow(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags);
+    return CreateSkerrinWindow(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags, AppSettings);
   } catch (...) {
     return nullptr;
   }
@@ -76,7 +62,7 @@ SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFl
 SKERRIN_EXPORT HWND WINAPI ListLoadW(HWND ParentWin, WCHAR* FileToLoad, int ShowFlags) {
   try {
     StartUp();
-    return CreateSkerrinWindow(ParentWin, WideToUtf8(FileToLoad), ShowFlags);
+    return CreateSkerrinWindow(ParentWin, WideToUtf8(FileToLoad), ShowFlags, AppSettings);
   } catch (...) {
     return nullptr;
   }

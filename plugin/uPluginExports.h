@@ -34,7 +34,6 @@ SKERRIN_EXPORT void WINAPI ListSetDefaultParams(ListDefaultParamStruct* Params);
 
 // The one-time start-up of the loading exports: ModuleDir and the settings file.
 void StartUp();
-bool StartedUp();
 // Reloads another file into an existing viewer; the body of both ListLoadNext exports.
 int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags);
 // Conversions at the export boundary.

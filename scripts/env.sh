@@ -34,17 +34,17 @@ ensure_packages() {
 configure_and_build() {  # name, extra cmake arguments...
   local name=$1; shift
   local dir=$BUILD/$name
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$dir" "$@" >"$BUILD/logs/configure-$name.log" 2>&1 \
-      || { tail -30 "$BUILD/logs/configure-$name.log" >&2; return 1; }
-  fi
+  # Configured every time, so that a tree made before an option was added still gets it.
+  cmake -S "$ROOT" -B "$dir" "$@" >"$BUILD/logs/configure-$name.log" 2>&1 \
+    || { tail -30 "$BUILD/logs/configure-$name.log" >&2; return 1; }
   cmake --build "$dir" -j "$JOBS" >"$BUILD/logs/build-$name.log" 2>&1 \
     || { grep -E -B2 -A6 'error|Error' "$BUILD/logs/build-$name.log" | head -60 >&2; return 1; }
 }
 
-build_native() { configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DSKERRIN_SANITIZE=ON; }
-build_win64() { configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
-build_win32() { configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+# The project's own builds treat every warning as an error.
+build_native() { configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DSKERRIN_SANITIZE=ON -DSKERRIN_WERROR=ON; }
+build_win64() { configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKERRIN_WERROR=ON; }
+build_win32() { configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKERRIN_WERROR=ON; }
 
 ensure_display() {
   [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && return 0

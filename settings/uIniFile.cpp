@@ -1,5 +1,6 @@
 #include "settings/uIniFile.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -42,7 +43,11 @@ std::string EncodeValue(std::string_view Value) {
 
 bool ParseIniInteger(std::string_view Text, int32_t& Value) {
   Text = TrimBlanks(Text);
-  if (!Text.empty() && Text.front() == '+') Text.remove_prefix(1);
+  if (!Text.empty() && Text.front() == '+') {
+    Text.remove_prefix(1);
+    // from_chars takes a minus sign, so "+-3" would pass as -3.
+    if (!Text.empty() && Text.front() == '-') return false;
+  }
   if (Text.empty()) return false;
   int32_t Parsed = 0;
   const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Parsed);
@@ -54,7 +59,11 @@ bool ParseIniInteger(std::string_view Text, int32_t& Value) {
 TIniFile::TLine TIniFile::ParseLine(std::string_view Raw) {
   TLine Line;
   Line.Raw = std::string(Raw);
-  const std::string_view T = TrimBlanks(Raw);
+  // A carriage return that is not part of the line end is read as the blank the writer stores
+  // for it; otherwise a value would change each time it is read and saved again.
+  std::string Spaced(Raw);
+  std::replace(Spaced.begin(), Spaced.end(), '\r', ' ');
+  const std::string_view T = TrimBlanks(Spaced);
   if (T.empty() || T.front() == ';' || T.front() == '#') return Line;
   if (T.front() == '[') {
     const size_t Close = T.find(']');

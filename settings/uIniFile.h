@@ -11,7 +11,8 @@
 
 class TIniFile {
  public:
-  // Replaces the contents; tolerates a UTF-8 byte-order mark and LF or CR LF line ends.
+  // Replaces the contents; tolerates a UTF-8 byte-order mark and LF or CR LF line ends. Any
+  // other carriage return reads as a blank, since the writer stores it as one.
   void Parse(std::string_view Text);
   // The whole file with CR LF line ends (and the byte-order mark if the parsed text had one).
   std::string Text() const;

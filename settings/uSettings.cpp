@@ -230,6 +230,14 @@ void ResetColorRules() {
   }
 }
 
+bool IsDarkTheme(TLightThemeQuery Query) {
+  return DecideDarkTheme(AppSettings.ThemeMode, HostDarkKnown, ReportedHostDark, Query);
+}
+
+void ApplyThemeColors(TLightThemeQuery Query) {
+  AppSettings.Colors = IsDarkTheme(Query) ? AppSettings.ColorsDark : AppSettings.ColorsLight;
+}
+
 void SetDefaultSettings() {
   AppSettings = TAppSettings{};
   DefaultLightColors(AppSettings.ColorsLight);

@@ -6,33 +6,7 @@
 #include <string_view>
 
 #include "model/uLogTypes.h"
-
-// A Windows colour reference, 0x00BBGGRR.
-using TColor = int32_t;
-// No colour of its own: the automatic one is used (only for a rule's foreground).
-constexpr TColor AutoColor = -1;
-constexpr int MaxColorRules = 20;
-
-struct TLevelColors {
-  TColor Bg;
-  TColor Fg;
-};
-
-// 14 colours; in memory BgColor, FgColor, then background and foreground per level ordinal.
-struct TColorScheme {
-  TColor BgColor;
-  TColor FgColor;
-  TLevelColors Levels[LogLevelCount];
-};
-
-struct TColorStringRule {
-  std::string Pattern;  // UTF-8; empty is no rule
-  TColor Color = 0;
-  TColor FgColor = AutoColor;
-  bool Enabled = true;
-  bool UseLevel = false;
-  TLogLevel Level = lCustom;
-};
+#include "settings/uTheme.h"
 
 struct TAppSettings {
   bool ShowLineNumbers = true;
@@ -65,12 +39,22 @@ struct TAppSettings {
   std::string LastDir;
 };
 
+// The colour rules of the settings, as a viewer's rule cache follows them.
+inline TColorRuleSet ColorRulesOf(const TAppSettings& Settings) {
+  return {Settings.ColorRules, Settings.ColorRuleCount, Settings.DisableDefaultLevels};
+}
+
 // The one settings record of the process, alive from library load to unload.
 extern TAppSettings AppSettings;
 // The plug-in's directory with its trailing separator; set once by the start-up.
 extern std::string ModuleDir;
 
 class TIniFile;
+
+// The process-wide theme decision from AppSettings and the host's reports (see uTheme).
+bool IsDarkTheme(TLightThemeQuery Query = ReadAppsUseLightTheme);
+// Colors = ColorsDark when the dark theme is in force, else ColorsLight.
+void ApplyThemeColors(TLightThemeQuery Query = ReadAppsUseLightTheme);
 
 void SetDefaultSettings();
 void ResetColorRules();

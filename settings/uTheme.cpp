@@ -50,15 +50,7 @@ bool DecideDarkTheme(int32_t ThemeMode, bool HostKnown, bool HostDark, TLightThe
   return HostKnown ? HostDark : SystemPrefersDark(Query);
 }
 
-bool IsDarkTheme(TLightThemeQuery Query) {
-  return DecideDarkTheme(AppSettings.ThemeMode, HostDarkKnown, ReportedHostDark, Query);
-}
-
 void SetHostDarkMode(bool Known, bool Dark) {
   HostDarkKnown = Known;
   ReportedHostDark = Dark;
-}
-
-void ApplyThemeColors(TLightThemeQuery Query) {
-  AppSettings.Colors = IsDarkTheme(Query) ? AppSettings.ColorsDark : AppSettings.ColorsLight;
 }

@@ -1,11 +1,23 @@
 #pragma once
-// The one place that decides between the light and the dark theme, and the two default
-// colour schemes.
+// The one place that decides between the light and the dark theme, the colour scheme record
+// and the two default colour schemes.
 
 #include <cstdint>
 #include <optional>
 
-#include "settings/uSettings.h"
+#include "model/uLogTypes.h"
+
+struct TLevelColors {
+  TColor Bg;
+  TColor Fg;
+};
+
+// 14 colours; in memory BgColor, FgColor, then background and foreground per level ordinal.
+struct TColorScheme {
+  TColor BgColor;
+  TColor FgColor;
+  TLevelColors Levels[LogLevelCount];
+};
 
 // The system's "AppsUseLightTheme" value; nullopt when the key or value is missing or
 // unreadable. Replaceable so that the decision can be tested with any system answer.
@@ -26,8 +38,4 @@ bool SystemPrefersDark(TLightThemeQuery Query = ReadAppsUseLightTheme);
 // system's preference.
 bool DecideDarkTheme(int32_t ThemeMode, bool HostKnown, bool HostDark,
                      TLightThemeQuery Query = ReadAppsUseLightTheme);
-// The process-wide decision from AppSettings and the host's reports.
-bool IsDarkTheme(TLightThemeQuery Query = ReadAppsUseLightTheme);
 void SetHostDarkMode(bool Known, bool Dark);
-// Colors = ColorsDark when the dark theme is in force, else ColorsLight.
-void ApplyThemeColors(TLightThemeQuery Query = ReadAppsUseLightTheme);

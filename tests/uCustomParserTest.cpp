@@ -6,7 +6,7 @@
 #include <string>
 
 #include "loader/uCustomParser.h"
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "model/uLogTypes.h"
 #include "uTestSupport.h"
 
@@ -193,7 +193,7 @@ TEST(CustomParser, AssignCustomFieldRoles) {
 
 // HealthApp: "20171223-22:15:29:606|Step_LSC|30002312|onStandStepChanged 3579"
 TEST(CustomParser, HealthAppPipeSeparated) {
-  std::ifstream In(SharedTestDataPath("loghub/HealthApp_2k.log"), std::ios::binary);
+  std::ifstream In(TestDataPath("loghub/HealthApp_2k.log"), std::ios::binary);
   std::string Line;
   ASSERT_TRUE(std::getline(In, Line));
   if (!Line.empty() && Line.back() == '\r') Line.pop_back();
@@ -206,7 +206,7 @@ TEST(CustomParser, HealthAppPipeSeparated) {
 
 // Zookeeper: "2015-07-29 17:41:44,747 - INFO  [QuorumPeer[myid=1]/..."
 TEST(CustomParser, ZookeeperFixedColumns) {
-  std::ifstream In(SharedTestDataPath("loghub/Zookeeper_2k.log"), std::ios::binary);
+  std::ifstream In(TestDataPath("loghub/Zookeeper_2k.log"), std::ios::binary);
   auto Config = Columns();
   Config.TSStart = 1;
   Config.TSLen = 23;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <sys/wait.h>
 #endif
 
-#include "loader/uDateTime.h"
 #include "loader/uLogLoader.h"
+#include "model/uDateTime.h"
 #include "platform/uPlatformModule.h"
 #include "settings/uSettings.h"
 #include "uTestSupport.h"
@@ -35,18 +35,19 @@ struct TRun {
   std::string Out;
 };
 
-// Arguments are quoted as they are; the tests use no quotes inside them.
-TRun RunTool(const std::vector<fs::path>& Args) {
+// Arguments are quoted as they are; the tests use no quotes inside them. Standard error is
+// dropped unless WithErrors is set, and then it is read together with standard output.
+TRun RunTool(const std::vector<fs::path>& Args, bool WithErrors = false) {
   fs::path::string_type Command = fs::path::string_type{} + fs::path("\"").native() + ToolPath().native() +
                                   fs::path("\"").native();
   for (const fs::path& Arg : Args) Command += fs::path(" \"").native() + Arg.native() + fs::path("\"").native();
 #ifdef _WIN32
-  Command += L" 2>NUL";
+  Command += WithErrors ? L" 2>&1" : L" 2>NUL";
   // cmd.exe drops the outermost quotes of a command that starts with one.
   Command = L"\"" + Command + L"\"";
   FILE* Pipe = _wpopen(Command.c_str(), L"rb");
 #else
-  Command += " 2>/dev/null";
+  Command += WithErrors ? " 2>&1" : " 2>/dev/null";
   FILE* Pipe = popen(Command.c_str(), "r");
 #endif
   TRun Run{-1, {}};
@@ -143,7 +144,7 @@ TEST_F(DumpLogTest, PrintsHeaderAndEntriesOfTheLoadedLog) {
     AppSettings.AutoDetect = C.AutoDetect;
     AppSettings.ForceFormat = C.Force;
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Utf8Path(Dir / C.File)));
+    ASSERT_TRUE(Log.Load(Utf8Path(Dir / C.File), AppSettings));
     const TRun Run = RunTool(C.Args);
     EXPECT_EQ(Run.ExitCode, 0) << C.File;
     EXPECT_EQ(Run.Out, ExpectedDump(Log, C.Summary)) << C.File;
@@ -180,5 +181,18 @@ TEST_F(DumpLogTest, ExitCodesTellFailuresApart) {
     const TRun Run = RunTool(C.Args);
     EXPECT_EQ(Run.ExitCode, C.ExitCode) << (C.Args.empty() ? "" : Utf8Path(C.Args[0]));
     EXPECT_EQ(Run.Out, "");
+  }
+}
+
+TEST_F(DumpLogTest, AFailedLoadSaysWhy) {
+  struct Case {
+    fs::path File;
+    const char* Reason;
+  };
+  const Case Cases[] = {{Dir / "missing.log", "File not found"}, {Dir, "Access denied"}};
+  for (const Case& C : Cases) {
+    const TRun Run = RunTool({C.File}, true);
+    EXPECT_EQ(Run.ExitCode, 1);
+    EXPECT_EQ(Run.Out, "skerrin-dump: cannot load " + Utf8Path(C.File) + ": " + C.Reason + "\n");
   }
 }

@@ -137,7 +137,7 @@ TEST(FormatDetectFiles, RealLogs) {
       {"Proxifier_2k.log", lfCSV},  {"Windows_2k.log", lfIIS},     {"Zookeeper_2k.log", lfLog4x},
   };
   for (const TCase& Case : Cases) {
-    const TLines Lines = FirstLines(SharedTestDataPath(std::string("loghub/") + Case.File), 50);
+    const TLines Lines = FirstLines(TestDataPath(std::string("loghub/") + Case.File), 50);
     ASSERT_EQ(Lines.size(), 50u) << Case.File;
     EXPECT_EQ(DetectFormat(Lines), Case.Expected) << Case.File;
   }
@@ -155,7 +155,7 @@ TEST(FormatDetectFiles, BundledSamples) {
       {"iis_w3c.log", lfIIS},        {"rapidscada_comm.log", lfRapidScada},
   };
   for (const TCase& Case : Cases) {
-    const TLines Lines = FirstLines(SourcePath(std::string("tests/data/") + Case.File), 50);
+    const TLines Lines = FirstLines(TestDataPath(Case.File), 50);
     ASSERT_GE(Lines.size(), 4u) << Case.File;
     EXPECT_EQ(DetectFormat(Lines), Case.Expected) << Case.File;
   }

@@ -40,6 +40,7 @@ TEST(IniFile, ValueParsing) {
       {"12x", 42, true},       {"abc", 42, false},   {"0", 0, false},        {"1.5", 42, true},
       {"2147483647", 2147483647, false},             {"2147483648", 42, false},
       {"-2147483648", -2147483647 - 1, false},       {"0x10", 42, false},    {"\"1\"", 1, true},
+      {"+-3", 42, false},      {"++3", 42, false},   {"-+3", 42, false},     {"+", 42, false},
   };
   for (const Case& C : Cases) {
     const TIniFile Ini = Parsed(std::string("[S]\nK=") + C.Value + "\n");
@@ -96,4 +97,25 @@ TEST(IniFile, LineBreaksInAValueCannotAddKeys) {
   const TIniFile Back = Parsed(Ini.Text());
   EXPECT_FALSE(Back.SectionExists("Tail"));
   EXPECT_EQ(Back.ReadString("Files", "LastDir", ""), "a  [Tail] Enabled=1");
+}
+
+// A value read and saved again must come back as it was read, whatever a hand edit left in it.
+TEST(IniFile, CarriageReturnsInsideALineReadAsTheBlankTheWriterStores) {
+  struct Case {
+    const char* Line;
+    const char* Value;
+  };
+  const Case Cases[] = {{"K=a\rb", "a b"},         {"K=a\r\rb", "a  b"},  {"K=a\r", "a"},
+                        {"K=\ra", "a"},            {"K=\"a\r\"", "a "},   {"K\r=v", "v"},
+                        {"K=a\r\r", "a"}};
+  for (const Case& C : Cases) {
+    const TIniFile First = Parsed(std::string("[S]\r\n") + C.Line + "\r\nNext=n\r\n");
+    const std::string Read = First.ReadString("S", "K", "?");
+    EXPECT_EQ(Read, C.Value) << C.Line;
+    TIniFile Saved = First;
+    Saved.WriteString("S", "K", Read);
+    const TIniFile Again = Parsed(Saved.Text());
+    EXPECT_EQ(Again.ReadString("S", "K", "?"), Read) << C.Line;
+    EXPECT_EQ(Again.ReadString("S", "Next", "?"), "n") << C.Line;
+  }
 }

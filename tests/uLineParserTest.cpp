@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "loader/uDateTime.h"
 #include "loader/uLineParser.h"
+#include "model/uDateTime.h"
 #include "model/uLogTypes.h"
 #include "platform/uPlatformClock.h"
 #include "uTestSupport.h"
@@ -358,7 +358,7 @@ TEST(LineParser, ClearsTheEntryForEveryFormat) {
 // --- real logs ---------------------------------------------------------------------------------
 
 TEST(LineParserFiles, ZookeeperAsLog4x) {
-  const auto Lines = ReadLines(SharedTestDataPath("loghub/Zookeeper_2k.log"));
+  const auto Lines = ReadLines(TestDataPath("loghub/Zookeeper_2k.log"));
   ASSERT_GE(Lines.size(), 3u);
   // "2015-07-29 17:41:44,747 - INFO  [..." : the dash is the first word, the keywords decide.
   TLogEntry Entry = Parse(Lines[0], lfLog4x);
@@ -375,7 +375,7 @@ TEST(LineParserFiles, ZookeeperAsLog4x) {
 }
 
 TEST(LineParserFiles, LinuxAsSyslog) {
-  const auto Lines = ReadLines(SharedTestDataPath("loghub/Linux_2k.log"));
+  const auto Lines = ReadLines(TestDataPath("loghub/Linux_2k.log"));
   ASSERT_GE(Lines.size(), 2u);
   TLogEntry Entry = Parse(Lines[0], lfSyslog);  // "... authentication failure; ..."
   EXPECT_EQ(Entry.Level, lError);
@@ -386,7 +386,7 @@ TEST(LineParserFiles, LinuxAsSyslog) {
 }
 
 TEST(LineParserFiles, ApacheErrorLogAsPlain) {
-  const auto Lines = ReadLines(SharedTestDataPath("loghub/Apache_2k.log"));
+  const auto Lines = ReadLines(TestDataPath("loghub/Apache_2k.log"));
   ASSERT_GE(Lines.size(), 2u);
   // The bracketed day-name date is none of the known forms; the level comes from keywords.
   TLogEntry Entry = Parse(Lines[0], lfPlain);  // "[notice] workerEnv.init() ok ..."
@@ -397,7 +397,7 @@ TEST(LineParserFiles, ApacheErrorLogAsPlain) {
 }
 
 TEST(LineParserFiles, WindowsCbsAsIis) {
-  const auto Lines = ReadLines(SharedTestDataPath("loghub/Windows_2k.log"));
+  const auto Lines = ReadLines(TestDataPath("loghub/Windows_2k.log"));
   ASSERT_GE(Lines.size(), 1u);
   // Date and time are the first two blank-separated fields ("04:30:30," still reads).
   const TLogEntry Entry = Parse(Lines[0], lfIIS);
@@ -413,7 +413,7 @@ struct TFileLine {
 };
 
 void ExpectFileLines(const char* File, TLogFormat Format, const std::vector<TFileLine>& Cases) {
-  const auto Lines = ReadLines(SourcePath(std::string("tests/data/") + File));
+  const auto Lines = ReadLines(TestDataPath(File));
   for (const TFileLine& Case : Cases) {
     ASSERT_LT(static_cast<size_t>(Case.Index), Lines.size()) << File;
     const TLogEntry Entry = Parse(Lines[Case.Index], Format);

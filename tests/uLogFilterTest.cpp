@@ -8,7 +8,7 @@
 
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
-#include "model/uTextCodec.h"
+#include "platform/uTextCodec.h"
 #include "uTestSupport.h"
 
 namespace {
@@ -294,7 +294,7 @@ TEST(FilterBuild, AgreesWithNaiveSearchOnRealLogs) {
   const char* Files[] = {"Apache_2k.log", "Linux_2k.log", "Zookeeper_2k.log", "Windows_2k.log"};
   const char16_t* Needles[] = {u"error", u"INFO", u"session opened", u"cbs", u"[", u"zzz-not-there"};
   for (const char* File : Files) {
-    std::ifstream In(SharedTestDataPath(std::string("loghub/") + File), std::ios::binary);
+    std::ifstream In(TestDataPath(std::string("loghub/") + File), std::ios::binary);
     ASSERT_TRUE(In) << File;
     TLogList List;
     std::vector<std::string> Lower;

@@ -131,7 +131,7 @@ TEST_F(LogLoaderTest, SplitsLinesAtLineFeedsAndDropsOneCarriageReturn) {
   for (const Case& C : Cases) {
     const std::string Path = Write("split.log", C.Bytes);
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Path));
+    ASSERT_TRUE(Log.Load(Path, AppSettings));
     EXPECT_EQ(LinesOf(Log), C.Lines) << C.Bytes;
     EXPECT_EQ(Log.Encoding, 0) << C.Bytes;
     EXPECT_EQ(Log.FileSize, static_cast<int64_t>(C.Bytes.size())) << C.Bytes;
@@ -144,13 +144,13 @@ TEST_F(LogLoaderTest, SplitsLinesAtLineFeedsAndDropsOneCarriageReturn) {
 TEST_F(LogLoaderTest, EmptyFileLoadsAsPlainOrForcedFormat) {
   const std::string Path = Write("empty.log", "");
   TLoadedLog Log;
-  ASSERT_TRUE(Log.Load(Path));
+  ASSERT_TRUE(Log.Load(Path, AppSettings));
   EXPECT_EQ(Log.List.Count, 0);
   EXPECT_EQ(Log.Format, lfPlain);
   EXPECT_EQ(Log.FileSize, 0);
   AppSettings.AutoDetect = false;
   AppSettings.ForceFormat = lfJSON;
-  ASSERT_TRUE(Log.Load(Path));
+  ASSERT_TRUE(Log.Load(Path, AppSettings));
   EXPECT_EQ(Log.Format, lfJSON);
 }
 
@@ -163,7 +163,7 @@ TEST_F(LogLoaderTest, LinesAcrossReadBlocksAreStoredWhole) {
       Bytes += Break + "tail\r\n";
       const std::string Path = Write("block.log", Bytes);
       TLoadedLog Log;
-      ASSERT_TRUE(Log.Load(Path));
+      ASSERT_TRUE(Log.Load(Path, AppSettings));
       ASSERT_EQ(LinesOf(Log), ReferenceLines(Bytes)) << BreakAt << " " << Break.size();
       ExpectConsistent(Log);
       EXPECT_EQ(Log.MaxLineLength, static_cast<int32_t>(BreakAt));
@@ -176,7 +176,7 @@ TEST_F(LogLoaderTest, LinesAcrossReadBlocksAreStoredWhole) {
   Bytes += std::string(Block - (Bytes.size() + 1) % Block, 'z') + "\n";
   ASSERT_EQ(Bytes.size() % Block, 0u);
   TLoadedLog Log;
-  ASSERT_TRUE(Log.Load(Write("long.log", Bytes)));
+  ASSERT_TRUE(Log.Load(Write("long.log", Bytes), AppSettings));
   EXPECT_EQ(LinesOf(Log), ReferenceLines(Bytes));
   EXPECT_EQ(Log.MaxLineLength, static_cast<int32_t>(Long.size()));
   EXPECT_EQ(Log.LineEndOffset, static_cast<int64_t>(Bytes.size()));
@@ -192,7 +192,7 @@ TEST_F(LogLoaderTest, RandomBreaksMatchTheReferenceSplit) {
     for (char& C : Bytes) C = Alphabet[Random() % (Round % 2 ? 6 : 4)];
     const std::string Path = Write("random.log", Bytes);
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Path));
+    ASSERT_TRUE(Log.Load(Path, AppSettings));
     ASSERT_EQ(LinesOf(Log), ReferenceLines(Bytes)) << Round;
     const size_t LastLf = Bytes.rfind('\n');
     EXPECT_EQ(Log.LineEndOffset, LastLf == std::string::npos ? 0 : static_cast<int64_t>(LastLf + 1));
@@ -286,7 +286,7 @@ TEST_F(LogLoaderTest, Utf16FilesWithAndWithoutMarkBecomeUtf8Lines) {
                         Case{"", true, 2}}) {
     const std::string Bytes = C.Prefix + Utf16Bytes(Text, C.BigEndian) + "\x0A";  // odd byte ignored
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Write("utf16.log", Bytes)));
+    ASSERT_TRUE(Log.Load(Write("utf16.log", Bytes), AppSettings));
     EXPECT_EQ(Log.Encoding, C.Encoding);
     EXPECT_EQ(LinesOf(Log), Want);
     EXPECT_EQ(Log.FileSize, static_cast<int64_t>(Bytes.size()));
@@ -319,7 +319,7 @@ TEST_F(LogLoaderTest, Utf16PairsAndBreaksAcrossBlocks) {
   };
   for (const Case& C : Cases) {
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Write("pair.log", "\xFF\xFE" + Utf16Bytes(C.Units, false)))) << C.Name;
+    ASSERT_TRUE(Log.Load(Write("pair.log", "\xFF\xFE" + Utf16Bytes(C.Units, false)), AppSettings)) << C.Name;
     EXPECT_EQ(Log.Encoding, 1);
     EXPECT_EQ(LinesOf(Log), C.Lines) << C.Name;
   }
@@ -330,7 +330,7 @@ TEST_F(LogLoaderTest, FormatIsDecidedFromTheFirstFiftyLines) {
     std::string Bytes;
     for (int I = 0; I < Lines; ++I) Bytes += Log4xLine + "\n";
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Write("log4x.log", Bytes)));
+    ASSERT_TRUE(Log.Load(Write("log4x.log", Bytes), AppSettings));
     EXPECT_EQ(Log.Format, lfLog4x) << Lines;
     ASSERT_EQ(Log.List.Count, Lines);
     EXPECT_EQ(Log.List.Items[0].Level, lInfo);
@@ -347,7 +347,7 @@ TEST_F(LogLoaderTest, ForcedFormatsSkipOrKeepTheSample) {
   AppSettings.AutoDetect = false;
   AppSettings.ForceFormat = lfSyslog;
   TLoadedLog Log;
-  ASSERT_TRUE(Log.Load(Path));
+  ASSERT_TRUE(Log.Load(Path, AppSettings));
   EXPECT_EQ(Log.Format, lfSyslog);
   ExpectConsistent(Log);
 
@@ -357,7 +357,7 @@ TEST_F(LogLoaderTest, ForcedFormatsSkipOrKeepTheSample) {
   AppSettings.CustomFormat.TimestampFmt = "DD.MM.YYYY";
   std::string Custom;
   for (int I = 0; I < 30; ++I) Custom += "2024-03-01 10:00:0" + std::to_string(I % 10) + "|ERROR|src|text\n";
-  ASSERT_TRUE(Log.Load(Write("custom.log", Custom)));
+  ASSERT_TRUE(Log.Load(Write("custom.log", Custom), AppSettings));
   EXPECT_EQ(Log.Format, lfCustom);
   EXPECT_NE(Log.CustomConfig.TimestampFmt, "DD.MM.YYYY");
   EXPECT_EQ(AppSettings.CustomFormat.TimestampFmt, "DD.MM.YYYY");
@@ -378,37 +378,52 @@ TEST_F(LogLoaderTest, FailuresLeaveAnEmptyList) {
     int64_t FailOffset;
     bool ThrowLength;
     int64_t ShortenTo;
+    TLoadError Reason;
   };
   const Case Cases[] = {
-      {"missing", Utf8Path(Dir / "missing.log"), -1, false, -1},
-      {"directory", Utf8Path(Dir), -1, false, -1},
-      {"empty name", "", -1, false, -1},
-      {"out of memory in the second block", Good, 131072, false, -1},
-      {"out of memory at the probe", Good, 0, false, -1},
-      {"text too long", Good, 131072, true, -1},
-      {"utf-16 file shrank", Utf16, -1, false, 200000},
-      {"utf-16 out of memory", Utf16, 131072, false, -1},
+      {"missing", Utf8Path(Dir / "missing.log"), -1, false, -1, leNotFound},
+      {"missing folder", Utf8Path(Dir / "none" / "x.log"), -1, false, -1, leNotFound},
+      {"directory", Utf8Path(Dir), -1, false, -1, leAccessDenied},
+      {"empty name", "", -1, false, -1, leNotFound},
+      {"out of memory in the second block", Good, 131072, false, -1, leOutOfMemory},
+      {"out of memory at the probe", Good, 0, false, -1, leOutOfMemory},
+      {"text too long", Good, 131072, true, -1, leTooLarge},
+      {"utf-16 file shrank", Utf16, -1, false, 200000, leReadError},
+      {"utf-16 out of memory", Utf16, 131072, false, -1, leOutOfMemory},
   };
   for (const Case& C : Cases) {
     TLoadedLog Log;
     LoadReadHook = nullptr;
-    ASSERT_TRUE(Log.Load(Good));
+    ASSERT_TRUE(Log.Load(Good, AppSettings));
     HookFailOffset = C.FailOffset;
     HookThrowLength = C.ThrowLength;
     HookShortenTo = C.ShortenTo;
     LoadReadHook = FaultHook;
-    EXPECT_FALSE(Log.Load(C.Path)) << C.Name;
+    EXPECT_FALSE(Log.Load(C.Path, AppSettings)) << C.Name;
     EXPECT_EQ(Log.List.Count, 0) << C.Name;
     EXPECT_EQ(Log.List.TextUsed, 0) << C.Name;
     EXPECT_EQ(Log.FileSize, 0) << C.Name;
     EXPECT_EQ(Log.MaxLineLength, 0) << C.Name;
     EXPECT_EQ(Log.Format, lfUnknown) << C.Name;
     EXPECT_EQ(Log.LineEndOffset, 0) << C.Name;
+    EXPECT_EQ(Log.LoadError, C.Reason) << C.Name;
     // The object stays usable.
     LoadReadHook = nullptr;
-    EXPECT_TRUE(Log.Load(Good)) << C.Name;
+    EXPECT_TRUE(Log.Load(Good, AppSettings)) << C.Name;
     EXPECT_EQ(Log.List.Count, 5000) << C.Name;
+    EXPECT_EQ(Log.LoadError, leNone) << C.Name;
   }
+}
+
+TEST(LoadErrorText, EveryFailureHasItsOwnText) {
+  std::vector<std::string> Seen;
+  for (int32_t E = leNotFound; E <= leReadError; ++E) {
+    const std::string Text = LoadErrorText(static_cast<TLoadError>(E));
+    EXPECT_FALSE(Text.empty()) << E;
+    EXPECT_EQ(std::count(Seen.begin(), Seen.end(), Text), 0) << Text;
+    Seen.push_back(Text);
+  }
+  EXPECT_STREQ(LoadErrorText(leNone), "");
 }
 
 TEST_F(LogLoaderTest, EightBitFileThatShrinksLoadsWhatIsThere) {
@@ -418,7 +433,7 @@ TEST_F(LogLoaderTest, EightBitFileThatShrinksLoadsWhatIsThere) {
   HookShortenTo = 131072 + 1000;
   LoadReadHook = FaultHook;
   TLoadedLog Log;
-  ASSERT_TRUE(Log.Load(Path));
+  ASSERT_TRUE(Log.Load(Path, AppSettings));
   EXPECT_EQ(LinesOf(Log), ReferenceLines(Bytes.substr(0, 131072 + 1000)));
   EXPECT_EQ(Log.FileSize, static_cast<int64_t>(Bytes.size()));
 }
@@ -459,7 +474,7 @@ TEST_F(LogLoaderTest, GrowthDuringTheLoadIsReportedForTail) {
       }
     };
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Path)) << C.Name;
+    ASSERT_TRUE(Log.Load(Path, AppSettings)) << C.Name;
     LoadReadHook = nullptr;
     Later.close();
     ASSERT_TRUE(Grew);
@@ -502,7 +517,8 @@ TEST_F(LogLoaderTest, TextBeyondTwoGigabytesIsRefused) {
       if (Offset > 0) ++*ReadCounter;
     };
     TLoadedLog Log;
-    EXPECT_FALSE(Log.Load(Path)) << C.Name;
+    EXPECT_FALSE(Log.Load(Path, AppSettings)) << C.Name;
+    EXPECT_EQ(Log.LoadError, leTooLarge) << C.Name;
     EXPECT_EQ(Log.List.Count, 0);
     EXPECT_EQ(Log.FileSize, 0);
     EXPECT_EQ(Reads, 0) << C.Name;
@@ -515,9 +531,9 @@ TEST_F(LogLoaderTest, ReloadStartsFromAnEmptyList) {
   TLoadedLog Log;
   std::string Big;
   for (int I = 0; I < 300; ++I) Big += Log4xLine + "\n";
-  ASSERT_TRUE(Log.Load(Write("big.log", Big)));
+  ASSERT_TRUE(Log.Load(Write("big.log", Big), AppSettings));
   ASSERT_EQ(Log.List.Count, 300);
-  ASSERT_TRUE(Log.Load(Write("small.log", "one\ntwo")));
+  ASSERT_TRUE(Log.Load(Write("small.log", "one\ntwo"), AppSettings));
   EXPECT_EQ(LinesOf(Log), (std::vector<std::string>{"one", "two"}));
   EXPECT_EQ(Log.Format, lfPlain);
   EXPECT_EQ(Log.MaxLineLength, 3);
@@ -533,12 +549,12 @@ TEST_F(LogLoaderTest, LoadsTheRealSampleLogs) {
                         {"Zookeeper_2k.log", lfLog4x}, {"Windows_2k.log", lfUnknown},
                         {"HealthApp_2k.log", lfUnknown}, {"Proxifier_2k.log", lfUnknown}};
   for (const Case& C : Cases) {
-    const std::string Path = SharedTestDataPath(std::string("loghub/") + C.File);
+    const std::string Path = TestDataPath(std::string("loghub/") + C.File);
     std::ifstream In(Path, std::ios::binary);
     ASSERT_TRUE(In) << Path;
     const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     TLoadedLog Log;
-    ASSERT_TRUE(Log.Load(Path)) << C.File;
+    ASSERT_TRUE(Log.Load(Path, AppSettings)) << C.File;
     EXPECT_EQ(Log.List.Count, 2000) << C.File;
     EXPECT_EQ(LinesOf(Log), ReferenceLines(Bytes)) << C.File;
     EXPECT_EQ(Log.FileSize, static_cast<int64_t>(Bytes.size()));
@@ -558,13 +574,14 @@ TEST_F(LogLoaderTest, SharingRulesOfOtherHandlesAreHonoured) {
                               OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(Writer, INVALID_HANDLE_VALUE);
   TLoadedLog Log;
-  EXPECT_TRUE(Log.Load(Path));
+  EXPECT_TRUE(Log.Load(Path, AppSettings));
   EXPECT_EQ(Log.List.Count, 2);
   CloseHandle(Writer);
 
   HANDLE Locker = CreateFileW(Wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(Locker, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(Log.Load(Path));
+  EXPECT_FALSE(Log.Load(Path, AppSettings));
+  EXPECT_EQ(Log.LoadError, leInUse);
   EXPECT_EQ(Log.List.Count, 0);
   CloseHandle(Locker);
 }

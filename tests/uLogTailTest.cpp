@@ -120,7 +120,7 @@ class LogTailTest : public ::testing::Test {
 
   // What the viewer does after every load.
   void Load() {
-    Log.Load(Utf8Path(Path));
+    Log.Load(Utf8Path(Path), AppSettings);
     TTailFileInfo Info;
     ReadFileInfo(Utf8Path(Path), Info);
     ResetTail(Tail, Log, Info);
@@ -326,6 +326,31 @@ TEST_F(LogTailTest, ReplacedShrunkOrRewrittenFilesAreLoadedAgain) {
     ExpectLines(Case.Lines);
     EXPECT_EQ(Tick().Change, tcNothing);
     fs::remove(Dir / "app.log.1");
+  }
+}
+
+// The load's open last line is read again by the next poll, so the poll starts before the end
+// of the file; changes to the file up to its end must still be seen.
+TEST_F(LogTailTest, AFileEndingInAnOpenLineIsSeenShrunkOrRewritten) {
+  struct {
+    const char* Now;
+    bool LaterWriteTime;
+    TTailReloadReason Reason;
+    std::vector<std::string> Lines;
+  } const Cases[] = {
+      {"alpha\nbeta\nopen l", false, trTruncated, {"alpha", "beta", "open l"}},
+      {"ALPHA\nBETA\nOPEN LINE", true, trRewritten, {"ALPHA", "BETA", "OPEN LINE"}},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Now);
+    Create("alpha\nbeta\nopen line");
+    Load();
+    Rewrite(Case.Now);
+    if (Case.LaterWriteTime) MakeWriteTimeLater();
+    const TTailResult R = Tick();
+    EXPECT_EQ(R.Change, tcReload);
+    EXPECT_EQ(R.Reason, Case.Reason == trRewritten && WriteTimeIsCreationTime() ? trReplaced : Case.Reason);
+    ExpectLines(Case.Lines);
   }
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "model/uNavigation.h"
@@ -20,27 +20,6 @@ std::vector<TLine> MixedLevels() {
 }
 
 }  // namespace
-
-TEST(LevelJump, CommandsMapToDirectionAndLevel) {
-  struct {
-    int32_t Command;
-    bool Valid;
-    bool Forward;
-    TLogLevel Level;
-  } const Cases[] = {
-      {1100, false, false, lError}, {1101, true, false, lError}, {1102, true, true, lError},
-      {1103, true, false, lWarn},   {1104, true, true, lWarn},   {1105, true, false, lInfo},
-      {1106, true, true, lInfo},    {1107, false, false, lError},
-  };
-  for (const auto& Case : Cases) {
-    bool Forward = false;
-    TLogLevel Level = lCustom;
-    EXPECT_EQ(LevelJumpForCommand(Case.Command, Forward, Level), Case.Valid) << Case.Command;
-    if (!Case.Valid) continue;
-    EXPECT_EQ(Forward, Case.Forward) << Case.Command;
-    EXPECT_EQ(Level, Case.Level) << Case.Command;
-  }
-}
 
 TEST(LevelJump, FindsTheNearestRowOfTheLevelWithoutWrapping) {
   TView View(MixedLevels());
@@ -89,14 +68,14 @@ TEST(LevelJump, UsesTheEffectiveLevel) {
   Settings.ColorRules[0].UseLevel = true;
   Settings.ColorRules[0].Level = lError;
   Settings.ColorRuleCount = 1;
-  SyncRuleCache(View.Rules, Settings);
+  SyncRuleCache(View.Rules, ColorRulesOf(Settings));
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 0, true, lError), 1);
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 1, true, lError), 3);
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 0, true, lInfo), -1);
 
   TAppSettings Ignoring;
   Ignoring.DisableDefaultLevels = true;
-  SyncRuleCache(View.Rules, Ignoring);
+  SyncRuleCache(View.Rules, ColorRulesOf(Ignoring));
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, -1, true, lWarn), -1);
 }
 

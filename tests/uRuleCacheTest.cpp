@@ -41,8 +41,8 @@ TLevelCounters CountAll(TRuleCache& Cache, const TLogList& List) {
 TEST(RuleCacheSync, StaleOnEveryComparedField) {
   const TAppSettings Base = SettingsWith({Rule("alpha"), Rule("beta", true, lWarn)});
   TRuleCache Cache;
-  EXPECT_TRUE(SyncRuleCache(Cache, Base));
-  EXPECT_FALSE(SyncRuleCache(Cache, Base));
+  EXPECT_TRUE(SyncRuleCache(Cache, ColorRulesOf(Base)));
+  EXPECT_FALSE(SyncRuleCache(Cache, ColorRulesOf(Base)));
 
   const std::vector<void (*)(TAppSettings&)> Changes = {
       [](TAppSettings& S) { S.ColorRules[1].Pattern = "Beta"; },
@@ -57,19 +57,20 @@ TEST(RuleCacheSync, StaleOnEveryComparedField) {
   for (size_t i = 0; i < Changes.size(); ++i) {
     TAppSettings Changed = Base;
     Changes[i](Changed);
-    EXPECT_TRUE(RuleCacheIsStale(Cache, Changed)) << "change " << i;
+    EXPECT_TRUE(RuleCacheIsStale(Cache, ColorRulesOf(Changed))) << "change " << i;
   }
   // Slots past the count are not compared.
   TAppSettings Beyond = Base;
   Beyond.ColorRules[5].Pattern = "ignored";
-  EXPECT_FALSE(RuleCacheIsStale(Cache, Beyond));
+  EXPECT_FALSE(RuleCacheIsStale(Cache, ColorRulesOf(Beyond)));
 }
 
 TEST(RuleCacheSync, PatternsAndFlags) {
   TRuleCache Cache;
   TColorStringRule Disabled = Rule("off");
   Disabled.Enabled = false;
-  SyncRuleCache(Cache, SettingsWith({Rule("ERROR"), Disabled, Rule(""), Rule("R=5\xE2\x84\xA6", true, lError)}));
+  SyncRuleCache(Cache,
+                ColorRulesOf(SettingsWith({Rule("ERROR"), Disabled, Rule(""), Rule("R=5\xE2\x84\xA6", true, lError)})));
   EXPECT_EQ(Cache.RuleCount, 4);
   EXPECT_TRUE(Cache.RulesActive);
   EXPECT_TRUE(Cache.RulesSetLevel);
@@ -82,7 +83,7 @@ TEST(RuleCacheSync, PatternsAndFlags) {
   EXPECT_EQ(Cache.RulePatternUtf8[3], "r=5\xCF\x89");
 
   // Only disabled or empty rules: nothing is active; fewer rules clear the old slots.
-  SyncRuleCache(Cache, SettingsWith({Disabled, Rule("")}));
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Disabled, Rule("")})));
   EXPECT_FALSE(Cache.RulesActive);
   EXPECT_FALSE(Cache.RulesSetLevel);
   EXPECT_TRUE(Cache.RulePatternsAscii);
@@ -95,11 +96,11 @@ TEST(RuleCacheSync, CountBeyondTheTableIsClamped) {
   TAppSettings Settings = SettingsWith({Rule("a")});
   Settings.ColorRuleCount = 999;
   TRuleCache Cache;
-  SyncRuleCache(Cache, Settings);
+  SyncRuleCache(Cache, ColorRulesOf(Settings));
   EXPECT_EQ(Cache.RuleCount, MaxColorRules);
-  EXPECT_FALSE(SyncRuleCache(Cache, Settings));
+  EXPECT_FALSE(SyncRuleCache(Cache, ColorRulesOf(Settings)));
   Settings.ColorRuleCount = -4;
-  SyncRuleCache(Cache, Settings);
+  SyncRuleCache(Cache, ColorRulesOf(Settings));
   EXPECT_EQ(Cache.RuleCount, 0);
   EXPECT_FALSE(Cache.RulesActive);
 }
@@ -112,7 +113,8 @@ TEST(RuleForEntry, FirstMatchingRuleInOrder) {
   TColorStringRule Disabled = Rule("plain");
   Disabled.Enabled = false;
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Disabled, Rule(""), Rule("warning"), Rule("error"), Rule("\xC3\xA9tat")}));
+  SyncRuleCache(Cache,
+                ColorRulesOf(SettingsWith({Disabled, Rule(""), Rule("warning"), Rule("error"), Rule("\xC3\xA9tat")})));
   const int32_t Expected[] = {-1, 2, 2, 4, 4, -1, -1};
   for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(RuleForEntry(Cache, List, i), Expected[i]) << i;
   EXPECT_EQ(RuleForEntry(Cache, List, -1), -1);
@@ -125,7 +127,7 @@ TEST(RuleForEntry, AsciiPatternsOnNonAsciiLinesUseTheUnicodePath) {
   AddTestLine(List, {"5 \xE2\x84\xAA"});
   AddTestLine(List, {"5 K"});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("5 k")}));
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("5 k")})));
   ASSERT_TRUE(Cache.RulePatternsAscii);
   EXPECT_EQ(RuleForEntry(Cache, List, 1), 0);
   std::u16string Kelvin = u"\u212A";
@@ -138,7 +140,7 @@ TEST(RuleForEntry, MixedPatternsOnAsciiAndOtherLines) {
   for (const char* Text : {"an ERROR", "caf\xC3\xA9 error", "CAF\xC3\x89", "CAF\xC9", "cafe", "\xE2\x84\xA6 error"})
     AddTestLine(List, {Text});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("caf\xC3\xA9"), Rule("Error"), Rule("\xCF\x89")}));
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("caf\xC3\xA9"), Rule("Error"), Rule("\xCF\x89")})));
   ASSERT_FALSE(Cache.RulePatternsAscii);
   const int32_t Expected[] = {1, 0, 0, 0, -1, 1};
   for (int32_t i = 0; i < List.Count; ++i) EXPECT_EQ(RuleForEntry(Cache, List, i), Expected[i]) << i;
@@ -163,7 +165,7 @@ TEST(RuleForEntry, CacheGrowth) {
     TLogList List;
     AddLines(List, Case.InitialEntries, "x error");
     TRuleCache Cache;
-    SyncRuleCache(Cache, SettingsWith({Rule("error")}));
+    SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("error")})));
     EXPECT_EQ(RuleForEntry(Cache, List, Case.FirstQuery), 0);
     EXPECT_EQ(Cache.RuleMatchCache.size(), Case.SizeAfterFirst) << Case.InitialEntries;
     AddLines(List, Case.LaterEntries - Case.InitialEntries, "x ok");
@@ -185,15 +187,15 @@ TEST(RuleForEntry, AnswersAreCachedUntilTheRulesChange) {
   AddTestLine(List, {"error"});
   TRuleCache Cache;
   TAppSettings Settings = SettingsWith({Rule("error")});
-  SyncRuleCache(Cache, Settings);
+  SyncRuleCache(Cache, ColorRulesOf(Settings));
   EXPECT_EQ(RuleForEntry(Cache, List, 0), 0);
   // Rewriting the stored text in place is invisible while the cached answer stands.
   List.TextBuffer[List.Items[0].TextOffset] = 'X';
   EXPECT_EQ(RuleForEntry(Cache, List, 0), 0);
-  EXPECT_FALSE(SyncRuleCache(Cache, Settings));
+  EXPECT_FALSE(SyncRuleCache(Cache, ColorRulesOf(Settings)));
   EXPECT_EQ(RuleForEntry(Cache, List, 0), 0);
   Settings.ColorRules[0].Color = 7;
-  EXPECT_TRUE(SyncRuleCache(Cache, Settings));
+  EXPECT_TRUE(SyncRuleCache(Cache, ColorRulesOf(Settings)));
   EXPECT_EQ(RuleForEntry(Cache, List, 0), -1);
   ClearRuleCaches(Cache);
   EXPECT_TRUE(Cache.RuleMatchCache.empty());
@@ -214,8 +216,9 @@ TEST(EffectiveLevels, RulesLevelsAndIgnoredLevels) {
   };
   for (const auto& Case : Cases) {
     TRuleCache Cache;
-    SyncRuleCache(Cache, SettingsWith({Rule("disk full", true, lError), Rule("slow", true, lWarn), Rule("painted")},
-                                      Case.Ignore));
+    const TAppSettings Settings =
+        SettingsWith({Rule("disk full", true, lError), Rule("slow", true, lWarn), Rule("painted")}, Case.Ignore);
+    SyncRuleCache(Cache, ColorRulesOf(Settings));
     UpdateEffectiveLevels(Cache, List);
     EXPECT_EQ(Cache.LevelsDoneUpTo, 4);
     EXPECT_EQ(Cache.EffectiveLevels.size(), 4096u);
@@ -227,7 +230,7 @@ TEST(EffectiveLevels, AppendedEntriesBeforeAndAfterTheUpdate) {
   TLogList List;
   AddTestLine(List, {"boom", lInfo});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("boom", true, lError)}));
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("boom", true, lError)})));
   UpdateEffectiveLevels(Cache, List);
   AddTestLine(List, {"boom again", lInfo});
   AddTestLine(List, {"calm", lWarn});
@@ -257,7 +260,7 @@ TEST(LevelCounters, CountsAndLatestTimes) {
   AddTestLine(List, {"c1", lCustom, 46000});
   AddTestLine(List, {"e3", lError, 45000});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({}));
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({})));
   TLevelCounters All = CountAll(Cache, List);
   EXPECT_EQ(All.ErrorCount, 3);
   EXPECT_EQ(All.WarnCount, 1);
@@ -284,7 +287,7 @@ TEST(LevelCounters, LevelRulesCountAsErrors) {
   AddTestLine(List, {"disk FULL again", lCustom, 45002});
   AddTestLine(List, {"fine", lInfo, 45001});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("disk full", true, lError)}));
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("disk full", true, lError)})));
   UpdateEffectiveLevels(Cache, List);
   const TLevelCounters Counters = CountAll(Cache, List);
   EXPECT_EQ(Counters.ErrorCount, 2);
@@ -298,7 +301,7 @@ TEST(LevelCounters, DisabledDefaultLevelsCountNothing) {
   AddTestLine(List, {"w", lWarn, 1});
   AddTestLine(List, {"i", lInfo, 1});
   TRuleCache Cache;
-  SyncRuleCache(Cache, SettingsWith({Rule("e")}, true));  // a colour rule without a level
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("e")}, true)));  // a colour rule without a level
   UpdateEffectiveLevels(Cache, List);
   const TLevelCounters Counters = CountAll(Cache, List);
   EXPECT_EQ(Counters.ErrorCount, 0);

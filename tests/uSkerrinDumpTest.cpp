@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "platform/uPlatformModule.h"
+#include "uTestSupport.h"
 
 #ifdef _WIN32
 #define popen _popen
@@ -54,6 +56,30 @@ TRun RunDump(const std::string& Arguments) {
 }
 
 std::string Quoted(const fs::path& Path) { return "\"" + Path.string() + "\""; }
+
+bool IsNameChar(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9');
+}
+
+// The keys of an INI text as "Section/Key". With Commented, a key that the text shows behind a
+// ";" (";BgColor=...") counts too: the sample documents some keys without setting them.
+std::set<std::string> IniKeys(const std::string& Text, bool Commented) {
+  std::set<std::string> Keys;
+  std::string Section;
+  size_t Start = 0;
+  while (Start < Text.size()) {
+    size_t End = Text.find('\n', Start);
+    if (End == std::string::npos) End = Text.size();
+    std::string Line = Text.substr(Start, End - Start);
+    Start = End + 1;
+    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+    if (Commented && Line.size() > 1 && Line[0] == ';' && IsNameChar(Line[1])) Line.erase(0, 1);
+    if (!Line.empty() && Line[0] == '[') Section = Line.substr(1, Line.find(']') - 1);
+    else if (!Line.empty() && IsNameChar(Line[0]) && Line.find('=') != std::string::npos)
+      Keys.insert(Section + "/" + Line.substr(0, Line.find('=')));
+  }
+  return Keys;
+}
 
 const char* const SampleIni =
     "[View]\r\nFontSize=72\r\nFontName=Consolas\r\n[Theme]\r\nMode=2\r\n"
@@ -140,4 +166,29 @@ TEST_F(SkerrinDumpTest, MissingFileGivesDefaultsAndBadArgumentsExitTwo) {
     EXPECT_EQ(Run.ExitCode, 2) << Bad;
     EXPECT_EQ(Run.Output.find('\n'), Run.Output.size() - 1) << "one line: " << Run.Output;
   }
+}
+
+// The sample shipped with the plug-in: copied to Skerrin.ini it changes nothing, and it shows
+// every key the plug-in writes except the old colour names kept for older versions.
+TEST_F(SkerrinDumpTest, SampleIniDocumentsEveryKeyWithItsDefault) {
+  const std::string Sample = SourcePath("packaging/Skerrin.sample.ini");
+  const TRun Defaults = RunDump("--settings --ini " + Quoted(Dir / "none.ini"));
+  const TRun FromSample = RunDump("--settings --ini " + Quoted(Sample));
+  EXPECT_EQ(FromSample.ExitCode, 0);
+  EXPECT_EQ(FromSample.Output, Defaults.Output);
+
+  // With one rule, so that the keys of a rule section are written too.
+  WriteFileBytes(Utf8Path(Dir / "rule.ini"), "[ColorRules]\r\nCount=1\r\n[ColorRule0]\r\nPattern=x\r\n");
+  const TRun Saved = RunDump("--settings --ini " + Quoted(Dir / "rule.ini") + " --save " + Quoted(Dir / "out.ini"));
+  ASSERT_EQ(Saved.ExitCode, 0) << Saved.Output;
+  const std::set<std::string> OldColorNames = {
+      "Error",   "Warn",   "Info",    "Debug",   "Trace",     "Custom",    "FgError",
+      "FgWarn",  "FgInfo", "FgDebug", "FgTrace", "FgCustom", "BgDefault", "FgDefault"};
+  std::set<std::string> Written;
+  for (const std::string& Key : IniKeys(ReadFileBytes(Utf8Path(Dir / "out.ini")), false)) {
+    const std::string Section = Key.substr(0, Key.find('/'));
+    if (Section == "Colors" || OldColorNames.count(Key.substr(Key.find('/') + 1))) continue;
+    Written.insert(Key);
+  }
+  EXPECT_EQ(IniKeys(ReadFileBytes(Sample), true), Written);
 }

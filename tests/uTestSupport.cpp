@@ -7,9 +7,7 @@ std::string SourcePath(const std::string& Relative) {
   return std::string(SKERRIN_SOURCE_DIR) + "/" + Relative;
 }
 
-std::string SharedTestDataPath(const std::string& Relative) {
-  return std::string(SKERRIN_SOURCE_DIR) + "/../shared/testdata/" + Relative;
-}
+std::string TestDataPath(const std::string& Relative) { return SourcePath("tests/data/" + Relative); }
 
 std::string ReadFileBytes(const std::string& Path) {
   std::ifstream In(Path, std::ios::binary);

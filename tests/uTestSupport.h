@@ -9,8 +9,8 @@
 
 // A path under the source tree; works natively and under Wine (whose Z: drive is the root).
 std::string SourcePath(const std::string& Relative);
-// A path under the shared test data beside the checkout.
-std::string SharedTestDataPath(const std::string& Relative);
+// A path under the project's own test data (tests/data).
+std::string TestDataPath(const std::string& Relative);
 
 // The bytes of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& Path);

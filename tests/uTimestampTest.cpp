@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "loader/uDateTime.h"
 #include "loader/uTimestamp.h"
+#include "model/uDateTime.h"
 #include "uTestSupport.h"
 
 namespace {
@@ -447,7 +447,7 @@ TEST(Timestamp, ChoosePattern) {
 
 TEST(Timestamp, RealSyslogLinesAllCarryATime) {
   TPinnedYear Pin(2005);
-  const auto Lines = ReadFileLines(SharedTestDataPath("loghub/Linux_2k.log"));
+  const auto Lines = ReadFileLines(TestDataPath("loghub/Linux_2k.log"));
   ASSERT_EQ(Lines.size(), 2000u);
   int Padded = 0;
   for (const std::string& Line : Lines) {
@@ -463,7 +463,7 @@ TEST(Timestamp, RealSyslogLinesAllCarryATime) {
 TEST(Timestamp, RealLogsChooseTheirPattern) {
   TCustomFormatConfig Config;  // '|' delimited, timestamp first
   std::string Pattern = "unchanged";
-  const auto Health = ReadFileLines(SharedTestDataPath("loghub/HealthApp_2k.log"));
+  const auto Health = ReadFileLines(TestDataPath("loghub/HealthApp_2k.log"));
   ASSERT_FALSE(Health.empty());
   EXPECT_FALSE(ChooseTimestampPattern(Health, 50, Config, Pattern));
   EXPECT_EQ(Pattern, "unchanged");
@@ -471,7 +471,7 @@ TEST(Timestamp, RealLogsChooseTheirPattern) {
   EXPECT_TRUE(ParseWithPattern(ExtractTimestampText(Health[0], Config), "YYYYMMDD-hh:nn:ss:zzz", Value));
   EXPECT_GT(Value, 43000.0);
 
-  const auto Zookeeper = ReadFileLines(SharedTestDataPath("loghub/Zookeeper_2k.log"));
+  const auto Zookeeper = ReadFileLines(TestDataPath("loghub/Zookeeper_2k.log"));
   ASSERT_FALSE(Zookeeper.empty());
   EXPECT_TRUE(ChooseTimestampPattern(Zookeeper, 50, Config, Pattern));
   EXPECT_EQ(Pattern, "YYYY-MM-DD hh:nn:ss,zzz");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "model/uNavigation.h"

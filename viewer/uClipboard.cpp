@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "model/uClipboardText.h"
-#include "viewer/uNavigate.h"
-#include "viewer/uViewState.h"
+#include "viewer/uListRows.h"
+#include "viewer/uViewRows.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "settings/uSettings.h"
 
 namespace {
 
@@ -33,8 +32,8 @@ void ShowContextMenu(TSkerrinState& S, int X, int Y) {
   AddItem(Menu.Get(), IdMenuCopy, L"Copy line");
   AddItem(Menu.Get(), IdMenuCopyAll, L"Copy all visible");
   AppendMenuW(Menu.Get(), MF_SEPARATOR, 0, nullptr);
-  AddItem(Menu.Get(), IdMenuLineNumbers, L"Line numbers", AppSettings.ShowLineNumbers);
-  AddItem(Menu.Get(), IdMenuWordWrap, L"Word wrap", AppSettings.WordWrap);
+  AddItem(Menu.Get(), IdMenuLineNumbers, L"Line numbers", S.Settings.ShowLineNumbers);
+  AddItem(Menu.Get(), IdMenuWordWrap, L"Word wrap", S.Settings.WordWrap);
   AppendMenuW(Menu.Get(), MF_SEPARATOR, 0, nullptr);
   AddItem(Menu.Get(), IdMenuGoToTime, L"Go to date/time");
   AddItem(Menu.Get(), IdMenuGoToLine, L"Go to line");

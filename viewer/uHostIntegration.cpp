@@ -1,20 +1,24 @@
 #include "viewer/uHostIntegration.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <string>
 
-#include "settings/uSettings.h"
 #include "viewer/uClipboard.h"
+#include "viewer/uHostWindow.h"
+#include "viewer/uListRows.h"
 #include "viewer/uNavigate.h"
-#include "viewer/uToolbar.h"
-#include "viewer/uViewState.h"
-#include "viewer/uWin32LogWindow.h"
+#include "viewer/uToolbarPaint.h"
+#include "viewer/uViewerLook.h"
 
 namespace {
+
+const TSubclassProps ParentProps{ParentStateProp};
+const TSubclassProps KeyProps{EscStateProp, EscPrevProcProp, EscUnicodeProp};
+const TSubclassProps LookProps{LookStateProp, LookPrevProcProp};
+
+constexpr long ContextLimit = 9999;
 
 bool Live(HWND Window) { return Window && IsWindow(Window); }
 
@@ -23,128 +27,101 @@ bool IsEscape(UINT Msg, WPARAM WParam) {
 }
 
 void PostEscapeToHost(const TSkerrinState& S, LPARAM KeyData) {
-  const HWND Root = HostRootWindow(S);
+  const HWND Root = HostRootWindow(S.ParentWindow);
   if (!Root) return;
   PostMessageW(Root, WM_KEYDOWN, VK_ESCAPE, KeyData);
   PostMessageW(Root, WM_KEYUP, VK_ESCAPE, KeyData);
 }
 
 bool IsToolbarCheckBox(const TSkerrinState& S, HWND Window) {
-  return Window && (Window == S.TailBox || Window == S.FollowBox || Window == S.LineNumBox || Window == S.SyncBox);
-}
-
-struct TClassSearchCtx {
-  const wchar_t* ClassName;
-  HWND Found = nullptr;
-  int32_t Visited = 0;
-  int32_t WantedOrdinal = 0;  // 0: the first match ends the search
-  int32_t Matches = 0;
-};
-
-BOOL CALLBACK FindByClass(HWND Window, LPARAM Param) {
-  auto& Ctx = *reinterpret_cast<TClassSearchCtx*>(Param);
-  ++Ctx.Visited;
-  wchar_t Name[128];
-  if (GetClassNameW(Window, Name, 128) && lstrcmpiW(Name, Ctx.ClassName) == 0) {
-    ++Ctx.Matches;
-    if (Ctx.WantedOrdinal == 0 || Ctx.Matches == Ctx.WantedOrdinal) {
-      Ctx.Found = Window;
-      return FALSE;
-    }
-  }
-  return TRUE;
-}
-
-int WindowHeight(HWND Window) {
-  RECT R{};
-  GetWindowRect(Window, &R);
-  return R.bottom - R.top;
+  const TToolbarControls& B = S.Bar;
+  return Window && (Window == B.TailBox || Window == B.FollowBox || Window == B.LineNumBox || Window == B.SyncBox);
 }
 
 bool FocusIn(HWND Control) { return Control && GetFocus() == Control; }
 
+TSkerrinState* RecordOf(HWND Window, const TSubclassProps& Props) {
+  return static_cast<TSkerrinState*>(PublishedRecord(Window, Props));
+}
+
+// The platform's check box draws itself straight away on these, outside any paint message; a
+// paint of our own follows so that the light look's box stays.
+bool RedrawsCheckBox(UINT Msg) {
+  switch (Msg) {
+    case BM_SETCHECK:
+    case BM_SETSTATE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_MOUSEMOVE:
+    case WM_KEYUP:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The context box's number after Steps notches of the wheel: its text read as a decimal
+// integer (0 when it is not one), moved and kept within the box's range.
+long SteppedContextNumber(HWND LookEdit, int Steps) {
+  wchar_t Text[32] = L"";
+  GetWindowTextW(LookEdit, Text, 32);
+  wchar_t* End = nullptr;
+  long Value = std::wcstol(Text, &End, 10);
+  const wchar_t* Rest = End;
+  while (Rest && *Rest && std::iswspace(*Rest)) ++Rest;
+  if (End == Text || (Rest && *Rest)) Value = 0;
+  return std::clamp<long>(Value + Steps, -ContextLimit, ContextLimit);
+}
+
 }  // namespace
-
-bool IsListerWindow(HWND Parent, int ShowFlags) {
-  if (ShowFlags & lcp_forceshow) return true;
-  if (Parent && GetAncestor(Parent, GA_ROOT) == Parent) return true;
-  return Parent && (GetWindowLongPtrW(Parent, GWL_STYLE) & WS_POPUP) != 0;
-}
-
-HWND HostRootWindow(const TSkerrinState& S) {
-  if (!S.ParentWindow) return nullptr;
-  const HWND Root = GetAncestor(S.ParentWindow, GA_ROOT);
-  return Root ? Root : S.ParentWindow;
-}
 
 void InstallParentSubclass(TSkerrinState& S) {
   if (!Live(S.ParentWindow)) return;
-  SetPropW(S.ParentWindow, ParentStateProp, reinterpret_cast<HANDLE>(&S));
   // The host's lister window is an ANSI window as far as we know; its messages are passed on
   // through the ANSI path so that nothing is translated on the way.
-  S.ParentSubclassed = S.ParentPrevProc.Install(S.ParentWindow, ParentProc, false);
-  if (!S.ParentSubclassed) {
-    S.ParentPrevProc.Restore();
-    RemovePropW(S.ParentWindow, ParentStateProp);
-  }
-}
-
-void RemoveParentSubclass(TSkerrinState& S) {
-  if (S.ParentSubclassed && Live(S.ParentWindow)) {
-    S.ParentPrevProc.Restore();
-    RemovePropW(S.ParentWindow, ParentStateProp);
-  }
-  S.ParentPrevProc.Restore();
-  S.ParentSubclassed = false;
+  S.Subclasses.Install(S.ParentWindow, ParentProc, TCallPath::Ansi, &S, &ParentProps);
 }
 
 LRESULT CALLBACK ParentProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, ParentStateProp));
-  if (S && S->InListerWindow && !AppSettings.CloseOnEscInLister &&
+  TSkerrinState* S = RecordOf(Window, ParentProps);
+  if (S && S->InListerWindow && !S->Settings.CloseOnEscInLister &&
       (IsEscape(Msg, WParam) || (Msg == WM_COMMAND && LOWORD(WParam) == IDCANCEL)))
     return 0;
-  // The host may destroy its window (and with it the viewer and this record) inside the call.
-  const WNDPROC Previous = S ? S->ParentPrevProc.PreviousProc() : nullptr;
-  if (Previous) return CallWindowProcA(Previous, Window, Msg, WParam, LParam);
-  return DefWindowProcA(Window, Msg, WParam, LParam);
+  const TPreviousProc Previous = S ? S->Subclasses.Previous(Window, ParentProc) : TPreviousProc{nullptr, false};
+  return Previous.Call(Window, Msg, WParam, LParam);
 }
 
-bool InstallKeySubclass(HWND Window, TSkerrinState* S) {
-  if (!Window || !S || !IsWindow(Window) || GetPropW(Window, EscPrevProcProp)) return false;
-  const bool Unicode = IsWindowUnicode(Window) != 0;
-  const LONG_PTR Previous = Unicode
-      ? SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeySubclassProc))
-      : SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeySubclassProc));
-  SetPropW(Window, EscStateProp, reinterpret_cast<HANDLE>(S));
-  SetPropW(Window, EscPrevProcProp, reinterpret_cast<HANDLE>(Previous));
-  SetPropW(Window, EscUnicodeProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(Unicode ? 1 : 0)));
-  return true;
+bool InstallKeySubclass(TSkerrinState& S, HWND Window) {
+  if (!Window || !IsWindow(Window)) return false;
+  const TCallPath Path = IsWindowUnicode(Window) ? TCallPath::Unicode : TCallPath::Ansi;
+  return S.Subclasses.Install(Window, KeySubclassProc, Path, &S, &KeyProps);
 }
 
-void RemoveKeySubclass(HWND Window) {
-  if (!Window || !IsWindow(Window)) return;
-  const auto Previous = reinterpret_cast<LONG_PTR>(GetPropW(Window, EscPrevProcProp));
-  const bool Unicode = GetPropW(Window, EscUnicodeProp) != nullptr;
-  if (Previous) {
-    if (Unicode) SetWindowLongPtrW(Window, GWLP_WNDPROC, Previous);
-    else SetWindowLongPtrA(Window, GWLP_WNDPROC, Previous);
-  }
-  RemovePropW(Window, EscStateProp);
-  RemovePropW(Window, EscPrevProcProp);
-  RemovePropW(Window, EscUnicodeProp);
+void InstallToolbarSubclasses(TSkerrinState& S) {
+  const TToolbarControls& B = S.Bar;
+  for (HWND Window : {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
+                      B.NextInfoButton, B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton,
+                      B.FormatCombo, B.FilterEdit, B.LookEdit})
+    InstallKeySubclass(S, Window);
+  // Installed after its key subclass, so the wheel is handled first.
+  if (Live(B.LookEdit)) S.Subclasses.Install(B.LookEdit, LookSubclassProc, TCallPath::Unicode, &S, &LookProps);
+  InstallKeySubclass(S, B.ClearFilterButton);
 }
 
 LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, EscStateProp));
-  const auto Previous = reinterpret_cast<WNDPROC>(GetPropW(Window, EscPrevProcProp));
-  const bool Unicode = GetPropW(Window, EscUnicodeProp) != nullptr;
+  TSkerrinState* S = RecordOf(Window, KeyProps);
+  const TPreviousProc Previous = PublishedPrevious(Window, KeyProps);
   try {
     if (S) {
-      if (!ViewerIsDark(*S) && Msg == WM_PAINT && IsToolbarCheckBox(*S, Window)) {
+      const bool Dark = ViewerIsDark(*S);
+      if (!Dark && Msg == WM_PAINT && IsToolbarCheckBox(*S, Window)) {
         PaintCheckBox(*S, Window);
         return 0;
       }
-      if (ViewerIsDark(*S) && Window == S->LookUpDown) {
+      if (Dark && Window == S->Bar.LookUpDown) {
         if (Msg == WM_ERASEBKGND) return 1;
         if (Msg == WM_PAINT) {
           PaintUpDownDark(*S, Window);
@@ -152,139 +129,65 @@ LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
         }
       }
       if (S->InListerWindow && IsEscape(Msg, WParam)) {
-        if (Window == S->FilterEdit) SetFocus(Live(S->ListWindow) ? S->ListWindow : S->Window);
-        else if (AppSettings.CloseOnEscInLister) PostEscapeToHost(*S, LParam);
+        if (Window == S->Bar.FilterEdit) SetFocus(Live(S->ListWindow) ? S->ListWindow : S->Window);
+        else if (S->Settings.CloseOnEscInLister) PostEscapeToHost(*S, LParam);
         return 0;
       }
     }
   } catch (...) {
   }
-  LRESULT Result;
-  if (!Previous) Result = Unicode ? DefWindowProcW(Window, Msg, WParam, LParam) : DefWindowProcA(Window, Msg, WParam, LParam);
-  else Result = Unicode ? CallWindowProcW(Previous, Window, Msg, WParam, LParam)
-                        : CallWindowProcA(Previous, Window, Msg, WParam, LParam);
+  const LRESULT Result = Previous.Call(Window, Msg, WParam, LParam);
   // The call may have torn the viewer down (the viewer window's own destruction passes here):
   // only a record still attached to the window may be used.
-  S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, EscStateProp));
-  // The platform's check box draws itself straight away on these, outside any paint message;
-  // a paint of our own follows so that the light theme's box stays.
-  if (S && !ViewerIsDark(*S) && IsToolbarCheckBox(*S, Window) &&
-      (Msg == BM_SETCHECK || Msg == BM_SETSTATE || Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONUP ||
-       Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_ENABLE || Msg == WM_MOUSEMOVE || Msg == WM_KEYUP))
-    InvalidateRect(Window, nullptr, FALSE);
-  if (S && Window == S->FormatCombo &&
-      (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_PAINT || Msg == WM_NCPAINT))
+  S = RecordOf(Window, KeyProps);
+  if (!S) return Result;
+  if (!ViewerIsDark(*S) && IsToolbarCheckBox(*S, Window) && RedrawsCheckBox(Msg)) InvalidateRect(Window, nullptr, FALSE);
+  if (Window == S->Bar.FormatCombo && (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_PAINT || Msg == WM_NCPAINT))
     PaintEditFrame(*S, Window, true);
   return Result;
 }
 
-bool InstallLookSubclass(HWND LookEdit, TSkerrinState* S) {
-  if (!LookEdit || !S || !IsWindow(LookEdit) || GetPropW(LookEdit, LookPrevProcProp)) return false;
-  const LONG_PTR Previous = SetWindowLongPtrW(LookEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LookSubclassProc));
-  SetPropW(LookEdit, LookStateProp, reinterpret_cast<HANDLE>(S));
-  SetPropW(LookEdit, LookPrevProcProp, reinterpret_cast<HANDLE>(Previous));
-  return true;
-}
-
-void RemoveLookSubclass(HWND LookEdit) {
-  if (!LookEdit || !IsWindow(LookEdit)) return;
-  if (const auto Previous = reinterpret_cast<LONG_PTR>(GetPropW(LookEdit, LookPrevProcProp)))
-    SetWindowLongPtrW(LookEdit, GWLP_WNDPROC, Previous);
-  RemovePropW(LookEdit, LookStateProp);
-  RemovePropW(LookEdit, LookPrevProcProp);
-}
-
 LRESULT CALLBACK LookSubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, LookStateProp));
-  const auto Previous = reinterpret_cast<WNDPROC>(GetPropW(Window, LookPrevProcProp));
+  TSkerrinState* S = RecordOf(Window, LookProps);
   if (Msg == WM_MOUSEWHEEL) {
     const int Steps = static_cast<short>(HIWORD(WParam)) / WHEEL_DELTA;
-    if (Steps != 0 && S && S->LookEdit) {
-      wchar_t Text[32] = L"";
-      GetWindowTextW(S->LookEdit, Text, 32);
-      wchar_t* End = nullptr;
-      long Value = std::wcstol(Text, &End, 10);
-      const wchar_t* Rest = End;
-      while (Rest && *Rest && std::iswspace(*Rest)) ++Rest;
-      if (End == Text || (Rest && *Rest)) Value = 0;
-      Value = std::clamp<long>(Value + Steps, -9999, 9999);
-      SetWindowTextW(S->LookEdit, std::to_wstring(Value).c_str());
+    if (Steps != 0 && S && S->Bar.LookEdit) {
+      SetWindowTextW(S->Bar.LookEdit, std::to_wstring(SteppedContextNumber(S->Bar.LookEdit, Steps)).c_str());
       SetTimer(S->Window, FilterTimerId, FilterDebounceMs, nullptr);
     }
     return 0;
   }
-  const LRESULT Result = Previous ? CallWindowProcW(Previous, Window, Msg, WParam, LParam)
-                                  : DefWindowProcW(Window, Msg, WParam, LParam);
-  S = reinterpret_cast<TSkerrinState*>(GetPropW(Window, LookStateProp));
+  const LRESULT Result = PublishedPrevious(Window, LookProps).Call(Window, Msg, WParam, LParam);
+  S = RecordOf(Window, LookProps);
   if (S && (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_NCPAINT)) PaintEditFrame(*S, Window, false);
-  return Result;
-}
-
-void StepSelection(TSkerrinState& S, int Delta) {
-  if (S.VisibleCount <= 0) return;
-  int32_t Row = CurrentRow(S);
-  if (Row < 0) Row = 0;
-  Row = std::clamp<int32_t>(Row + Delta, 0, S.VisibleCount - 1);
-  SelectRow(S, Row, false, true, false);
-}
-
-LRESULT CALLBACK FilterEditProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (!S) return DefWindowProcW(Window, Msg, WParam, LParam);
-  try {
-    if (Msg == WM_GETDLGCODE) return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    if (Msg == WM_KEYDOWN && (WParam == VK_UP || WParam == VK_DOWN)) {
-      StepSelection(*S, WParam == VK_UP ? -1 : 1);
-      return 0;
-    }
-  } catch (...) {
-    return 0;
-  }
-  const LRESULT Result = S->FilterEditPrevProc.CallPrevious(Window, Msg, WParam, LParam);
-  S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (!S) return Result;
-  if (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_NCPAINT) PaintEditFrame(*S, Window, false);
-  switch (Msg) {
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_PAINT:
-    case WM_NCPAINT:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      ShowClearButtonOnTop(*S, true);
-      break;
-    default:
-      break;
-  }
   return Result;
 }
 
 bool ViewerWindowKeys(TSkerrinState& S, UINT Msg, WPARAM WParam, LRESULT& Result) {
   if ((Msg == WM_KEYDOWN || Msg == WM_SYSKEYDOWN) && (WParam == VK_UP || WParam == VK_DOWN) &&
-      !FocusIn(S.FilterEdit) && !FocusIn(S.LookEdit) && S.VisibleCount > 0) {
+      !FocusIn(S.Bar.FilterEdit) && !FocusIn(S.Bar.LookEdit) && S.View.VisibleCount > 0) {
     StepSelection(S, WParam == VK_UP ? -1 : 1);
     Result = 0;
     return true;
   }
-  if (IsEscape(Msg, WParam) && S.InListerWindow && !AppSettings.CloseOnEscInLister) {
+  if (IsEscape(Msg, WParam) && S.InListerWindow && !S.Settings.CloseOnEscInLister) {
     Result = 0;
     return true;
   }
   return false;
 }
 
-bool ListKeyRouting(TSkerrinState& S, HWND, UINT Msg, WPARAM WParam, LPARAM LParam,
-                    const TWindowSubclass* Previous, LRESULT& Result) {
+bool ListKeyRouting(TSkerrinState& S, UINT Msg, WPARAM WParam, LPARAM LParam, const TPreviousProc& Previous,
+                    LRESULT& Result) {
   const bool KeyDown = Msg == WM_KEYDOWN || Msg == WM_SYSKEYDOWN;
   const bool Ctrl = GetKeyState(VK_CONTROL) < 0;
-  const HWND Root = HostRootWindow(S);
+  const HWND Root = HostRootWindow(S.ParentWindow);
   Result = 0;
   if (KeyDown && WParam == 'C' && Ctrl) {
     CopySelection(S);
     return true;
   }
-  if (KeyDown && WParam == VK_F3 && !S.LastSearchText.empty()) {
+  if (KeyDown && WParam == VK_F3 && !S.Search.LastSearchText.empty()) {
     RepeatLastSearch(S, GetKeyState(VK_SHIFT) < 0);
     return true;
   }
@@ -301,39 +204,13 @@ bool ListKeyRouting(TSkerrinState& S, HWND, UINT Msg, WPARAM WParam, LPARAM LPar
     return true;
   }
   if (Msg == WM_GETDLGCODE) {
-    const LRESULT Base = Previous ? Previous->CallPrevious(S.ListWindow, Msg, WParam, LParam) : 0;
-    Result = (S.InListerWindow && !AppSettings.CloseOnEscInLister) ? (Base | DLGC_WANTALLKEYS) : Base;
+    const LRESULT Base = Previous.Proc ? Previous.Call(S.ListWindow, Msg, WParam, LParam) : 0;
+    Result = (S.InListerWindow && !S.Settings.CloseOnEscInLister) ? (Base | DLGC_WANTALLKEYS) : Base;
     return true;
   }
   if (IsEscape(Msg, WParam) && S.InListerWindow) {
-    if (AppSettings.CloseOnEscInLister) PostEscapeToHost(S, LParam);
+    if (S.Settings.CloseOnEscInLister) PostEscapeToHost(S, LParam);
     return true;
   }
   return false;
-}
-
-int FindHostStatusBar(HWND& Found) {
-  Found = nullptr;
-  const HWND Main = FindWindowW(L"TTOTAL_CMD", nullptr);
-  if (!Main) return 0;
-  TClassSearchCtx Ctx{L"msctls_statusbar32"};
-  EnumChildWindows(Main, FindByClass, reinterpret_cast<LPARAM>(&Ctx));
-  if (Ctx.Found) {
-    const int H = WindowHeight(Ctx.Found);
-    if (H >= 8 && H <= 128) {
-      Found = Ctx.Found;
-      return H;
-    }
-  }
-  TClassSearchCtx Nth{L"Window"};
-  Nth.WantedOrdinal = 8;
-  EnumChildWindows(Main, FindByClass, reinterpret_cast<LPARAM>(&Nth));
-  if (!Nth.Found) return 0;
-  RECT Client{};
-  GetClientRect(Nth.Found, &Client);
-  int H = Client.bottom - Client.top;
-  if (H < 1) H = WindowHeight(Nth.Found);
-  if (H < 8 || H > 128) return 0;
-  Found = Nth.Found;
-  return H;
 }

@@ -5,35 +5,24 @@
 #include <string_view>
 
 #include "model/uLogFilter.h"
-#include "settings/uSettings.h"
-#include "settings/uTheme.h"
-#include "viewer/uViewState.h"
-#include "viewer/uWin32LogWindow.h"
-#include "viewer/uWrapView.h"
+#include "platform/uPlatformWide.h"
+#include "viewer/uViewRows.h"
+#include "viewer/uViewerLook.h"
+#include "viewer/uViewerMetrics.h"
 
 namespace {
 
 constexpr TColor SelectedBack = 0xD77800;
 constexpr TColor SelectedText = 0xFFFFFF;
-
-std::wstring Utf8ToWide(const std::string& Text) {
-  if (Text.empty()) return {};
-  const int Needed = MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-  std::wstring Wide(static_cast<size_t>(std::max(0, Needed)), L'\0');
-  if (Needed > 0) MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), Wide.data(), Needed);
-  return Wide;
-}
+// Pixels, unscaled: the text's distance from the row's left edge, the gap after the gutter of a
+// wrapped row, and the room kept free at the right of wrapped text.
+constexpr int TextIndent = 4;
+constexpr int WrappedGutterGap = 6;
+constexpr int WrappedRightMargin = 2;
 
 TColor Blend(TColor Back, TColor Fore) {
   auto Channel = [&](int Shift) { return ((2 * ((Back >> Shift) & 0xFF) + ((Fore >> Shift) & 0xFF)) / 3) << Shift; };
   return Channel(0) | Channel(8) | Channel(16);
-}
-
-const wchar_t* Wide(const std::u16string& Text) { return reinterpret_cast<const wchar_t*>(Text.c_str()); }
-
-std::string_view EntryBytes(const TSkerrinState& S, int32_t Entry) {
-  const TLogEntry& E = S.Log->List.Items[static_cast<size_t>(Entry)];
-  return {S.Log->List.EntryText(Entry), static_cast<size_t>(std::max(0, E.TextLength))};
 }
 
 // The line number right-aligned in Digits characters, into Out (no allocation once grown).
@@ -49,35 +38,42 @@ void AppendPaddedNumber(std::u16string& Out, int32_t Number, int Digits) {
   while (Length) Out.push_back(Buffer[--Length]);
 }
 
-void NextGeneration(TSkerrinState& S) {
-  if (S.WrapGeneration == INT32_MAX || S.WrapGeneration == -1) {
-    std::fill(S.WrapHeightStamps.begin(), S.WrapHeightStamps.end(), 0);
-    S.WrapGeneration = 1;
+void NextGeneration(TWrapView& W) {
+  if (W.WrapGeneration == INT32_MAX || W.WrapGeneration == -1) {
+    std::fill(W.WrapHeightStamps.begin(), W.WrapHeightStamps.end(), 0);
+    W.WrapGeneration = 1;
   } else {
-    ++S.WrapGeneration;
+    ++W.WrapGeneration;
   }
 }
 
 void EnsureHeightCaches(TSkerrinState& S) {
-  const size_t Needed = static_cast<size_t>(std::max(0, S.VisibleCount));
-  if (S.WrapHeights.size() >= Needed) return;
-  const size_t Grown = std::max({Needed, S.WrapHeights.size() * 3 / 2 + 256, size_t{1024}});
-  S.WrapHeights.resize(Grown, 0);
-  S.WrapHeightStamps.resize(Grown, 0);
+  TWrapView& W = S.Wrap;
+  const size_t Needed = static_cast<size_t>(std::max(0, S.View.VisibleCount));
+  if (W.WrapHeights.size() >= Needed) return;
+  const size_t Grown = std::max({Needed, W.WrapHeights.size() * 3 / 2 + 256, size_t{1024}});
+  W.WrapHeights.resize(Grown, 0);
+  W.WrapHeightStamps.resize(Grown, 0);
 }
 
 HDC MeasuringDC(TSkerrinState& S) {
-  if (!S.MeasureDC) {
-    S.MeasureDC.Reset(CreateCompatibleDC(nullptr));
-    if (S.MeasureDC && S.Font) S.MeasureDCFontBefore = SelectObject(S.MeasureDC.Get(), S.Font.Get());
+  TDrawResources& D = S.Draw;
+  if (!D.MeasureDC) {
+    D.MeasureDC.Reset(CreateCompatibleDC(nullptr));
+    if (D.MeasureDC && S.Fonts.Font) D.MeasureDCFontBefore = SelectObject(D.MeasureDC.Get(), S.Fonts.Font.Get());
   }
-  return S.MeasureDC.Get();
+  return D.MeasureDC.Get();
 }
 
 int ClientWidth(HWND Window) {
   RECT R{};
   if (Window) GetClientRect(Window, &R);
   return R.right;
+}
+
+// Left edge of a wrapped row's text, after the gutter when line numbers are shown.
+int WrappedTextLeft(const TSkerrinState& S) {
+  return S.Settings.ShowLineNumbers ? (LineNumberDigits(S) + 1) * S.Metrics.CharWidth + WrappedGutterGap : TextIndent;
 }
 
 void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
@@ -87,16 +83,17 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
   if (W <= 0 || H <= 0) return;
   TDoubleBuffer Buffer(WindowDC, W, H);
   const HDC DC = Buffer.Target();
-  TBrushHolder Back(CreateSolidBrush(static_cast<COLORREF>(ListBackColor(S))));
-  FillRect(DC, &Client, Back.Get());
-  if (S.VisibleCount > 0) {
+  TBrushCache Brushes;
+  const auto Back = static_cast<COLORREF>(ListBackColor(S));
+  FillRect(DC, &Client, Brushes.Get(Back));
+  if (S.View.VisibleCount > 0) {
     const TPageLayout Page = ComputePageLayout(S, H);
     const int Offset = Wrapped ? 0 : GetScrollPos(List, SB_HORZ);
     int Y = Page.FirstY;
-    for (int32_t Row = Page.FirstRow; Y < H && Row < S.VisibleCount; ++Row) {
-      const int Height = Wrapped ? MeasureRow(S, Row) : S.RowHeight;
+    for (int32_t Row = Page.FirstRow; Y < H && Row < S.View.VisibleCount; ++Row) {
+      const int Height = Wrapped ? MeasureRow(S, Row) : S.Metrics.RowHeight;
       bool Selected;
-      if (Wrapped) Selected = IsRowSelected(S, Row) || Row == S.WrapCaret;
+      if (Wrapped) Selected = IsRowSelected(S, Row) || Row == S.Wrap.WrapCaret;
       else Selected = SendMessageW(List, LB_GETSEL, Row, 0) > 0;
       DRAWITEMSTRUCT Item{};
       Item.CtlType = ODT_LISTBOX;
@@ -109,12 +106,12 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
       // The last row may be cut by the bottom edge; its rectangle stays whole so that its text
       // keeps its place, and the buffer's edge clips it.
       Item.rcItem = RECT{-Offset, Y, W, Y + Height};
-      DrawRow(S, Item);
+      DrawRow(S, Item, Brushes);
       Y += Height;
     }
     if (Y < H) {
       const RECT Rest{0, std::max(0, Y), W, H};
-      FillRect(DC, &Rest, Back.Get());
+      FillRect(DC, &Rest, Brushes.Get(Back));
     }
   }
   Buffer.Present();
@@ -123,16 +120,17 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
 }  // namespace
 
 void CreateLineFont(TSkerrinState& S) {
-  const std::wstring Face = Utf8ToWide(AppSettings.FontName);
-  HFONT NewFont = CreateFontW(-MulDiv(AppSettings.FontSize, S.Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  const std::wstring Face = WideFromUtf8(S.Settings.FontName);
+  HFONT NewFont = CreateFontW(-MulDiv(S.Settings.FontSize, S.Metrics.Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                               FIXED_PITCH | FF_MODERN, Face.c_str());
   // The measuring DC must let go of the old font before it is deleted.
-  if (S.MeasureDC) {
-    if (S.MeasureDCFontBefore) SelectObject(S.MeasureDC.Get(), S.MeasureDCFontBefore);
-    S.MeasureDCFontBefore = NewFont ? SelectObject(S.MeasureDC.Get(), NewFont) : nullptr;
+  TDrawResources& D = S.Draw;
+  if (D.MeasureDC) {
+    if (D.MeasureDCFontBefore) SelectObject(D.MeasureDC.Get(), D.MeasureDCFontBefore);
+    D.MeasureDCFontBefore = NewFont ? SelectObject(D.MeasureDC.Get(), NewFont) : nullptr;
   }
-  S.Font.Reset(NewFont);
+  S.Fonts.Font.Reset(NewFont);
 }
 
 int LineNumberDigits(const TSkerrinState& S) {
@@ -140,43 +138,13 @@ int LineNumberDigits(const TSkerrinState& S) {
   if (Count < 1) Count = 1;
   int Digits = 0;
   for (int32_t V = Count; V > 0; V /= 10) ++Digits;
-  return std::max<int>(Digits, AppSettings.LineNumWidth);
+  return std::max<int>(Digits, S.Settings.LineNumWidth);
 }
 
 std::wstring PaddedLineNumber(int32_t LineNumber, int Digits) {
   std::u16string Out;
   AppendPaddedNumber(Out, LineNumber, Digits);
   return std::wstring(Out.begin(), Out.end());
-}
-
-void UpdateRowMetrics(TSkerrinState& S) {
-  const int OldRow = S.RowHeight, OldChar = S.CharWidth;
-  HWND Target = S.ListWindow ? S.ListWindow : S.Window;
-  if (Target && S.Font) {
-    TWindowDC DC(Target);
-    if (DC.Get()) {
-      TSelectScope Select(DC.Get(), S.Font.Get());
-      TEXTMETRICW Metrics{};
-      if (GetTextMetricsW(DC.Get(), &Metrics)) {
-        S.RowHeight = Metrics.tmHeight > 9 ? Metrics.tmHeight + 4 : 14;
-        S.CharWidth = Metrics.tmAveCharWidth > 5 ? Metrics.tmAveCharWidth : 6;
-      }
-    }
-  }
-  if (!S.ListWindow) return;
-  if (!S.WrapViewActive) {
-    SendMessageW(S.ListWindow, LB_SETITEMHEIGHT, 0, S.RowHeight);
-    const int32_t Longest = std::max(S.LongestLine, S.Log ? S.Log->MaxLineLength : 0);
-    const WPARAM Extent = AppSettings.HorzScrollbar
-                              ? static_cast<WPARAM>((static_cast<int64_t>(Longest) + LineNumberDigits(S) + 4) * S.CharWidth)
-                              : 0;
-    SendMessageW(S.ListWindow, LB_SETHORIZONTALEXTENT, Extent, 0);
-    if (OldRow != S.RowHeight || OldChar != S.CharWidth) InvalidateRowHeights(S);
-  } else {
-    InvalidateRowHeights(S);
-    UpdateWrapScrollBar(S);
-    InvalidateRect(S.ListWindow, nullptr, FALSE);
-  }
 }
 
 void RowColors(TSkerrinState& S, int32_t Row, TLogLevel& Level, TColor& Background, TColor& Foreground) {
@@ -199,7 +167,7 @@ void RowColors(TSkerrinState& S, int32_t Row, TLogLevel& Level, TColor& Backgrou
   }
 }
 
-void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
+void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes) {
   const auto Row = static_cast<int32_t>(Item.itemID);
   const int32_t Entry = VisibleToEntry(S, Row);
   if (Entry < 0) return;
@@ -214,63 +182,62 @@ void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   const RECT& R = Item.rcItem;
   TSavedDC Saved(DC);
   IntersectClipRect(DC, R.left, R.top, R.right, R.bottom);
-  {
-    TBrushHolder Brush(CreateSolidBrush(static_cast<COLORREF>(Back)));
-    FillRect(DC, &R, Brush.Get());
-  }
-  const bool Numbers = AppSettings.ShowLineNumbers;
+  FillRect(DC, &R, Brushes.Get(static_cast<COLORREF>(Back)));
+  const bool Numbers = S.Settings.ShowLineNumbers;
   const int Digits = LineNumberDigits(S);
+  const int CharWidth = S.Metrics.CharWidth;
   if (Numbers) {
-    const int X = std::clamp<int>(R.left + 4 + (Digits + 1) * S.CharWidth, R.left, R.right);
-    TBrushHolder Line(CreateSolidBrush(static_cast<COLORREF>(Blend(Back, Fore))));
+    const int X = std::clamp<int>(R.left + TextIndent + (Digits + 1) * CharWidth, R.left, R.right);
     const RECT Separator{X, R.top, X + 1, R.bottom};
-    FillRect(DC, &Separator, Line.Get());
+    FillRect(DC, &Separator, Brushes.Get(static_cast<COLORREF>(Blend(Back, Fore))));
   }
   SetTextColor(DC, static_cast<COLORREF>(Fore));
   SetBkMode(DC, TRANSPARENT);
-  if (S.Font) SelectObject(DC, S.Font.Get());
+  if (S.Fonts.Font) SelectObject(DC, S.Fonts.Font.Get());
   const std::string_view Bytes = EntryBytes(S, Entry);
   const int32_t LineNumber = S.Log->List.Items[static_cast<size_t>(Entry)].LineNumber;
-  DecodeLineBytes(Bytes, S.LineBuffer);
-  if (!AppSettings.WordWrap || !S.WrapViewActive) {
-    S.DrawBuffer.clear();
+  std::u16string& Line = S.Draw.LineBuffer;
+  std::u16string& Text = S.Draw.DrawBuffer;
+  DecodeLineBytes(Bytes, Line);
+  if (!S.Settings.WordWrap || !S.WrapViewActive) {
+    Text.clear();
     if (Numbers) {
-      AppendPaddedNumber(S.DrawBuffer, LineNumber, Digits);
-      S.DrawBuffer += u"  ";
+      AppendPaddedNumber(Text, LineNumber, Digits);
+      Text += u"  ";
     }
-    S.DrawBuffer += S.LineBuffer;
-    if (S.DrawBuffer.empty()) return;
-    RECT Text = R;
-    Text.left += 4;
-    DrawTextW(DC, Wide(S.DrawBuffer), static_cast<int>(S.DrawBuffer.size()), &Text,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+    Text += Line;
+    if (Text.empty()) return;
+    RECT Box = R;
+    Box.left += TextIndent;
+    DrawTextW(DC, AsWide(Text), static_cast<int>(Text.size()), &Box, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
     return;
   }
-  RECT Text{R.left + 4, R.top + 1, R.right - 2, R.bottom};
+  RECT Box{R.left + TextIndent, R.top + 1, R.right - WrappedRightMargin, R.bottom};
   if (Numbers) {
-    S.DrawBuffer.clear();
-    AppendPaddedNumber(S.DrawBuffer, LineNumber, Digits);
-    S.DrawBuffer += u" ";
-    TextOutW(DC, R.left + 4, R.top + 1, Wide(S.DrawBuffer), static_cast<int>(S.DrawBuffer.size()));
-    Text.left = R.left + (Digits + 1) * S.CharWidth + 6;
+    Text.clear();
+    AppendPaddedNumber(Text, LineNumber, Digits);
+    Text += u" ";
+    TextOutW(DC, R.left + TextIndent, R.top + 1, AsWide(Text), static_cast<int>(Text.size()));
+    Box.left = R.left + WrappedTextLeft(S);
   }
   const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT;
-  if (!S.LineBuffer.empty())
-    DrawTextW(DC, Wide(S.LineBuffer), static_cast<int>(S.LineBuffer.size()), &Text, Flags);
+  if (!Line.empty())
+    DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
   else if (!Bytes.empty())
-    DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Text, Flags);
+    DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
 }
 
 TPageLayout ComputePageLayout(TSkerrinState& S, int H) {
   const bool Wrapped = S.WrapViewActive;
+  const int32_t Count = S.View.VisibleCount;
   int32_t Top;
-  if (Wrapped) Top = std::clamp<int32_t>(S.WrapTop, 0, std::max(0, S.VisibleCount - 1));
+  if (Wrapped) Top = std::clamp<int32_t>(S.Wrap.WrapTop, 0, std::max(0, Count - 1));
   else Top = std::max<int32_t>(0, static_cast<int32_t>(SendMessageW(S.ListWindow, LB_GETTOPINDEX, 0, 0)));
-  if (Top >= S.VisibleCount) Top = std::max(0, S.VisibleCount - 1);
+  if (Top >= Count) Top = std::max(0, Count - 1);
   const bool TopIsZero = Top == 0;
-  auto HeightOf = [&](int32_t Row) { return Wrapped ? MeasureRow(S, Row) : S.RowHeight; };
+  auto HeightOf = [&](int32_t Row) { return Wrapped ? MeasureRow(S, Row) : S.Metrics.RowHeight; };
   int64_t Sum = 0;
-  for (int32_t Row = Top; Row < S.VisibleCount && Sum < H; ++Row) Sum += HeightOf(Row);
+  for (int32_t Row = Top; Row < Count && Sum < H; ++Row) Sum += HeightOf(Row);
   while (Sum < H && Top > 0) Sum += HeightOf(--Top);
   const int FirstY = (!TopIsZero && Sum > H) ? static_cast<int>(H - Sum) : 0;
   return {Top, FirstY};
@@ -281,66 +248,50 @@ void PaintListbox(TSkerrinState& S, HWND List, HDC DC) { PaintRows(S, List, DC, 
 void PaintWrapView(TSkerrinState& S, HWND View, HDC DC) { PaintRows(S, View, DC, true); }
 
 int MeasureRow(TSkerrinState& S, int32_t Row) {
+  const int RowHeight = S.Metrics.RowHeight;
   const int Width = ClientWidth(S.ListWindow);
-  if (Row < 0 || Row >= S.VisibleCount || !AppSettings.WordWrap || Width <= 0) return S.RowHeight;
+  if (Row < 0 || Row >= S.View.VisibleCount || !S.Settings.WordWrap || Width <= 0) return RowHeight;
+  TWrapView& W = S.Wrap;
   EnsureHeightCaches(S);
-  if (Width != S.WrapWidth) {
-    S.WrapWidth = Width;
-    NextGeneration(S);
+  if (Width != W.WrapWidth) {
+    W.WrapWidth = Width;
+    NextGeneration(W);
   }
   const auto Index = static_cast<size_t>(Row);
-  if (S.WrapHeightStamps[Index] == S.WrapGeneration && S.WrapHeights[Index] > 0) return S.WrapHeights[Index];
-  RECT Client{};
-  GetClientRect(S.ListWindow, &Client);
-  const int32_t P = std::max<int32_t>(1, Client.bottom / std::max(1, S.RowHeight));
-  const int32_t T = S.WrapTop;
-  if (Row < T - P || Row > T + 2 * P) return S.RowHeight;
+  if (W.WrapHeightStamps[Index] == W.WrapGeneration && W.WrapHeights[Index] > 0) return W.WrapHeights[Index];
+  // Only rows near the page are measured; the others count as one line until they come close.
+  const int32_t P = RowsPerPage(S);
+  const int32_t T = W.WrapTop;
+  if (Row < T - P || Row > T + 2 * P) return RowHeight;
   const int32_t Entry = VisibleToEntry(S, Row);
-  if (Entry < 0) return S.RowHeight;
+  if (Entry < 0) return RowHeight;
   const std::string_view Bytes = EntryBytes(S, Entry);
-  int Height = S.RowHeight;
+  int Height = RowHeight;
   if (std::any_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) > 32; })) {
-    const int C = AppSettings.ShowLineNumbers ? (LineNumberDigits(S) + 1) * S.CharWidth + 6 : 4;
-    const int TextWidth = Width - C > 9 ? Width - C - 2 : 8;
-    DecodeLineBytes(Bytes, S.LineBuffer);
+    const int Left = WrappedTextLeft(S);
+    const int TextWidth = Width - Left > 9 ? Width - Left - WrappedRightMargin : 8;
+    std::u16string& Line = S.Draw.LineBuffer;
+    DecodeLineBytes(Bytes, Line);
     RECT Box{0, 0, TextWidth, 0};
     HDC DC = MeasuringDC(S);
     const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT | DT_CALCRECT;
     if (DC) {
-      if (!S.LineBuffer.empty()) DrawTextW(DC, Wide(S.LineBuffer), static_cast<int>(S.LineBuffer.size()), &Box, Flags);
+      if (!Line.empty()) DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
       else DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
     } else {
       TWindowDC Fallback(S.ListWindow);
-      TSelectScope Select(Fallback.Get(), S.Font.Get());
-      DrawTextW(Fallback.Get(), Wide(S.LineBuffer), static_cast<int>(S.LineBuffer.size()), &Box, Flags);
+      TSelectScope Select(Fallback.Get(), S.Fonts.Font.Get());
+      DrawTextW(Fallback.Get(), AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
     }
-    Height = std::max<int>(S.RowHeight, Box.bottom - Box.top + 2);
+    Height = std::max<int>(RowHeight, Box.bottom - Box.top + 2);
   }
-  S.WrapHeights[Index] = Height;
-  S.WrapHeightStamps[Index] = S.WrapGeneration;
+  W.WrapHeights[Index] = Height;
+  W.WrapHeightStamps[Index] = W.WrapGeneration;
   return Height;
 }
 
 void InvalidateRowHeights(TSkerrinState& S) {
   EnsureHeightCaches(S);
-  NextGeneration(S);
-  S.WrapWidth = -1;
-}
-
-void SetHostTheme(TSkerrinState& S, bool Dark, bool Native) {
-  const bool WasDark = ViewerIsDark(S);
-  const bool WasNative = S.HostDarkNative;
-  S.HostDark = Dark;
-  S.HostDarkNative = Native;
-  SetHostDarkMode(true, S.HostDark);
-  if (ViewerIsDark(S) != WasDark || S.HostDarkNative != WasNative) RefreshTheme(S);
-}
-
-void RefreshTheme(TSkerrinState& S) {
-  S.ListBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(ListBackColor(S))));
-  S.BarBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
-  UpdateStatus(S);
-  for (HWND W : {S.ListWindow, S.StatusBar})
-    if (W) RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  if (S.Window) RedrawWindow(S.Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  NextGeneration(S.Wrap);
+  S.Wrap.WrapWidth = -1;
 }

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 
+#include "model/uNavigation.h"
+#include "viewer/uListRows.h"
 #include "viewer/uPrompt.h"
-#include "viewer/uViewState.h"
-#include "viewer/uWin32LogWindow.h"
+#include "viewer/uViewRows.h"
 
 namespace {
 
@@ -18,29 +19,9 @@ bool StillAlive(HWND Window, const TSkerrinState* S) { return Window && StateFro
 
 }  // namespace
 
-TVisibleRows RowsOf(const TSkerrinState& S) { return {S.Log->List, S.AllVisible, S.Visible, S.VisibleCount}; }
-
-std::vector<int32_t> SelectedRows(const TSkerrinState& S) {
-  std::vector<int32_t> Rows;
-  if (!S.ListWindow || S.VisibleCount <= 0) return Rows;
-  if (S.WrapViewActive) {
-    const int32_t End = std::min<int32_t>(S.VisibleCount, static_cast<int32_t>(S.WrapSelection.size()));
-    for (int32_t Row = 0; Row < End; ++Row)
-      if (S.WrapSelection[static_cast<size_t>(Row)]) Rows.push_back(Row);
-    return Rows;
-  }
-  const auto Count = static_cast<int32_t>(SendMessageW(S.ListWindow, LB_GETSELCOUNT, 0, 0));
-  if (Count <= 0) return Rows;
-  Rows.resize(static_cast<size_t>(Count));
-  const auto Got = static_cast<int32_t>(
-      SendMessageW(S.ListWindow, LB_GETSELITEMS, static_cast<WPARAM>(Count), reinterpret_cast<LPARAM>(Rows.data())));
-  Rows.resize(static_cast<size_t>(Got > 0 ? Got : 0));
-  return Rows;
-}
-
 void SwitchFollowOff(TSkerrinState& S) {
-  S.Following = false;
-  if (S.FollowBox) SendMessageW(S.FollowBox, BM_SETCHECK, BST_UNCHECKED, 0);
+  S.Tail.Following = false;
+  if (S.Bar.FollowBox) SendMessageW(S.Bar.FollowBox, BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
 void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level) {
@@ -50,6 +31,14 @@ void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level) {
   if (Row < 0) return;
   SelectRow(S, Row, false, true, true);
   CentreRow(S, Row);
+}
+
+bool LevelJumpForCommand(int32_t Command, bool& Forward, TLogLevel& Level) {
+  if (Command < IdPrevError || Command > IdNextInfo) return false;
+  constexpr TLogLevel Levels[3] = {lError, lWarn, lInfo};
+  Level = Levels[(Command - IdPrevError) / 2];
+  Forward = (Command - IdPrevError) % 2 == 1;
+  return true;
 }
 
 bool JumpToLevelCommand(TSkerrinState& S, int Command) {
@@ -76,8 +65,9 @@ bool SearchText(TSkerrinState& S, std::string_view Text, bool MatchCase, bool Wh
 }
 
 bool RepeatLastSearch(TSkerrinState& S, bool Backwards) {
-  if (S.LastSearchText.empty()) return false;
-  const TSearchRequest R = RepeatSearchRequest(S.LastSearchText, S.LastSearchFlags, Backwards);
+  const TSearchMemory& Last = S.Search;
+  if (Last.LastSearchText.empty()) return false;
+  const TSearchRequest R = RepeatSearchRequest(Last.LastSearchText, Last.LastSearchFlags, Backwards);
   return SearchText(S, R.Text, R.MatchCase, R.WholeWords, R.Backwards, R.FindNext);
 }
 

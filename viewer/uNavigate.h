@@ -5,20 +5,16 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
-#include "model/uNavigation.h"
+#include "model/uLogTypes.h"
 #include "viewer/uSkerrinState.h"
-
-// The view's rows as the portable navigation and copy functions take them.
-TVisibleRows RowsOf(const TSkerrinState& S);
-// The selected rows in row order (listbox or wrap view).
-std::vector<int32_t> SelectedRows(const TSkerrinState& S);
 
 // Following off and the Follow box cleared; the Follow setting stays as it is.
 void SwitchFollowOff(TSkerrinState& S);
 
 void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level);
+// Toolbar commands 1101..1106: previous/next error, warning, info. False for other commands.
+bool LevelJumpForCommand(int32_t Command, bool& Forward, TLogLevel& Level);
 // Toolbar commands 1101..1106; false for any other command.
 bool JumpToLevelCommand(TSkerrinState& S, int Command);
 // True when a row was found and selected.

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include "model/uNavigation.h"
-#include "viewer/uWin32LogWindow.h"
+#include "viewer/uDpi.h"
 #include "viewer/uWinHolders.h"
+#include "viewer/uWindowClass.h"
+#include "viewer/uWindowText.h"
 
 namespace {
 
@@ -107,79 +109,50 @@ TState* StateOf(HWND Window, UINT Msg, LPARAM LParam) {
   return reinterpret_cast<TState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
 }
 
-// The parts both prompts share: Enter means OK, closing means Cancel.
-bool CommonPromptMessage(HWND Window, UINT Msg, LRESULT& Result) {
-  switch (Msg) {
-    case DM_GETDEFID:
-      Result = MAKELRESULT(IdOk, DC_HASDEFID);
-      return true;
-    case WM_CLOSE:
-      DestroyWindow(Window);
-      Result = 0;
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::u16string EditText(HWND Edit) {
-  const int Length = GetWindowTextLengthW(Edit);
-  std::u16string Text(static_cast<size_t>(Length > 0 ? Length : 0) + 1, u'\0');
-  const int Got = GetWindowTextW(Edit, reinterpret_cast<wchar_t*>(Text.data()), Length + 1);
-  Text.resize(static_cast<size_t>(Got > 0 ? Got : 0));
-  return Text;
-}
-
-LRESULT CALLBACK PromptTextProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  try {
-    auto* State = StateOf<TPromptTextState>(Window, Msg, LParam);
-    LRESULT Result = 0;
-    if (CommonPromptMessage(Window, Msg, Result)) return Result;
-    if (Msg == WM_COMMAND && HIWORD(WParam) == 0) {
-      if (LOWORD(WParam) == IdOk && State) {
-        State->Text = EditText(State->Edit);
-        State->Accepted = true;
-        DestroyWindow(Window);
-        return 0;
-      }
-      if (LOWORD(WParam) == IdCancel) {
-        DestroyWindow(Window);
-        return 0;
-      }
-    }
-  } catch (...) {
-    // Nothing may unwind into the message loop.
-  }
-  return DefWindowProcW(Window, Msg, WParam, LParam);
-}
-
 bool ReadPicker(HWND Picker, SYSTEMTIME& Time) {
   return Picker && SendMessageW(Picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&Time)) == GDT_VALID;
 }
 
-LRESULT CALLBACK DateTimePromptProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+// What OK takes from each prompt.
+void Accept(TPromptTextState& State) {
+  State.Text = WindowTextU16(State.Edit);
+  State.Accepted = true;
+}
+
+void Accept(TDateTimePromptState& State) {
+  SYSTEMTIME Date{}, Time{};
+  double Value = 0;
+  if (ReadPicker(State.DatePicker, Date) && ReadPicker(State.TimePicker, Time) &&
+      DateTimeFromPrompt(Date.wYear, Date.wMonth, Date.wDay, Time.wHour, Time.wMinute, Time.wSecond, Value)) {
+    State.Value = Value;
+    State.Accepted = true;
+  }
+}
+
+// Both prompts: Enter means OK, closing means Cancel; OK accepts and closes.
+template <typename TState>
+LRESULT CALLBACK PromptProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   try {
-    auto* State = StateOf<TDateTimePromptState>(Window, Msg, LParam);
-    LRESULT Result = 0;
-    if (CommonPromptMessage(Window, Msg, Result)) return Result;
-    if (Msg == WM_COMMAND && HIWORD(WParam) == 0) {
-      if (LOWORD(WParam) == IdOk && State) {
-        SYSTEMTIME Date{}, Time{};
-        double Value = 0;
-        if (ReadPicker(State->DatePicker, Date) && ReadPicker(State->TimePicker, Time) &&
-            DateTimeFromPrompt(Date.wYear, Date.wMonth, Date.wDay, Time.wHour, Time.wMinute, Time.wSecond, Value)) {
-          State->Value = Value;
-          State->Accepted = true;
-        }
+    auto* State = StateOf<TState>(Window, Msg, LParam);
+    switch (Msg) {
+      case DM_GETDEFID:
+        return MAKELRESULT(IdOk, DC_HASDEFID);
+      case WM_CLOSE:
+        DestroyWindow(Window);
+        return 0;
+      case WM_COMMAND: {
+        if (HIWORD(WParam) != 0) break;
+        const bool Ok = LOWORD(WParam) == IdOk && State;
+        if (!Ok && LOWORD(WParam) != IdCancel) break;
+        if (Ok) Accept(*State);
         DestroyWindow(Window);
         return 0;
       }
-      if (LOWORD(WParam) == IdCancel) {
-        DestroyWindow(Window);
-        return 0;
-      }
+      default:
+        break;
     }
   } catch (...) {
+    // Nothing may unwind into the message loop.
   }
   return DefWindowProcW(Window, Msg, WParam, LParam);
 }
@@ -198,7 +171,7 @@ HWND CreatePicker(const TPopup& Popup, DWORD Style, const wchar_t* Format, int X
 
 bool PromptText(HWND Owner, const wchar_t* Title, const wchar_t* Label, const std::u16string& Initial,
                 std::u16string& Text) {
-  if (!RegisterPluginClass(PromptClassName, PromptTextProc, 0, PromptBackground())) return false;
+  if (!RegisterPluginClass(PromptClassName, PromptProc<TPromptTextState>, 0, PromptBackground())) return false;
   TPromptTextState State;
   TPopup Popup(Owner);
   if (!Popup.Create(PromptClassName, Title, 430, 150, &State)) return false;
@@ -216,7 +189,7 @@ bool PromptText(HWND Owner, const wchar_t* Title, const wchar_t* Label, const st
 bool PromptDateTime(HWND Owner, double& Value) {
   INITCOMMONCONTROLSEX Controls{sizeof(Controls), ICC_DATE_CLASSES};
   InitCommonControlsEx(&Controls);
-  if (!RegisterPluginClass(DateTimePromptClassName, DateTimePromptProc, 0, PromptBackground())) return false;
+  if (!RegisterPluginClass(DateTimePromptClassName, PromptProc<TDateTimePromptState>, 0, PromptBackground())) return false;
   TDateTimePromptState State;
   TPopup Popup(Owner);
   if (!Popup.Create(DateTimePromptClassName, L"Go to date/time", 430, 170, &State)) return false;

@@ -1,6 +1,5 @@
 #pragma once
-// Everything about one viewer window: its controls, fonts, brushes, loaded log, view of visible
-// rows, selection of the wrap view and the subclasses it installed. Owned by the viewer window
+// Everything about one viewer window, grouped by what uses it. Owned by the viewer window
 // (user-data slot), created by CreateSkerrinWindow and freed in the window's teardown.
 
 #include <windows.h>
@@ -50,78 +49,71 @@ constexpr UINT_PTR TailTimerId = 2102;
 constexpr UINT FilterDebounceMs = 120;
 constexpr UINT SyncMessage = WM_APP + 211;
 
-// Host show flags read by the viewer.
-constexpr int lcp_forceshow = 16;
-constexpr int lcp_darkmode = 128;
-constexpr int lcp_darkmodenative = 256;
+inline constexpr wchar_t ViewerClassName[] = L"WLXSkerrin64Window";
+inline constexpr wchar_t WrapViewClassName[] = L"WLXSkerrin64WrapView";
 
-class TSkerrinState {
- public:
-  TSkerrinState();
-  virtual ~TSkerrinState();
-  TSkerrinState(const TSkerrinState&) = delete;
-  TSkerrinState& operator=(const TSkerrinState&) = delete;
-
-  // identity
-  HWND Window = nullptr;
-  HWND ParentWindow = nullptr;
-  HWND ListWindow = nullptr;
-  int32_t ShowFlags = 0;
-  bool InListerWindow = false;
-  std::string FileName;
-  bool HostDark = false;
-  bool HostDarkNative = false;
-
-  // fonts and metrics
-  TFontHolder Font;
-  HFONT UiFont = nullptr;
-  bool OwnsUiFont = false;
+// Lengths that follow the screen's DPI, in pixels at the viewer's DPI.
+struct TViewerMetrics {
   int32_t RowHeight = 18;
   int32_t CharWidth = 8;
   int32_t Dpi = 96;
   int32_t ToolbarHeight = 34;
   int32_t HostStatusHeight = 22;
   int32_t StatusHeight = 22;
+};
 
-  // log and view
-  std::unique_ptr<TLoadedLog> Log;
+struct TViewerFonts {
+  TFontHolder Font;  // the line font
+  // The toolbar's font: a normal-weight copy of the GUI font, or the stock font itself when no
+  // copy could be made (then it is not ours to delete).
+  HFONT UiFont = nullptr;
+  bool OwnsUiFont = false;
+};
+
+// The rows on show (what RowsOf lends to the portable functions as TVisibleRows) and what the
+// view keeps about the lines behind them.
+struct TViewRows {
+  bool AllVisible = true;  // row i shows entry i; Visible is not used
   TIndexArray Visible;
   int32_t VisibleCount = 0;
-  bool AllVisible = true;
-  std::u16string FilterW;
-  std::u16string FilterLowerW;
-  int32_t ErrorCount = 0, WarnCount = 0, InfoCount = 0;
-  double LastErrorTime = 0, LastWarnTime = 0, LastInfoTime = 0;
   int32_t LongestLine = 0;
   int32_t LastLineNumber = 0;
   bool TimestampIndexDirty = true;
+};
 
-  // colour rules: the viewer's copy, the per-entry match cache and the effective levels
-  TRuleCache RuleCache;
+struct TFilterText {
+  std::u16string FilterW;       // as typed
+  std::u16string FilterLowerW;  // normalised for matching
+  std::u16string Scratch;       // decoding buffer of the Unicode path, reused line after line
+};
 
-  // tail
+struct TViewerTail {
   bool Following = true;
   bool TailActive = false;
-  // --- tail and status bar (uTailView, uStatusBar) ---
-  TTailState Tail;
   bool InTailTick = false;
-  std::string StatusText;
-  // What the two owner-drawn status parts carry as their data: the left text and the counters.
+  TTailState File;  // how far the followed file has been read, and which file it is
+};
+
+// What the two owner-drawn status parts carry as their data: the left text and the counters.
+struct TStatusTexts {
+  std::string StatusText;  // UTF-8
   std::u16string StatusTextW;
   std::u16string StatusCountersW;
-  // --- end tail and status bar ---
+};
 
-  // search
+// The host's last search, which the list's repeat key continues.
+struct TSearchMemory {
   std::string LastSearchText;
   int32_t LastSearchFlags = 0;
+};
 
-  // sync
+struct TSyncState {
   bool SyncEnabled = false;
-  bool ApplyingSync = false;
+};
 
-  // list control
-  bool ListIsListbox = true;
-  bool WrapViewActive = false;
+// The wrap view's rows: top, caret, anchor, one selection flag per row, and the height of each
+// row measured at the current width (valid while its stamp equals WrapGeneration).
+struct TWrapView {
   int32_t WrapTop = 0;
   int32_t WrapCaret = -1;
   int32_t WrapAnchor = -1;
@@ -131,8 +123,9 @@ class TSkerrinState {
   std::vector<int32_t> WrapHeightStamps;
   int32_t WrapGeneration = 1;
   int32_t WrapWidth = -1;
+};
 
-  // toolbar controls
+struct TToolbarControls {
   HWND PrevErrorButton = nullptr, NextErrorButton = nullptr;
   HWND PrevWarnButton = nullptr, NextWarnButton = nullptr;
   HWND PrevInfoButton = nullptr, NextInfoButton = nullptr;
@@ -148,25 +141,58 @@ class TSkerrinState {
   HWND LookEdit = nullptr;
   HWND LookUpDown = nullptr;
   HWND ToolTip = nullptr;
-  HWND StatusBar = nullptr;
+};
 
-  // subclassing
-  TWindowSubclass FilterEditPrevProc;
-  TWindowSubclass ListPrevProc;
-  TWindowSubclass ClearFilterPrevProc;
-  TWindowSubclass ParentPrevProc;
-  bool ParentSubclassed = false;
-
-  // drawing resources
+struct TDrawResources {
   TBrushHolder ListBrush;
   TBrushHolder BarBrush;
   TMemoryDC MeasureDC;
   HGDIOBJ MeasureDCFontBefore = nullptr;
-
-  // Reusable buffers for decoding one line while drawing, measuring or filtering.
+  // Reusable buffers for decoding and composing one line while drawing or measuring.
   std::u16string LineBuffer;
-  std::u16string FilterScratch;
   std::u16string DrawBuffer;
+};
+
+class TSkerrinState {
+ public:
+  explicit TSkerrinState(TAppSettings& Settings);
+  virtual ~TSkerrinState();
+  TSkerrinState(const TSkerrinState&) = delete;
+  TSkerrinState& operator=(const TSkerrinState&) = delete;
+
+  // The settings the viewer shows and changes (the process's one record).
+  TAppSettings& Settings;
+
+  // identity: the frame's windows and what the host said
+  HWND Window = nullptr;
+  HWND ParentWindow = nullptr;
+  HWND ListWindow = nullptr;  // the listbox, or the wrap view when WrapViewActive
+  HWND StatusBar = nullptr;
+  bool WrapViewActive = false;
+  int32_t ShowFlags = 0;
+  bool InListerWindow = false;
+  std::string FileName;
+  bool HostDark = false;
+  bool HostDarkNative = false;
+
+  TViewerMetrics Metrics;
+  TViewerFonts Fonts;
+
+  std::unique_ptr<TLoadedLog> Log;
+  TViewRows View;
+  TFilterText Filter;
+  // The viewer's copy of the colour rules, the per-entry match cache and the effective levels.
+  TRuleCache RuleCache;
+  TLevelCounters Counters;
+
+  TViewerTail Tail;
+  TStatusTexts Status;
+  TSearchMemory Search;
+  TSyncState Sync;
+  TWrapView Wrap;
+  TToolbarControls Bar;
+  TSubclassStack Subclasses;
+  TDrawResources Draw;
 };
 
 // The record of a viewer window, from its user-data slot; null for any other window.

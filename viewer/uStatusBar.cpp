@@ -6,24 +6,12 @@
 #include <string>
 
 #include "model/uStatusText.h"
-#include "model/uTextCodec.h"
 #include "platform/uPlatformLocale.h"
-#include "viewer/uWin32LogWindow.h"
+#include "platform/uPlatformWide.h"
+#include "platform/uTextCodec.h"
+#include "viewer/uViewerLook.h"
 
 namespace {
-
-const wchar_t* Wide(const std::u16string& Text) { return reinterpret_cast<const wchar_t*>(Text.c_str()); }
-
-TLevelCounters CountersOf(const TSkerrinState& S) {
-  TLevelCounters C;
-  C.ErrorCount = S.ErrorCount;
-  C.WarnCount = S.WarnCount;
-  C.InfoCount = S.InfoCount;
-  C.LastErrorTime = S.LastErrorTime;
-  C.LastWarnTime = S.LastWarnTime;
-  C.LastInfoTime = S.LastInfoTime;
-  return C;
-}
 
 std::u16string JoinedCounters(const TCounterTexts& Texts) {
   std::string Joined;
@@ -50,22 +38,23 @@ TFontHolder WeightedCopy(HFONT Font, LONG Weight) {
 int TextWidth(HDC DC, HFONT Font, const std::u16string& Text) {
   TSelectScope Select(DC, Font);
   SIZE Size{};
-  if (!GetTextExtentPoint32W(DC, Wide(Text), static_cast<int>(Text.size()), &Size)) return 0;
+  if (!GetTextExtentPoint32W(DC, AsWide(Text), static_cast<int>(Text.size()), &Size)) return 0;
   return Size.cx;
 }
 
 void DrawSummary(TSkerrinState& S, HDC DC, RECT R, int Y) {
   R.left += 4;
-  const auto Length = static_cast<int>(S.StatusTextW.size());
+  const std::u16string& Text = S.Status.StatusTextW;
+  const auto Length = static_cast<int>(Text.size());
   if (S.InListerWindow) {
-    DrawTextW(DC, Wide(S.StatusTextW), Length, &R, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawTextW(DC, AsWide(Text), Length, &R, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   } else {
-    TextOutW(DC, R.left, std::max<int>(R.top, Y + 2), Wide(S.StatusTextW), Length);
+    TextOutW(DC, R.left, std::max<int>(R.top, Y + 2), AsWide(Text), Length);
   }
 }
 
 void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
-  const TCounterTexts Texts = BuildCounterTexts(CountersOf(S));
+  const TCounterTexts Texts = BuildCounterTexts(S.Counters);
   TFontHolder Bold;
   if (Texts.Bold[0] || Texts.Bold[1] || Texts.Bold[2]) Bold = WeightedCopy(Font, FW_BOLD);
   std::u16string Wides[CounterCount];
@@ -83,11 +72,11 @@ void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
   for (int i = 0; i < CounterCount; ++i) {
     if (i > 0) {
       TSelectScope Select(DC, Font);
-      TextOutW(DC, X, Top, Wide(Separator), static_cast<int>(Separator.size()));
+      TextOutW(DC, X, Top, AsWide(Separator), static_cast<int>(Separator.size()));
       X += SeparatorWidth;
     }
     TSelectScope Select(DC, Fonts[i]);
-    TextOutW(DC, X, Top, Wide(Wides[i]), static_cast<int>(Wides[i].size()));
+    TextOutW(DC, X, Top, AsWide(Wides[i]), static_cast<int>(Wides[i].size()));
     X += Widths[i];
   }
 }
@@ -97,8 +86,9 @@ void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
 int64_t StatusByteCount(const TSkerrinState& S) {
   // Tail resumes before a last line that has no line break yet, so the bytes it has consumed
   // can be fewer than the file holds; the summary shows what the view actually contains.
-  int64_t Bytes = S.Tail.TailOffset;
-  if (S.Tail.TailFileInfo.Valid) Bytes = std::max(Bytes, S.Tail.TailFileInfo.SizeOnDisk);
+  const TTailState& Tail = S.Tail.File;
+  int64_t Bytes = Tail.TailOffset;
+  if (Tail.TailFileInfo.Valid) Bytes = std::max(Bytes, Tail.TailFileInfo.SizeOnDisk);
   else if (S.Log) Bytes = std::max(Bytes, S.Log->FileSize);
   return Bytes;
 }
@@ -106,15 +96,16 @@ int64_t StatusByteCount(const TSkerrinState& S) {
 void UpdateStatus(TSkerrinState& S) {
   if (!S.StatusBar) return;
   const int32_t Entries = S.Log ? S.Log->List.Count : 0;
-  S.StatusText = BuildStatusText(Entries, S.VisibleCount, S.FileName, StatusByteCount(S),
-                                 S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
-  S.StatusTextW = Utf8ToUtf16(S.StatusText);
-  S.StatusCountersW = JoinedCounters(BuildCounterTexts(CountersOf(S)));
+  TStatusTexts& Texts = S.Status;
+  Texts.StatusText = BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S),
+                                     S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
+  Texts.StatusTextW = Utf8ToUtf16(Texts.StatusText);
+  Texts.StatusCountersW = JoinedCounters(BuildCounterTexts(S.Counters));
   // The parts carry the texts as their data; the window's teardown clears them before the
   // record that holds the texts is freed.
   constexpr WPARAM Drawn = SBT_OWNERDRAW | SBT_NOBORDERS;
-  SendMessageW(S.StatusBar, SB_SETTEXTW, 0 | Drawn, reinterpret_cast<LPARAM>(Wide(S.StatusTextW)));
-  SendMessageW(S.StatusBar, SB_SETTEXTW, 1 | Drawn, reinterpret_cast<LPARAM>(Wide(S.StatusCountersW)));
+  SendMessageW(S.StatusBar, SB_SETTEXTW, 0 | Drawn, reinterpret_cast<LPARAM>(AsWide(Texts.StatusTextW)));
+  SendMessageW(S.StatusBar, SB_SETTEXTW, 1 | Drawn, reinterpret_cast<LPARAM>(AsWide(Texts.StatusCountersW)));
   InvalidateRect(S.StatusBar, nullptr, FALSE);
 }
 
@@ -122,8 +113,8 @@ void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   HDC DC = Item.hDC;
   if (!DC) return;
   const RECT R = Item.rcItem;
-  if (S.BarBrush) {
-    FillRect(DC, &R, S.BarBrush.Get());
+  if (S.Draw.BarBrush) {
+    FillRect(DC, &R, S.Draw.BarBrush.Get());
   } else {
     TBrushHolder Brush(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
     FillRect(DC, &R, Brush.Get());

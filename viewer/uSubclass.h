@@ -1,51 +1,66 @@
 #pragma once
-// One replaced window procedure. The previous procedure is kept so that messages can be passed
-// on, and put back exactly once: by Restore() in the viewer's teardown, or by the destructor as
-// a last resort.
+// Replaced window procedures. A viewer keeps every subclass it installs in one TSubclassStack,
+// in the order installed, and takes them off newest first, so that every window ends with its
+// own procedure. A subclass procedure passes messages on through a TPreviousProc taken before
+// the call: the message passed on may destroy the window, the viewer and the stack itself, and
+// nothing of them is touched afterwards.
 
 #include <windows.h>
 
-class TWindowSubclass {
+#include <vector>
+
+// The path on which a window's messages reach the procedure a subclass replaced.
+enum class TCallPath { Unicode, Ansi };
+
+// A replaced procedure, held by value.
+struct TPreviousProc {
+  WNDPROC Proc = nullptr;
+  bool Unicode = true;
+  // The replaced procedure's answer; the default procedure's when there is none.
+  LRESULT Call(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) const;
+};
+
+// Window properties through which a procedure that serves many windows finds, on each, its
+// record and what it replaced: Record holds the record, Previous the replaced procedure and
+// Unicode 1 or 0 for the path. A null name is not set; without a Unicode property the path is
+// Unicode.
+struct TSubclassProps {
+  const wchar_t* Record;
+  const wchar_t* Previous = nullptr;
+  const wchar_t* Unicode = nullptr;
+};
+
+// The record set on Window under Props; null when there is none.
+void* PublishedRecord(HWND Window, const TSubclassProps& Props);
+// The procedure replaced on Window, as its properties tell; none when they do not.
+TPreviousProc PublishedPrevious(HWND Window, const TSubclassProps& Props);
+
+class TSubclassStack {
  public:
-  TWindowSubclass() = default;
-  ~TWindowSubclass() { Restore(); }
-  TWindowSubclass(const TWindowSubclass&) = delete;
-  TWindowSubclass& operator=(const TWindowSubclass&) = delete;
+  TSubclassStack() = default;
+  ~TSubclassStack() { RemoveAll(); }
+  TSubclassStack(const TSubclassStack&) = delete;
+  TSubclassStack& operator=(const TSubclassStack&) = delete;
 
-  // Replaces the window's procedure; Unicode selects the wide path for setting and calling.
-  bool Install(HWND Window, WNDPROC Procedure, bool Unicode = true) {
-    Restore();
-    if (!Window || !IsWindow(Window)) return false;
-    this->Unicode = Unicode;
-    const LONG_PTR Old = Unicode
-        ? SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Procedure))
-        : SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Procedure));
-    this->Window = Window;
-    Previous = reinterpret_cast<WNDPROC>(Old);
-    return Previous != nullptr;
-  }
-
-  // Puts the previous procedure back when the window is still alive.
-  void Restore() {
-    if (Window && Previous && IsWindow(Window)) {
-      if (Unicode) SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
-      else SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
-    }
-    Window = nullptr;
-    Previous = nullptr;
-  }
-
-  WNDPROC PreviousProc() const { return Previous; }
-  bool Installed() const { return Window != nullptr; }
-
-  LRESULT CallPrevious(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) const {
-    if (!Previous) return Unicode ? DefWindowProcW(Wnd, Msg, WParam, LParam) : DefWindowProcA(Wnd, Msg, WParam, LParam);
-    return Unicode ? CallWindowProcW(Previous, Wnd, Msg, WParam, LParam)
-                   : CallWindowProcA(Previous, Wnd, Msg, WParam, LParam);
-  }
+  // Replaces Window's procedure by Procedure. With Props, their properties are set on the
+  // window first; a window that already carries Props' Previous property is not subclassed a
+  // second time. False when nothing was installed.
+  bool Install(HWND Window, WNDPROC Procedure, TCallPath Path, void* Record = nullptr,
+               const TSubclassProps* Props = nullptr);
+  // What Procedure replaced on Window; none when it is not installed there.
+  TPreviousProc Previous(HWND Window, WNDPROC Procedure) const;
+  // Takes off every subclass of Window, newest first (a window about to be destroyed).
+  void Remove(HWND Window);
+  // Takes off every subclass, newest first. Windows that are gone are only forgotten.
+  void RemoveAll();
 
  private:
-  HWND Window = nullptr;
-  WNDPROC Previous = nullptr;
-  bool Unicode = true;
+  struct TEntry {
+    HWND Window;
+    WNDPROC Procedure;
+    TPreviousProc Replaced;
+    const TSubclassProps* Props;
+  };
+  static void Undo(const TEntry& Entry);
+  std::vector<TEntry> Entries;
 };

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "model/uRuleCache.h"
-#include "settings/uSettings.h"
-#include "viewer/uLineRender.h"
-#include "viewer/uNavigate.h"
+#include "viewer/uListRows.h"
 #include "viewer/uStatusBar.h"
+#include "viewer/uTailTimer.h"
+#include "viewer/uViewRows.h"
 #include "viewer/uViewState.h"
+#include "viewer/uViewerMetrics.h"
 #include "viewer/uWrapView.h"
 
 namespace {
@@ -44,10 +45,6 @@ TNotedSelection NoteSelection(const TSkerrinState& S) {
   return Noted;
 }
 
-int32_t RowOfEntry(const TSkerrinState& S, int32_t Entry) {
-  return EntryToVisibleRow(S.AllVisible, S.Visible, S.VisibleCount, Entry);
-}
-
 void RestoreSelection(TSkerrinState& S, const TNotedSelection& Noted) {
   if (!S.ListWindow || Noted.Entries.empty()) return;
   const int32_t CaretRow = RowOfEntry(S, Noted.CaretEntry);
@@ -55,7 +52,7 @@ void RestoreSelection(TSkerrinState& S, const TNotedSelection& Noted) {
     ClearSelection(S);
     for (const int32_t Entry : Noted.Entries) SetRowSelected(S, RowOfEntry(S, Entry), true);
     if (CaretRow >= 0) {
-      S.WrapCaret = CaretRow;
+      S.Wrap.WrapCaret = CaretRow;
       EnsureRowVisible(S, CaretRow);
     }
     return;
@@ -82,29 +79,20 @@ void RestoreSelection(TSkerrinState& S, const TNotedSelection& Noted) {
 
 void AddToCounters(TSkerrinState& S, int32_t From, int32_t To) {
   const TLogList& List = S.Log->List;
+  TLevelCounters& C = S.Counters;
   for (int32_t Entry = From; Entry < To; ++Entry) {
     int32_t* Count;
     double* Last;
-    switch (EffectiveLevel(S.RuleCache, List, Entry)) {
-      case lError: Count = &S.ErrorCount; Last = &S.LastErrorTime; break;
-      case lWarn: Count = &S.WarnCount; Last = &S.LastWarnTime; break;
-      case lInfo: Count = &S.InfoCount; Last = &S.LastInfoTime; break;
+    switch (EffectiveLevel(S, Entry)) {
+      case lError: Count = &C.ErrorCount; Last = &C.LastErrorTime; break;
+      case lWarn: Count = &C.WarnCount; Last = &C.LastWarnTime; break;
+      case lInfo: Count = &C.InfoCount; Last = &C.LastInfoTime; break;
       default: continue;
     }
     ++*Count;
     const double Timestamp = List.Items[static_cast<size_t>(Entry)].Timestamp;
     if (Timestamp > *Last) *Last = Timestamp;
   }
-}
-
-void RecountAll(TSkerrinState& S) {
-  const TLevelCounters C = CountVisibleLevels(S.RuleCache, S.Log->List, S.AllVisible, S.Visible, S.VisibleCount);
-  S.ErrorCount = C.ErrorCount;
-  S.WarnCount = C.WarnCount;
-  S.InfoCount = C.InfoCount;
-  S.LastErrorTime = C.LastErrorTime;
-  S.LastWarnTime = C.LastWarnTime;
-  S.LastInfoTime = C.LastInfoTime;
 }
 
 // An entry whose line was completed has new text: what was cached about it is stale.
@@ -114,7 +102,8 @@ void ForgetEntry(TSkerrinState& S, int32_t Entry) {
     Cache.RuleMatchCache[static_cast<size_t>(Entry)] = RuleNotComputed;
   Cache.LevelsDoneUpTo = std::min(Cache.LevelsDoneUpTo, Entry);
   const int32_t Row = RowOfEntry(S, Entry);
-  if (Row >= 0 && static_cast<size_t>(Row) < S.WrapHeightStamps.size()) S.WrapHeightStamps[static_cast<size_t>(Row)] = 0;
+  std::vector<int32_t>& Stamps = S.Wrap.WrapHeightStamps;
+  if (Row >= 0 && static_cast<size_t>(Row) < Stamps.size()) Stamps[static_cast<size_t>(Row)] = 0;
 }
 
 // Taking the focus would also activate the viewer's window: a lister that follows a log in the
@@ -128,29 +117,30 @@ bool RowOnPage(int32_t Row, int32_t Top, int32_t Page) { return Row >= Top && Ro
 // Without a filter the new entries simply become new rows; nothing is rebuilt.
 bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TTailResult& Result) {
   const int32_t Added = Result.NewCount - Result.OldCount;
-  S.AllVisible = true;
-  S.VisibleCount = S.Log->List.Count;
-  S.Visible.clear();
-  S.TimestampIndexDirty = true;
+  TViewRows& View = S.View;
+  View.AllVisible = true;
+  View.VisibleCount = S.Log->List.Count;
+  View.Visible.clear();
+  View.TimestampIndexDirty = true;
+  const bool Following = S.Tail.Following;
   bool RepaintDue = false;
   if (S.ListWindow && Added > 0) {
+    RepaintDue = Following || Old.VisibleCount < Old.TopRow + RowsPerPage(S);
     if (S.WrapViewActive) {
-      EnsureSelectionCapacity(S, S.VisibleCount);
+      EnsureSelectionCapacity(S, View.VisibleCount);
       UpdateWrapScrollBar(S);
-      RepaintDue = S.Following || Old.VisibleCount < Old.TopRow + WrapPageSize(S);
     } else {
-      RepaintDue = S.Following || Old.VisibleCount < Old.TopRow + RowsPerPage(S);
-      SendMessageW(S.ListWindow, LB_SETCOUNT, static_cast<WPARAM>(S.VisibleCount), 0);
+      SendMessageW(S.ListWindow, LB_SETCOUNT, static_cast<WPARAM>(View.VisibleCount), 0);
     }
   }
-  if (!AppSettings.WordWrap && AppSettings.HorzScrollbar && Result.LongestLineChanged) UpdateRowMetrics(S);
-  if (!Old.AllVisible || Result.ChangedEntry >= 0) RecountAll(S);
+  if (!S.Settings.WordWrap && S.Settings.HorzScrollbar && Result.LongestLineChanged) UpdateRowMetrics(S);
+  if (!Old.AllVisible || Result.ChangedEntry >= 0) RecountLevels(S);
   else AddToCounters(S, Result.OldCount, Result.NewCount);
   UpdateStatus(S);
-  if (S.Following && S.VisibleCount > 0) {
-    SelectRow(S, S.VisibleCount - 1, S.WrapViewActive, S.WrapViewActive, MayTakeFocus(S));
-  } else if (Old.TopRow > S.VisibleCount - 1) {
-    SetTopRow(S, std::max(0, S.VisibleCount - 1));
+  if (Following && View.VisibleCount > 0) {
+    SelectRow(S, View.VisibleCount - 1, S.WrapViewActive, S.WrapViewActive, MayTakeFocus(S));
+  } else if (Old.TopRow > View.VisibleCount - 1) {
+    SetTopRow(S, std::max(0, View.VisibleCount - 1));
   }
   if (Result.ChangedEntry >= 0 && S.ListWindow)
     RepaintDue = RepaintDue || RowOnPage(RowOfEntry(S, Result.ChangedEntry), GetTopRow(S), RowsPerPage(S) + 1);
@@ -158,15 +148,16 @@ bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TTailResult& Res
 }
 
 void ShowAppended(TSkerrinState& S, const TTailResult& Result) {
-  const TOldView Old{S.VisibleCount, GetTopRow(S), S.AllVisible};
+  const TOldView Old{S.View.VisibleCount, GetTopRow(S), S.View.AllVisible};
+  const bool Following = S.Tail.Following;
   // The rows of a filtered view move when it is rebuilt; the selection goes back by entry.
   // Without a filter (before and after) every row keeps its index and its selection.
-  const bool Filtered = !S.FilterW.empty();
+  const bool Filtered = !S.Filter.FilterW.empty();
   TNotedSelection Noted;
-  if (!S.Following && (Filtered || !Old.AllVisible)) Noted = NoteSelection(S);
+  if (!Following && (Filtered || !Old.AllVisible)) Noted = NoteSelection(S);
 
-  S.LastLineNumber = S.Tail.LastLineNumber;
-  S.LongestLine = S.Tail.LongestLine;
+  S.View.LastLineNumber = S.Tail.File.LastLineNumber;
+  S.View.LongestLine = S.Tail.File.LongestLine;
   if (Result.ChangedEntry >= 0) ForgetEntry(S, Result.ChangedEntry);
   UpdateEffectiveLevels(S.RuleCache, S.Log->List);
 
@@ -174,8 +165,8 @@ void ShowAppended(TSkerrinState& S, const TTailResult& Result) {
   {
     TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
     if (Filtered) {
-      RebuildView(S, !S.Following, true);
-      if (S.Following && S.VisibleCount > 0) SelectRow(S, S.VisibleCount - 1, true, true, MayTakeFocus(S));
+      RebuildView(S, !Following, true);
+      if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, MayTakeFocus(S));
     } else {
       RepaintDue = ExtendInPlace(S, Old, Result);
     }
@@ -186,27 +177,14 @@ void ShowAppended(TSkerrinState& S, const TTailResult& Result) {
 
 }  // namespace
 
-void StartTail(TSkerrinState& S) {
-  S.TailActive = true;
-  // The bytes of an unfinished last line stay: the file position already counts them, so
-  // dropping them here would lose the start of that line.
-  if (S.Window)
-    SetTimer(S.Window, TailTimerId, static_cast<UINT>(ClampTailInterval(AppSettings.TailIntervalMs)), nullptr);
-}
-
-void StopTail(TSkerrinState& S) {
-  S.TailActive = false;
-  if (S.Window) KillTimer(S.Window, TailTimerId);
-}
-
 void TailTick(TSkerrinState& S) {
-  if (!S.TailActive || S.FileName.empty() || !S.Log || S.InTailTick) return;
-  S.InTailTick = true;
+  if (!S.Tail.TailActive || S.FileName.empty() || !S.Log || S.Tail.InTailTick) return;
+  S.Tail.InTailTick = true;
   struct TClearFlag {
     bool& Flag;
     ~TClearFlag() { Flag = false; }
-  } Clear{S.InTailTick};
-  const TTailResult Result = PollTail(S.Tail, *S.Log, S.FileName);
+  } Clear{S.Tail.InTailTick};
+  const TTailResult Result = PollTail(S.Tail.File, *S.Log, S.FileName);
   switch (Result.Change) {
     case tcReload:
       LoadAndShow(S);
@@ -222,37 +200,24 @@ void TailTick(TSkerrinState& S) {
 }
 
 void SetFollowing(TSkerrinState& S, bool On) {
-  S.Following = On;
-  AppSettings.Follow = On;
+  S.Tail.Following = On;
+  S.Settings.Follow = On;
   SaveSettings();
-  SetBox(S.FollowBox, On);
-  if (On && S.VisibleCount > 0) SelectRow(S, S.VisibleCount - 1, true, true, true);
+  SetBox(S.Bar.FollowBox, On);
+  if (On && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, true);
 }
 
 void SetTailEnabled(TSkerrinState& S, bool On) {
-  AppSettings.TailEnabled = On;
+  S.Settings.TailEnabled = On;
   SaveSettings();
-  SetBox(S.TailBox, On);
+  SetBox(S.Bar.TailBox, On);
   if (On) StartTail(S);
   else StopTail(S);
 }
 
-void ResumeTailAfterLoad(TSkerrinState& S) {
-  if (!S.Log) return;
-  TTailFileInfo Info;
-  ReadFileInfo(S.FileName, Info);
-  ResetTail(S.Tail, *S.Log, Info);
-  S.LastLineNumber = S.Tail.LastLineNumber;
-  S.LongestLine = S.Tail.LongestLine;
-  SetBox(S.TailBox, AppSettings.TailEnabled);
-  if (AppSettings.TailEnabled) StartTail(S);
-  else StopTail(S);
-  UpdateStatus(S);
-}
-
 void ApplyTailSettings(TSkerrinState& S) {
-  S.Following = AppSettings.Follow;
-  SetBox(S.FollowBox, S.Following);
-  if (AppSettings.TailEnabled) StartTail(S);
+  S.Tail.Following = S.Settings.Follow;
+  SetBox(S.Bar.FollowBox, S.Tail.Following);
+  if (S.Settings.TailEnabled) StartTail(S);
   else StopTail(S);
 }

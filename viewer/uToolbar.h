@@ -1,7 +1,8 @@
 #pragma once
 // The toolbar strip: navigation buttons, check boxes with labels, Options, the format box, the
-// filter box with its clear button and the context number with its up-down control; their
-// layout at any width and DPI, and their drawing in the light and dark themes.
+// filter box with its clear button and the context number with its up-down control, their
+// creation and their layout at any width and DPI. Their drawing is uToolbarPaint's; the key
+// subclasses they carry are uHostIntegration's.
 
 #include <windows.h>
 
@@ -11,16 +12,11 @@ struct TControlRect {
   int X, Y, Width, Height;
 };
 
+// Creates the toolbar's controls, its tooltips and the status bar.
 void CreateToolbar(TSkerrinState& S);
 void LayoutToolbar(TSkerrinState& S, int ClientWidth);
 void FillFormatBox(TSkerrinState& S);
 void ApplyToolbarFont(TSkerrinState& S);
-
-void DrawToolbarButton(TSkerrinState& S, const DRAWITEMSTRUCT& Item);
-void DrawFormatItem(TSkerrinState& S, const DRAWITEMSTRUCT& Item);
-void PaintCheckBox(TSkerrinState& S, HWND Box);
-void PaintUpDownDark(TSkerrinState& S, HWND UpDown);
-void PaintEditFrame(TSkerrinState& S, HWND Control, bool WithDropButton);
 void ShowClearButtonOnTop(TSkerrinState& S, bool RepaintNow);
 
 // Positions at 96 DPI scaled to the viewer's DPI (the filter group depends on the width).
@@ -31,4 +27,6 @@ TControlRect NavigationButtonRect(const TSkerrinState& S, int Index);
 int FormatBoxEntry(const TAppSettings& Settings);
 void ApplyFormatBoxEntry(TAppSettings& Settings, int Entry);
 
+// The filter box: Up and Down move the selected line while the caret stays in the box.
+LRESULT CALLBACK FilterEditProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
 LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);

@@ -1,8 +1,6 @@
 #pragma once
-// The visible rows of a viewer and the row operations every feature uses: load, rebuild,
-// current row, select, centre and the top row.
-
-#include <string>
+// The view of the loaded file: loading it, rebuilding the visible rows from the filter and the
+// colour rules, and the level counters of those rows.
 
 #include "viewer/uSkerrinState.h"
 
@@ -12,14 +10,5 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst);
 void ResetToEmptyView(TSkerrinState& S);
 // Reads the filter box into FilterW and FilterLowerW.
 void ReadFilterStrings(TSkerrinState& S);
-
-int32_t VisibleToEntry(const TSkerrinState& S, int32_t Row);
-int32_t CurrentRow(const TSkerrinState& S);
-void SelectRow(TSkerrinState& S, int32_t Row, bool ScrollToTop, bool Redraw, bool TakeFocus);
-void CentreRow(TSkerrinState& S, int32_t Row);
-int32_t GetTopRow(const TSkerrinState& S);
-void SetTopRow(TSkerrinState& S, int32_t Row);
-int32_t RowsPerPage(const TSkerrinState& S);
-std::wstring RowTextW(TSkerrinState& S, int32_t Row);
-TLogLevel EffectiveLevel(TSkerrinState& S, int32_t EntryIndex);
-int32_t RuleForEntry(TSkerrinState& S, int32_t EntryIndex);
+// Errors, warnings and infos among the visible rows, counted anew.
+void RecountLevels(TSkerrinState& S);

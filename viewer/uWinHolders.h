@@ -134,6 +134,33 @@ class TRedrawSuspension {
   HWND Window;
 };
 
+// Solid brushes by colour for the length of one paint: rows of one colour share a brush, so a
+// paint creates a handful of brushes however many rows it draws. A handle is good until the
+// next Get.
+class TBrushCache {
+ public:
+  TBrushCache() = default;
+  TBrushCache(const TBrushCache&) = delete;
+  TBrushCache& operator=(const TBrushCache&) = delete;
+
+  HBRUSH Get(COLORREF Color) {
+    for (int I = 0; I < Used; ++I)
+      if (Colors[I] == Color) return Brushes[I].Get();
+    // With every slot taken the oldest brush makes room; a paint rarely has that many colours.
+    const int Slot = Used < Capacity ? Used++ : Oldest++ % Capacity;
+    Colors[Slot] = Color;
+    Brushes[Slot].Reset(CreateSolidBrush(Color));
+    return Brushes[Slot].Get();
+  }
+
+ private:
+  static constexpr int Capacity = 16;
+  COLORREF Colors[Capacity] = {};
+  TBrushHolder Brushes[Capacity];
+  int Used = 0;
+  int Oldest = 0;
+};
+
 // Double buffer for a paint: a memory DC with a bitmap of the client size. When either cannot
 // be made, Target() is the window's own DC and drawing goes there directly.
 class TDoubleBuffer {

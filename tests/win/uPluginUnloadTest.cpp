@@ -39,7 +39,7 @@ TEST(PluginUnload, FreeLibraryUnloadsAfterALogWasShown) {
                               nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(Host, nullptr);
   // A CSV file exercises every reused parse buffer: the upper-case copies and the CSV field.
-  HWND Viewer = Load(Host, Wide(SourcePath("tests/data/events.csv")).c_str(), 0);
+  HWND Viewer = Load(Host, Wide(TestDataPath("events.csv")).c_str(), 0);
   ASSERT_NE(Viewer, nullptr);
   Close(Viewer);
   DestroyWindow(Host);

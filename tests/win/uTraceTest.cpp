@@ -5,8 +5,8 @@
 #include <regex>
 #include <string>
 
-#include "plugin/uTrace.h"
 #include "uTestSupport.h"
+#include "viewer/uTrace.h"
 
 namespace fs = std::filesystem;
 

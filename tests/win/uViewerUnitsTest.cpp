@@ -8,10 +8,17 @@
 #include <string>
 
 #include "settings/uSettings.h"
-#include "viewer/uHostIntegration.h"
+#include "viewer/uHostWindow.h"
 #include "viewer/uLineRender.h"
+#include "viewer/uListControl.h"
+#include "viewer/uListRows.h"
+#include "viewer/uNavigate.h"
 #include "viewer/uToolbar.h"
+#include "viewer/uViewRows.h"
 #include "viewer/uViewState.h"
+#include "viewer/uViewerLayout.h"
+#include "viewer/uViewerLook.h"
+#include "viewer/uViewerMetrics.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"
 #include "win/uViewerTestSupport.h"
@@ -23,12 +30,12 @@ TEST(ViewerMetrics, LengthsScaleWithTheDpi) {
     int Dpi, Value, Scaled;
   };
   for (const Case& C : {Case{96, 34, 34}, Case{144, 34, 51}, Case{144, 23, 35}, Case{120, 6, 8}, Case{192, 13, 26}}) {
-    TSkerrinState S;
-    S.Dpi = C.Dpi;
+    TSkerrinState S(AppSettings);
+    S.Metrics.Dpi = C.Dpi;
     EXPECT_EQ(ScaleToDpi(S, C.Value), C.Scaled) << C.Dpi << " " << C.Value;
   }
-  TSkerrinState S;
-  S.Dpi = 144;
+  TSkerrinState S(AppSettings);
+  S.Metrics.Dpi = 144;
   const TControlRect First = NavigationButtonRect(S, 0);
   EXPECT_EQ(First.X, 9);
   EXPECT_EQ(First.Y, 9);
@@ -37,11 +44,11 @@ TEST(ViewerMetrics, LengthsScaleWithTheDpi) {
 }
 
 TEST(ViewerMetrics, FilterGroupFollowsTheRightEdgeButNeverLeftOfItsPlace) {
-  TSkerrinState S;
-  S.Dpi = 96;
+  TSkerrinState S(AppSettings);
+  S.Metrics.Dpi = 96;
   EXPECT_EQ(FilterLabelRect(S, 900).X, 704);
   EXPECT_EQ(FilterLabelRect(S, 1200).X, 980);
-  S.Dpi = 144;
+  S.Metrics.Dpi = 144;
   EXPECT_EQ(FilterLabelRect(S, 900).X, 1056);
   EXPECT_EQ(FilterLabelRect(S, 2000).X, 2000 - 330);
 }
@@ -50,8 +57,8 @@ TEST(ViewerMetrics, StatusBarPartsAndHeight) {
   EXPECT_EQ(StatusFirstPartEnd(600), 220);
   EXPECT_EQ(StatusFirstPartEnd(1000), 505);
   EXPECT_EQ(StatusFirstPartEnd(0), 220);
-  TSkerrinState S;
-  S.Dpi = 96;
+  TSkerrinState S(AppSettings);
+  S.Metrics.Dpi = 96;
   struct Case {
     int Host, Expected;
   };
@@ -83,7 +90,7 @@ TEST(FormatBox, EntriesMapToTheFormatSettings) {
 TEST(LineNumbers, PaddedToTheWiderOfTheCountAndTheSetting) {
   EXPECT_EQ(PaddedLineNumber(7, 5), L"    7");
   EXPECT_EQ(PaddedLineNumber(123456, 3), L"123456");
-  TSkerrinState S;
+  TSkerrinState S(AppSettings);
   const int32_t Saved = AppSettings.LineNumWidth;
   AppSettings.LineNumWidth = 5;
   S.Log->List.Count = 120;
@@ -94,6 +101,27 @@ TEST(LineNumbers, PaddedToTheWiderOfTheCountAndTheSetting) {
   AppSettings.LineNumWidth = 0;
   EXPECT_EQ(LineNumberDigits(S), 1);
   AppSettings.LineNumWidth = Saved;
+}
+
+TEST(LevelJump, CommandsMapToDirectionAndLevel) {
+  struct {
+    int32_t Command;
+    bool Valid;
+    bool Forward;
+    TLogLevel Level;
+  } const Cases[] = {
+      {1100, false, false, lError}, {1101, true, false, lError}, {1102, true, true, lError},
+      {1103, true, false, lWarn},   {1104, true, true, lWarn},   {1105, true, false, lInfo},
+      {1106, true, true, lInfo},    {1107, false, false, lError},
+  };
+  for (const auto& Case : Cases) {
+    bool Forward = false;
+    TLogLevel Level = lCustom;
+    EXPECT_EQ(LevelJumpForCommand(Case.Command, Forward, Level), Case.Valid) << Case.Command;
+    if (!Case.Valid) continue;
+    EXPECT_EQ(Forward, Case.Forward) << Case.Command;
+    EXPECT_EQ(Level, Case.Level) << Case.Command;
+  }
 }
 
 TEST(HostWindows, ListerWindowOrQuickViewPanel) {
@@ -124,7 +152,7 @@ class InProcessViewer : public ::testing::Test {
     AppSettings.WordWrap = WordWrap;
     char Name[MAX_PATH];
     WideCharToMultiByte(CP_UTF8, 0, Log->Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
-    Viewer = CreateSkerrinWindow(Host->Top(), Name, 0);
+    Viewer = CreateSkerrinWindow(Host->Top(), Name, 0, AppSettings);
     ASSERT_NE(Viewer, nullptr);
     S = StateFromWindow(Viewer);
     ASSERT_NE(S, nullptr);
@@ -135,7 +163,7 @@ class InProcessViewer : public ::testing::Test {
     AppSettings = SavedSettings;
   }
   bool ListboxSelected(int Row) const { return SendMessageW(S->ListWindow, LB_GETSEL, Row, 0) > 0; }
-  int RowCentre(int Row) const { return Row * S->RowHeight + S->RowHeight / 2; }
+  int RowCentre(int Row) const { return Row * S->Metrics.RowHeight + S->Metrics.RowHeight / 2; }
 
   std::unique_ptr<TTempLog> Log;
   std::unique_ptr<THostWindow> Host;
@@ -196,33 +224,33 @@ TEST_F(InProcessViewer, WrapViewKeysWheelAndClicks) {
   GetClassNameW(S->ListWindow, Class, 64);
   EXPECT_STREQ(Class, L"WLXSkerrin64WrapView");
   EXPECT_EQ(CurrentRow(*S), 0);
-  const int32_t P = WrapPageSize(*S);
+  const int32_t P = RowsPerPage(*S);
   for (int I = 0; I < 100; ++I) WrapKey(*S, VK_NEXT);
-  EXPECT_EQ(S->WrapCaret, 299);
-  EXPECT_EQ(S->WrapTop, 300 - P);
+  EXPECT_EQ(S->Wrap.WrapCaret, 299);
+  EXPECT_EQ(S->Wrap.WrapTop, 300 - P);
   WrapKey(*S, VK_UP);
   EXPECT_EQ(CurrentRow(*S), 298);
   EXPECT_TRUE(IsRowSelected(*S, 298));
   EXPECT_FALSE(IsRowSelected(*S, 299));
   SendMessageW(S->ListWindow, WM_KEYDOWN, VK_HOME, 0);
-  EXPECT_EQ(S->WrapCaret, 0);
-  EXPECT_EQ(S->WrapTop, 0);
+  EXPECT_EQ(S->Wrap.WrapCaret, 0);
+  EXPECT_EQ(S->Wrap.WrapTop, 0);
   // Three rows per wheel notch, stopping at the first row and at the last page.
   SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
-  EXPECT_EQ(S->WrapTop, 3);
+  EXPECT_EQ(S->Wrap.WrapTop, 3);
   SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), 0);
-  EXPECT_EQ(S->WrapTop, 0);
+  EXPECT_EQ(S->Wrap.WrapTop, 0);
   SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-200 * WHEEL_DELTA)), 0);
-  EXPECT_EQ(S->WrapTop, 300 - P);
+  EXPECT_EQ(S->Wrap.WrapTop, 300 - P);
   SetWrapTop(*S, 0);
   // Click, Shift+click from the anchor, Ctrl+click toggling.
   ClickRow(*S, 10, 1, false, false);
-  EXPECT_EQ(S->WrapCaret, 0);
+  EXPECT_EQ(S->Wrap.WrapCaret, 0);
   const int32_t Third = HitTestRow(*S, MeasureRow(*S, 0) + MeasureRow(*S, 1) + 1);
   EXPECT_EQ(Third, 2);
   ClickRow(*S, 10, MeasureRow(*S, 0) + MeasureRow(*S, 1) + 1, true, false);
   EXPECT_TRUE(IsRowSelected(*S, 0) && IsRowSelected(*S, 1) && IsRowSelected(*S, 2));
-  EXPECT_EQ(S->WrapAnchor, 0);
+  EXPECT_EQ(S->Wrap.WrapAnchor, 0);
   ClickRow(*S, 10, MeasureRow(*S, 0) + 1, false, true);
   EXPECT_FALSE(IsRowSelected(*S, 1));
   EXPECT_TRUE(IsRowSelected(*S, 2));
@@ -233,11 +261,11 @@ TEST_F(InProcessViewer, WrapViewKeysWheelAndClicks) {
 
 TEST_F(InProcessViewer, LongLinesWrapIntoTallerRowsAndBlankLinesDoNot) {
   Open(5, true, std::string(600, 'x') + " " + std::string(600, 'y') + "\r\n \t  \r\n");
-  ASSERT_EQ(S->VisibleCount, 7);
-  EXPECT_EQ(MeasureRow(*S, 0), S->RowHeight);
-  EXPECT_GT(MeasureRow(*S, 5), 2 * S->RowHeight);
-  EXPECT_EQ(MeasureRow(*S, 6), S->RowHeight);
-  EXPECT_EQ(MeasureRow(*S, 7), S->RowHeight) << "outside the rows";
+  ASSERT_EQ(S->View.VisibleCount, 7);
+  EXPECT_EQ(MeasureRow(*S, 0), S->Metrics.RowHeight);
+  EXPECT_GT(MeasureRow(*S, 5), 2 * S->Metrics.RowHeight);
+  EXPECT_EQ(MeasureRow(*S, 6), S->Metrics.RowHeight);
+  EXPECT_EQ(MeasureRow(*S, 7), S->Metrics.RowHeight) << "outside the rows";
   // A narrower view re-measures: the wrapped row grows.
   const int Before = MeasureRow(*S, 5);
   MoveWindow(Viewer, 0, 0, 500, 400, TRUE);
@@ -247,16 +275,16 @@ TEST_F(InProcessViewer, LongLinesWrapIntoTallerRowsAndBlankLinesDoNot) {
 
 TEST_F(InProcessViewer, SwitchingWordWrapKeepsFilterAndSelection) {
   Open(100, false);
-  SetWindowTextW(S->FilterEdit, L"error");
+  SetWindowTextW(S->Bar.FilterEdit, L"error");
   PumpMessages(200);
-  ASSERT_EQ(S->VisibleCount, 10);
+  ASSERT_EQ(S->View.VisibleCount, 10);
   SelectRow(*S, 4, false, true, false);
   AppSettings.WordWrap = true;
   CreateListControl(*S);
   LayoutViewer(*S);
   RebuildView(*S, false, true);
   EXPECT_TRUE(S->WrapViewActive);
-  EXPECT_EQ(S->VisibleCount, 10);
+  EXPECT_EQ(S->View.VisibleCount, 10);
   // The new control starts afresh, and the rebuild selects the first row.
   EXPECT_EQ(CurrentRow(*S), 0);
   SelectRow(*S, 6, false, true, false);
@@ -265,7 +293,7 @@ TEST_F(InProcessViewer, SwitchingWordWrapKeepsFilterAndSelection) {
   LayoutViewer(*S);
   RebuildView(*S, false, true);
   EXPECT_FALSE(S->WrapViewActive);
-  EXPECT_EQ(S->VisibleCount, 10);
+  EXPECT_EQ(S->View.VisibleCount, 10);
 }
 
 TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
@@ -295,7 +323,7 @@ TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
     EXPECT_EQ(Back, C.Back) << C.Row;
     EXPECT_EQ(Fore, C.Fore) << C.Row;
   }
-  EXPECT_EQ(S->ErrorCount, 3) << "rows 3, 13 and the rule's row 6";
+  EXPECT_EQ(S->Counters.ErrorCount, 3) << "rows 3, 13 and the rule's row 6";
   RECT Client{};
   GetClientRect(S->ListWindow, &Client);
   const int X = Client.right - 15;
@@ -312,7 +340,7 @@ TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
   RowColors(*S, 3, Level, Back, Fore);
   EXPECT_EQ(Level, lCustom);
   EXPECT_EQ(Back, Light.Levels[lCustom].Bg);
-  EXPECT_EQ(S->ErrorCount, 0);
+  EXPECT_EQ(S->Counters.ErrorCount, 0);
 }
 
 TEST_F(InProcessViewer, HostDarkFlagTurnsTheViewerDarkOnlyWhenItChanges) {
@@ -335,15 +363,15 @@ TEST_F(InProcessViewer, AFailedReloadLeavesAnEmptyViewThatAddressesNoRow) {
   SelectRow(*S, 20, false, true, false);
   S->FileName = "C:\\no\\such\\file.log";
   EXPECT_FALSE(LoadAndShow(*S));
-  EXPECT_TRUE(S->AllVisible);
-  EXPECT_EQ(S->VisibleCount, 0);
+  EXPECT_TRUE(S->View.AllVisible);
+  EXPECT_EQ(S->View.VisibleCount, 0);
   EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(CurrentRow(*S), -1);
   EXPECT_EQ(VisibleToEntry(*S, 0), -1);
   EXPECT_EQ(RowTextW(*S, 20), L"");
   RebuildView(*S, true, true);
   UpdateWindow(S->ListWindow);
-  EXPECT_EQ(S->VisibleCount, 0);
+  EXPECT_EQ(S->View.VisibleCount, 0);
 }
 
 TEST_F(InProcessViewer, RowTextIsTheDecodedLine) {

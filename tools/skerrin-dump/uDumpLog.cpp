@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "loader/uDateTime.h"
 #include "loader/uLogLoader.h"
+#include "model/uDateTime.h"
 #include "settings/uSettings.h"
 
 namespace {
@@ -53,7 +53,7 @@ void AppendEntry(std::string& Out, const TLogEntry& E) {
 
 }  // namespace
 
-std::string LogDumpText(const TLoadedLog& Log, bool Summary) {
+std::string LogDumpHeader(const TLoadedLog& Log) {
   std::string Out;
   Out += "format\t" + std::to_string(static_cast<int>(Log.Format)) + "\t" + FormatDisplayName(Log.Format) + "\n";
   Out += "encoding\t" + std::to_string(Log.Encoding) + "\n";
@@ -61,10 +61,25 @@ std::string LogDumpText(const TLoadedLog& Log, bool Summary) {
   Out += "size\t" + std::to_string(Log.FileSize) + "\n";
   Out += "maxline\t" + std::to_string(Log.MaxLineLength) + "\n";
   Out += "tsfmt\t" + Log.CustomConfig.TimestampFmt + "\n";
-  if (Summary) return Out;
-  Out.reserve(Out.size() + static_cast<size_t>(Log.List.Count) * 48);
-  for (int32_t I = 0; I < Log.List.Count; ++I) AppendEntry(Out, Log.List.Items[static_cast<size_t>(I)]);
   return Out;
+}
+
+bool WriteLogDump(const TLoadedLog& Log, bool Summary, std::FILE* Out) {
+  // Printed in pieces: the text of a log of millions of lines, held whole, would need about as
+  // much memory again as the loaded log itself.
+  constexpr size_t Piece = 1 << 16;
+  std::string Block = LogDumpHeader(Log);
+  Block.reserve(Piece + 256);
+  const auto Flush = [&] {
+    const bool Written = std::fwrite(Block.data(), 1, Block.size(), Out) == Block.size();
+    Block.clear();
+    return Written;
+  };
+  for (int32_t I = 0; !Summary && I < Log.List.Count; ++I) {
+    AppendEntry(Block, Log.List.Items[static_cast<size_t>(I)]);
+    if (Block.size() >= Piece && !Flush()) return false;
+  }
+  return Flush() && std::fflush(Out) == 0;
 }
 
 int DumpLog(int argc, char** argv) {
@@ -106,11 +121,13 @@ int DumpLog(int argc, char** argv) {
   }
 
   TLoadedLog Log;
-  if (!Log.Load(File)) {
-    std::fprintf(stderr, "skerrin-dump: cannot load %s\n", File);
+  if (!Log.Load(File, AppSettings)) {
+    std::fprintf(stderr, "skerrin-dump: cannot load %s: %s\n", File, LoadErrorText(Log.LoadError));
     return 1;
   }
-  const std::string Text = LogDumpText(Log, Summary);
-  std::fwrite(Text.data(), 1, Text.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if (!WriteLogDump(Log, Summary, stdout)) {
+    std::fprintf(stderr, "skerrin-dump: cannot write the output\n");
+    return 1;
+  }
+  return 0;
 }

@@ -1,6 +1,4 @@
-#include "model/uTextCodec.h"
-
-#include <cstdint>
+#include "platform/uTextCodec.h"
 
 namespace {
 
@@ -122,21 +120,8 @@ std::string Utf16ToUtf8(std::u16string_view Text) {
     } else if (CodePoint >= 0xD800 && CodePoint <= 0xDFFF) {
       CodePoint = Replacement;
     }
-    if (CodePoint < 0x80) {
-      Out.push_back(static_cast<char>(CodePoint));
-    } else if (CodePoint < 0x800) {
-      Out.push_back(static_cast<char>(0xC0 | (CodePoint >> 6)));
-      Out.push_back(static_cast<char>(0x80 | (CodePoint & 0x3F)));
-    } else if (CodePoint < 0x10000) {
-      Out.push_back(static_cast<char>(0xE0 | (CodePoint >> 12)));
-      Out.push_back(static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F)));
-      Out.push_back(static_cast<char>(0x80 | (CodePoint & 0x3F)));
-    } else {
-      Out.push_back(static_cast<char>(0xF0 | (CodePoint >> 18)));
-      Out.push_back(static_cast<char>(0x80 | ((CodePoint >> 12) & 0x3F)));
-      Out.push_back(static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F)));
-      Out.push_back(static_cast<char>(0x80 | (CodePoint & 0x3F)));
-    }
+    char Bytes[4];
+    Out.append(Bytes, PutUtf8(CodePoint, Bytes));
   }
   return Out;
 }

@@ -1,4 +1,4 @@
-#include "loader/uDateTime.h"
+#include "model/uDateTime.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "plugin/uTrace.h"
+#include "viewer/uTrace.h"
 
 #include <cstdarg>
 #include <cstdio>

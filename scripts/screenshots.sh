@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Screenshots of the viewer for comparing a change by eye (and with ImageMagick's compare):
+#   scripts/screenshots.sh OUTDIR [LOG]
+# writes OUTDIR/light.png, dark.png, wrap.png and dpi144.png of the x86-64 plug-in already built
+# in the build tree, each in the stand-in host on its own virtual display. The 144 DPI shot runs
+# in a copy of the Wine prefix, so the test prefix keeps 96 DPI.
+set -eu
+source "$(dirname "$0")/env.sh"
+OUT=${1:?usage: scripts/screenshots.sh OUTDIR [LOG]}
+LOG=${2:-$ROOT/tests/data/loghub/Zookeeper_2k.log}
+mkdir -p "$OUT" "$BUILD/logs"
+OUT=$(cd "$OUT" && pwd)
+BIN=$BUILD/win64/bin
+[ -f "$BIN/Skerrin.wlx64" ] && [ -f "$BIN/skerrin-host.exe" ] || { echo "build win64 first" >&2; exit 2; }
+
+WORK=$(mktemp -d)
+trap 'stop_display; rm -rf "$WORK"' EXIT
+ensure_display
+ensure_wine_prefix
+
+# name, INI [View] lines, host arguments
+shoot() {
+  local name=$1 ini=$2 args=$3
+  local dir=$WORK/$name
+  mkdir -p "$dir"
+  cp "$BIN/Skerrin.wlx64" "$BIN/skerrin-host.exe" "$dir/"
+  printf '[View]\r\n%b' "$ini" >"$dir/Skerrin.ini"
+  local winlog
+  winlog=$(/usr/lib/wine/wine64 winepath -w "$LOG" 2>/dev/null | tr -d '\r')
+  # shellcheck disable=SC2086
+  /usr/lib/wine/wine64 "$dir/skerrin-host.exe" $args --exit-after 7000 "$winlog" &
+  local host=$!
+  sleep 5
+  import -window root -crop 1280x720+0+0 +repage "$OUT/$name.png"
+  wait "$host" || true
+  wineserver -w
+  echo "$OUT/$name.png"
+}
+
+shoot light '' ''
+shoot dark '' '--dark'
+shoot wrap 'WordWrap=1\r\n' '--size 700x600'
+
+# 144 DPI: the same prefix with the font DPI raised, as the system's display setting does.
+cp -a "$WINEPREFIX" "$WORK/prefix144"
+export WINEPREFIX=$WORK/prefix144
+for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+  /usr/lib/wine/wine64 reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+done
+wineserver -w
+shoot dpi144 '' ''

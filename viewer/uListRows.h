@@ -1,0 +1,32 @@
+#pragma once
+// The rows in the list control, whichever it is (the owner-drawn listbox, or the wrap view
+// while word wrap is on): handing it the row count and metrics, the current row, selecting,
+// centring and scrolling, clicks and page keys. Every viewer feature moves the selection
+// through these.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "viewer/uSkerrinState.h"
+
+// Hands the new row count to the list control, keeping the wrap view's caret on a row.
+void RefreshListCount(TSkerrinState& S);
+// RowHeight and CharWidth from the line font, and the listbox's item height and horizontal extent.
+void UpdateRowMetrics(TSkerrinState& S);
+
+int32_t CurrentRow(const TSkerrinState& S);
+void SelectRow(TSkerrinState& S, int32_t Row, bool ScrollToTop, bool Redraw, bool TakeFocus);
+void CentreRow(TSkerrinState& S, int32_t Row);
+int32_t GetTopRow(const TSkerrinState& S);
+void SetTopRow(TSkerrinState& S, int32_t Row);
+// Moves the selection one row up (-1) or down (+1) without taking the focus.
+void StepSelection(TSkerrinState& S, int Delta);
+// The selected rows in row order.
+std::vector<int32_t> SelectedRows(const TSkerrinState& S);
+void SelectAll(TSkerrinState& S);
+int32_t HitTestRow(TSkerrinState& S, int Y);
+void ClickRow(TSkerrinState& S, int X, int Y, bool Shift, bool Ctrl);
+// Page Up and Page Down in the listbox: the selection and the top row move by a page together.
+void ListboxPageKey(TSkerrinState& S, UINT Key);

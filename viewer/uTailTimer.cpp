@@ -1,0 +1,30 @@
+#include "viewer/uTailTimer.h"
+
+#include "viewer/uStatusBar.h"
+
+void StartTail(TSkerrinState& S) {
+  S.Tail.TailActive = true;
+  // The bytes of an unfinished last line stay: the file position already counts them, so
+  // dropping them here would lose the start of that line.
+  if (S.Window)
+    SetTimer(S.Window, TailTimerId, static_cast<UINT>(ClampTailInterval(S.Settings.TailIntervalMs)), nullptr);
+}
+
+void StopTail(TSkerrinState& S) {
+  S.Tail.TailActive = false;
+  if (S.Window) KillTimer(S.Window, TailTimerId);
+}
+
+void ResumeTailAfterLoad(TSkerrinState& S) {
+  if (!S.Log) return;
+  TTailFileInfo Info;
+  ReadFileInfo(S.FileName, Info);
+  ResetTail(S.Tail.File, *S.Log, Info);
+  S.View.LastLineNumber = S.Tail.File.LastLineNumber;
+  S.View.LongestLine = S.Tail.File.LongestLine;
+  const bool On = S.Settings.TailEnabled;
+  if (S.Bar.TailBox) SendMessageW(S.Bar.TailBox, BM_SETCHECK, On ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (On) StartTail(S);
+  else StopTail(S);
+  UpdateStatus(S);
+}

@@ -1,0 +1,8 @@
+#pragma once
+// The text of a window (an edit box, a label) as UTF-16.
+
+#include <windows.h>
+
+#include <string>
+
+std::u16string WindowTextU16(HWND Window);
