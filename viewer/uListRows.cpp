@@ -119,9 +119,8 @@ int32_t CurrentRow(const TSkerrinState& S) {
       if (W.WrapSelection[static_cast<size_t>(Row)]) return Row;
     return -1;
   }
-  // A listbox reports caret 0 even when nothing was ever selected; with no selection at all
-  // there is no current row, so that a first Shift+click selects only the clicked row.
-  if (SendMessageW(S.ListWindow, LB_GETSELCOUNT, 0, 0) <= 0) return -1;
+  // The caret counts even with nothing selected: the host's copy and the search act on the row
+  // the user last moved to.
   const auto Caret = static_cast<int32_t>(SendMessageW(S.ListWindow, LB_GETCARETINDEX, 0, 0));
   if (Caret >= 0 && Caret < Count) return Caret;
   const int32_t First = FirstSelectedListboxRow(S);
