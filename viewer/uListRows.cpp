@@ -220,10 +220,13 @@ int32_t HitTestRow(TSkerrinState& S, int Y) {
   return -1;
 }
 
-void ClickRow(TSkerrinState& S, int, int Y, bool Shift, bool Ctrl) {
+int32_t ClickRow(TSkerrinState& S, int, int Y, bool Shift, bool Ctrl) {
   const int32_t R = HitTestRow(S, Y);
-  if (R < 0) return;
-  if (S.WrapViewActive) return ClickWrapRow(S, R, Shift, Ctrl);
+  if (R < 0) return -1;
+  if (S.WrapViewActive) {
+    ClickWrapRow(S, R, Shift, Ctrl);
+    return R;
+  }
   const HWND List = S.ListWindow;
   int32_t Current = CurrentRow(S);
   if (Current < 0) Current = R;
@@ -245,6 +248,7 @@ void ClickRow(TSkerrinState& S, int, int Y, bool Shift, bool Ctrl) {
     if (GetFocus() != List) SetFocus(List);
   }
   RepaintNow(List);
+  return R;
 }
 
 void ListboxPageKey(TSkerrinState& S, UINT Key) {
