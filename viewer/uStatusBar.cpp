@@ -132,11 +132,18 @@ void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   HDC DC = Item.hDC;
   if (!DC) return;
   const RECT R = Item.rcItem;
+  // The bar leaves a gap between its parts in its own background (themed, and light even in
+  // the dark look); the summary's part covers it.
+  RECT Fill = R;
+  RECT Next{};
+  if (Item.itemID == 0 && SendMessageW(S.StatusBar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&Next)) &&
+      Next.left > Fill.right)
+    Fill.right = Next.left;
   if (S.Draw.BarBrush) {
-    FillRect(DC, &R, S.Draw.BarBrush.Get());
+    FillRect(DC, &Fill, S.Draw.BarBrush.Get());
   } else {
     TBrushHolder Brush(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
-    FillRect(DC, &R, Brush.Get());
+    FillRect(DC, &Fill, Brush.Get());
   }
   const HFONT Font = StatusFont(S);
   TSelectScope Select(DC, Font);

@@ -1,7 +1,5 @@
 #include "viewer/uViewerLook.h"
 
-#include <commctrl.h>
-
 #include "settings/uTheme.h"
 
 namespace {
@@ -36,9 +34,4 @@ TColor BarTextColor(const TSkerrinState& S) {
 void RefreshBrushes(TSkerrinState& S) {
   S.Draw.ListBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(ListBackColor(S))));
   S.Draw.BarBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
-  // The parts are drawn by the viewer, but the status bar fills the gaps between them with its
-  // own background: in the dark look a light line would stand between the two parts.
-  if (S.StatusBar)
-    SendMessageW(S.StatusBar, SB_SETBKCOLOR, 0,
-                 ViewerIsDark(S) ? static_cast<LPARAM>(BarBackColor(S)) : static_cast<LPARAM>(CLR_DEFAULT));
 }

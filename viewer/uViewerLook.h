@@ -13,5 +13,5 @@ TColor ListBackColor(const TSkerrinState& S);
 TColor ListTextColor(const TSkerrinState& S);
 TColor BarBackColor(const TSkerrinState& S);
 TColor BarTextColor(const TSkerrinState& S);
-// ListBrush and BarBrush anew in the current colours, and the status bar's own background.
+// ListBrush and BarBrush anew in the current colours.
 void RefreshBrushes(TSkerrinState& S);
