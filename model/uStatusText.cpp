@@ -56,12 +56,12 @@ std::string LoadFailureText(std::string_view FileName, std::string_view Reason) 
   return Text;
 }
 
-std::string CounterTimeText(double Time) {
+std::string CounterTimeText(double Time, bool WithDate) {
   if (!(Time > 0) || !std::isfinite(Time)) return "-";
   const TDateTimeParts P = DecodeDateTime(Time);
   char Buffer[32];
   // A log that records only times of day has no date to show; 1899-12-30 would be invented.
-  if (std::trunc(Time) == 0)
+  if (!WithDate || std::trunc(Time) == 0)
     std::snprintf(Buffer, sizeof Buffer, "%02d:%02d:%02d", P.Hour, P.Minute, P.Second);
   else
     std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d %02d:%02d:%02d", P.Year, P.Month, P.Day, P.Hour, P.Minute,
@@ -82,7 +82,8 @@ TCounterTexts BuildCounterTexts(const TLevelCounters& Counters, TCounterForm For
     Text = Prefixes[i];
     if (Form != cfCompact) Text += ' ';
     Text += std::to_string(Counts[i]);
-    if (Form == cfWithTimes) Text += " (" + CounterTimeText(Times[i]) + ")";
+    if (Form == cfWithTimes || Form == cfTimesOfDay)
+      Text += " (" + CounterTimeText(Times[i], Form == cfWithTimes) + ")";
     Result.Bold[i] = Latest > 0 && Times[i] == Latest;
   }
   if (Form == cfCompact) Result.Separator = " ";

@@ -27,9 +27,9 @@ std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::strin
 // name>: <reason>".
 std::string LoadFailureText(std::string_view FileName, std::string_view Reason);
 
-// A counter's time: "yyyy-mm-dd hh:nn:ss", only "hh:nn:ss" when the value has no date part,
-// and "-" for no time (0 or less).
-std::string CounterTimeText(double Time);
+// A counter's time: "yyyy-mm-dd hh:nn:ss", only "hh:nn:ss" when the value has no date part or
+// WithDate is false, and "-" for no time (0 or less).
+std::string CounterTimeText(double Time, bool WithDate = true);
 
 enum TCounterIndex { ciError, ciWarn, ciInfo };
 constexpr int CounterCount = 3;
@@ -37,10 +37,11 @@ constexpr const char* CounterSeparator = "  ";
 
 // How much the counters say, from the most to the least; the window takes the first that fits
 // its part of the status bar.
-enum TCounterForm { cfWithTimes, cfCounts, cfCompact };
-constexpr int CounterFormCount = 3;
+enum TCounterForm { cfWithTimes, cfTimesOfDay, cfCounts, cfCompact };
+constexpr int CounterFormCount = 4;
 
-// cfWithTimes "E: n (time)", cfCounts "E: n", cfCompact "E:n"; the same for W and I. Bold marks
+// cfWithTimes "E: n (yyyy-mm-dd hh:nn:ss)", cfTimesOfDay "E: n (hh:nn:ss)", cfCounts "E: n",
+// cfCompact "E:n"; the same for W and I. Bold marks
 // the counters whose time is the latest of the three (none when no counter has a time), in
 // every form.
 struct TCounterTexts {

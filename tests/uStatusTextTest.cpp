@@ -105,6 +105,7 @@ TEST(StatusText, ShorterCounterFormsKeepTheBoldOne) {
     const char* Separator;
   } const Cases[] = {
       {cfWithTimes, "E: 305 (2015-08-25 11:20:12)", "W: 1027 (2015-08-25 11:21:22)", "  "},
+      {cfTimesOfDay, "E: 305 (11:20:12)", "W: 1027 (11:21:22)", "  "},
       {cfCounts, "E: 305", "W: 1027", "  "},
       {cfCompact, "E:305", "W:1027", " "},
   };
@@ -115,6 +116,9 @@ TEST(StatusText, ShorterCounterFormsKeepTheBoldOne) {
     EXPECT_STREQ(Texts.Separator, Case.Separator);
     EXPECT_TRUE(Texts.Bold[ciWarn] && !Texts.Bold[ciError]) << Case.E;
   }
+  const TLevelCounters Midnight{1, 0, 0, At(2024, 1, 2, 0, 0, 0), 0, 0};
+  EXPECT_EQ(BuildCounterTexts(Midnight, cfTimesOfDay).Text[ciError], "E: 1 (00:00:00)");
+  EXPECT_EQ(BuildCounterTexts(Midnight, cfTimesOfDay).Text[ciWarn], "W: 0 (-)");
 }
 
 TEST(StatusText, LoadFailureNamesTheFileAndTheReason) {
