@@ -10,7 +10,7 @@
 #include "model/uLogFilter.h"
 #include "model/uNavigation.h"
 #include "model/uRuleCache.h"
-#include "model/uTextCodec.h"
+#include "platform/uTextCodec.h"
 #include "uFuzzSupport.h"
 
 namespace {
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
   static TRuleCache Cache;
   Cache = TRuleCache{};
-  SyncRuleCache(Cache, Settings);
+  SyncRuleCache(Cache, ColorRulesOf(Settings));
   UpdateEffectiveLevels(Cache, List);
   std::vector<TLogLevel> Levels(static_cast<size_t>(N));
   for (int32_t I = 0; I < N; ++I) {
