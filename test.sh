@@ -43,9 +43,11 @@ exports_are_plain() {  # plug-in file, objdump
   names=$("$2" -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p')
   echo "$names"
   local wanted
-  for wanted in ListLoad ListLoadW ListLoadNext ListLoadNextW ListCloseWindow ListGetDetectString ListSetDefaultParams; do
+  for wanted in ListLoad ListLoadW ListLoadNext ListLoadNextW ListCloseWindow ListGetDetectString ListSetDefaultParams \
+    ListSendCommand ListSearchText ListSearchTextW ListSearchDialog; do
     echo "$names" | grep -qx "$wanted" || { echo "missing export: $wanted"; return 1; }
   done
+  [ "$(echo "$names" | grep -c .)" -eq 11 ] || { echo "not the eleven exports of the lister interface"; return 1; }
   ! echo "$names" | grep -q '@'
 }
 

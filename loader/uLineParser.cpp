@@ -156,6 +156,9 @@ void ParseLog4x(std::string_view Line, TLogEntry& Entry) {
     if (Close != npos) LevelText = Trim(Rest.substr(1, Close - 1));
   } else {
     LevelText = FirstWord(Rest);
+    // "2015-07-29 19:13:24,282 - WARN  [worker] ...": a lone dash stands between the time and
+    // the level; taken as the level it would leave the line to the keyword search.
+    if (LevelText == "-") LevelText = FirstWord(TrimLeft(Rest.substr(1)));
   }
   Entry.Level = LevelFromWord(LevelText);
 }

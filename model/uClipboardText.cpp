@@ -14,6 +14,13 @@ std::string_view RowBytes(const TVisibleRows& Rows, int32_t Row) {
   return std::string_view(Rows.List.TextBuffer.Data() + Item.TextOffset, static_cast<size_t>(Item.TextLength));
 }
 
+// A NUL inside a line would end the text for every program that reads the clipboard; it is
+// shown by its control picture instead.
+void DecodeForClipboard(std::string_view Bytes, std::u16string& Line) {
+  DecodeLineBytes(Bytes, Line);
+  std::replace(Line.begin(), Line.end(), u'\0', u'\u2400');
+}
+
 // Decoding never yields more UTF-16 units than it had bytes, so the sum of the byte lengths
 // sizes the text once.
 template <typename TRowList>
@@ -24,7 +31,7 @@ std::u16string JoinRows(const TVisibleRows& Rows, const TRowList& RowList) {
   Text.reserve(Size);
   std::u16string Line;
   for (const int32_t Row : RowList) {
-    DecodeLineBytes(RowBytes(Rows, Row), Line);
+    DecodeForClipboard(RowBytes(Rows, Row), Line);
     Text += Line;
     Text += u"\r\n";
   }
@@ -50,7 +57,7 @@ struct TAllRows {
 
 std::u16string RowTextW(const TVisibleRows& Rows, int32_t Row) {
   std::u16string Text;
-  DecodeLineBytes(RowBytes(Rows, Row), Text);
+  DecodeForClipboard(RowBytes(Rows, Row), Text);
   return Text;
 }
 

@@ -210,3 +210,10 @@ int32_t GoToDateTime(const TVisibleRows& Rows, double Time) {
 bool DateTimeFromPrompt(int Year, int Month, int Day, int Hour, int Minute, int Second, double& Value) {
   return TryEncodeDateTime(Year, Month, Day, Hour, Minute, Second, 0, Value);
 }
+
+int32_t RowAtPercent(int32_t VisibleCount, int32_t Percent) {
+  if (VisibleCount <= 1) return 0;
+  const int64_t Scaled = int64_t{VisibleCount - 1} * Percent;
+  const int64_t Row = (Scaled >= 0 ? Scaled + 50 : Scaled - 50) / 100;
+  return static_cast<int32_t>(std::clamp<int64_t>(Row, 0, VisibleCount - 1));
+}

@@ -83,6 +83,12 @@ bool LineMatchesSearch(std::string_view Line, const TSearchNeedle& Needle, std::
 // -1 when the text is empty, the view is empty or nothing matches.
 int32_t SearchText(const TVisibleRows& Rows, int32_t CurrentRow, const TSearchRequest& Request);
 
+// --- Position in percent ------------------------------------------------------------------
+
+// The row at Percent of the view, for the host's "go to percent" command: (VisibleCount - 1) x
+// Percent / 100 rounded to nearest, without overflow, kept within the rows. 0 for an empty view.
+int32_t RowAtPercent(int32_t VisibleCount, int32_t Percent);
+
 // --- Go to line and date-time --------------------------------------------------------------
 
 // The prompt's text: trimmed (codes up to 32), an optional sign and decimal digits that fit in

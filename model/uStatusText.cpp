@@ -48,12 +48,20 @@ std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::strin
   return Text;
 }
 
-std::string CounterTimeText(double Time) {
+std::string LoadFailureText(std::string_view FileName, std::string_view Reason) {
+  std::string Text = "Cannot load ";
+  Text += FileNamePart(FileName);
+  Text += ": ";
+  Text += Reason;
+  return Text;
+}
+
+std::string CounterTimeText(double Time, bool WithDate) {
   if (!(Time > 0) || !std::isfinite(Time)) return "-";
   const TDateTimeParts P = DecodeDateTime(Time);
   char Buffer[32];
   // A log that records only times of day has no date to show; 1899-12-30 would be invented.
-  if (std::trunc(Time) == 0)
+  if (!WithDate || std::trunc(Time) == 0)
     std::snprintf(Buffer, sizeof Buffer, "%02d:%02d:%02d", P.Hour, P.Minute, P.Second);
   else
     std::snprintf(Buffer, sizeof Buffer, "%04d-%02d-%02d %02d:%02d:%02d", P.Year, P.Month, P.Day, P.Hour, P.Minute,
@@ -61,18 +69,24 @@ std::string CounterTimeText(double Time) {
   return Buffer;
 }
 
-TCounterTexts BuildCounterTexts(const TLevelCounters& Counters) {
+TCounterTexts BuildCounterTexts(const TLevelCounters& Counters, TCounterForm Form) {
   const int32_t Counts[CounterCount] = {Counters.ErrorCount, Counters.WarnCount, Counters.InfoCount};
   const double Times[CounterCount] = {Counters.LastErrorTime, Counters.LastWarnTime, Counters.LastInfoTime};
-  constexpr const char* Prefixes[CounterCount] = {"E: ", "W: ", "I: "};
+  constexpr const char* Prefixes[CounterCount] = {"E:", "W:", "I:"};
   double Latest = 0;
   for (const double Time : Times)
     if (Time > 0 && Time > Latest) Latest = Time;
   TCounterTexts Result;
   for (int i = 0; i < CounterCount; ++i) {
-    Result.Text[i] = std::string(Prefixes[i]) + std::to_string(Counts[i]) + " (" + CounterTimeText(Times[i]) + ")";
+    std::string& Text = Result.Text[i];
+    Text = Prefixes[i];
+    if (Form != cfCompact) Text += ' ';
+    Text += std::to_string(Counts[i]);
+    if (Form == cfWithTimes || Form == cfTimesOfDay)
+      Text += " (" + CounterTimeText(Times[i], Form == cfWithTimes) + ")";
     Result.Bold[i] = Latest > 0 && Times[i] == Latest;
   }
+  if (Form == cfCompact) Result.Separator = " ";
   return Result;
 }
 
@@ -80,6 +94,11 @@ int32_t CountersLeft(int32_t Left, int32_t Right, const int32_t (&TextWidths)[Co
   const int64_t Total = int64_t{TextWidths[0]} + TextWidths[1] + TextWidths[2] + 2 * int64_t{SeparatorWidth};
   const int64_t X = int64_t{Right} - Total - 4;
   return static_cast<int32_t>(X < int64_t{Left} + 2 ? int64_t{Left} + 2 : X);
+}
+
+bool CountersFit(int32_t Left, int32_t Right, const int32_t (&TextWidths)[CounterCount], int32_t SeparatorWidth) {
+  const int64_t Total = int64_t{TextWidths[0]} + TextWidths[1] + TextWidths[2] + 2 * int64_t{SeparatorWidth};
+  return int64_t{Left} + 2 + Total <= int64_t{Right} - 4;
 }
 
 int32_t StatusTextTop(int32_t Top, int32_t Bottom, int32_t LetterHeight) {

@@ -23,25 +23,39 @@ std::string StatusLinesText(int32_t EntryCount, int32_t VisibleCount);
 std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::string_view FileName, int64_t Size,
                             TLogFormat Format, std::string_view ThousandsSeparator);
 
-// A counter's time: "yyyy-mm-dd hh:nn:ss", only "hh:nn:ss" when the value has no date part,
-// and "-" for no time (0 or less).
-std::string CounterTimeText(double Time);
+// The left part after a failed load, so that an empty view says why: "Cannot load <file
+// name>: <reason>".
+std::string LoadFailureText(std::string_view FileName, std::string_view Reason);
+
+// A counter's time: "yyyy-mm-dd hh:nn:ss", only "hh:nn:ss" when the value has no date part or
+// WithDate is false, and "-" for no time (0 or less).
+std::string CounterTimeText(double Time, bool WithDate = true);
 
 enum TCounterIndex { ciError, ciWarn, ciInfo };
 constexpr int CounterCount = 3;
 constexpr const char* CounterSeparator = "  ";
 
-// "E: n (time)", "W: n (time)", "I: n (time)"; Bold marks the counters whose time is the latest
-// of the three (none when no counter has a time).
+// How much the counters say, from the most to the least; the window takes the first that fits
+// its part of the status bar.
+enum TCounterForm { cfWithTimes, cfTimesOfDay, cfCounts, cfCompact };
+constexpr int CounterFormCount = 4;
+
+// cfWithTimes "E: n (yyyy-mm-dd hh:nn:ss)", cfTimesOfDay "E: n (hh:nn:ss)", cfCounts "E: n",
+// cfCompact "E:n"; the same for W and I. Bold marks
+// the counters whose time is the latest of the three (none when no counter has a time), in
+// every form.
 struct TCounterTexts {
   std::string Text[CounterCount];
   bool Bold[CounterCount] = {false, false, false};
+  const char* Separator = CounterSeparator;  // between two counters
 };
-TCounterTexts BuildCounterTexts(const TLevelCounters& Counters);
+TCounterTexts BuildCounterTexts(const TLevelCounters& Counters, TCounterForm Form = cfWithTimes);
 
 // Left edge of the counters, right-aligned 4 pixels from the part's right edge but never left of
 // Left + 2. Widths are measured by the window, each text in its own font.
 int32_t CountersLeft(int32_t Left, int32_t Right, const int32_t (&TextWidths)[CounterCount], int32_t SeparatorWidth);
+// True when the counters fit between Left + 2 and Right - 4.
+bool CountersFit(int32_t Left, int32_t Right, const int32_t (&TextWidths)[CounterCount], int32_t SeparatorWidth);
 
 // The text's top so that a letter of LetterHeight stands vertically centred; Top + 2 when the
 // letter could not be measured (LetterHeight < 0).

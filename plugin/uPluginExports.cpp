@@ -7,6 +7,7 @@
 #include "platform/uPlatformWide.h"
 #include "platform/uTextCodec.h"
 #include "settings/uSettings.h"
+#include "viewer/uHostCommands.h"
 #include "viewer/uHostWindow.h"
 #include "viewer/uListRows.h"
 #include "viewer/uTailTimer.h"
@@ -18,6 +19,13 @@ static_assert(sizeof(DetectString) - 1 == 121);
 
 namespace {
 bool StartUpDone = false;
+
+int Result(bool Succeeded) { return Succeeded ? LISTPLUGIN_OK : LISTPLUGIN_ERROR; }
+
+int SearchInto(HWND ListWin, const std::string& Text, int Flags) {
+  TSkerrinState* S = StateFromWindow(ListWin);
+  return Result(S && HostSearchText(*S, Text, Flags));
+}
 }  // namespace
 
 std::string WideToUtf8(const wchar_t* Text) { return Text ? Utf8FromWide(Text) : std::string(); }
@@ -108,5 +116,39 @@ SKERRIN_EXPORT void WINAPI ListSetDefaultParams(ListDefaultParamStruct*) {
   try {
     StartUp();
   } catch (...) {
+  }
+}
+
+SKERRIN_EXPORT int WINAPI ListSendCommand(HWND ListWin, int Command, int Parameter) {
+  try {
+    TSkerrinState* S = StateFromWindow(ListWin);
+    return Result(S && HostCommand(*S, Command, Parameter));
+  } catch (...) {
+    return LISTPLUGIN_ERROR;
+  }
+}
+
+SKERRIN_EXPORT int WINAPI ListSearchText(HWND ListWin, char* SearchString, int SearchParameter) {
+  try {
+    return SearchInto(ListWin, AnsiToUtf8(SearchString), SearchParameter);
+  } catch (...) {
+    return LISTPLUGIN_ERROR;
+  }
+}
+
+SKERRIN_EXPORT int WINAPI ListSearchTextW(HWND ListWin, WCHAR* SearchString, int SearchParameter) {
+  try {
+    return SearchInto(ListWin, WideToUtf8(SearchString), SearchParameter);
+  } catch (...) {
+    return LISTPLUGIN_ERROR;
+  }
+}
+
+SKERRIN_EXPORT int WINAPI ListSearchDialog(HWND ListWin, int FindNext) {
+  try {
+    TSkerrinState* S = StateFromWindow(ListWin);
+    return Result(S && HostSearchDialog(*S, FindNext != 0));
+  } catch (...) {
+    return LISTPLUGIN_ERROR;
   }
 }

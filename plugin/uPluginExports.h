@@ -31,6 +31,10 @@ SKERRIN_EXPORT int WINAPI ListLoadNextW(HWND ParentWin, HWND ListWin, WCHAR* Fil
 SKERRIN_EXPORT void WINAPI ListCloseWindow(HWND ListWin);
 SKERRIN_EXPORT void WINAPI ListGetDetectString(char* DetectStringOut, int MaxLen);
 SKERRIN_EXPORT void WINAPI ListSetDefaultParams(ListDefaultParamStruct* Params);
+SKERRIN_EXPORT int WINAPI ListSendCommand(HWND ListWin, int Command, int Parameter);
+SKERRIN_EXPORT int WINAPI ListSearchText(HWND ListWin, char* SearchString, int SearchParameter);
+SKERRIN_EXPORT int WINAPI ListSearchTextW(HWND ListWin, WCHAR* SearchString, int SearchParameter);
+SKERRIN_EXPORT int WINAPI ListSearchDialog(HWND ListWin, int FindNext);
 
 // The one-time start-up of the loading exports: ModuleDir and the settings file.
 void StartUp();

@@ -55,3 +55,9 @@ TEST(ClipboardText, RowText) {
   View.VisibleCount = 9;  // a view that still counts rows its list lost
   EXPECT_EQ(RowTextW(View.Rows(), 7), u"");
 }
+
+TEST(ClipboardText, ANulInsideALineDoesNotEndTheCopy) {
+  const TView View({{std::string("before\0after", 12)}, {std::string("\0\0", 2)}});
+  EXPECT_EQ(SelectionClipboardText(View.Rows(), {}, 0), u"before\u2400after");
+  EXPECT_EQ(AllVisibleClipboardText(View.Rows()), u"before\u2400after\r\n\u2400\u2400\r\n");
+}

@@ -102,6 +102,11 @@ TEST(LineParser, Log4x) {
       {"2024/05/06 07:08:09 Information", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
       {"2024-05-06 07:08:09", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
       {"2024-05-06 07:08:09 [", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+      // A lone dash before the level is skipped, so a warning about an error stays a warning.
+      {"2015-07-29 19:13:24,282 - WARN  [RecvWorker] error reading", lWarn, Stamp(2015, 7, 29, 19, 13, 24)},
+      {"2015-07-29 19:13:24 - ", lCustom, Stamp(2015, 7, 29, 19, 13, 24)},
+      {"2015-07-29 19:13:24 - - error", lError, Stamp(2015, 7, 29, 19, 13, 24)},
+      {"2015-07-29 19:13:24 -INFO error", lError, Stamp(2015, 7, 29, 19, 13, 24)},
       {"not a timestamp ERROR", lError, NoTime},
       {"2024-13-06 07:08:09 INFO x", lInfo, NoTime},
   });
@@ -360,18 +365,23 @@ TEST(LineParser, ClearsTheEntryForEveryFormat) {
 TEST(LineParserFiles, ZookeeperAsLog4x) {
   const auto Lines = ReadLines(TestDataPath("loghub/Zookeeper_2k.log"));
   ASSERT_GE(Lines.size(), 3u);
-  // "2015-07-29 17:41:44,747 - INFO  [..." : the dash is the first word, the keywords decide.
-  TLogEntry Entry = Parse(Lines[0], lfLog4x);
-  EXPECT_EQ(Entry.Level, lInfo);
-  EXPECT_NEAR(Entry.Timestamp, Stamp(2015, 7, 29, 17, 41, 44), Tolerance);
-  Entry = Parse(Lines[2], lfLog4x);
-  EXPECT_EQ(Entry.Level, lWarn);
-  EXPECT_NEAR(Entry.Timestamp, Stamp(2015, 7, 29, 19, 4, 29), Tolerance);
+  // "2015-07-29 17:41:44,747 - INFO  [...": the word after the dash is the level, also where
+  // the message speaks of errors (the excerpt has 13 ERROR lines, not the ~300 that say so).
+  const TLogEntry First = Parse(Lines[0], lfLog4x);
+  EXPECT_NEAR(First.Timestamp, Stamp(2015, 7, 29, 17, 41, 44), Tolerance);
+  int Counts[LogLevelCount] = {};
   for (const std::string& Line : Lines) {
-    Entry = Parse(Line, lfLog4x);
+    const TLogEntry Entry = Parse(Line, lfLog4x);
     EXPECT_NE(Entry.Timestamp, 0) << Line;
-    EXPECT_NE(Entry.Level, lCustom) << Line;
+    const size_t Dash = Line.find(" - ");
+    ASSERT_NE(Dash, std::string::npos) << Line;
+    const std::string Word = Line.substr(Dash + 3, Line.find(' ', Dash + 3) - Dash - 3);
+    EXPECT_EQ(Entry.Level, Word == "ERROR" ? lError : Word == "WARN" ? lWarn : lInfo) << Line;
+    ++Counts[Entry.Level];
   }
+  EXPECT_EQ(Counts[lError], 13);
+  EXPECT_EQ(Counts[lWarn], 1318);
+  EXPECT_EQ(Counts[lInfo], 669);
 }
 
 TEST(LineParserFiles, LinuxAsSyslog) {

@@ -17,6 +17,7 @@
 
 #include "loader/uLineParser.h"
 #include "loader/uLogLoader.h"
+#include "model/uRuleCache.h"
 #include "settings/uSettings.h"
 #include "uTestSupport.h"
 
@@ -564,6 +565,17 @@ TEST_F(LogLoaderTest, LoadsTheRealSampleLogs) {
     EXPECT_NE(Log.Format, lfUnknown) << C.File;
     ExpectConsistent(Log);
   }
+}
+
+TEST_F(LogLoaderTest, ZookeeperCountsOnlyItsRealErrors) {
+  // Its WARN lines often speak of errors; the status bar must count the 13 ERROR lines only.
+  TLoadedLog Log;
+  ASSERT_TRUE(Log.Load(TestDataPath("loghub/Zookeeper_2k.log"), AppSettings));
+  TRuleCache Rules;
+  const TLevelCounters Counters = CountVisibleLevels(Rules, Log.List, true, {}, Log.List.Count);
+  EXPECT_EQ(Counters.ErrorCount, 13);
+  EXPECT_EQ(Counters.WarnCount, 1318);
+  EXPECT_EQ(Counters.InfoCount, 669);
 }
 
 #ifdef _WIN32

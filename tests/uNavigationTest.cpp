@@ -115,6 +115,20 @@ TEST(SearchFlags, FromTheHostAndForRepeats) {
   EXPECT_TRUE(RepeatSearchRequest("abc", lcs_wholewords, true).WholeWords);
 }
 
+TEST(RowAtPercent, RoundsToNearestWithinTheRows) {
+  struct {
+    int32_t Count, Percent, Row;
+  } const Cases[] = {
+      {1000, 50, 500},  // 999 x 50 / 100 = 499.5
+      {1000, 0, 0},       {1000, 100, 999}, {1000, 33, 330},  // 329.67
+      {1000, 150, 999},   {1000, -5, 0},    {0, 50, 0},       {1, 100, 0},
+      {2000000000, 100, 1999999999},  // the product needs 64 bits
+      {2000000000, 2000000000, 1999999999},
+  };
+  for (const auto& Case : Cases)
+    EXPECT_EQ(RowAtPercent(Case.Count, Case.Percent), Case.Row) << Case.Count << " rows at " << Case.Percent << "%";
+}
+
 TEST(SearchMatching, CaseWholeWordsAndEncodings) {
   struct {
     const char* Line;

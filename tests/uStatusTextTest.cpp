@@ -96,6 +96,36 @@ TEST(StatusText, CounterTexts) {
   EXPECT_STREQ(CounterSeparator, "  ");
 }
 
+TEST(StatusText, ShorterCounterFormsKeepTheBoldOne) {
+  const TLevelCounters Counters{305, 1027, 668, At(2015, 8, 25, 11, 20, 12), At(2015, 8, 25, 11, 21, 22), 0};
+  struct {
+    TCounterForm Form;
+    const char* E;
+    const char* W;
+    const char* Separator;
+  } const Cases[] = {
+      {cfWithTimes, "E: 305 (2015-08-25 11:20:12)", "W: 1027 (2015-08-25 11:21:22)", "  "},
+      {cfTimesOfDay, "E: 305 (11:20:12)", "W: 1027 (11:21:22)", "  "},
+      {cfCounts, "E: 305", "W: 1027", "  "},
+      {cfCompact, "E:305", "W:1027", " "},
+  };
+  for (const auto& Case : Cases) {
+    const TCounterTexts Texts = BuildCounterTexts(Counters, Case.Form);
+    EXPECT_EQ(Texts.Text[ciError], Case.E);
+    EXPECT_EQ(Texts.Text[ciWarn], Case.W);
+    EXPECT_STREQ(Texts.Separator, Case.Separator);
+    EXPECT_TRUE(Texts.Bold[ciWarn] && !Texts.Bold[ciError]) << Case.E;
+  }
+  const TLevelCounters Midnight{1, 0, 0, At(2024, 1, 2, 0, 0, 0), 0, 0};
+  EXPECT_EQ(BuildCounterTexts(Midnight, cfTimesOfDay).Text[ciError], "E: 1 (00:00:00)");
+  EXPECT_EQ(BuildCounterTexts(Midnight, cfTimesOfDay).Text[ciWarn], "W: 0 (-)");
+}
+
+TEST(StatusText, LoadFailureNamesTheFileAndTheReason) {
+  EXPECT_EQ(LoadFailureText("C:\\logs\\app.log", "File in use by another program"),
+            "Cannot load app.log: File in use by another program");
+}
+
 TEST(StatusText, CountersFromAFilteredView) {
   TView View({{"e", lError, At(2024, 5, 1, 10, 0, 0)},
               {"w", lWarn, At(2024, 5, 1, 11, 0, 0)},
@@ -120,8 +150,12 @@ TEST(StatusText, Placement) {
       {500, 600, {100, 50, 80}, 6, 502},  // too narrow: never left of the part
       {0, 0, {0, 0, 0}, 0, 2},
   };
-  for (const auto& Case : Cases)
+  for (const auto& Case : Cases) {
     EXPECT_EQ(CountersLeft(Case.Left, Case.Right, Case.Widths, Case.Separator), Case.Expected);
+    EXPECT_EQ(CountersFit(Case.Left, Case.Right, Case.Widths, Case.Separator), Case.Expected > Case.Left + 2);
+  }
+  EXPECT_TRUE(CountersFit(0, 248, {100, 50, 80}, 6));  // 2 + 242 + 4: just fits
+  EXPECT_FALSE(CountersFit(0, 247, {100, 50, 80}, 6));
   EXPECT_EQ(StatusTextTop(2, 22, 12), 6);
   EXPECT_EQ(StatusTextTop(2, 22, -1), 4);
 }

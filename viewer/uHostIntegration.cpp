@@ -80,9 +80,28 @@ long SteppedContextNumber(HWND LookEdit, int Steps) {
 
 void InstallParentSubclass(TSkerrinState& S) {
   if (!Live(S.ParentWindow)) return;
+  // The host can open a second viewer in the same lister window (a new load after a failed
+  // reload). One subclass serves both: stacked on itself, the procedure would find its own
+  // record's previous procedure to be itself and call itself without end.
+  if (PublishedRecord(S.ParentWindow, ParentProps)) return;
   // The host's lister window is an ANSI window as far as we know; its messages are passed on
   // through the ANSI path so that nothing is translated on the way.
   S.Subclasses.Install(S.ParentWindow, ParentProc, TCallPath::Ansi, &S, &ParentProps);
+}
+
+void RemoveViewerSubclasses(TSkerrinState& S) {
+  const HWND Parent = S.ParentWindow;
+  const bool HeldParent = Live(Parent) && PublishedRecord(Parent, ParentProps) == &S;
+  S.Subclasses.RemoveAll();
+  if (!HeldParent) return;
+  // Another viewer still in the lister window takes the parent's subclass over.
+  for (HWND Child = GetWindow(Parent, GW_CHILD); Child; Child = GetWindow(Child, GW_HWNDNEXT)) {
+    TSkerrinState* Other = StateFromWindow(Child);
+    if (Other && Other != &S && Other->InListerWindow && Other->ParentWindow == Parent) {
+      InstallParentSubclass(*Other);
+      return;
+    }
+  }
 }
 
 LRESULT CALLBACK ParentProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {

@@ -17,8 +17,12 @@ inline constexpr wchar_t EscUnicodeProp[] = L"WLX_SKERRIN_ESC_UNICODE";
 inline constexpr wchar_t LookStateProp[] = L"WLX_SKERRIN_LOOK_STATE";
 inline constexpr wchar_t LookPrevProcProp[] = L"WLX_SKERRIN_LOOK_PREVPROC";
 
-// Only for a viewer in a separate lister window.
+// Only for a viewer in a separate lister window; a second viewer in the same lister window
+// leaves the first one's subclass in place.
 void InstallParentSubclass(TSkerrinState& S);
+// Every subclass of the viewer, newest first on each window; the lister window's passes to
+// another viewer still inside it.
+void RemoveViewerSubclasses(TSkerrinState& S);
 LRESULT CALLBACK ParentProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
 
 bool InstallKeySubclass(TSkerrinState& S, HWND Window);

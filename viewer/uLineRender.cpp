@@ -5,7 +5,9 @@
 #include <string_view>
 
 #include "model/uLogFilter.h"
+#include "model/uStatusText.h"
 #include "platform/uPlatformWide.h"
+#include "platform/uTextCodec.h"
 #include "viewer/uViewRows.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
@@ -76,6 +78,17 @@ int WrappedTextLeft(const TSkerrinState& S) {
   return S.Settings.ShowLineNumbers ? (LineNumberDigits(S) + 1) * S.Metrics.CharWidth + WrappedGutterGap : TextIndent;
 }
 
+// An empty view after a failed load says why, where the lines would be.
+void DrawLoadFailure(TSkerrinState& S, HDC DC, const RECT& Client) {
+  if (S.View.VisibleCount > 0 || !S.Log || S.Log->LoadError == leNone) return;
+  const std::u16string Text = Utf8ToUtf16(LoadFailureText(S.FileName, LoadErrorText(S.Log->LoadError)));
+  TSelectScope Select(DC, S.Fonts.Font.Get());
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, static_cast<COLORREF>(ListTextColor(S)));
+  RECT R{Client.left + TextIndent, Client.top + TextIndent, Client.right - TextIndent, Client.bottom};
+  DrawTextW(DC, AsWide(Text), static_cast<int>(Text.size()), &R, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
 void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
   RECT Client{};
   GetClientRect(List, &Client);
@@ -113,6 +126,8 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
       const RECT Rest{0, std::max(0, Y), W, H};
       FillRect(DC, &Rest, Brushes.Get(Back));
     }
+  } else {
+    DrawLoadFailure(S, DC, Client);
   }
   Buffer.Present();
 }

@@ -6,6 +6,7 @@
 #include "viewer/uLineRender.h"
 #include "viewer/uListRows.h"
 #include "viewer/uTrace.h"
+#include "viewer/uViewerSync.h"
 #include "viewer/uWindowClass.h"
 #include "viewer/uWrapView.h"
 
@@ -22,8 +23,10 @@ bool Live(HWND Window) { return Window && IsWindow(Window); }
 bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
 
 void Click(TSkerrinState& S, WPARAM WParam, LPARAM LParam) {
-  ClickRow(S, static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam)), (WParam & MK_SHIFT) != 0,
-           (WParam & MK_CONTROL) != 0);
+  const int X = static_cast<short>(LOWORD(LParam)), Y = static_cast<short>(HIWORD(LParam));
+  const int32_t Row = ClickRow(S, X, Y, (WParam & MK_SHIFT) != 0, (WParam & MK_CONTROL) != 0);
+  // Double-clicks are told apart by the viewer itself: the wrap view's class asks for none.
+  if (Row >= 0) NoteRowClick(S, Row, X, Y);
 }
 
 // Painting, erasing and clicks, which both controls leave entirely to the viewer.

@@ -119,9 +119,8 @@ int32_t CurrentRow(const TSkerrinState& S) {
       if (W.WrapSelection[static_cast<size_t>(Row)]) return Row;
     return -1;
   }
-  // A listbox reports caret 0 even when nothing was ever selected; with no selection at all
-  // there is no current row, so that a first Shift+click selects only the clicked row.
-  if (SendMessageW(S.ListWindow, LB_GETSELCOUNT, 0, 0) <= 0) return -1;
+  // The caret counts even with nothing selected: the host's copy and the search act on the row
+  // the user last moved to.
   const auto Caret = static_cast<int32_t>(SendMessageW(S.ListWindow, LB_GETCARETINDEX, 0, 0));
   if (Caret >= 0 && Caret < Count) return Caret;
   const int32_t First = FirstSelectedListboxRow(S);
@@ -221,10 +220,13 @@ int32_t HitTestRow(TSkerrinState& S, int Y) {
   return -1;
 }
 
-void ClickRow(TSkerrinState& S, int, int Y, bool Shift, bool Ctrl) {
+int32_t ClickRow(TSkerrinState& S, int, int Y, bool Shift, bool Ctrl) {
   const int32_t R = HitTestRow(S, Y);
-  if (R < 0) return;
-  if (S.WrapViewActive) return ClickWrapRow(S, R, Shift, Ctrl);
+  if (R < 0) return -1;
+  if (S.WrapViewActive) {
+    ClickWrapRow(S, R, Shift, Ctrl);
+    return R;
+  }
   const HWND List = S.ListWindow;
   int32_t Current = CurrentRow(S);
   if (Current < 0) Current = R;
@@ -246,6 +248,7 @@ void ClickRow(TSkerrinState& S, int, int Y, bool Shift, bool Ctrl) {
     if (GetFocus() != List) SetFocus(List);
   }
   RepaintNow(List);
+  return R;
 }
 
 void ListboxPageKey(TSkerrinState& S, UINT Key) {

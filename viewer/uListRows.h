@@ -27,6 +27,7 @@ void StepSelection(TSkerrinState& S, int Delta);
 std::vector<int32_t> SelectedRows(const TSkerrinState& S);
 void SelectAll(TSkerrinState& S);
 int32_t HitTestRow(TSkerrinState& S, int Y);
-void ClickRow(TSkerrinState& S, int X, int Y, bool Shift, bool Ctrl);
+// A left-button press or double-click in the list; the row clicked, or -1 for none.
+int32_t ClickRow(TSkerrinState& S, int X, int Y, bool Shift, bool Ctrl);
 // Page Up and Page Down in the listbox: the selection and the top row move by a page together.
 void ListboxPageKey(TSkerrinState& S, UINT Key);

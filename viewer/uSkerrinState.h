@@ -13,6 +13,7 @@
 #include "loader/uLogTail.h"
 #include "model/uLogFilter.h"
 #include "model/uRuleCache.h"
+#include "model/uTimestampIndex.h"
 #include "settings/uSettings.h"
 #include "viewer/uSubclass.h"
 #include "viewer/uWinHolders.h"
@@ -107,8 +108,17 @@ struct TSearchMemory {
   int32_t LastSearchFlags = 0;
 };
 
+// Taking part in the timestamp synchronisation between viewers (off until the Sync box is
+// ticked; not a setting), the last click on a row for spotting a double-click, and the index of
+// the visible rows by time.
 struct TSyncState {
   bool SyncEnabled = false;
+  bool ApplyingSync = false;  // selecting a row on another viewer's request
+  uint64_t LastClickTick = 0;  // 0: none
+  int32_t LastClickRow = -1;
+  int32_t LastClickX = 0;
+  int32_t LastClickY = 0;
+  TTimestampIndexes Index;
 };
 
 // The wrap view's rows: top, caret, anchor, one selection flag per row, and the height of each

@@ -16,7 +16,7 @@ namespace {
 std::u16string JoinedCounters(const TCounterTexts& Texts) {
   std::string Joined;
   for (int i = 0; i < CounterCount; ++i) {
-    if (i > 0) Joined += CounterSeparator;
+    if (i > 0) Joined += Texts.Separator;
     Joined += Texts.Text[i];
   }
   return Utf8ToUtf16(Joined);
@@ -53,31 +53,47 @@ void DrawSummary(TSkerrinState& S, HDC DC, RECT R, int Y) {
   }
 }
 
-void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
-  const TCounterTexts Texts = BuildCounterTexts(S.Counters);
-  TFontHolder Bold;
-  if (Texts.Bold[0] || Texts.Bold[1] || Texts.Bold[2]) Bold = WeightedCopy(Font, FW_BOLD);
+// The counters in one form, measured: each text in its own font, bold or not.
+struct TMeasuredCounters {
   std::u16string Wides[CounterCount];
-  HFONT Fonts[CounterCount];
-  int32_t Widths[CounterCount];
+  HFONT Fonts[CounterCount] = {};
+  int32_t Widths[CounterCount] = {};
+  std::u16string Separator;
+  int32_t SeparatorWidth = 0;
+};
+
+void MeasureCounters(HDC DC, const TCounterTexts& Texts, HFONT Font, HFONT Bold, TMeasuredCounters& M) {
   for (int i = 0; i < CounterCount; ++i) {
-    Wides[i] = Utf8ToUtf16(Texts.Text[i]);
-    Fonts[i] = Texts.Bold[i] && Bold ? Bold.Get() : Font;
-    Widths[i] = TextWidth(DC, Fonts[i], Wides[i]);
+    M.Wides[i] = Utf8ToUtf16(Texts.Text[i]);
+    M.Fonts[i] = Texts.Bold[i] && Bold ? Bold : Font;
+    M.Widths[i] = TextWidth(DC, M.Fonts[i], M.Wides[i]);
   }
-  const std::u16string Separator = Utf8ToUtf16(CounterSeparator);
-  const int SeparatorWidth = TextWidth(DC, Font, Separator);
-  int X = CountersLeft(R.left, R.right, Widths, SeparatorWidth);
+  M.Separator = Utf8ToUtf16(Texts.Separator);
+  M.SeparatorWidth = TextWidth(DC, Font, M.Separator);
+}
+
+// The fullest form that fits the part: the times go first, then the spaces. When not even the
+// shortest fits, it is drawn from the left and the part's edge cuts it.
+void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
+  TFontHolder Bold;
+  TMeasuredCounters M;
+  for (int Form = 0; Form < CounterFormCount; ++Form) {
+    const TCounterTexts Texts = BuildCounterTexts(S.Counters, static_cast<TCounterForm>(Form));
+    if (!Bold && (Texts.Bold[0] || Texts.Bold[1] || Texts.Bold[2])) Bold = WeightedCopy(Font, FW_BOLD);
+    MeasureCounters(DC, Texts, Font, Bold.Get(), M);
+    if (CountersFit(R.left, R.right, M.Widths, M.SeparatorWidth)) break;
+  }
+  int X = CountersLeft(R.left, R.right, M.Widths, M.SeparatorWidth);
   const int Top = std::max<int>(R.top, S.InListerWindow ? Y : Y + 2);
   for (int i = 0; i < CounterCount; ++i) {
     if (i > 0) {
       TSelectScope Select(DC, Font);
-      TextOutW(DC, X, Top, AsWide(Separator), static_cast<int>(Separator.size()));
-      X += SeparatorWidth;
+      TextOutW(DC, X, Top, AsWide(M.Separator), static_cast<int>(M.Separator.size()));
+      X += M.SeparatorWidth;
     }
-    TSelectScope Select(DC, Fonts[i]);
-    TextOutW(DC, X, Top, AsWide(Wides[i]), static_cast<int>(Wides[i].size()));
-    X += Widths[i];
+    TSelectScope Select(DC, M.Fonts[i]);
+    TextOutW(DC, X, Top, AsWide(M.Wides[i]), static_cast<int>(M.Wides[i].size()));
+    X += M.Widths[i];
   }
 }
 
@@ -97,8 +113,11 @@ void UpdateStatus(TSkerrinState& S) {
   if (!S.StatusBar) return;
   const int32_t Entries = S.Log ? S.Log->List.Count : 0;
   TStatusTexts& Texts = S.Status;
-  Texts.StatusText = BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S),
-                                     S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
+  if (S.Log && S.Log->LoadError != leNone)
+    Texts.StatusText = LoadFailureText(S.FileName, LoadErrorText(S.Log->LoadError));
+  else
+    Texts.StatusText = BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S),
+                                       S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
   Texts.StatusTextW = Utf8ToUtf16(Texts.StatusText);
   Texts.StatusCountersW = JoinedCounters(BuildCounterTexts(S.Counters));
   // The parts carry the texts as their data; the window's teardown clears them before the
@@ -113,11 +132,18 @@ void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   HDC DC = Item.hDC;
   if (!DC) return;
   const RECT R = Item.rcItem;
+  // The bar leaves a gap between its parts in its own background (themed, and light even in
+  // the dark look); the summary's part covers it.
+  RECT Fill = R;
+  RECT Next{};
+  if (Item.itemID == 0 && SendMessageW(S.StatusBar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&Next)) &&
+      Next.left > Fill.right)
+    Fill.right = Next.left;
   if (S.Draw.BarBrush) {
-    FillRect(DC, &R, S.Draw.BarBrush.Get());
+    FillRect(DC, &Fill, S.Draw.BarBrush.Get());
   } else {
     TBrushHolder Brush(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
-    FillRect(DC, &R, Brush.Get());
+    FillRect(DC, &Fill, Brush.Get());
   }
   const HFONT Font = StatusFont(S);
   TSelectScope Select(DC, Font);

@@ -165,7 +165,7 @@ void ShowAppended(TSkerrinState& S, const TTailResult& Result) {
   {
     TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
     if (Filtered) {
-      RebuildView(S, !Following, true);
+      RebuildView(S, !Following, true, false);
       if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, MayTakeFocus(S));
     } else {
       RepaintDue = ExtendInPlace(S, Old, Result);

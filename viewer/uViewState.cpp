@@ -84,7 +84,7 @@ bool LoadAndShow(TSkerrinState& S) {
   return true;
 }
 
-void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst) {
+void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus) {
   const TLogList& List = S.Log->List;
   TViewRows& View = S.View;
   SyncRuleCache(S.RuleCache, ColorRulesOf(S.Settings));
@@ -110,7 +110,7 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst) {
   RecountLevels(S);
   UpdateStatus(S);
 
-  const bool TakeFocus = !FilterFocused && !LookFocused;
+  const bool TakeFocus = MayTakeFocus && !FilterFocused && !LookFocused;
   if (NotedEntry >= 0) {
     const int32_t Row = RowOfEntry(S, NotedEntry);
     if (Row >= 0) SelectRow(S, Row, false, true, TakeFocus);

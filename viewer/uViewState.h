@@ -5,7 +5,9 @@
 #include "viewer/uSkerrinState.h"
 
 bool LoadAndShow(TSkerrinState& S);
-void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst);
+// The restored selection takes the keyboard focus unless the filter or context box has it, or
+// MayTakeFocus is false (a rebuild the user did not ask for, such as tail's).
+void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus = true);
 // Leaves an empty, usable view (after a failed load): no row can point past the entry list.
 void ResetToEmptyView(TSkerrinState& S);
 // Reads the filter box into FilterW and FilterLowerW.

@@ -21,6 +21,7 @@
 #include "viewer/uViewerLayout.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
+#include "viewer/uViewerSync.h"
 #include "viewer/uWindowClass.h"
 
 namespace {
@@ -102,7 +103,7 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       if (Notification == CBN_SELCHANGE) OnFormatChosen(S);
       break;
     case IdSyncBox:
-      S.Sync.SyncEnabled = Checked(S.Bar.SyncBox);
+      SetSyncEnabled(S, Checked(S.Bar.SyncBox));
       break;
     case IdMenuLineNumbers:
       Settings.ShowLineNumbers = !Settings.ShowLineNumbers;
@@ -186,8 +187,8 @@ void Teardown(HWND Window, TSkerrinState* S) {
   KillTimer(Window, FilterTimerId);
   KillTimer(Window, TailTimerId);
   if (!S) return;
-  // Newest first on every window, so that each ends with its own procedure.
-  S->Subclasses.RemoveAll();
+  UnregisterViewer(Window);
+  RemoveViewerSubclasses(*S);
   for (HWND W : {S->ListWindow, S->Bar.FilterEdit, S->Bar.ClearFilterButton})
     if (Live(W)) SetWindowLongPtrW(W, GWLP_USERDATA, 0);
   if (Live(S->Bar.ToolTip)) DestroyWindow(S->Bar.ToolTip);
@@ -379,6 +380,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
         break;
       }
       case SyncMessage:
+        if (S && LParam) OnSyncMessage(*S, *reinterpret_cast<const TSyncPayload*>(LParam));
         return 0;
       default:
         break;

@@ -45,13 +45,18 @@ void CALLBACK RunHandler(HWND, UINT, UINT_PTR Id, DWORD) {
 }
 }  // namespace
 
-TPluginCopy::TPluginCopy() {
+TPluginCopy::TPluginCopy(const wchar_t* Folder, const std::string& Ini) {
   wchar_t Temp[MAX_PATH];
   GetTempPathW(MAX_PATH, Temp);
   // A folder per run: the system can keep a library file of an earlier run in use for a while,
   // and a copy that cannot be replaced would test an old build.
-  Dir = std::wstring(Temp) + L"SkerrinFeatureTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  Dir = std::wstring(Temp) + Folder + std::to_wstring(GetCurrentProcessId()) + L"\\";
   CreateDirectoryW(Dir.c_str(), nullptr);
+  if (!Ini.empty()) {
+    HANDLE File = CreateFileW((Dir + L"Skerrin.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    WriteAll(File, Ini);
+    CloseHandle(File);
+  }
   Copy = Dir + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
   if (CopyFileW(PluginPath().c_str(), Copy.c_str(), FALSE)) Module = LoadLibraryW(Copy.c_str());
 }
@@ -68,9 +73,10 @@ TPluginCopy& SharedPlugin() {
   return Library;
 }
 
-TPluginViewer::TPluginViewer(const std::wstring& FileName, int Flags, bool Visible, int Width, int Height)
-    : Host(false, Width, Height, Visible) {
-  auto Load = SharedPlugin().Export<TListLoadW>("ListLoadW");
+TPluginViewer::TPluginViewer(const std::wstring& FileName, int Flags, bool Visible, int Width, int Height,
+                             TPluginCopy* Plugin)
+    : Plugin(Plugin ? Plugin : &SharedPlugin()), Host(false, Width, Height, Visible) {
+  auto Load = this->Plugin->Export<TListLoadW>("ListLoadW");
   std::wstring Name = FileName;
   if (Load) Viewer = Load(Host.Top(), Name.data(), Flags);
   PumpMessages(30);
@@ -80,7 +86,7 @@ TPluginViewer::~TPluginViewer() {
   if (!Viewer || !IsWindow(Viewer)) return;
   if (Checked(1107)) Click(1107, false);
   if (!Checked(1108)) Click(1108, true);
-  if (auto Close = SharedPlugin().Export<TListCloseWindow>("ListCloseWindow")) Close(Viewer);
+  if (auto Close = Plugin->Export<TListCloseWindow>("ListCloseWindow")) Close(Viewer);
 }
 
 int TPluginViewer::Rows() const { return static_cast<int>(SendMessageW(Control(1001), LB_GETCOUNT, 0, 0)); }
@@ -134,6 +140,14 @@ std::wstring TPluginViewer::StatusPart(int Part) const {
   const auto Data = SendMessageW(Control(1114), SB_GETTEXTW, Part, 0);
   const auto* Text = reinterpret_cast<const wchar_t*>(Data);
   return Text ? std::wstring(Text) : std::wstring(L"<no data>");
+}
+
+void TPluginViewer::ClickOnRow(int Row, UINT Msg) {
+  HWND List = Control(1001);
+  const int Height = static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0));
+  const int Top = TopRow();
+  SendMessageW(List, Msg, MK_LBUTTON, MAKELPARAM(10, (Row - Top) * Height + Height / 2));
+  SendMessageW(List, WM_LBUTTONUP, 0, MAKELPARAM(10, (Row - Top) * Height + Height / 2));
 }
 
 std::wstring ClipboardText() {

@@ -16,7 +16,8 @@
 // so that its settings file is its own and other tests still see the original load and unload.
 class TPluginCopy {
  public:
-  TPluginCopy();
+  // Ini, when given, is written as the copy's settings file before the library is loaded.
+  explicit TPluginCopy(const wchar_t* Folder = L"SkerrinFeatureTest", const std::string& Ini = {});
   ~TPluginCopy();
   TPluginCopy(const TPluginCopy&) = delete;
   TPluginCopy& operator=(const TPluginCopy&) = delete;
@@ -33,12 +34,13 @@ class TPluginCopy {
 };
 TPluginCopy& SharedPlugin();
 
-// One viewer of the plug-in inside a stand-in lister window; closed by the destructor, after
-// its Tail box was cleared and its Follow box set again (both are saved settings).
+// One viewer of the plug-in (SharedPlugin unless another copy is given) inside a stand-in lister
+// window; closed by the destructor, after its Tail box was cleared and its Follow box set again
+// (both are saved settings).
 class TPluginViewer {
  public:
   TPluginViewer(const std::wstring& FileName, int Flags = 0, bool Visible = false, int Width = 1000,
-                int Height = 500);
+                int Height = 500, TPluginCopy* Plugin = nullptr);
   ~TPluginViewer();
   TPluginViewer(const TPluginViewer&) = delete;
   TPluginViewer& operator=(const TPluginViewer&) = delete;
@@ -64,8 +66,15 @@ class TPluginViewer {
   std::vector<std::wstring> RowTexts();
   // The texts the two status parts carry as their owner-draw data.
   std::wstring StatusPart(int Part) const;
+  // A press of the left button on a row of the listbox, as the list receives it.
+  void ClickOnRow(int Row, UINT Msg = WM_LBUTTONDOWN);
+  template <typename F>
+  F Export(const char* Name) const {
+    return Plugin->Export<F>(Name);
+  }
 
  private:
+  TPluginCopy* Plugin;
   THostWindow Host;
   HWND Viewer = nullptr;
 };

@@ -290,4 +290,22 @@ TEST_F(TailView, AFollowingViewerInTheBackgroundStaysThere) {
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{4}) << "it still follows";
 }
 
+TEST_F(TailView, AFilteredTickLeavesTheFocusWhereItIs) {
+  TGrowingLog Log(L"skerrin_tail_focus.log", Numbered(1, 5));
+  TPluginViewer V(Log.Path(), 0, true, 600, 300);
+  V.Click(1108, false);
+  V.Click(1107, true);
+  V.Filter(L"line");
+  PumpMessages(300);
+  SetActiveWindow(V.HostWindow().Top());
+  const HWND Box = V.Control(1107);
+  SetFocus(Box);
+  ASSERT_EQ(GetFocus(), Box);
+  Log.Append(Numbered(6, 7));
+  V.Tick();
+  EXPECT_EQ(V.Rows(), 7);
+  EXPECT_EQ(GetFocus(), Box) << "the rebuild of a tick is not the user's doing";
+  V.Filter(L"");
+}
+
 }  // namespace

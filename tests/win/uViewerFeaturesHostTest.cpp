@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "uTestSupport.h"
 #include "win/uFeatureTestSupport.h"
 
 namespace {
@@ -82,6 +83,33 @@ TEST_F(ViewerFeatures, StatusPartsSummariseTheFileAndCountTheVisibleLevels) {
     EXPECT_EQ(V.StatusPart(1), C.Right) << "filter '" << C.Filter << "'";
   }
   V.Filter(L"");
+}
+
+// The counters of a real log, whose full texts are wider than their part, at the default and a
+// narrow width, in the dark look.
+TEST_F(ViewerFeatures, CountersNeverClipAndTheDarkBarShowsNoLightLine) {
+  const std::string Path = TestDataPath("loghub/Zookeeper_2k.log");
+  for (int Width : {1100, 600}) {
+    TPluginViewer V(std::wstring(Path.begin(), Path.end()), 128, true, Width, 300);
+    HWND Bar = V.Control(1114);
+    RECT Summary{}, Counters{};
+    SendMessageW(Bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&Summary));
+    SendMessageW(Bar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&Counters));
+    const COLORREF Back = ClientPixel(Bar, Summary.left + 1, Summary.top);
+    HDC Screen = GetDC(nullptr);
+    auto Pixel = [&](int X, int Y) {
+      POINT P{X, Y};
+      ClientToScreen(Bar, &P);
+      return GetPixel(Screen, P.x, P.y);
+    };
+    int Foreign = 0;
+    for (int Y = Counters.top; Y < Counters.bottom; ++Y) {
+      for (int X = Summary.right; X < Counters.left; ++X) Foreign += Pixel(X, Y) != Back;  // the gap
+      for (int X = Counters.right - 3; X < Counters.right; ++X) Foreign += Pixel(X, Y) != Back;  // no cut text
+    }
+    ReleaseDC(nullptr, Screen);
+    EXPECT_EQ(Foreign, 0) << "width " << Width;
+  }
 }
 
 TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {

@@ -16,7 +16,9 @@ TTempLog::~TTempLog() { DeleteFileW(FilePath.c_str()); }
 
 namespace {
 LRESULT CALLBACK HostProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Msg == WM_KEYDOWN || Msg == WM_KEYUP || Msg == WM_CHAR) THostWindow::Keys().push_back({Msg, WParam});
+  if (Msg == WM_KEYDOWN || Msg == WM_KEYUP || Msg == WM_CHAR || Msg == WM_SYSKEYDOWN || Msg == WM_SYSKEYUP)
+    THostWindow::Keys().push_back({Msg, WParam});
+  if (Msg == WM_COMMAND) THostWindow::Keys().push_back({Msg, LOWORD(WParam)});
   return DefWindowProcW(Window, Msg, WParam, LParam);
 }
 

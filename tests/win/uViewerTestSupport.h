@@ -21,8 +21,8 @@ class TTempLog {
 };
 
 // A top-level window standing in for the file manager's lister window (or, with QuickView, a
-// child panel inside it standing in for the quick-view panel). It keeps the key messages that
-// reach the top-level window. Only a Visible host can be read back from the screen; it is
+// child panel inside it standing in for the quick-view panel). It keeps the key messages and
+// the commands (their ids) that reach its own procedure. Only a Visible host can be read back from the screen; it is
 // slow to take down under a virtual display without a window manager, so others stay hidden.
 class THostWindow {
  public:

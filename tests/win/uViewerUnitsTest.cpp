@@ -174,12 +174,13 @@ class InProcessViewer : public ::testing::Test {
 
 TEST_F(InProcessViewer, ClicksInTheListboxSelectAsTheUserExpects) {
   Open(50, false);
-  // Nothing current: Shift+click selects only the clicked row.
+  // With nothing selected the caret is still the current row: Shift+click extends from it.
   SendMessageW(S->ListWindow, LB_SETSEL, FALSE, -1);
-  ASSERT_EQ(CurrentRow(*S), -1);
+  ASSERT_EQ(CurrentRow(*S), 0);
   ClickRow(*S, 10, RowCentre(4), true, false);
-  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 1);
-  EXPECT_TRUE(ListboxSelected(4));
+  EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 5);
+  EXPECT_TRUE(ListboxSelected(0) && ListboxSelected(4));
+  ClickRow(*S, 10, RowCentre(4), false, false);
   // Shift+click extends from the current row.
   ClickRow(*S, 10, RowCentre(7), true, false);
   EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETSELCOUNT, 0, 0), 4);
