@@ -45,12 +45,12 @@ void CALLBACK RunHandler(HWND, UINT, UINT_PTR Id, DWORD) {
 }
 }  // namespace
 
-TPluginCopy::TPluginCopy() {
+TPluginCopy::TPluginCopy(const wchar_t* Folder) {
   wchar_t Temp[MAX_PATH];
   GetTempPathW(MAX_PATH, Temp);
   // A folder per run: the system can keep a library file of an earlier run in use for a while,
   // and a copy that cannot be replaced would test an old build.
-  Dir = std::wstring(Temp) + L"SkerrinFeatureTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  Dir = std::wstring(Temp) + Folder + std::to_wstring(GetCurrentProcessId()) + L"\\";
   CreateDirectoryW(Dir.c_str(), nullptr);
   Copy = Dir + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
   if (CopyFileW(PluginPath().c_str(), Copy.c_str(), FALSE)) Module = LoadLibraryW(Copy.c_str());
@@ -68,9 +68,10 @@ TPluginCopy& SharedPlugin() {
   return Library;
 }
 
-TPluginViewer::TPluginViewer(const std::wstring& FileName, int Flags, bool Visible, int Width, int Height)
-    : Host(false, Width, Height, Visible) {
-  auto Load = SharedPlugin().Export<TListLoadW>("ListLoadW");
+TPluginViewer::TPluginViewer(const std::wstring& FileName, int Flags, bool Visible, int Width, int Height,
+                             const TPluginCopy& Library)
+    : Library(Library), Host(false, Width, Height, Visible) {
+  auto Load = Library.Export<TListLoadW>("ListLoadW");
   std::wstring Name = FileName;
   if (Load) Viewer = Load(Host.Top(), Name.data(), Flags);
   PumpMessages(30);
@@ -80,7 +81,7 @@ TPluginViewer::~TPluginViewer() {
   if (!Viewer || !IsWindow(Viewer)) return;
   if (Checked(1107)) Click(1107, false);
   if (!Checked(1108)) Click(1108, true);
-  if (auto Close = SharedPlugin().Export<TListCloseWindow>("ListCloseWindow")) Close(Viewer);
+  if (auto Close = Library.Export<TListCloseWindow>("ListCloseWindow")) Close(Viewer);
 }
 
 int TPluginViewer::Rows() const { return static_cast<int>(SendMessageW(Control(1001), LB_GETCOUNT, 0, 0)); }

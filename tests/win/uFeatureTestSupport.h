@@ -16,7 +16,8 @@
 // so that its settings file is its own and other tests still see the original load and unload.
 class TPluginCopy {
  public:
-  TPluginCopy();
+  // Folder names the copy's folder in the temporary folder (the process id is added).
+  explicit TPluginCopy(const wchar_t* Folder = L"SkerrinFeatureTest");
   ~TPluginCopy();
   TPluginCopy(const TPluginCopy&) = delete;
   TPluginCopy& operator=(const TPluginCopy&) = delete;
@@ -25,6 +26,8 @@ class TPluginCopy {
   F Export(const char* Name) const {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Module, Name)));
   }
+  // The settings file beside the copy.
+  std::wstring SettingsFile() const { return Dir + L"Skerrin.ini"; }
 
  private:
   std::wstring Dir;
@@ -38,7 +41,7 @@ TPluginCopy& SharedPlugin();
 class TPluginViewer {
  public:
   TPluginViewer(const std::wstring& FileName, int Flags = 0, bool Visible = false, int Width = 1000,
-                int Height = 500);
+                int Height = 500, const TPluginCopy& Library = SharedPlugin());
   ~TPluginViewer();
   TPluginViewer(const TPluginViewer&) = delete;
   TPluginViewer& operator=(const TPluginViewer&) = delete;
@@ -66,6 +69,7 @@ class TPluginViewer {
   std::wstring StatusPart(int Part) const;
 
  private:
+  const TPluginCopy& Library;
   THostWindow Host;
   HWND Viewer = nullptr;
 };
