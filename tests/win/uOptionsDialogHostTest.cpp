@@ -42,6 +42,14 @@ std::wstring ListLine(HWND List, int Index) {
   return Text;
 }
 
+// The screen's density, which the dialog and the viewer scale to (96 unless the prefix says more).
+int ScreenDpi() {
+  HDC Screen = GetDC(nullptr);
+  const int Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
+  ReleaseDC(nullptr, Screen);
+  return Dpi;
+}
+
 // The pixel on screen as it is now, without asking anything to repaint first.
 COLORREF ScreenPixel(HWND Window, int X, int Y) {
   POINT P{X, Y};
@@ -147,8 +155,21 @@ TEST_F(OptionsDialog, AppearsModalWithItsCaptionPagesAndDetectedFormat) {
     EXPECT_FALSE(IsWindowEnabled(Host)) << "the lister waits while the dialog is open";
     RECT R{};
     GetWindowRect(Dialog, &R);
-    EXPECT_EQ(R.right - R.left, 436);
-    EXPECT_EQ(R.bottom - R.top, 442);
+    EXPECT_EQ(R.right - R.left, MulDiv(436, ScreenDpi(), 96)) << "654 at 144 DPI";
+    EXPECT_EQ(R.bottom - R.top, MulDiv(442, ScreenDpi(), 96)) << "663 at 144 DPI";
+    const struct {
+      int Id, X, Y, W, H;
+    } Places[] = {{3000, 10, 10, 408, 358}, {1, 258, 372, 75, 26}, {2, 342, 372, 75, 26}};
+    for (const auto& P : Places) {
+      RECT C{};
+      GetWindowRect(Ctl(Dialog, P.Id), &C);
+      MapWindowPoints(nullptr, Dialog, reinterpret_cast<POINT*>(&C), 2);
+      const int Dpi = ScreenDpi();
+      EXPECT_EQ(C.left, MulDiv(P.X, Dpi, 96)) << P.Id;
+      EXPECT_EQ(C.top, MulDiv(P.Y, Dpi, 96)) << P.Id;
+      EXPECT_EQ(C.right - C.left, MulDiv(P.W, Dpi, 96)) << P.Id;
+      EXPECT_EQ(C.bottom - C.top, MulDiv(P.H, Dpi, 96)) << P.Id;
+    }
     HWND Tabs = Ctl(Dialog, 3000);
     ASSERT_EQ(SendMessageW(Tabs, TCM_GETITEMCOUNT, 0, 0), 5);
     const wchar_t* Names[] = {L"View", L"Colors", L"Color Rules", L"Format", L"Tail"};
@@ -360,7 +381,7 @@ TEST_F(OptionsDialog, TheViewerTakesANewFontSizeAndLineNumbersAtOnce) {
   }));
   EXPECT_FALSE(V->Checked(1112)) << "line numbers off";
   EXPECT_GT(ListFontHeight(*V), Before);
-  EXPECT_EQ(ListFontHeight(*V), MulDiv(20, 96, 72));
+  EXPECT_EQ(ListFontHeight(*V), MulDiv(20, ScreenDpi(), 72));
 }
 
 TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
@@ -383,7 +404,7 @@ TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
   CloseHandle(Lock);
   EXPECT_NE(Reported.find(Ini()), std::wstring::npos) << "names the file: " << std::string(Reported.begin(), Reported.end());
   EXPECT_EQ(OptionsWindow(), nullptr);
-  EXPECT_EQ(ListFontHeight(*V), MulDiv(17, 96, 72)) << "the change applies to this session";
+  EXPECT_EQ(ListFontHeight(*V), MulDiv(17, ScreenDpi(), 72)) << "the change applies to this session";
   EXPECT_EQ(IniBytes(), StartingIni);
 }
 
