@@ -346,6 +346,62 @@ TEST_F(OptionsDialog, RulesAreAddedUpdatedAndDeletedUpToTwenty) {
   EXPECT_EQ(Key(L"ColorRule2", L"Level"), L"1");
 }
 
+// Chooses Red, Green, Blue in the platform's colour dialog that pressing Button opens; false
+// when none opened.
+bool PickInColorDialog(HWND Button, int Red, int Green, int Blue, bool Confirm = true) {
+  bool Seen = false;
+  WithinModalLoop([&] { Notify(Button, BN_CLICKED); },
+                  [&] {
+                    HWND Chooser = FindWindowW(L"#32770", nullptr);
+                    Seen = Chooser && GetDlgItem(Chooser, 706);
+                    if (!Seen) return;
+                    const int Ids[] = {706, 707, 708}, Values[] = {Red, Green, Blue};
+                    for (int I = 0; I < 3; ++I) {
+                      HWND Edit = GetDlgItem(Chooser, Ids[I]);
+                      SetWindowTextW(Edit, std::to_wstring(Values[I]).c_str());
+                      SendMessageW(Chooser, WM_COMMAND, MAKEWPARAM(Ids[I], EN_UPDATE), reinterpret_cast<LPARAM>(Edit));
+                    }
+                    SendMessageW(Chooser, WM_COMMAND, Confirm ? IDOK : IDCANCEL, 0);
+                  });
+  return Seen;
+}
+
+TEST_F(OptionsDialog, ColoursArePickedPerSchemeAndKeptWhenSwitchingSchemes) {
+  auto V = Open();
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
+    ASSERT_TRUE(PickInColorDialog(Ctl(Dialog, 3111), 1, 2, 3));
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3111)), L"Window BG #010203");
+    ASSERT_TRUE(PickInColorDialog(Ctl(Dialog, 3113), 9, 9, 9, false));
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3113)), L"Bar Darkmode #202020") << "a cancelled choice changes nothing";
+    ShowPage(Dialog, 1);
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3201)), L"BG #ffaaaa");
+    ASSERT_TRUE(PickInColorDialog(Ctl(Dialog, 3201), 255, 0, 16));
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3201)), L"BG #ff0010");
+    Choose(Dialog, 3220, 1);
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3201)), L"BG #402010") << "the dark scheme's error background";
+    ASSERT_TRUE(PickInColorDialog(Ctl(Dialog, 3216), 1, 1, 1));
+    Choose(Dialog, 3220, 0);
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3201)), L"BG #ff0010") << "kept while the other scheme was shown";
+    ShowPage(Dialog, 2);
+    Type(Dialog, 3502, L"x");
+    ASSERT_TRUE(PickInColorDialog(Ctl(Dialog, 3503), 0, 128, 0));
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3503)), L"BG #008000");
+    Click(Dialog, 3511);
+    EXPECT_TRUE(Enabled(Dialog, 3504)) << "FG auto unchecked";
+    ASSERT_TRUE(PickInColorDialog(Ctl(Dialog, 3504), 0, 0, 255));
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3504)), L"FG #0000ff");
+    Click(Dialog, 3511);
+    Click(Dialog, 3508);
+    EXPECT_EQ(ListLine(Ctl(Dialog, 3501), 0), L"[x] x -> BG #008000 / FG Auto") << "FG auto wins";
+    Click(Dialog, 1);
+  }));
+  EXPECT_EQ(Key(L"View", L"WindowBgColor"), std::to_wstring(RGB(1, 2, 3)));
+  EXPECT_EQ(Key(L"ColorsLight", L"ErrBg"), std::to_wstring(RGB(255, 0, 16)));
+  EXPECT_EQ(Key(L"ColorsDark", L"CustomFg"), std::to_wstring(RGB(1, 1, 1)));
+  EXPECT_EQ(Key(L"ColorRule0", L"Color"), std::to_wstring(RGB(0, 128, 0)));
+  EXPECT_EQ(Key(L"ColorRule0", L"FgColor"), L"-1");
+}
+
 TEST_F(OptionsDialog, AlwaysDarkDarkensAtOnceAndCancelKeepsTheStoredMode) {
   auto V = Open(ApacheLines, true);
   ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
