@@ -106,9 +106,11 @@ TOptionsDialog OptionsDialog = nullptr;
 void OpenOptions(TSkerrinState& S) {
   if (!OptionsDialog) return;
   const HWND Window = S.Window;
-  const TAppSettings Before = S.Settings;
+  // The process's record outlives this viewer, which the dialog's loop may see closed.
+  const TAppSettings& Settings = S.Settings;
+  const TAppSettings Before = Settings;
   if (!OptionsDialog(Window, S.Log ? S.Log->Format : lfUnknown, true, ViewerIsDark(S))) return;
-  const bool FormatChanged = !SameFormatSettings(Before, S.Settings);
+  const bool FormatChanged = !SameFormatSettings(Before, Settings);
   // Every viewer of the process shows the one settings record, so each takes the change now;
   // any of them, the opener too, may have been closed while the dialog was open.
   TViewerSearch Search;

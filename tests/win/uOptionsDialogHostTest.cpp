@@ -206,8 +206,11 @@ TEST_F(OptionsDialog, OkStoresTheEditedValuesWithTheirLimits) {
     Click(Dialog, 3103);
     Click(Dialog, 3110);
     Choose(Dialog, 3108, 1);
-    Click(Dialog, 1);
+    // Enter in a field means OK.
+    SetFocus(Ctl(Dialog, 3402));
+    PostMessageW(Ctl(Dialog, 3402), WM_KEYDOWN, VK_RETURN, 0);
   }));
+  EXPECT_EQ(OptionsWindow(), nullptr);
   const struct {
     const wchar_t *Section, *Name, *Value;
   } Expected[] = {
