@@ -487,6 +487,14 @@ TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
   EXPECT_EQ(V->Checked(1112), Numbers);
 }
 
+TEST_F(OptionsDialog, ClosingTheListerWhileTheDialogIsOpenEndsIt) {
+  auto V = Open();
+  HWND Viewer = V->Window();
+  ASSERT_TRUE(WithOptions(*V, [&](HWND) { DestroyWindow(V->HostWindow().Top()); }));
+  EXPECT_EQ(OptionsWindow(), nullptr);
+  EXPECT_FALSE(IsWindow(Viewer));
+}
+
 // Not a check: pictures of every page in both looks for a person to look at, written when
 // SKERRIN_SHOT_DIR names a folder.
 TEST_F(OptionsDialog, Screenshots) {
