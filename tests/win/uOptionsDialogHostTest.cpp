@@ -50,16 +50,6 @@ int ScreenDpi() {
   return Dpi;
 }
 
-// The pixel on screen as it is now, without asking anything to repaint first.
-COLORREF ScreenPixel(HWND Window, int X, int Y) {
-  POINT P{X, Y};
-  ClientToScreen(Window, &P);
-  HDC Screen = GetDC(nullptr);
-  const COLORREF Color = GetPixel(Screen, P.x, P.y);
-  ReleaseDC(nullptr, Screen);
-  return Color;
-}
-
 class OptionsDialog : public ::testing::Test {
  protected:
   // A copy of the plug-in of its own: what the dialog saves stays away from the other suites.
