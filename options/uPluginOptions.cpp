@@ -259,6 +259,7 @@ bool ShowOptionsDialog(HWND Parent, TLogFormat DetectedFormat, bool HostKnown, b
 
   // The whole window the viewer sits in waits, as for any modal dialog of the host.
   const HWND Blocked = Parent ? GetAncestor(Parent, GA_ROOT) : nullptr;
+  const HWND FocusBefore = GetFocus();
   const bool WasEnabled = Blocked && IsWindowEnabled(Blocked);
   if (WasEnabled) EnableWindow(Blocked, FALSE);
   CentreOnParent(S);
@@ -270,6 +271,8 @@ bool ShowOptionsDialog(HWND Parent, TLogFormat DetectedFormat, bool HostKnown, b
   if (Blocked && IsWindow(Blocked)) {
     if (WasEnabled) EnableWindow(Blocked, TRUE);
     SetActiveWindow(Blocked);
+    // The keys go back where they went before, such as the viewer's lines.
+    if (FocusBefore && IsWindow(FocusBefore) && GetAncestor(FocusBefore, GA_ROOT) == Blocked) SetFocus(FocusBefore);
   }
   // After a quit request the window is still there; it must not outlive the state.
   if (S.Wnd) DestroyWindow(S.Wnd);
