@@ -2,13 +2,16 @@
 
 #include <windows.h>
 
+#include "options/uPluginOptions.h"
 #include "plugin/uCrashDump.h"
 #include "settings/uSettings.h"
+#include "viewer/uWin32LogWindow.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD Reason, LPVOID) {
   switch (Reason) {
     case DLL_PROCESS_ATTACH:
       InstallCrashFilter();
+      SetOptionsDialog(ShowOptionsDialog);
       try {
         SetDefaultSettings();
       } catch (...) {

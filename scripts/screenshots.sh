@@ -2,8 +2,10 @@
 # Screenshots of the viewer for comparing a change by eye (and with ImageMagick's compare):
 #   scripts/screenshots.sh OUTDIR [LOG]
 # writes OUTDIR/light.png, dark.png, wrap.png and dpi144.png of the x86-64 plug-in already built
-# in the build tree, each in the stand-in host on its own virtual display. The 144 DPI shot runs
-# in a copy of the Wine prefix, so the test prefix keeps 96 DPI.
+# in the build tree, each in the stand-in host on its own virtual display, and the options
+# dialog's pages in both looks (options-LOOK-PAGE.png, and -144.png at 144 DPI) as the Windows
+# tests open it. The 144 DPI shots run in a copy of the Wine prefix, so the test prefix keeps
+# 96 DPI.
 set -eu
 source "$(dirname "$0")/env.sh"
 OUT=${1:?usage: scripts/screenshots.sh OUTDIR [LOG]}
@@ -37,9 +39,25 @@ shoot() {
   echo "$OUT/$name.png"
 }
 
+# The options dialog over a viewer, every page in the light and the dark look.
+options_shots() {  # suffix of the file names
+  local dir=$WORK/options$1 name
+  [ -f "$BIN/skerrin_wintests.exe" ] || return 0
+  mkdir -p "$dir"
+  SKERRIN_SHOT_DIR=$(/usr/lib/wine/wine64 winepath -w "$dir" 2>/dev/null | tr -d '\r') \
+    /usr/lib/wine/wine64 "$BIN/skerrin_wintests.exe" --gtest_filter=OptionsDialog.Screenshots >"$BUILD/logs/options-shots.log" 2>&1
+  wineserver -w
+  for name in "$dir"/*.bmp; do
+    [ -f "$name" ] || continue
+    convert "$name" -crop 1280x720+0+0 +repage "$OUT/$(basename "${name%.bmp}")$1.png"
+    echo "$OUT/$(basename "${name%.bmp}")$1.png"
+  done
+}
+
 shoot light '' ''
 shoot dark '' '--dark'
 shoot wrap 'WordWrap=1\r\n' '--size 700x600'
+options_shots ''
 
 # 144 DPI: the same prefix with the font DPI raised, as the system's display setting does.
 cp -a "$WINEPREFIX" "$WORK/prefix144"
@@ -49,3 +67,4 @@ for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
 done
 wineserver -w
 shoot dpi144 '' ''
+options_shots -144

@@ -222,11 +222,13 @@ void WriteAll(TIniFile& Ini, const TAppSettings& S, bool Dark) {
 
 }  // namespace
 
-void ResetColorRules() {
-  AppSettings.ColorRuleCount = 0;
-  for (TColorStringRule& Rule : AppSettings.ColorRules) {
+void ResetColorRules() { ResetColorRules(AppSettings); }
+
+void ResetColorRules(TAppSettings& S) {
+  S.ColorRuleCount = 0;
+  for (TColorStringRule& Rule : S.ColorRules) {
     Rule = TColorStringRule{};
-    Rule.Color = AppSettings.Colors.BgColor;
+    Rule.Color = S.Colors.BgColor;
   }
 }
 
@@ -234,16 +236,21 @@ bool IsDarkTheme(TLightThemeQuery Query) {
   return DecideDarkTheme(AppSettings.ThemeMode, HostDarkKnown, ReportedHostDark, Query);
 }
 
-void ApplyThemeColors(TLightThemeQuery Query) {
-  AppSettings.Colors = IsDarkTheme(Query) ? AppSettings.ColorsDark : AppSettings.ColorsLight;
+void ApplyThemeColors(TLightThemeQuery Query) { ApplyThemeColors(AppSettings, Query); }
+
+void ApplyThemeColors(TAppSettings& S, TLightThemeQuery Query) {
+  const bool Dark = DecideDarkTheme(S.ThemeMode, HostDarkKnown, ReportedHostDark, Query);
+  S.Colors = Dark ? S.ColorsDark : S.ColorsLight;
 }
 
-void SetDefaultSettings() {
-  AppSettings = TAppSettings{};
-  DefaultLightColors(AppSettings.ColorsLight);
-  DefaultDarkColors(AppSettings.ColorsDark);
-  ApplyThemeColors();
-  ResetColorRules();
+void SetDefaultSettings() { SetDefaultSettings(AppSettings); }
+
+void SetDefaultSettings(TAppSettings& S) {
+  S = TAppSettings{};
+  DefaultLightColors(S.ColorsLight);
+  DefaultDarkColors(S.ColorsDark);
+  ApplyThemeColors(S);
+  ResetColorRules(S);
 }
 
 std::string SettingsFileName() {
@@ -271,23 +278,25 @@ void SaveColorScheme(TIniFile& Ini, std::string_view Section, const TColorScheme
     Ini.WriteInteger(Section, SchemeKeys[i].OldKey, SchemeColor(Scheme, i));
 }
 
-bool LoadSettingsFrom(std::string_view FileName) {
+bool ReadSettingsFile(std::string_view FileName, TAppSettings& Into) {
   try {
-    SetDefaultSettings();
+    SetDefaultSettings(Into);
     std::string Text;
     if (!TextFileExists(FileName) || !ReadTextFile(FileName, Text)) return false;
     TIniFile Ini;
     Ini.Parse(Text);
     // Read into a copy so that a failure half-way leaves the defaults, not a mixture.
-    TAppSettings Loaded = AppSettings;
+    TAppSettings Loaded = Into;
     ReadAll(Ini, Loaded);
-    AppSettings = std::move(Loaded);
-    ApplyThemeColors();
+    Into = std::move(Loaded);
+    ApplyThemeColors(Into);
     return true;
   } catch (...) {
     return false;
   }
 }
+
+bool LoadSettingsFrom(std::string_view FileName) { return ReadSettingsFile(FileName, AppSettings); }
 
 bool SaveSettingsTo(std::string_view FileName) {
   try {
@@ -313,10 +322,11 @@ void LoadSettings() {
   }
 }
 
-void SaveSettings() {
+bool SaveSettings() {
   try {
-    SaveSettingsTo(SettingsFileName());
+    return SaveSettingsTo(SettingsFileName());
   } catch (...) {
+    return false;
   }
 }
 

@@ -55,18 +55,26 @@ class TIniFile;
 bool IsDarkTheme(TLightThemeQuery Query = ReadAppsUseLightTheme);
 // Colors = ColorsDark when the dark theme is in force, else ColorsLight.
 void ApplyThemeColors(TLightThemeQuery Query = ReadAppsUseLightTheme);
+// The same for another record, by its own theme mode and the host's reports.
+void ApplyThemeColors(TAppSettings& Settings, TLightThemeQuery Query = ReadAppsUseLightTheme);
 
 void SetDefaultSettings();
+void SetDefaultSettings(TAppSettings& Settings);
 void ResetColorRules();
+void ResetColorRules(TAppSettings& Settings);
 std::string SettingsFileName();
 // Defaults, then the file's values; a missing or unreadable file leaves the defaults.
 // Never throws, never shows anything.
 void LoadSettings();
 // Writes every setting, keeping whatever else the file holds. The file is replaced in one step:
-// if anything fails, the old file stays as it was. Never throws, never shows anything.
-void SaveSettings();
+// if anything fails, the old file stays as it was and the result is false. Never throws, never
+// shows anything.
+bool SaveSettings();
 // The same with an explicit file instead of the one beside the plug-in; false on failure.
 bool LoadSettingsFrom(std::string_view FileName);
+// The defaults and then the file's values into a record of the caller's, leaving the process's
+// record alone; false (Into holds the defaults) when the file is missing or unreadable.
+bool ReadSettingsFile(std::string_view FileName, TAppSettings& Into);
 bool SaveSettingsTo(std::string_view FileName);
 
 // The 14 colours of one section; a new key wins over its old name, a colour with neither keeps

@@ -334,6 +334,29 @@ TEST_F(SettingsTest, AFailedSaveLeavesNoTraceAndNoPartialFile) {
   EXPECT_EQ(FileCount(), 1u);
 }
 
+TEST_F(SettingsTest, AFileReadIntoAnotherRecordLeavesTheProcessRecordAlone) {
+  WriteAllText(Ini, "[View]\r\nFontSize=20\r\n[Theme]\r\nMode=2\r\n[ColorRules]\r\nCount=1\r\n[ColorRule0]\r\nPattern=x\r\n");
+  AppSettings.FontSize = 12;
+  TAppSettings Copy;
+  ASSERT_TRUE(ReadSettingsFile(Ini.string(), Copy));
+  EXPECT_EQ(Copy.FontSize, 20);
+  EXPECT_EQ(Copy.ColorRuleCount, 1);
+  EXPECT_EQ(Copy.Colors.BgColor, Copy.ColorsDark.BgColor) << "its own theme mode picks its scheme";
+  EXPECT_EQ(AppSettings.FontSize, 12);
+  EXPECT_EQ(AppSettings.ThemeMode, 0);
+
+  Copy.FontSize = 30;
+  EXPECT_FALSE(ReadSettingsFile((Dir / "missing.ini").string(), Copy));
+  EXPECT_EQ(Copy.FontSize, 9) << "the defaults";
+}
+
+TEST_F(SettingsTest, SaveSettingsTellsWhetherTheFileWasWritten) {
+  ModuleDir = (Dir / "not-there").string();
+  EXPECT_FALSE(SaveSettings());
+  ModuleDir = Dir.string();
+  EXPECT_TRUE(SaveSettings());
+}
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -372,7 +395,7 @@ TEST_F(SettingsTest, TheFileLivesInTheModuleDirectory) {
   ModuleDir = Dir.string() + "/";
   EXPECT_EQ(SettingsFileName(), Dir.string() + "/Skerrin.ini");
   AppSettings.FontSize = 17;
-  SaveSettings();
+  EXPECT_TRUE(SaveSettings());
   SetDefaultSettings();
   LoadSettings();
   EXPECT_EQ(AppSettings.FontSize, 17);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "settings/uTheme.h"
 #include "viewer/uClipboard.h"
@@ -13,6 +14,7 @@
 #include "viewer/uListControl.h"
 #include "viewer/uNavigate.h"
 #include "viewer/uStatusBar.h"
+#include "viewer/uTailTimer.h"
 #include "viewer/uTailView.h"
 #include "viewer/uToolbar.h"
 #include "viewer/uToolbarPaint.h"
@@ -54,6 +56,68 @@ void ClearFilter(TSkerrinState& S) {
   S.Filter.FilterW.clear();
   S.Filter.FilterLowerW.clear();
   RebuildView(S, false, true);
+}
+
+bool SameFormatSettings(const TAppSettings& A, const TAppSettings& B) {
+  const TCustomFormatConfig &X = A.CustomFormat, &Y = B.CustomFormat;
+  return A.AutoDetect == B.AutoDetect && A.ForceFormat == B.ForceFormat && X.Mode == Y.Mode &&
+         X.Delimiter == Y.Delimiter && X.FieldCount == Y.FieldCount && std::equal(X.Fields, X.Fields + CustomFieldSlots, Y.Fields) &&
+         X.TSStart == Y.TSStart && X.TSLen == Y.TSLen && X.LvlStart == Y.LvlStart && X.LvlLen == Y.LvlLen &&
+         X.SrcStart == Y.SrcStart && X.SrcLen == Y.SrcLen && X.ThrStart == Y.ThrStart && X.ThrLen == Y.ThrLen &&
+         X.TimestampFmt == Y.TimestampFmt;
+}
+
+// New settings from the options dialog, in one viewer. The lines are parsed anew when the
+// format settings changed, so that the format box and the lines agree. The opener starts
+// again at the first row and follows as the settings say; the others keep their place.
+void ReapplySettings(TSkerrinState& S, bool Opener, bool FormatChanged) {
+  if (Opener) S.Tail.Following = S.Settings.Follow;
+  ApplySettingsToWindow(S);
+  LayoutViewer(S);
+  if (FormatChanged) {
+    if (!LoadAndShow(S)) ResetToEmptyView(S);
+  } else {
+    ReadFilterStrings(S);
+    RebuildView(S, !Opener, Opener);
+  }
+  if (Opener) ApplyTailSettings(S);
+  else if (S.Settings.TailEnabled) StartTail(S);
+  else StopTail(S);
+}
+
+struct TViewerSearch {
+  std::vector<HWND> Viewers;
+};
+
+BOOL CALLBACK CollectViewer(HWND Window, LPARAM Param) {
+  // Only this library's viewers: another copy of the plug-in has records and settings of its own.
+  const auto Instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window, GWLP_HINSTANCE));
+  if (Instance == PluginInstance() && StateFromWindow(Window))
+    reinterpret_cast<TViewerSearch*>(Param)->Viewers.push_back(Window);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectViewersIn(HWND TopLevel, LPARAM Param) {
+  EnumChildWindows(TopLevel, CollectViewer, Param);
+  return TRUE;
+}
+
+TOptionsDialog OptionsDialog = nullptr;
+
+void OpenOptions(TSkerrinState& S) {
+  if (!OptionsDialog) return;
+  const HWND Window = S.Window;
+  // The process's record outlives this viewer, which the dialog's loop may see closed.
+  const TAppSettings& Settings = S.Settings;
+  const TAppSettings Before = Settings;
+  if (!OptionsDialog(Window, S.Log ? S.Log->Format : lfUnknown, true, ViewerIsDark(S))) return;
+  const bool FormatChanged = !SameFormatSettings(Before, Settings);
+  // Every viewer of the process shows the one settings record, so each takes the change now;
+  // any of them, the opener too, may have been closed while the dialog was open.
+  TViewerSearch Search;
+  EnumThreadWindows(GetCurrentThreadId(), CollectViewersIn, reinterpret_cast<LPARAM>(&Search));
+  for (HWND Viewer : Search.Viewers)
+    if (TSkerrinState* Other = StateFromWindow(Viewer)) ReapplySettings(*Other, Viewer == Window, FormatChanged);
 }
 
 void OnCommand(TSkerrinState& S, int Id, int Notification) {
@@ -119,8 +183,10 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       LayoutViewer(S);
       RebuildView(S, false, true);
       break;
+    case IdOptions:
+      OpenOptions(S);
+      break;
     default:
-      // The options dialog arrives with its own layer, above the viewer.
       break;
   }
 }
@@ -249,6 +315,8 @@ void TraceViewerMessage(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 }  // namespace
+
+void SetOptionsDialog(TOptionsDialog Show) { OptionsDialog = Show; }
 
 bool RegisterViewerClasses() {
   const bool Wrap = RegisterPluginClass(WrapViewClassName, WrapViewProc, CS_HREDRAW | CS_VREDRAW, nullptr);

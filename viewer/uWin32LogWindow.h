@@ -14,3 +14,9 @@ bool RegisterViewerClasses();
 HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags, TAppSettings& Settings);
 
 LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
+
+// The options dialog belongs to a layer above the viewer, so the plug-in hands it in at
+// start-up. It runs modally over Owner and returns true when the user confirmed new settings,
+// which are then already the process's and saved.
+using TOptionsDialog = bool (*)(HWND Owner, TLogFormat DetectedFormat, bool OwnerDarkKnown, bool OwnerDark);
+void SetOptionsDialog(TOptionsDialog Show);

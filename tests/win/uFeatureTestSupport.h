@@ -26,6 +26,8 @@ class TPluginCopy {
   F Export(const char* Name) const {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Module, Name)));
   }
+  // The settings file beside the copy.
+  std::wstring SettingsFile() const { return Dir + L"Skerrin.ini"; }
 
  private:
   std::wstring Dir;

@@ -103,6 +103,10 @@ std::wstring TextOf(HWND Window) {
 COLORREF ClientPixel(HWND Window, int X, int Y) {
   RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpMessages(50);
+  return ScreenPixel(Window, X, Y);
+}
+
+COLORREF ScreenPixel(HWND Window, int X, int Y) {
   POINT P{X, Y};
   ClientToScreen(Window, &P);
   HDC Screen = GetDC(nullptr);

@@ -56,3 +56,5 @@ std::wstring TextOf(HWND Window);
 
 // The colour on screen at a point of a window's client area, after painting it.
 COLORREF ClientPixel(HWND Window, int X, int Y);
+// The same as the screen shows it now, without asking anything to repaint first.
+COLORREF ScreenPixel(HWND Window, int X, int Y);

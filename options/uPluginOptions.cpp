@@ -1,0 +1,281 @@
+#include "options/uPluginOptions.h"
+
+#include <commctrl.h>
+
+#include <optional>
+#include <string>
+
+#include "options/uOptionColors.h"
+#include "options/uOptionPages.h"
+#include "options/uOptionsTheme.h"
+#include "platform/uPlatformWide.h"
+#include "settings/uSettings.h"
+#include "settings/uSettingsEdit.h"
+#include "viewer/uWindowClass.h"
+
+namespace {
+
+constexpr wchar_t Caption[] = L"Skerrin Options";
+// The dialog's outer size at 96 DPI, and its font.
+constexpr int DialogWidth = 436, DialogHeight = 442;
+constexpr int UIFontPoints = 9;
+
+int MeasureDpi(HWND Parent) {
+  int Dpi = 0;
+  if (HDC DC = Parent ? GetDC(Parent) : nullptr) {
+    Dpi = GetDeviceCaps(DC, LOGPIXELSY);
+    ReleaseDC(Parent, DC);
+  } else if (HDC Screen = GetDC(nullptr)) {
+    Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
+    ReleaseDC(nullptr, Screen);
+  }
+  return Dpi > 0 ? Dpi : 96;
+}
+
+BOOL CALLBACK SetFontOn(HWND Window, LPARAM Font) {
+  SendMessageW(Window, WM_SETFONT, static_cast<WPARAM>(Font), FALSE);
+  return TRUE;
+}
+
+void ApplyUIFont(TOptionsState& S) {
+  TFontHolder Font(CreateFontW(-MulDiv(UIFontPoints, S.Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Segoe UI"));
+  if (!Font) return;
+  const auto Handle = reinterpret_cast<LPARAM>(Font.Get());
+  SetFontOn(S.Wnd, Handle);
+  EnumChildWindows(S.Wnd, SetFontOn, Handle);
+  // The previous font is deleted only now that no control uses it any more.
+  S.UIFont = std::move(Font);
+}
+
+void CloseDialog(TOptionsState& S) {
+  S.Done = true;
+  if (S.Wnd) DestroyWindow(S.Wnd);
+}
+
+void ReportSaveFailure(const TOptionsState& S) {
+  const std::wstring Text = L"The settings could not be saved to\n" + WideFromUtf8(SettingsFileName()) +
+                            L"\n\nThey apply until the file manager is closed.";
+  MessageBoxW(S.Wnd, Text.c_str(), Caption, MB_OK | MB_ICONWARNING);
+}
+
+void Confirm(TOptionsState& S) {
+  CommitOptions(S);
+  S.Accepted = true;
+  // A failure must not look like success; the settings are in force all the same.
+  if (!SaveSettings()) ReportSaveFailure(S);
+  CloseDialog(S);
+}
+
+void OnCommand(TOptionsState& S, int Id, int Notification, HWND Control) {
+  if (Id == IdOptOk || Id == IdOptCancel) {
+    if (Notification != BN_CLICKED) return;
+    if (Id == IdOptOk) Confirm(S);
+    else CloseDialog(S);
+    return;
+  }
+  if (!HandlePageCommand(S, Id, Notification, Control)) HandleColorCommand(S, Id, Notification);
+  // The check box's own toggle and the combo boxes' selection are complete only once the
+  // command has been handled.
+  if ((Id == IdAutoDetect || Id == IdForceFormat || Id == IdCustomMode) && S.Wnd)
+    PostMessageW(S.Wnd, UpdateFormatPageMessage, 0, 0);
+}
+
+void OnDpiChanged(TOptionsState& S, WPARAM WParam, const RECT* Suggested) {
+  int Dpi = HIWORD(WParam) ? HIWORD(WParam) : LOWORD(WParam);
+  if (Dpi == 0) Dpi = MeasureDpi(S.ParentWnd);
+  if (Suggested)
+    SetWindowPos(S.Wnd, nullptr, Suggested->left, Suggested->top, Suggested->right - Suggested->left,
+                 Suggested->bottom - Suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  S.Dpi = Dpi;
+  PlaceOptionControls(S);
+  ApplyUIFont(S);
+  UpdateFontPreview(S);
+  RedrawWindow(S.Wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void OnDestroy(HWND Window, TOptionsState& S) {
+  S.Subclasses.RemoveAll();
+  ForgetOptionChecks(Window);
+  S.Done = true;
+  S.Wnd = nullptr;
+  SetWindowLongPtrW(Window, GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK OptionsWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  try {
+    if (Msg == WM_NCCREATE) {
+      auto* Created = static_cast<TOptionsState*>(reinterpret_cast<CREATESTRUCTW*>(LParam)->lpCreateParams);
+      SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Created));
+      if (Created) Created->Wnd = Window;
+    }
+    auto* S = reinterpret_cast<TOptionsState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+    if (!S) return DefWindowProcW(Window, Msg, WParam, LParam);
+    switch (Msg) {
+      case WM_CREATE:
+        ApplyDialogTheme(*S);
+        return 0;
+      case WM_ERASEBKGND:
+        EraseOptionsBackground(*S, Window, reinterpret_cast<HDC>(WParam), false);
+        return 1;
+      case WM_COMMAND:
+        OnCommand(*S, LOWORD(WParam), HIWORD(WParam), reinterpret_cast<HWND>(LParam));
+        return 0;
+      case WM_CLOSE:
+        CloseDialog(*S);
+        return 0;
+      case WM_NOTIFY: {
+        const auto* Header = reinterpret_cast<const NMHDR*>(LParam);
+        if (Header && Header->hwndFrom == S->TabCtrl && Header->code == TCN_SELCHANGE) {
+          ShowOptionsPage(*S, static_cast<int>(SendMessageW(S->TabCtrl, TCM_GETCURSEL, 0, 0)));
+          return 0;
+        }
+        break;
+      }
+      case WM_DRAWITEM:
+        if (DrawOptionItem(*S, *reinterpret_cast<const DRAWITEMSTRUCT*>(LParam))) return TRUE;
+        break;
+      case WM_CTLCOLOREDIT:
+      case WM_CTLCOLORLISTBOX:
+      case WM_CTLCOLORBTN:
+      case WM_CTLCOLORSTATIC: {
+        LRESULT Brush = 0;
+        if (AnswerControlColor(*S, Msg, reinterpret_cast<HDC>(WParam), Brush)) return Brush;
+        break;
+      }
+      case UpdateFormatPageMessage:
+        UpdateFormatPage(*S);
+        return 0;
+      case WM_DPICHANGED:
+        OnDpiChanged(*S, WParam, reinterpret_cast<const RECT*>(LParam));
+        return 0;
+      case DM_GETDEFID:
+        // Enter means OK wherever the focus is.
+        return MAKELRESULT(IdOptOk, DC_HASDEFID);
+      case WM_DESTROY:
+        OnDestroy(Window, *S);
+        return 0;
+      default:
+        break;
+    }
+  } catch (...) {
+    // Nothing may unwind into the message loop.
+  }
+  return DefWindowProcW(Window, Msg, WParam, LParam);
+}
+
+// Pages hand everything about their controls to the dialog, which serves all pages alike.
+LRESULT CALLBACK OptionsPageProc(HWND Page, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  try {
+    switch (Msg) {
+      case WM_ERASEBKGND:
+        if (const TOptionsState* S = OptionsStateOf(Page)) {
+          EraseOptionsBackground(*S, Page, reinterpret_cast<HDC>(WParam), true);
+          return 1;
+        }
+        break;
+      case WM_COMMAND:
+      case WM_DRAWITEM:
+      case WM_NOTIFY:
+      case WM_CTLCOLOREDIT:
+      case WM_CTLCOLORLISTBOX:
+      case WM_CTLCOLORBTN:
+      case WM_CTLCOLORSTATIC:
+        if (HWND Dialog = GetParent(Page)) return SendMessageW(Dialog, Msg, WParam, LParam);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    // Nothing may unwind into the message loop.
+  }
+  return DefWindowProcW(Page, Msg, WParam, LParam);
+}
+
+bool RegisterOptionClasses() {
+  const bool Dialog = RegisterPluginClass(OptionsWindowClass, OptionsWindowProc, CS_DBLCLKS, nullptr);
+  const bool Page = RegisterPluginClass(OptionsPageClass, OptionsPageProc, CS_DBLCLKS, nullptr);
+  return Dialog && Page;
+}
+
+void CentreOnParent(const TOptionsState& S) {
+  RECT Around{};
+  if (!S.ParentWnd || !GetWindowRect(S.ParentWnd, &Around)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &Around, 0);
+  RECT Own{};
+  GetWindowRect(S.Wnd, &Own);
+  const int Left = Around.left + ((Around.right - Around.left) - (Own.right - Own.left)) / 2;
+  const int Top = Around.top + ((Around.bottom - Around.top) - (Own.bottom - Own.top)) / 2;
+  SetWindowPos(S.Wnd, nullptr, Left, Top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER);
+}
+
+// The settings the dialog starts from: the file's, so that it shows what is stored; the
+// process's when there is no readable file (a folder where saving failed keeps them only here).
+TAppSettings StartingSettings() {
+  TAppSettings Stored;
+  if (ReadSettingsFile(SettingsFileName(), Stored)) return Stored;
+  return AppSettings;
+}
+
+// Runs until the dialog is done. A quit request ends the dialog as a cancel; its code is
+// returned so that it can be posted again for the host's own loop.
+std::optional<WPARAM> RunModalLoop(TOptionsState& S) {
+  MSG Message;
+  while (!S.Done) {
+    const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
+    if (Got == 0) return Message.wParam;
+    if (Got < 0) break;
+    if (S.Wnd && IsDialogMessageW(S.Wnd, &Message)) continue;
+    TranslateMessage(&Message);
+    DispatchMessageW(&Message);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void CommitOptions(TOptionsState& S) {
+  CommitOptionValues(ReadOptionControls(S), S.Settings);
+  AppSettings = S.Settings;
+  ApplyThemeColors();
+  S.Settings = AppSettings;
+}
+
+bool ShowOptionsDialog(HWND Parent, TLogFormat DetectedFormat, bool HostKnown, bool HostDark) {
+  INITCOMMONCONTROLSEX Classes{sizeof(Classes), ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&Classes);
+  if (!RegisterOptionClasses()) return false;
+  TOptionsState S(StartingSettings(), Parent, DetectedFormat, HostKnown, HostDark);
+  S.Dpi = MeasureDpi(Parent);
+  CreateWindowExW(WS_EX_DLGMODALFRAME, OptionsWindowClass, Caption, WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CAPTION,
+                  CW_USEDEFAULT, CW_USEDEFAULT, Scaled(S, DialogWidth), Scaled(S, DialogHeight), Parent, nullptr,
+                  PluginInstance(), &S);
+  if (!S.Wnd) return false;
+  CreateOptionPages(S);
+  CreateDialogButtons(S);
+  LayoutOptionPages(S);
+  ApplyUIFont(S);
+  LoadOptionControls(S);
+  ApplyDialogTheme(S);
+
+  // The whole window the viewer sits in waits, as for any modal dialog of the host.
+  const HWND Blocked = Parent ? GetAncestor(Parent, GA_ROOT) : nullptr;
+  const HWND FocusBefore = GetFocus();
+  const bool WasEnabled = Blocked && IsWindowEnabled(Blocked);
+  if (WasEnabled) EnableWindow(Blocked, FALSE);
+  CentreOnParent(S);
+  ShowWindow(S.Wnd, SW_SHOW);
+  UpdateWindow(S.Wnd);
+  if (S.TabCtrl) SetFocus(S.TabCtrl);
+
+  const std::optional<WPARAM> Quit = RunModalLoop(S);
+  if (Blocked && IsWindow(Blocked)) {
+    if (WasEnabled) EnableWindow(Blocked, TRUE);
+    SetActiveWindow(Blocked);
+    // The keys go back where they went before, such as the viewer's lines.
+    if (FocusBefore && IsWindow(FocusBefore) && GetAncestor(FocusBefore, GA_ROOT) == Blocked) SetFocus(FocusBefore);
+  }
+  // After a quit request the window is still there; it must not outlive the state.
+  if (S.Wnd) DestroyWindow(S.Wnd);
+  if (Quit) PostQuitMessage(static_cast<int>(*Quit));
+  return S.Accepted;
+}
