@@ -248,18 +248,20 @@ class TLineSplitter {
   bool Open = false;
 };
 
-void ReadEightBit(TPlatformFile& File, int64_t Skip, TLineSplitter& Splitter, TLoadedLog& Log) {
+// The size was measured when the file was opened; bytes the file grows by meanwhile are left to
+// tail, or a log that a fast writer keeps appending to would be read without end.
+void ReadEightBit(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& Splitter, TLoadedLog& Log) {
   if (!File.Seek(Skip)) throw TReadFailure();
   const std::unique_ptr<char[]> Buffer(new char[ReadChunk]);
-  int64_t Offset = Skip;
-  for (;;) {
-    const int64_t Got = ReadBlock(File, Offset, Buffer.get(), ReadChunk);
+  for (int64_t Offset = Skip; Offset < Size;) {
+    const int64_t Wanted = std::min(ReadChunk, Size - Offset);
+    const int64_t Got = ReadBlock(File, Offset, Buffer.get(), Wanted);
     if (Got < 0) throw TReadFailure();
     const size_t Consumed = Splitter.Feed(Buffer.get(), static_cast<size_t>(Got));
     if (Consumed > 0) Log.LineEndOffset = Offset + static_cast<int64_t>(Consumed);
     Offset += Got;
-    // A short block is the end of the file, also when the file shrank during the load.
-    if (Got < ReadChunk) break;
+    // A short block is the end of the file: it shrank during the load.
+    if (Got < Wanted) break;
   }
 }
 
@@ -285,7 +287,7 @@ void ReadUtf16(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& S
   const std::unique_ptr<char[]> Utf8(new char[TUtf16Decoder::MaxOutput(ReadChunk)]);
   const auto* Bytes = reinterpret_cast<const unsigned char*>(Buffer.get());
   int64_t Offset = Skip;
-  // The size was measured at the start; bytes the file grows by meanwhile are left to tail.
+  // As in the 8-bit path, no further than the size measured at the start.
   while (Offset < Size) {
     const int64_t Wanted = std::min(ReadChunk, Size - Offset);
     if (ReadBlock(File, Offset, Buffer.get(), Wanted) != Wanted) throw TReadFailure();
@@ -361,7 +363,7 @@ bool TLoadedLog::Load(const std::string& FileName) {
           TLoadRun Run(*this, AppSettings.AutoDetect, AppSettings.ForceFormat);
           TLineSplitter Splitter(Run, List);
           if (Encoding == 0)
-            ReadEightBit(File, Found.Skip, Splitter, *this);
+            ReadEightBit(File, Found.Skip, Size, Splitter, *this);
           else
             ReadUtf16(File, Found.Skip, Size, Splitter, *this);
           LastLineOpen = Splitter.Finish();
