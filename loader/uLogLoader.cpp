@@ -328,13 +328,18 @@ bool FitsInList(int64_t Size, const TEncodingFound& Found) {
   return Least <= MaxStoredText;
 }
 
-void PresizeList(TLogList& List, int64_t Size) {
+void PresizeList(TLogList& List, int64_t Size, const TEncodingFound& Found) {
   const int64_t Estimate = Size / BytesPerEntryEstimate + 1024;
   const int64_t Entries = std::min<int64_t>(Estimate + Estimate / 10 + 256, std::numeric_limits<int32_t>::max());
   List.EnsureCapacity(static_cast<int32_t>(Entries));
   List.ReserveText(std::min(Size, MaxStoredText));
-  AdviseLargeBuffer(List.Items.Data(), List.Items.Length() * sizeof(TLogEntry));
-  AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.Length());
+  // The estimate is low for short lines; address space for the most lines the file can hold
+  // (every byte or code unit a line feed) lets the entries grow without being copied, and
+  // room for twice the text lets UTF-8 from UTF-16 and later tail lines in as well.
+  const int64_t Payload = Size - Found.Skip;
+  List.ReserveGrowth((Found.Encoding == 0 ? Payload : Payload / 2) + 1, 2 * Payload + (int64_t{1} << 20));
+  AdviseLargeBuffer(List.Items.Data(), List.Items.ReservedLength() * sizeof(TLogEntry));
+  AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.ReservedLength());
 }
 }  // namespace
 
@@ -357,7 +362,7 @@ bool TLoadedLog::Load(const std::string& FileName) {
       if (Size >= 0) {
         const TEncodingFound Found = DetectEncoding(File, Size);
         if (FitsInList(Size, Found)) {
-          PresizeList(List, Size);
+          PresizeList(List, Size, Found);
           Encoding = Found.Encoding;
           LineEndOffset = Found.Skip;
           TLoadRun Run(*this, AppSettings.AutoDetect, AppSettings.ForceFormat);
