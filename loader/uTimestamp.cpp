@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <ctime>
 
 #include "loader/uDateTime.h"
 #include "platform/uPlatformClock.h"
@@ -134,22 +133,22 @@ size_t SplitWords(std::string_view S, std::string_view (&Pieces)[Max]) {
   return Count;
 }
 
-// The syslog parser runs once per line, so the year is cached and re-read from the clock at
-// most once per second of wall time (or at once when the clock steps back).
+// The syslog parser runs once per line, so the year is cached and read from the clock again
+// once a second has passed. The second is measured with the platform's cheapest clock: the C
+// runtime's time() looks up the time zone on every call on Windows, microseconds per line.
 std::atomic<int> PinnedYear{0};
-std::atomic<int> CachedYear{0};
-std::atomic<uint32_t> CachedUntil{0};  // low 32 bits of time(): wraps harmlessly
+std::atomic<int> CachedYear{0};  // 0 until the clock was read
+std::atomic<uint32_t> CachedAt{0};
 
 int SyslogYear() {
   const int Pinned = PinnedYear.load(std::memory_order_relaxed);
   if (Pinned != 0) return Pinned;
-  const uint32_t Now = static_cast<uint32_t>(std::time(nullptr));
-  const uint32_t Until = CachedUntil.load(std::memory_order_acquire);
-  const uint32_t Left = Until - Now;
-  if (Left == 1) return CachedYear.load(std::memory_order_relaxed);
+  const uint32_t Now = MonotonicMilliseconds();
+  const int Cached = CachedYear.load(std::memory_order_acquire);
+  if (Cached != 0 && Now - CachedAt.load(std::memory_order_relaxed) < 1000) return Cached;
   const int Year = CurrentLocalYear();
-  CachedYear.store(Year, std::memory_order_relaxed);
-  CachedUntil.store(Now + 1, std::memory_order_release);
+  CachedAt.store(Now, std::memory_order_relaxed);
+  CachedYear.store(Year, std::memory_order_release);
   return Year;
 }
 
