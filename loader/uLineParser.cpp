@@ -7,8 +7,7 @@
 #include "loader/uTimestamp.h"
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
-// the line, and the few copies that must be changed (upper case, unquoted CSV fields) go to
-// reused buffers that keep their capacity from line to line.
+// the line, and nothing is allocated or copied in proportion to a line's length.
 
 namespace {
 
@@ -48,27 +47,9 @@ std::string_view DropOneTrailingColon(std::string_view W) {
   return !W.empty() && W.back() == ':' ? W.substr(0, W.size() - 1) : W;
 }
 
-std::string_view UpperCopy(std::string_view S, std::string& Buffer) {
-  Buffer.resize(S.size());
-  std::transform(S.begin(), S.end(), Buffer.begin(), UpperAscii);
-  return Buffer;
-}
-
-// One buffer for the line and one for a word taken from it, so that both may be alive at once.
-// They are plain statics: parsing runs only on the host's GUI thread, and a thread_local with a
-// destructor would pin the plug-in in memory (FreeLibrary would never unload it, and the crash
-// filter could never be restored).
-std::string_view UpperLine(std::string_view S) {
-  static std::string Buffer;
-  return UpperCopy(S, Buffer);
-}
-
-std::string_view UpperWord(std::string_view S) {
-  static std::string Buffer;
-  return UpperCopy(S, Buffer);
-}
-
-TLogLevel DetectLevelOf(std::string_view Text) { return DetectLevel(Text, UpperLine(Text)); }
+// The keyword search reads the line as if in upper case; it never copies it, since a line may
+// be hundreds of megabytes long and this runs for every line that names no level of its own.
+TLogLevel DetectLevelOf(std::string_view Text) { return DetectLevelIgnoringCase(Text); }
 
 bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
   if (Text.size() - At < LowerWord.size()) return false;
@@ -105,9 +86,9 @@ void ParsePlain(std::string_view Line, TLogEntry& Entry) {
   if (ParseBracketTimestamp(S, Value, Pos)) {
     Entry.Timestamp = Value;
     const std::string_view Rest = Trim(From(S, Pos + 1));
-    const std::string_view W = DropOneTrailingColon(UpperWord(Trim(WordToSpaceOrTab(Rest))));
+    const std::string_view W = DropOneTrailingColon(Trim(WordToSpaceOrTab(Rest)));
     Entry.Level = LevelFromWord(W);
-    if (Entry.Level == lCustom) Entry.Level = DetectLevel(W, W);
+    if (Entry.Level == lCustom) Entry.Level = DetectLevelOf(W);
     return;
   }
 
@@ -276,16 +257,61 @@ size_t ReadCsvField(std::string_view Line, size_t Pos, char Delimiter, std::stri
   return npos;
 }
 
+// The start of a quote-aware field as the CSV parser needs it: trimmed, unquoted, and cut after
+// Room bytes. Timestamps and level words are far shorter; a field of a huge line is not copied.
+struct TCsvFieldStart {
+  static constexpr size_t Room = 64;
+  char Bytes[Room];
+  size_t Length = 0;       // of the trimmed field, or Room when it was cut
+  bool Cut = false;        // the trimmed field is longer than Room
+  std::string_view Text() const { return std::string_view(Bytes, Length); }
+};
+
+// As ReadCsvField, into Start instead of a string.
+size_t ReadCsvFieldStart(std::string_view Line, size_t Pos, char Delimiter, TCsvFieldStart& Start) {
+  size_t Kept = 0, Trimmed = 0;  // bytes since the first non-blank one; up to the last non-blank one
+  const auto Add = [&](char C) {
+    if (Kept == 0 && IsBlank(C)) return;
+    if (Kept < TCsvFieldStart::Room) Start.Bytes[Kept] = C;
+    ++Kept;
+    if (!IsBlank(C)) Trimmed = Kept;
+  };
+  bool InQuotes = false;
+  size_t Next = npos;
+  while (Pos < Line.size()) {
+    const char C = Line[Pos];
+    if (C == '"') {
+      if (InQuotes && Pos + 1 < Line.size() && Line[Pos + 1] == '"') {
+        Add('"');
+        Pos += 2;
+        continue;
+      }
+      InQuotes = !InQuotes;
+    } else if (C == Delimiter && !InQuotes) {
+      Next = Pos + 1;
+      break;
+    } else {
+      Add(C);
+    }
+    ++Pos;
+  }
+  Start.Cut = Trimmed > TCsvFieldStart::Room;
+  Start.Length = Start.Cut ? TCsvFieldStart::Room : Trimmed;
+  return Next;
+}
+
 void ParseCsv(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfCSV;
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
 
   const char Delimiter = Line.find('\t') != npos ? '\t' : ',';
-  static std::string Field;  // a plain static for the reason given at UpperLine
-  const size_t Next = ReadCsvField(Line, 0, Delimiter, Field);
+  TCsvFieldStart Field;
+  const size_t Next = ReadCsvFieldStart(Line, 0, Delimiter, Field);
 
-  const std::string_view F = Trim(Field);
+  // A cut field reads like the whole one: every form below is decided within its first 24
+  // bytes or by a length far below the cut.
+  const std::string_view F = Field.Text();
   double Value = 0;
   int Consumed = 0;
   if (ParseIsoTimestamp(F, Value) || ParseDottedTimestamp(F, Value, Consumed) ||
@@ -293,8 +319,9 @@ void ParseCsv(std::string_view Line, TLogEntry& Entry) {
     Entry.Timestamp = Value;
 
   if (Next == npos) return;
-  ReadCsvField(Line, Next, Delimiter, Field);
-  Entry.Level = LevelFromWord(Trim(Field));
+  ReadCsvFieldStart(Line, Next, Delimiter, Field);
+  // No level word is longer than the cut; the cut part could end in blanks and so look shorter.
+  Entry.Level = Field.Cut ? lCustom : LevelFromWord(Field.Text());
 }
 
 // --- JSON --------------------------------------------------------------------------------------

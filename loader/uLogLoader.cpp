@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string_view>
-#include <vector>
 
 #include "loader/uFormatDetect.h"
 #include "loader/uLineParser.h"
@@ -138,7 +138,6 @@ class TLoadRun {
       // The custom format still needs the first lines to choose its timestamp pattern.
       Decided = ForceFormat != lfCustom;
     }
-    if (!Decided) Samples.reserve(SampleSize);
   }
 
   // The line's bytes are already stored at Offset in the list's text buffer.
@@ -146,11 +145,11 @@ class TLoadRun {
     if (LineCount == std::numeric_limits<int32_t>::max()) throw std::length_error("too many lines");
     ++LineCount;
     if (Len > Log.MaxLineLength) Log.MaxLineLength = Len;
-    const std::string_view Text(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len));
     if (!Decided) {
-      Samples.emplace_back(Text);
+      Samples[SampleCount++] = {Offset, Len};
       if (LineCount == SampleSize) DecideAndReparse();
     }
+    const std::string_view Text(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len));
     const int32_t Index = List.ReserveEntry();
     // ReserveEntry may move the entries but never the text.
     TLogEntry& Entry = List.Items[static_cast<size_t>(Index)];
@@ -167,15 +166,19 @@ class TLoadRun {
 
  private:
   void DecideAndReparse() {
-    Log.Format = AutoDetect ? DetectFormat(Samples) : ForceFormat;
+    // Views of the stored lines: nothing is appended to the text while they are in use.
+    std::string_view Views[SampleSize];
+    for (int32_t I = 0; I < SampleCount; ++I)
+      Views[I] = std::string_view(List.TextBuffer.Data() + Samples[I].Offset, static_cast<size_t>(Samples[I].Length));
+    const std::span<const std::string_view> Taken(Views, static_cast<size_t>(SampleCount));
+    Log.Format = AutoDetect ? DetectFormat(Taken) : ForceFormat;
     Log.CustomConfig = AppSettings.CustomFormat;
-    if (Log.Format == lfCustom && !Samples.empty()) {
+    if (Log.Format == lfCustom && SampleCount > 0) {
       std::string Pattern;
-      if (ChooseTimestampPattern(Samples, static_cast<int>(Samples.size()), Log.CustomConfig, Pattern))
+      if (ChooseTimestampPattern(Taken, SampleCount, Log.CustomConfig, Pattern))
         Log.CustomConfig.TimestampFmt = Pattern;
     }
     Decided = true;
-    std::vector<std::string>().swap(Samples);
     for (int32_t I = 0; I < List.Count; ++I) {
       TLogEntry& Entry = List.Items[static_cast<size_t>(I)];
       const int32_t Offset = Entry.TextOffset, Len = Entry.TextLength;
@@ -190,7 +193,12 @@ class TLoadRun {
   TLogList& List;
   const bool AutoDetect;
   const TLogFormat ForceFormat;
-  std::vector<std::string> Samples;
+  // The first lines, by where the list holds them: the text buffer may still move as it grows.
+  struct TSample {
+    int32_t Offset, Length;
+  };
+  TSample Samples[SampleSize];
+  int32_t SampleCount = 0;
   int32_t LineCount = 0;
   bool Decided = false;
 };

@@ -323,6 +323,11 @@ std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormat
 
 bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
                             const TCustomFormatConfig& Config, std::string& Pattern) {
+  return ChooseTimestampPattern(std::vector<std::string_view>(Samples.begin(), Samples.end()), N, Config, Pattern);
+}
+
+bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N,
+                            const TCustomFormatConfig& Config, std::string& Pattern) {
   const size_t M = N <= 0 ? 0 : (static_cast<size_t>(N) < Samples.size() ? static_cast<size_t>(N) : Samples.size());
   int Best = -1, BestCount = 0;
   for (int i = 0; i < BuiltInPatternCount; ++i) {

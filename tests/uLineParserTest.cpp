@@ -175,6 +175,29 @@ TEST(LineParser, Csv) {
   });
 }
 
+// The parser looks at the start of a field only; what lies beyond must not change the result.
+TEST(LineParser, CsvFieldsLongerThanAnyTimestampOrLevel) {
+  const std::string Pad(200, ' '), Long(200, 'x');
+  const struct {
+    std::string Line;
+    TLogLevel Level;
+    double Timestamp;
+  } Cases[] = {
+      {"2024-05-06 07:08:09" + Long + ",WARN", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+      {Pad + "07:08:09" + Pad + ",WARN" + Pad, lWarn, TimeOfDay(7, 8, 9)},
+      {"07:08:09x" + Pad + ",x", lCustom, NoTime},
+      {"x," + Pad + "error" + Pad + ",y", lError, NoTime},
+      {"x,WARN" + Pad + "x", lCustom, NoTime},
+      {"x,\"" + Pad + "\"\"WARN" + Pad + "\"", lCustom, NoTime},
+      {"x," + Long, lCustom, NoTime},
+  };
+  for (const auto& C : Cases) {
+    const TLogEntry Entry = Parse(C.Line, lfCSV);
+    EXPECT_EQ(Entry.Level, C.Level) << C.Line;
+    EXPECT_NEAR(Entry.Timestamp, C.Timestamp, Tolerance) << C.Line;
+  }
+}
+
 TEST(LineParser, SplitCsvFields) {
   struct TSplit {
     const char* Line;
