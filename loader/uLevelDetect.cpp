@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include "model/uTextScan.h"
+
 namespace {
 
 bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
@@ -164,7 +166,7 @@ template <typename TFold>
 int HttpStatus(std::string_view Text, std::string_view Upper, TFold Fold) {
   const size_t Protocol = FindFolded(Upper, " HTTP/", Fold);
   if (Protocol != std::string_view::npos) {
-    const size_t Quote = Text.find("\" ", Protocol);
+    const size_t Quote = FindText(Text, "\" ", Protocol);
     if (Quote == std::string_view::npos) return 0;
     size_t i = Quote + 2;
     while (i < Text.size() && Text[i] == ' ') ++i;
@@ -205,7 +207,7 @@ TLogLevel LevelFromWord(std::string_view Word) {
   if (Word.empty() || Word.size() > sizeof Upper) return lCustom;
   for (size_t i = 0; i < Word.size(); ++i) Upper[i] = static_cast<char>(FoldTable.Upper[static_cast<unsigned char>(Word[i])]);
   const std::string_view U(Upper, Word.size());
-  const auto Is = [U](std::string_view Level) { return U == Level; };
+  const auto Is = [U](std::string_view Level) { return SameText(U, Level); };
   // By length first: this runs for nearly every line, and most words are no level at all.
   switch (U.size()) {
     case 3:

@@ -4,6 +4,7 @@
 
 #include "loader/uCustomParser.h"
 #include "loader/uLevelDetect.h"
+#include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
@@ -38,7 +39,7 @@ std::string_view From(std::string_view S, size_t Pos) {
 
 // The text before the first space, or all of X when there is none or it leads; then trimmed.
 std::string_view FirstWord(std::string_view X) {
-  const size_t Space = X.find(' ');
+  const size_t Space = FindByte(X, ' ');
   if (Space == npos || Space == 0) return Trim(X);
   return Trim(X.substr(0, Space));
 }
@@ -69,8 +70,9 @@ std::string_view SkipMilliseconds(std::string_view Rest) {
 
 // After a bracketed timestamp the level word may be followed by a tab as well as a space.
 std::string_view WordToSpaceOrTab(std::string_view Rest) {
-  const size_t End = Rest.find_first_of(" \t");
-  if (End == npos || End == 0) return Rest;
+  size_t End = 0;
+  while (End < Rest.size() && Rest[End] != ' ' && Rest[End] != '\t') ++End;
+  if (End == Rest.size() || End == 0) return Rest;
   return Rest.substr(0, End);
 }
 
@@ -83,7 +85,9 @@ void ParsePlain(std::string_view Line, TLogEntry& Entry) {
   double Value = 0;
   int Pos = 0;
 
-  if (ParseBracketTimestamp(S, Value, Pos)) {
+  // The forms are tried only where their fixed characters stand: most lines have none of them,
+  // and a call that fails at once still costs a call for every line of the file.
+  if (S[0] == '[' && ParseBracketTimestamp(S, Value, Pos)) {
     Entry.Timestamp = Value;
     const std::string_view Rest = Trim(From(S, Pos + 1));
     const std::string_view W = DropOneTrailingColon(Trim(WordToSpaceOrTab(Rest)));
@@ -92,7 +96,8 @@ void ParsePlain(std::string_view Line, TLogEntry& Entry) {
     return;
   }
 
-  if (ParseDottedTimestamp(S, Value, Pos) || ParseSlashedTimestamp(S, Value, Pos)) {
+  const bool NumericDateShape = S.size() >= 19 && S[2] == S[5] && (S[2] == '.' || S[2] == '/');
+  if (NumericDateShape && (ParseDottedTimestamp(S, Value, Pos) || ParseSlashedTimestamp(S, Value, Pos))) {
     Entry.Timestamp = Value;
     const std::string_view Rest = Trim(From(S, Pos + 1));
     Entry.Level = LevelFromWord(DropOneTrailingColon(FirstWord(Rest)));
@@ -114,7 +119,7 @@ void ParsePlain(std::string_view Line, TLogEntry& Entry) {
   }
   std::string_view W = FirstWord(Rest);
   if (W.size() > 2 && W[0] == '[') {
-    const size_t Close = W.find(']', 2);
+    const size_t Close = FindByte(W, ']', 2);
     if (Close != npos) W = Trim(W.substr(1, Close - 1));
   }
   Entry.Level = LevelFromWord(DropOneTrailingColon(W));
@@ -133,7 +138,7 @@ void ParseLog4x(std::string_view Line, TLogEntry& Entry) {
   if (Rest.empty()) return;
   std::string_view LevelText;
   if (Rest[0] == '[') {
-    const size_t Close = Rest.find(']');
+    const size_t Close = FindByte(Rest, ']');
     if (Close != npos) LevelText = Trim(Rest.substr(1, Close - 1));
   } else {
     LevelText = FirstWord(Rest);
@@ -148,18 +153,18 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
   Entry.Level = lInfo;
   Entry.Timestamp = 0;
 
-  const size_t A = Line.find('[');
-  const size_t B = Line.find(']');
+  const size_t A = FindByte(Line, '[');
+  const size_t B = FindByte(Line, ']');
   if (A != npos && B != npos && A < B) {
     std::string_view T = Line.substr(A + 1, B - A - 1);
-    const size_t Space = T.find(' ');
+    const size_t Space = FindByte(T, ' ');
     if (Space != npos) T = T.substr(0, Space);
     double Value = 0;
     if (ParseAccessLogTime(T, Value)) Entry.Timestamp = Value;
   }
 
-  const size_t Q1 = Line.find('"');
-  const size_t Q2 = Q1 == npos ? npos : Line.find('"', Q1 + 1);
+  const size_t Q1 = FindByte(Line, '"');
+  const size_t Q2 = Q1 == npos ? npos : FindByte(Line, '"', Q1 + 1);
   if (Q2 == npos) return;
   const std::string_view After = Q2 + 2 < Line.size() ? Line.substr(Q2 + 2) : std::string_view();
   const std::string_view Status = Trim(After.substr(0, std::min<size_t>(3, After.size())));
@@ -204,7 +209,7 @@ void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
 
   std::string_view S = Line;
   if (S.size() >= 3 && S[0] == '<') {
-    const size_t Close = S.substr(0, 5).find('>');
+    const size_t Close = FindByte(S.substr(0, 5), '>');
     if (Close != npos && Close >= 2) S = S.substr(Close + 1);
   }
 
@@ -305,7 +310,7 @@ void ParseCsv(std::string_view Line, TLogEntry& Entry) {
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
 
-  const char Delimiter = Line.find('\t') != npos ? '\t' : ',';
+  const char Delimiter = FindByte(Line, '\t') != npos ? '\t' : ',';
   TCsvFieldStart Field;
   const size_t Next = ReadCsvFieldStart(Line, 0, Delimiter, Field);
 
@@ -331,7 +336,7 @@ std::string_view JsonStringView(std::string_view Line, std::string_view Key) {
   if (Key.empty()) return {};
   size_t At = 1;
   size_t KeyPos = npos;
-  while ((At = Line.find(Key, At)) != npos) {
+  while ((At = FindText(Line, Key, At)) != npos) {
     if (Line[At - 1] == '"' && At + Key.size() < Line.size() && Line[At + Key.size()] == '"') {
       KeyPos = At;
       break;
@@ -342,7 +347,7 @@ std::string_view JsonStringView(std::string_view Line, std::string_view Key) {
   size_t i = KeyPos + Key.size() + 1;
   while (i < Line.size() && (Line[i] == ' ' || Line[i] == ':')) ++i;
   if (i >= Line.size() || Line[i] != '"') return {};
-  const size_t Close = Line.find('"', i + 1);
+  const size_t Close = FindByte(Line, '"', i + 1);
   if (Close == npos) return {};
   return Line.substr(i + 1, Close - i - 1);
 }
@@ -375,7 +380,7 @@ void ParseIis(std::string_view Line, TLogEntry& Entry) {
   int Pieces = 0;
   size_t Start = 0;
   while (Pieces < 12) {
-    const size_t End = Line.find(' ', Start);
+    const size_t End = FindByte(Line, ' ', Start);
     Piece[Pieces++] = Line.substr(Start, End == npos ? npos : End - Start);
     if (End == npos) break;
     Start = End + 1;
@@ -445,11 +450,11 @@ bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& Sour
   while (i < Line.size() && Line[i] == ' ') ++i;
   if (i >= Line.size() || Line[i] != '[') return false;
   const size_t Start = i + 1;
-  const size_t C1 = Line.find(']', Start);
+  const size_t C1 = FindByte(Line, ']', Start);
   if (C1 == npos || C1 + 1 >= Line.size() || Line[C1 + 1] != '[') return false;
-  const size_t C2 = Line.find(']', C1 + 2);
+  const size_t C2 = FindByte(Line, ']', C1 + 2);
   if (C2 == npos || C2 + 1 >= Line.size() || Line[C2 + 1] != '[') return false;
-  const size_t C3 = Line.find(']', C2 + 2);
+  const size_t C3 = FindByte(Line, ']', C2 + 2);
   if (C3 == npos || (C3 + 1 < Line.size() && Line[C3 + 1] != ' ')) return false;
 
   const std::string_view Code = Line.substr(C2 + 2, C3 - C2 - 2);

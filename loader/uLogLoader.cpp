@@ -1,7 +1,6 @@
 #include "loader/uLogLoader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <span>
@@ -10,6 +9,7 @@
 
 #include "loader/uFormatDetect.h"
 #include "loader/uLineParser.h"
+#include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
 #include "platform/uPlatformFile.h"
 #include "settings/uSettings.h"
@@ -215,8 +215,8 @@ class TLineSplitter {
     const char* const End = Data + Count;
     size_t Consumed = 0;
     while (P < End) {
-      const char* Lf = static_cast<const char*>(std::memchr(P, '\n', static_cast<size_t>(End - P)));
-      if (!Lf) {
+      const char* Lf = FindByte(P, End, '\n');
+      if (Lf == End) {
         List.AppendText(P, static_cast<int32_t>(End - P));
         Open = true;
         break;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "loader/uDateTime.h"
+#include "model/uTextScan.h"
 #include "platform/uPlatformClock.h"
 
 const char* const BuiltInTimestampPatterns[BuiltInPatternCount] = {
@@ -105,13 +106,19 @@ bool ParseNumericDate(std::string_view S, char Sep, bool MonthFirst, double& Val
   return true;
 }
 
+bool IsOneOf(char C, std::string_view Set) {
+  for (const char S : Set)
+    if (C == S) return true;
+  return false;
+}
+
 // Splits S at any of the separator characters, keeping empty pieces. Returns the number of
 // pieces found, at most Max (the last stored piece then ends at the next separator too).
 template <size_t Max>
 size_t SplitPieces(std::string_view S, std::string_view Separators, std::string_view (&Pieces)[Max]) {
   size_t Count = 0, Start = 0;
   for (size_t i = 0; i <= S.size() && Count < Max; ++i) {
-    if (i == S.size() || Separators.find(S[i]) != std::string_view::npos) {
+    if (i == S.size() || IsOneOf(S[i], Separators)) {
       Pieces[Count++] = S.substr(Start, i - Start);
       Start = i + 1;
     }
@@ -153,12 +160,6 @@ int SyslogYear() {
 }
 
 }  // namespace
-
-bool LooksLikeIsoTimestamp(std::string_view Text) {
-  return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') &&
-         (Text[4] == '-' || Text[4] == '/') && (Text[7] == '-' || Text[7] == '/') &&
-         (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' && Text[16] == ':';
-}
 
 bool ParseIsoTimestamp(std::string_view Text, double& Value) {
   if (Text.size() < 19) return false;
@@ -208,7 +209,7 @@ bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos
 bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos) {
   if (Text.size() < 3 || Text[0] != '[') return false;
   if (ParseBracketUsTimestamp(Text, Value, ClosePos)) return true;
-  const size_t Close = Text.find(']');
+  const size_t Close = FindByte(Text, ']');
   if (Close == std::string_view::npos || Close < 2) return false;
   const std::string_view Inner = Text.substr(1, Close - 1);
   double Parsed;
@@ -313,7 +314,7 @@ std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormat
   size_t Start = 0;
   for (int f = 0; f < Fields; ++f) {
     if (Start > Line.size()) return {};  // the line has fewer fields
-    size_t End = Line.find(Config.Delimiter, Start);
+    size_t End = FindByte(Line, Config.Delimiter, Start);
     if (End == std::string_view::npos) End = Line.size();
     if (Config.Fields[f] == cfrTimestamp) return Trim(Line.substr(Start, End - Start));
     Start = End + 1;

@@ -13,7 +13,12 @@
 constexpr int BuiltInPatternCount = 15;
 extern const char* const BuiltInTimestampPatterns[BuiltInPatternCount];
 
-bool LooksLikeIsoTimestamp(std::string_view Text);
+// A test of the fixed characters only, cheap enough to run on every line before the parse.
+inline bool LooksLikeIsoTimestamp(std::string_view Text) {
+  return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') && (Text[4] == '-' || Text[4] == '/') &&
+         (Text[7] == '-' || Text[7] == '/') && (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' &&
+         Text[16] == ':';
+}
 bool ParseIsoTimestamp(std::string_view Text, double& Value);
 bool ParseDottedTimestamp(std::string_view Text, double& Value, int& Consumed);
 bool ParseSlashedTimestamp(std::string_view Text, double& Value, int& Consumed);

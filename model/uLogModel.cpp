@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "model/uTextScan.h"
 #include "platform/uPlatformMemory.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -167,7 +168,7 @@ int32_t TLogList::AppendText(const char* Data, int32_t Len) {
   }
   const int32_t Offset = TextUsed;
   if (Len > 0) {
-    std::memcpy(TextBuffer.Data() + TextUsed, Data, static_cast<size_t>(Len));
+    CopyBytes(TextBuffer.Data() + TextUsed, Data, static_cast<size_t>(Len));
     TextUsed += Len;
   }
   return Offset;
