@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "loader/uTrigramFilter.h"
 #include "model/uTextScan.h"
 
 namespace {
@@ -65,32 +66,11 @@ struct TKeywordBuckets {
 };
 constexpr TKeywordBuckets Buckets;
 
-// A bit for every three bytes that stand at offset 0 or 1 of some keyword, in every letter
-// case. Every keyword has at least four bytes, so wherever one occurs, one of those two
-// trigrams starts at an even position: the scan looks at every other position only, and one
-// bit test there rejects nearly all of them (a hashed set: the rare false hit is checked).
-struct TTrigramFilter {
-  uint64_t Bits[65536 / 64] = {};
-  static constexpr unsigned Slot(uint32_t Trigram) { return (Trigram * 2654435761u) >> 16; }
-  constexpr TTrigramFilter() {
-    for (int k = 0; k < KeywordCount; ++k)
-      for (int Offset = 0; Offset < 2; ++Offset)
-        for (unsigned Lower = 0; Lower < 8; ++Lower) {
-          uint32_t Trigram = 0;
-          for (int b = 0; b < 3; ++b) {
-            unsigned C = static_cast<unsigned char>(Keywords[k].Text[Offset + b]);
-            if ((Lower >> b & 1) && C >= 'A' && C <= 'Z') C += 32;
-            Trigram |= C << (8 * b);
-          }
-          Bits[Slot(Trigram) / 64] |= uint64_t{1} << (Slot(Trigram) % 64);
-        }
-  }
-  bool MayStart(const unsigned char* Bytes) const {
-    const uint32_t Trigram = uint32_t{Bytes[0]} | uint32_t{Bytes[1]} << 8 | uint32_t{Bytes[2]} << 16;
-    return Bits[Slot(Trigram) / 64] >> (Slot(Trigram) % 64) & 1;
-  }
-};
-constexpr TTrigramFilter TrigramFilter;
+constexpr TTrigramFilter KeywordTrigrams = [] {
+  TTrigramFilter Filter;
+  for (const TKeyword& K : Keywords) Filter.Add(K.Text);
+  return Filter;
+}();
 
 template <typename TFold>
 bool MatchesAt(const unsigned char* Bytes, std::string_view Word, TFold Fold) {
@@ -112,18 +92,16 @@ TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start,
   return Best;
 }
 
-// The most decisive keyword group present anywhere in the text as Fold reads it.
+// The most decisive keyword group present anywhere in the text as Fold reads it. Every keyword
+// has at least four bytes, as the trigram scan needs.
 template <typename TFold>
 TKeywordGroup StrongestKeyword(std::string_view Text, TFold Fold) {
   TKeywordGroup Best = kgNone;
-  const size_t Size = Text.size();
   const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
-  for (size_t i = 0; i + 3 <= Size; i += 2) {
-    if (!TrigramFilter.MayStart(Bytes + i)) continue;
-    if (i > 0) Best = StrongestAt(Bytes, Size, i - 1, Best, Fold);
-    Best = StrongestAt(Bytes, Size, i, Best, Fold);
-    if (Best == kgError) break;
-  }
+  KeywordTrigrams.ForEachCandidate(Text, [&](size_t Start) {
+    Best = StrongestAt(Bytes, Text.size(), Start, Best, Fold);
+    return Best == kgError;
+  });
   return Best;
 }
 

@@ -4,8 +4,9 @@
 
 #include "loader/uCustomParser.h"
 #include "loader/uLevelDetect.h"
-#include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
+#include "loader/uTrigramFilter.h"
+#include "model/uTextScan.h"
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
 // the line, and nothing is allocated or copied in proportion to a line's length.
@@ -179,27 +180,25 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
 
 // One pass over the message for all four words, in any letter case; "error" and "fail" decide
 // at once, the others only when neither occurs anywhere.
+constexpr TTrigramFilter SyslogWordTrigrams = [] {
+  TTrigramFilter Filter;
+  for (const std::string_view Word : {"ERROR", "FAIL", "WARN", "DEBUG"}) Filter.Add(Word);
+  return Filter;
+}();
+
 TLogLevel SyslogMessageLevel(std::string_view Message) {
-  bool Warn = false, Debug = false;
-  for (size_t i = 0; i < Message.size(); ++i) {
-    switch (LowerAscii(Message[i])) {
-      case 'e':
-        if (MatchesLower(Message, i, "error")) return lError;
-        break;
-      case 'f':
-        if (MatchesLower(Message, i, "fail")) return lError;
-        break;
-      case 'w':
-        Warn = Warn || MatchesLower(Message, i, "warn");
-        break;
-      case 'd':
-        Debug = Debug || MatchesLower(Message, i, "debug");
-        break;
-      default:
-        break;
+  bool Error = false, Warn = false, Debug = false;
+  SyslogWordTrigrams.ForEachCandidate(Message, [&](size_t At) {
+    switch (LowerAscii(Message[At])) {
+      case 'e': Error = MatchesLower(Message, At, "error"); break;
+      case 'f': Error = MatchesLower(Message, At, "fail"); break;
+      case 'w': Warn = Warn || MatchesLower(Message, At, "warn"); break;
+      case 'd': Debug = Debug || MatchesLower(Message, At, "debug"); break;
+      default: break;
     }
-  }
-  return Warn ? lWarn : Debug ? lDebug : lInfo;
+    return Error;
+  });
+  return Error ? lError : Warn ? lWarn : Debug ? lDebug : lInfo;
 }
 
 void ParseSyslog(std::string_view Line, TLogEntry& Entry) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -156,6 +157,26 @@ TEST(LineParser, Syslog) {
       {"Jun 14 15:16:01 failure", lInfo, NoTime},
       {"", lInfo, NoTime},
   });
+}
+
+// The message words are found at any position and in any letter case, as a plain search for
+// each of them in the lower-cased message finds them.
+TEST(LineParser, SyslogWordsAgreeWithPlainSearches) {
+  const char* Pieces[] = {"error", "ErRoR", "fail", "FA", "il", "warn", "WA", "rn", "debug", "DeB", "ug", " ", "x"};
+  uint32_t Seed = 99;
+  auto Next = [&Seed](uint32_t Bound) {
+    Seed = Seed * 1664525u + 1013904223u;
+    return (Seed >> 8) % Bound;
+  };
+  for (int Round = 0; Round < 5000; ++Round) {
+    std::string Message;
+    for (uint32_t k = Next(7); k > 0; --k) Message += Pieces[Next(std::size(Pieces))];
+    std::string Lower = Message;
+    for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    const auto Has = [&Lower](const char* Word) { return Lower.find(Word) != std::string::npos; };
+    const TLogLevel Expected = Has("error") || Has("fail") ? lError : Has("warn") ? lWarn : Has("debug") ? lDebug : lInfo;
+    ASSERT_EQ(Parse("Jun 14 15:16:02 host app: " + Message, lfSyslog).Level, Expected) << Message;
+  }
 }
 
 TEST(LineParser, Csv) {
