@@ -67,6 +67,19 @@ void TReservedBlock::MoveTo(size_t NewReserved, size_t Copy, size_t CommitBytes)
   Committed = NewCommitted;
 }
 
+// Past the reservation: twice the reservation, so that moves stay rare, or where address space
+// is too tight for that (a 32-bit process) just what is needed and an eighth more.
+void TReservedBlock::GrowTo(size_t Bytes) {
+  const size_t Doubled = Reserved <= SIZE_MAX / 2 && Reserved * 2 > Bytes ? Reserved * 2 : Bytes;
+  try {
+    MoveTo(Doubled, Used, Bytes);
+  } catch (const std::bad_alloc&) {
+    const size_t Tight = Bytes <= SIZE_MAX - Bytes / 8 ? Bytes + Bytes / 8 : Bytes;
+    if (Tight >= Doubled) throw;
+    MoveTo(Tight, Used, Bytes);
+  }
+}
+
 void TReservedBlock::CommitTo(size_t Bytes) {
   const size_t Pages = RoundUp(Bytes, MemoryPageSize());
   if (Pages > Committed) {
@@ -86,7 +99,7 @@ void TReservedBlock::Resize(size_t Bytes) {
   Unpoison(Base, Committed);
   try {
     if (Bytes > Reserved)
-      MoveTo(Reserved <= SIZE_MAX / 2 && Reserved * 2 > Bytes ? Reserved * 2 : Bytes, Used, Bytes);
+      GrowTo(Bytes);
     else if (Bytes < Used && Reserved > SmallReservation && Bytes <= Reserved / 4)
       MoveTo(Bytes * 2, Bytes, Bytes);
     else

@@ -11,9 +11,10 @@
 
 // Bytes that grow in place inside a reservation of address space, with memory committed only
 // as far as they reach. Growing past the reservation moves them to a larger one (twice the
-// size, so that moves stay rare); shrinking far below it moves them to a smaller one, so that a
-// closed large file leaves no address space behind. Memory past Size() is never touched: a
-// buffer sized from a file stays unresident until lines actually reach it.
+// size where the address space allows, so that moves stay rare); shrinking far below it moves
+// them to a smaller one, so that a closed large file leaves no address space behind. Memory
+// past Size() is never touched: a buffer sized from a file stays unresident until lines
+// actually reach it.
 class TReservedBlock {
  public:
   TReservedBlock() = default;
@@ -34,6 +35,7 @@ class TReservedBlock {
 
  private:
   void MoveTo(size_t NewReserved, size_t Copy, size_t CommitBytes);
+  void GrowTo(size_t Bytes);
   void CommitTo(size_t Bytes);
   void Release();
 
