@@ -8,7 +8,8 @@
 # Builds what it needs (native Release in build/release, the Windows programs in build/win64 and,
 # with --i386, build/win32), writes the logs to DIR (default /tmp/skerrin-bench, kept for the next
 # run) and prints Markdown tables. MB/s is from the best wall time of N runs, ns/line from the best
-# processor time; "x" columns compare with the native build or with the Windows loader alone.
+# processor time; the ratios compare processor times with the native build, and the plug-in's
+# wall times with the Windows loader alone.
 set -eu
 source "$(dirname "$0")/../scripts/env.sh"
 mkdir -p "$BUILD/logs"
@@ -66,21 +67,23 @@ file_for() {  # kind, MB
   echo "$file"
 }
 
-# Figures of one load run: "lines bytes wall cpu peakKiB format".
-native_load() { "$BUILD/release/bin/skerrin-bench" --load "$1" --runs "$RUNS"; }
+# Figures of one load run: "lines bytes wall cpu peakKiB format"; zeros when it failed.
+native_load() { "$BUILD/release/bin/skerrin-bench" --load "$@" --runs "$RUNS" || echo "0 0 0 0 0 0"; }
 wine_load() {  # arch, file
-  "$(wine_loader "$1")" "$BUILD/$1/bin/skerrin-bench.exe" --load "$(wine_path "$2")" --runs "$RUNS" | tr -d '\r'
+  "$(wine_loader "$1")" "$BUILD/$1/bin/skerrin-bench.exe" --load "$(wine_path "$2")" --runs "$RUNS" | tr -d '\r' \
+    | grep . || echo "0 0 0 0 0 0"
 }
 
-declare -A WINE_WALL
+declare -A WINE_WALL WINE_CPU
 echo
-echo "Loader: $SIZE MB per file, best of $RUNS runs"
+echo "Loader: $SIZE MB per file, best of $RUNS runs. \"4K\" is the native build without transparent huge"
+echo "pages, which the Windows build cannot have; the last columns compare the Windows build with it."
 echo
-header="| log | MB | lines | native MB/s | native ns/line | native peak/size |"
-rule="|---|---:|---:|---:|---:|---:|"
+header="| log | MB | lines | native MB/s | native ns/line | native peak/size | native 4K ns/line |"
+rule="|---|---:|---:|---:|---:|---:|---:|"
 for arch in "${WIN_ARCHES[@]}"; do
-  header+=" $arch MB/s | $arch ns/line | $arch peak/size | $arch/native |"
-  rule+="---:|---:|---:|---:|"
+  header+=" $arch MB/s | $arch ns/line | $arch peak/size | $arch/native | $arch/native 4K |"
+  rule+="---:|---:|---:|---:|---:|"
 done
 echo "$header"
 echo "$rule"
@@ -88,14 +91,16 @@ for kind in "${KINDS[@]}"; do
   file=$(file_for "$kind" "$SIZE")
   cat "$file" >/dev/null
   read -r lines bytes wall cpu peak _ < <(native_load "$file")
-  row=$(awk -v k="$kind" -v l="$lines" -v b="$bytes" -v w="$wall" -v c="$cpu" -v p="$peak" \
-    'BEGIN { printf "| %s | %.0f | %d | %.0f | %.1f | %.2f |", k, b/1048576, l, b/1048576/w, c*1e9/l, p*1024/b }')
+  read -r _ _ _ smallcpu _ < <(native_load "$file" --small-pages)
+  row=$(awk -v k="$kind" -v l="$lines" -v b="$bytes" -v w="$wall" -v c="$cpu" -v p="$peak" -v s="$smallcpu" \
+    'BEGIN { printf "| %s | %.0f | %d | %.0f | %.1f | %.2f | %.1f |", k, b/1048576, l, w>0?b/1048576/w:0, l>0?c*1e9/l:0, b>0?p*1024/b:0, l>0?s*1e9/l:0 }')
   for arch in "${WIN_ARCHES[@]}"; do
     read -r wlines _ wwall wcpu wpeak _ < <(wine_load "$arch" "$file")
     [ "$wlines" = "$lines" ] || echo "warning: $arch read $wlines lines of $kind, native $lines" >&2
     WINE_WALL[$arch-$kind]=$wwall
-    row+=$(awk -v l="$lines" -v b="$bytes" -v w="$wwall" -v c="$wcpu" -v p="$wpeak" -v nw="$wall" \
-      'BEGIN { printf " %.0f | %.1f | %.2f | %.2f |", b/1048576/w, c*1e9/l, p*1024/b, w/nw }')
+    WINE_CPU[$arch-$kind]=$wcpu
+    row+=$(awk -v l="$lines" -v b="$bytes" -v w="$wwall" -v c="$wcpu" -v p="$wpeak" -v nc="$cpu" -v sc="$smallcpu" \
+      'BEGIN { printf " %.0f | %.1f | %.2f | %.2f | %.2f |", w>0?b/1048576/w:0, l>0?c*1e9/l:0, b>0?p*1024/b:0, nc>0?c/nc:0, sc>0?c/sc:0 }')
   done
   echo "$row"
 done
@@ -103,7 +108,8 @@ done
 [ "$PLUGIN" = 1 ] || exit 0
 ensure_display
 echo
-echo "Plug-in under Wine: ListLoadW to the first complete paint, then a filter for \"error\" and back"
+echo "Plug-in under Wine: ListLoadW to the first complete paint, then a filter for \"error\" and back."
+echo "Wall seconds, best of $RUNS; \"x loader\" compares processor times with the Windows loader alone."
 echo
 echo "| build | log | lines | loader s | listbox s | x loader | wrap view s | x loader | ns/line (listbox) | filter s | unfilter s |"
 echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
@@ -113,15 +119,19 @@ for arch in "${WIN_ARCHES[@]}"; do
   for kind in "${KINDS[@]}" short-half; do
     if [ "$kind" = short-half ]; then
       file=$(file_for short "$HALF"); label="short ($HALF MB)"
-      read -r _ _ loader _ _ _ < <(wine_load "$arch" "$file")
+      read -r _ _ loader loadercpu _ _ < <(wine_load "$arch" "$file")
     else
-      file=$(file_for "$kind" "$SIZE"); label=$kind; loader=${WINE_WALL[$arch-$kind]}
+      file=$(file_for "$kind" "$SIZE"); label=$kind; loader=${WINE_WALL[$arch-$kind]}; loadercpu=${WINE_CPU[$arch-$kind]}
     fi
     read -r lines _ < <(native_load "$file")
     winfile=$(wine_path "$file")
-    read -r open _ filter unfilter _ < <("$(wine_loader "$arch")" "$BUILD/$arch/bin/skerrin-openbench.exe" --runs "$RUNS" "$winfile" | tr -d '\r')
-    read -r wrap _ < <("$(wine_loader "$arch")" "$BUILD/$arch/bin/skerrin-openbench.exe" --wrap --runs "$RUNS" "$winfile" | tr -d '\r')
-    awk -v a="$arch" -v k="$label" -v l="$lines" -v d="$loader" -v o="$open" -v w="$wrap" -v f="$filter" -v u="$unfilter" \
-      'BEGIN { printf "| %s | %s | %d | %.3f | %.3f | %.2f | %.3f | %.2f | %.0f | %.3f | %.3f |\n", a, k, l, d, o, o/d, w, w/d, o*1e9/l, f, u }'
+    open=0 opencpu=0 filter=0 unfilter=0 wrap=0 wrapcpu=0
+    read -r open opencpu filter unfilter _ < <("$(wine_loader "$arch")" "$BUILD/$arch/bin/skerrin-openbench.exe" --runs "$RUNS" "$winfile" | tr -d '\r') \
+      || echo "warning: the listbox run on $label failed" >&2
+    read -r wrap wrapcpu _ < <("$(wine_loader "$arch")" "$BUILD/$arch/bin/skerrin-openbench.exe" --wrap --runs "$RUNS" "$winfile" | tr -d '\r') \
+      || echo "warning: the wrap-view run on $label failed" >&2
+    awk -v a="$arch" -v k="$label" -v l="$lines" -v d="$loader" -v dc="$loadercpu" -v o="$open" -v oc="$opencpu" \
+      -v w="$wrap" -v wc="$wrapcpu" -v f="$filter" -v u="$unfilter" \
+      'BEGIN { printf "| %s | %s | %d | %.3f | %.3f | %.2f | %.3f | %.2f | %.0f | %.3f | %.3f |\n", a, k, l, d, o, dc>0?oc/dc:0, w, dc>0?wc/dc:0, l>0?oc*1e9/l:0, f, u }'
   done
 done

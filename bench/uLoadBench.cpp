@@ -2,8 +2,11 @@
 // from the same source, so that bench/compare-builds.sh can run both on the same files.
 //
 //   skerrin-bench --generate KIND MB FILE    writes a generated log (kinds: see --help)
-//   skerrin-bench --load FILE [--runs N]     loads FILE N times in this process and prints
-//                                           "lines bytes best-wall-s best-cpu-s peak-KiB format"
+//   skerrin-bench --load FILE [--runs N] [--small-pages]
+//                                           loads FILE N times in this process and prints
+//                                           "lines bytes best-wall-s best-cpu-s peak-KiB format";
+//                                           --small-pages does without transparent huge pages,
+//                                           as the Windows build must
 //   skerrin-bench [--size MB] [--dir DIR] [--kind KIND]... [--runs N] [--keep]
 //                                           (native only) a table of load speed and peak memory
 //                                           against wc and grep; each load runs in a fresh
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "loader/uLogLoader.h"
+#include "platform/uPlatformFile.h"
 #include "settings/uSettings.h"
 #include "uBenchProcess.h"
 #include "uLogGenerator.h"
@@ -69,7 +73,7 @@ int Usage() {
   for (TGeneratedKind K : AllGeneratedKinds) Kinds += std::string(Kinds.empty() ? "" : "|") + GeneratedKindName(K);
   std::fprintf(stderr,
                "usage: skerrin-bench --generate %s MB FILE\n"
-               "       skerrin-bench --load FILE [--runs N]\n"
+               "       skerrin-bench --load FILE [--runs N] [--small-pages]\n"
                "       skerrin-bench [--size MB] [--dir DIR] [--kind KIND]... [--runs N] [--keep]   (native)\n",
                Kinds.c_str());
   return 2;
@@ -209,11 +213,12 @@ int Table(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "--generate") == 0) return Generate(argv[2], argv[3], argv[4]);
-  if ((argc == 3 || argc == 5) && std::strcmp(argv[1], "--load") == 0) {
+  if (argc >= 3 && std::strcmp(argv[1], "--load") == 0) {
     int Runs = 1;
-    if (argc == 5) {
-      if (std::strcmp(argv[3], "--runs") != 0) return Usage();
-      Runs = std::atoi(argv[4]);
+    for (int I = 3; I < argc; ++I) {
+      if (std::strcmp(argv[I], "--runs") == 0 && I + 1 < argc) Runs = std::atoi(argv[++I]);
+      else if (std::strcmp(argv[I], "--small-pages") == 0) AllowLargeBuffers(false);
+      else return Usage();
     }
     return Runs > 0 ? LoadInProcess(argv[2], Runs) : Usage();
   }

@@ -45,8 +45,9 @@ struct TPrivateCopy {
     Dir = std::wstring(Temp) + L"skerrin-openbench-" + std::to_wstring(GetCurrentProcessId());
     Plugin = Dir + L"\\" + PluginName;
     Ini = Dir + L"\\Skerrin.ini";
-    if (!CreateDirectoryW(Dir.c_str(), nullptr) || !CopyFileW(Beside(PluginName).c_str(), Plugin.c_str(), FALSE))
-      return;
+    // A run that was killed leaves its folder behind, and process ids come round again.
+    const bool HaveDir = CreateDirectoryW(Dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!HaveDir || !CopyFileW(Beside(PluginName).c_str(), Plugin.c_str(), FALSE)) return;
     const std::string Text = std::string("[View]\r\nWordWrap=") + (Wrap ? "1" : "0") + "\r\n[Tail]\r\nEnabled=0\r\n";
     HANDLE File = CreateFileW(Ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (File == INVALID_HANDLE_VALUE) return;
