@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "loader/uFormatDetect.h"
 #include "loader/uLineParser.h"
 #include "model/uTextScan.h"
@@ -52,6 +56,28 @@ char* PutUtf8(uint32_t Cp, char* Out) {
     *Out++ = static_cast<char>(0x80 | (Cp & 0x3F));
   }
   return Out;
+}
+
+// Writes the leading code units below 0x80 of the Units at Data as single bytes; returns how
+// many there were.
+size_t PutAsciiRun(const unsigned char* Data, size_t Units, bool BigEndian, char* Out) {
+  size_t Done = 0;
+#if defined(__SSE2__)
+  const __m128i NotAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; Units - Done >= 8; Done += 8) {
+    __m128i Block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + 2 * Done));
+    if (BigEndian) Block = _mm_or_si128(_mm_srli_epi16(Block, 8), _mm_slli_epi16(Block, 8));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(Block, NotAscii), _mm_setzero_si128())) != 0xFFFF) break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(Out + Done), _mm_packus_epi16(Block, Block));
+  }
+#endif
+  for (; Done < Units; ++Done) {
+    const unsigned Unit = BigEndian ? (unsigned{Data[2 * Done]} << 8) | Data[2 * Done + 1]
+                                    : Data[2 * Done] | (unsigned{Data[2 * Done + 1]} << 8);
+    if (Unit >= 0x80) break;
+    Out[Done] = static_cast<char>(Unit);
+  }
+  return Done;
 }
 
 constexpr uint32_t ReplacementChar = 0xFFFD;
@@ -115,7 +141,17 @@ size_t TUtf16Decoder::Decode(const unsigned char* Data, size_t Count, char* Out)
     CarryByte = -1;
     I = 1;
   }
-  for (; I + 1 < Count; I += 2) Put(UnitAt(Data[I], Data[I + 1]));
+  while (I + 1 < Count) {
+    // Runs of ASCII, most of a log, eight code units a step.
+    if (PendingHigh == 0) {
+      const size_t Ascii = PutAsciiRun(Data + I, (Count - I) / 2, BigEndian, O);
+      O += Ascii;
+      I += 2 * Ascii;
+      if (I + 1 >= Count) break;
+    }
+    Put(UnitAt(Data[I], Data[I + 1]));
+    I += 2;
+  }
   if (I < Count) CarryByte = Data[I];
   return static_cast<size_t>(O - Out);
 }

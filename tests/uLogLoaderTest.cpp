@@ -252,6 +252,10 @@ TEST(Utf16Decoding, ProducesValidUtf8InAnyPieces) {
       {std::u16string{u'z', 0xD83D}, "z\xEF\xBF\xBD"},              // high at the very end
       {std::u16string{0xD83D, 0xD83D, 0xDE00}, "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
       {std::u16string{0xD83D, u'\n'}, "\xEF\xBF\xBD\n"},
+      // Runs of ASCII longer than the decoder's wide steps, broken where a step would end.
+      {u"abcdefgh\u0141ijklmnopqrstuvw\u0080xyz01234567\u007F\U0001F600ABCDEFGHIJKLMNOP",
+       "abcdefgh\xC5\x81ijklmnopqrstuvw\xC2\x80xyz01234567\x7F\xF0\x9F\x98\x80" "ABCDEFGHIJKLMNOP"},
+      {std::u16string{0xD83D} + u"abcdefghijklmnop", "\xEF\xBF\xBD" "abcdefghijklmnop"},
   };
   for (bool BigEndian : {false, true}) {
     for (const Case& C : Cases) {
@@ -262,7 +266,7 @@ TEST(Utf16Decoding, ProducesValidUtf8InAnyPieces) {
         std::string Out;
         for (size_t At = 0; At < Bytes.size(); At += Piece) {
           const size_t Count = std::min(Piece, Bytes.size() - At);
-          char Buffer[64];
+          char Buffer[256];
           ASSERT_LE(TUtf16Decoder::MaxOutput(Count), sizeof(Buffer));
           Out.append(Buffer, Decoder.Decode(reinterpret_cast<const unsigned char*>(Bytes.data()) + At, Count, Buffer));
         }
