@@ -82,12 +82,14 @@ bool MatchesAt(const unsigned char* Bytes, std::string_view Word, TFold Fold) {
 // The strongest group among the keywords that start at Start; Best is the strongest so far.
 template <typename TFold>
 TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start, TKeywordGroup Best, TFold Fold) {
-  const unsigned char First = Fold(Bytes[Start]);
+  if (Size - Start < 4) return Best;  // no keyword is shorter
+  const unsigned char First = Fold(Bytes[Start]), Second = Fold(Bytes[Start + 1]);
   const uint8_t* Candidates = Buckets.Index[First];
   for (int c = 0, n = Buckets.Count[First]; c < n; ++c) {
     const TKeyword& K = Keywords[Candidates[c]];
     if (K.Group >= Best) break;  // the rest of the bucket is no stronger
-    if (K.Text.size() <= Size - Start && MatchesAt(Bytes + Start, K.Text, Fold)) return K.Group;
+    if (static_cast<unsigned char>(K.Text[1]) != Second) continue;
+    if (K.Text.size() <= Size - Start && MatchesAt(Bytes + Start + 2, K.Text.substr(2), Fold)) return K.Group;
   }
   return Best;
 }
