@@ -1,64 +1,101 @@
-// skerrin-bench: generates logs of a chosen size and measures the loader on them, side by side
-// with wc -l and grep on the same (cached) file.
+// skerrin-bench: generates logs and measures the loader on them. Built natively and for Windows
+// from the same source, so that bench/compare-builds.sh can run both on the same files.
 //
-//   skerrin-bench [--size MB] [--dir DIR] [--kind log4j|access|syslog|json]... [--runs N] [--keep]
-//   skerrin-bench --load-child FILE     one load in this process; prints seconds, peak KiB, lines
-//
-// Each load runs in a freshly executed child so that its peak resident memory is its own.
+//   skerrin-bench --generate KIND MB FILE    writes a generated log (kinds: see --help)
+//   skerrin-bench --load FILE [--runs N] [--small-pages]
+//                                           loads FILE N times in this process and prints
+//                                           "lines bytes best-wall-s best-cpu-s peak-KiB format";
+//                                           --small-pages does without transparent huge pages,
+//                                           as the Windows build must
+//   skerrin-bench [--size MB] [--dir DIR] [--kind KIND]... [--runs N] [--keep]
+//                                           (native only) a table of load speed and peak memory
+//                                           against wc and grep; each load runs in a fresh
+//                                           child process so that its peak memory is its own
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "loader/uLogLoader.h"
+#include "platform/uPlatformFile.h"
 #include "settings/uSettings.h"
+#include "uBenchProcess.h"
 #include "uLogGenerator.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
-double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+struct TLoadFigures {
+  bool Ok = false;
+  int Lines = 0;
+  int64_t Bytes = 0;
+  double Seconds = 0;     // best wall time of the runs
+  double CpuSeconds = 0;  // best processor time of the runs
+  int64_t PeakKiB = 0;
+  int Format = 0;
+};
+
+// Every run starts from a new log object, as F3 on a file does: its buffers are reserved and
+// faulted in again, which is part of what a user waits for.
+int LoadInProcess(const char* File, int Runs) {
+  SetDefaultSettings();
+  TLoadFigures F;
+  for (int R = 0; R < Runs; ++R) {
+    auto Log = std::make_unique<TLoadedLog>();
+    const double Cpu = CpuSeconds(), Wall = WallSeconds();
+    const bool Ok = Log->Load(File, AppSettings);
+    const double WallUsed = WallSeconds() - Wall, CpuUsed = CpuSeconds() - Cpu;
+    if (!Ok) {
+      std::fprintf(stderr, "load of %s failed\n", File);
+      return 1;
+    }
+    if (R == 0 || WallUsed < F.Seconds) F.Seconds = WallUsed;
+    if (R == 0 || CpuUsed < F.CpuSeconds) F.CpuSeconds = CpuUsed;
+    F.Lines = Log->List.Count;
+    F.Bytes = Log->FileSize;
+    F.Format = static_cast<int>(Log->Format);
+  }
+  std::printf("%d %lld %.6f %.6f %lld %d\n", F.Lines, static_cast<long long>(F.Bytes), F.Seconds, F.CpuSeconds,
+              static_cast<long long>(PeakMemoryKiB()), F.Format);
+  return 0;
 }
 
+int Usage() {
+  std::string Kinds;
+  for (TGeneratedKind K : AllGeneratedKinds) Kinds += std::string(Kinds.empty() ? "" : "|") + GeneratedKindName(K);
+  std::fprintf(stderr,
+               "usage: skerrin-bench --generate %s MB FILE\n"
+               "       skerrin-bench --load FILE [--runs N] [--small-pages]\n"
+               "       skerrin-bench [--size MB] [--dir DIR] [--kind KIND]... [--runs N] [--keep]   (native)\n",
+               Kinds.c_str());
+  return 2;
+}
+
+int Generate(const char* KindName, const char* Megabytes, const char* File) {
+  TGeneratedKind Kind;
+  const long long MB = std::atoll(Megabytes);
+  if (!GeneratedKindFromName(KindName, Kind) || MB <= 0) return Usage();
+  if (GenerateLog(File, Kind, static_cast<int64_t>(MB) << 20)) return 0;
+  std::fprintf(stderr, "cannot write %s\n", File);
+  return 1;
+}
+
+#ifndef _WIN32
 int64_t FileSizeOf(const std::string& Path) {
   struct stat St;
   return ::stat(Path.c_str(), &St) == 0 ? static_cast<int64_t>(St.st_size) : -1;
 }
 
-int LoadChild(const char* File) {
-  SetDefaultSettings();
-  TLoadedLog Log;
-  const double Start = Now();
-  const bool Ok = Log.Load(File, AppSettings);
-  const double Seconds = Now() - Start;
-  struct rusage Usage;
-  getrusage(RUSAGE_SELF, &Usage);
-  const double Cpu = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
-                     static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec) / 1e6;
-  std::printf("%d %.6f %.6f %ld %d %d\n", Ok ? 1 : 0, Seconds, Cpu, Usage.ru_maxrss, Log.List.Count,
-              static_cast<int>(Log.Format));
-  return Ok ? 0 : 1;
-}
-
-struct TLoadResult {
-  bool Ok = false;
-  double Seconds = 0;
-  double CpuSeconds = 0;  // user + system time of the whole child, start-up included
-  long PeakKiB = 0;
-  int Lines = 0;
-  int Format = 0;
-};
-
-TLoadResult RunLoadChild(const std::string& File) {
-  TLoadResult Result;
+TLoadFigures RunLoadChild(const std::string& File) {
+  TLoadFigures Result;
   int Pipe[2];
   if (pipe(Pipe) != 0) return Result;
   const pid_t Child = fork();
@@ -66,7 +103,7 @@ TLoadResult RunLoadChild(const std::string& File) {
     dup2(Pipe[1], STDOUT_FILENO);
     close(Pipe[0]);
     close(Pipe[1]);
-    execl("/proc/self/exe", "skerrin-bench", "--load-child", File.c_str(), static_cast<char*>(nullptr));
+    execl("/proc/self/exe", "skerrin-bench", "--load", File.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(Pipe[1]);
@@ -78,19 +115,22 @@ TLoadResult RunLoadChild(const std::string& File) {
   close(Pipe[0]);
   int Status = 0;
   waitpid(Child, &Status, 0);
-  int Ok = 0;
-  if (std::sscanf(Buffer, "%d %lf %lf %ld %d %d", &Ok, &Result.Seconds, &Result.CpuSeconds, &Result.PeakKiB,
-                  &Result.Lines, &Result.Format) == 6)
-    Result.Ok = Ok == 1 && WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
+  long long Bytes = 0, Peak = 0;
+  if (std::sscanf(Buffer, "%d %lld %lf %lf %lld %d", &Result.Lines, &Bytes, &Result.Seconds, &Result.CpuSeconds,
+                  &Peak, &Result.Format) == 6) {
+    Result.Bytes = Bytes;
+    Result.PeakKiB = Peak;
+    Result.Ok = WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
+  }
   return Result;
 }
 
 // grep exits with 1 when nothing matched; only 2 and up are failures.
 double TimeCommand(const std::string& Command) {
-  const double Start = Now();
+  const double Start = WallSeconds();
   const int Status = std::system(Command.c_str());
   if (Status == -1 || !WIFEXITED(Status) || WEXITSTATUS(Status) > 1) return -1;
-  return Now() - Start;
+  return WallSeconds() - Start;
 }
 
 double Best(const std::vector<double>& Values) {
@@ -100,17 +140,7 @@ double Best(const std::vector<double>& Values) {
   return B;
 }
 
-int Usage() {
-  std::fputs("usage: skerrin-bench [--size MB] [--dir DIR] [--kind log4j|access|syslog|json]... [--runs N] [--keep]\n",
-             stderr);
-  return 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--load-child") == 0) return LoadChild(argv[2]);
-
+int Table(int argc, char** argv) {
   int64_t SizeMB = 512;
   std::string Dir = "/tmp";
   int Runs = 3;
@@ -130,14 +160,13 @@ int main(int argc, char** argv) {
     } else return Usage();
   }
   if (SizeMB <= 0 || Runs <= 0) return Usage();
-  if (Kinds.empty())
-    Kinds = {TGeneratedKind::Log4j, TGeneratedKind::Access, TGeneratedKind::Syslog, TGeneratedKind::Json};
+  if (Kinds.empty()) Kinds.assign(std::begin(AllGeneratedKinds), std::end(AllGeneratedKinds));
 
   const int64_t Bytes = SizeMB << 20;
-  // Wall times are the best of the runs; on a busy machine the CPU time of the loading child
-  // (user + system, start-up included) is the steadier figure.
-  std::printf("%-7s %7s %9s %7s %7s %7s %8s %6s %6s %6s %7s %9s\n", "kind", "MB", "lines", "load s", "MB/s",
-              "cpu s", "peak MB", "peak/x", "wc s", "grep s", "load/wc", "load/grep");
+  // Wall times are the best of the runs; on a busy machine the processor time of the load is the
+  // steadier figure, and ns/line is taken from it.
+  std::printf("%-7s %7s %9s %7s %7s %7s %7s %8s %6s %6s %6s %7s %9s\n", "kind", "MB", "lines", "load s", "MB/s",
+              "cpu s", "ns/line", "peak MB", "peak/x", "wc s", "grep s", "load/wc", "load/grep");
   for (TGeneratedKind Kind : Kinds) {
     const std::string File = Dir + "/skerrin-bench-" + GeneratedKindName(Kind) + "-" + std::to_string(SizeMB) + "mb.log";
     const int64_t Have = FileSizeOf(File);
@@ -152,8 +181,8 @@ int main(int argc, char** argv) {
     TimeCommand("cat '" + File + "' > /dev/null");  // warm the cache
 
     std::vector<double> LoadTimes, CpuTimes, WcTimes, GrepTimes;
-    TLoadResult Last;
-    long PeakKiB = 0;
+    TLoadFigures Last;
+    int64_t PeakKiB = 0;
     for (int R = 0; R < Runs; ++R) {
       Last = RunLoadChild(File);
       if (!Last.Ok) {
@@ -169,12 +198,33 @@ int main(int argc, char** argv) {
     }
     const double Load = Best(LoadTimes), Cpu = Best(CpuTimes), Wc = Best(WcTimes), Grep = Best(GrepTimes);
     const double PeakMB = static_cast<double>(PeakKiB) / 1024;
-    std::printf("%-7s %7.1f %9d %7.3f %7.1f %7.3f %8.1f %6.2f %6.3f %6.3f %7.2f %9.2f   (format %d)\n",
-                GeneratedKindName(Kind), FileMB, Last.Lines, Load, FileMB / Load, Cpu, PeakMB, PeakMB / FileMB, Wc,
-                Grep, Load / Wc, Load / Grep, Last.Format);
+    std::printf("%-7s %7.1f %9d %7.3f %7.1f %7.3f %7.1f %8.1f %6.2f %6.3f %6.3f %7.2f %9.2f   (format %d)\n",
+                GeneratedKindName(Kind), FileMB, Last.Lines, Load, FileMB / Load, Cpu, Cpu * 1e9 / Last.Lines, PeakMB,
+                PeakMB / FileMB, Wc, Grep, Load / Wc, Load / Grep, Last.Format);
     std::fflush(stdout);
     std::remove(Scratch.c_str());
     if (!Keep) std::remove(File.c_str());
   }
   return 0;
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "--generate") == 0) return Generate(argv[2], argv[3], argv[4]);
+  if (argc >= 3 && std::strcmp(argv[1], "--load") == 0) {
+    int Runs = 1;
+    for (int I = 3; I < argc; ++I) {
+      if (std::strcmp(argv[I], "--runs") == 0 && I + 1 < argc) Runs = std::atoi(argv[++I]);
+      else if (std::strcmp(argv[I], "--small-pages") == 0) AllowLargeBuffers(false);
+      else return Usage();
+    }
+    return Runs > 0 ? LoadInProcess(argv[2], Runs) : Usage();
+  }
+#ifndef _WIN32
+  return Table(argc, argv);
+#else
+  return Usage();
+#endif
 }

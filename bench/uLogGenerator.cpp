@@ -82,12 +82,13 @@ int Message(TRandom& R, char* Out, size_t Room) {
 const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-int Line(TGeneratedKind Kind, TRandom& R, TClock& C, char* Out, size_t Room) {
+int Line(TGeneratedKind Kind, TRandom& R, TClock& C, uint64_t Number, char* Out, size_t Room) {
   C.Advance(R);
   char Msg[200];
   Message(R, Msg, sizeof(Msg));
   switch (Kind) {
     case TGeneratedKind::Log4j:
+    case TGeneratedKind::Utf16:
       return std::snprintf(Out, Room, "2024-03-%02d %02d:%02d:%02d,%03d %s [worker-%u] %s - %s\n", C.Day, C.Hour,
                            C.Minute, C.Second, C.Ms, Log4jLevel(R), R.Below(16), Pick(R, Classes), Msg);
     case TGeneratedKind::Access: {
@@ -110,6 +111,15 @@ int Line(TGeneratedKind Kind, TRandom& R, TClock& C, char* Out, size_t Room) {
                            C.Day, C.Hour, C.Minute, C.Second, C.Ms, Levels[R.Below(8)], Pick(R, Classes),
                            R.Below(16), Msg);
     }
+    case TGeneratedKind::PlainShort:
+      return std::snprintf(Out, Room, "big line %07llu lorem ipsum\n", static_cast<unsigned long long>(Number));
+    case TGeneratedKind::PlainLong: {
+      char Second[200], Third[200];
+      Message(R, Second, sizeof(Second));
+      Message(R, Third, sizeof(Third));
+      return std::snprintf(Out, Room, "node%u/%s: %s; then %s; %s\n", R.Below(64), Pick(R, Daemons), Msg, Second,
+                           Third);
+    }
   }
   return 0;
 }
@@ -122,12 +132,15 @@ const char* GeneratedKindName(TGeneratedKind Kind) {
     case TGeneratedKind::Access: return "access";
     case TGeneratedKind::Syslog: return "syslog";
     case TGeneratedKind::Json: return "json";
+    case TGeneratedKind::PlainShort: return "short";
+    case TGeneratedKind::PlainLong: return "long";
+    case TGeneratedKind::Utf16: return "utf16";
   }
   return "";
 }
 
 bool GeneratedKindFromName(const std::string& Name, TGeneratedKind& Kind) {
-  for (TGeneratedKind K : {TGeneratedKind::Log4j, TGeneratedKind::Access, TGeneratedKind::Syslog, TGeneratedKind::Json})
+  for (TGeneratedKind K : AllGeneratedKinds)
     if (Name == GeneratedKindName(K)) {
       Kind = K;
       return true;
@@ -139,14 +152,24 @@ bool GenerateLog(const std::string& FileName, TGeneratedKind Kind, int64_t Bytes
   FILE* Out = std::fopen(FileName.c_str(), "wb");
   if (!Out) return false;
   constexpr size_t Chunk = 1 << 20;
-  const std::unique_ptr<char[]> Buffer(new char[Chunk + 1024]);
+  const std::unique_ptr<char[]> Buffer(new char[2 * Chunk + 2048]);
   TRandom R{0x5EED0000ULL + static_cast<uint64_t>(Kind)};
   TClock Clock;
+  const bool Wide = Kind == TGeneratedKind::Utf16;
   int64_t Written = 0;
   size_t Used = 0;
+  if (Wide) {
+    Buffer[Used++] = '\xFF';
+    Buffer[Used++] = '\xFE';
+  }
   bool Ok = true;
-  while (Ok && Written + static_cast<int64_t>(Used) < Bytes) {
-    Used += static_cast<size_t>(Line(Kind, R, Clock, Buffer.get() + Used, 1024));
+  for (uint64_t Number = 1; Ok && Written + static_cast<int64_t>(Used) < Bytes; ++Number) {
+    char Text[1024];
+    const int Length = Line(Kind, R, Clock, Number, Text, sizeof(Text));
+    for (int I = 0; I < Length; ++I) {
+      Buffer[Used++] = Text[I];
+      if (Wide) Buffer[Used++] = 0;  // the lines are ASCII
+    }
     if (Used >= Chunk) {
       Ok = std::fwrite(Buffer.get(), 1, Used, Out) == Used;
       Written += static_cast<int64_t>(Used);

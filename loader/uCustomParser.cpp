@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "loader/uLevelDetect.h"
+#include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
 
 namespace {
@@ -74,7 +75,7 @@ void ParseCustomLine(std::string_view Line, TLogEntry& Entry, const TCustomForma
   const int Count = std::clamp<int32_t>(Config.FieldCount, 0, CustomFieldSlots);
   size_t FieldStart = 0;
   for (int i = 0; i < Count; ++i) {
-    size_t FieldEnd = Line.find(Config.Delimiter, FieldStart);
+    size_t FieldEnd = FindByte(Line, Config.Delimiter, FieldStart);
     if (FieldEnd == std::string_view::npos) FieldEnd = Line.size();
     AssignCustomField(Line, Config, Config.Fields[i], static_cast<int32_t>(FieldStart + 1),
                       static_cast<int32_t>(FieldEnd - FieldStart), false, Entry);

@@ -39,6 +39,16 @@ bool EqualsIgnoringCase(std::string_view S, std::string_view UpperWord) {
                     [](char A, char B) { return UpperAscii(A) == B; });
 }
 
+bool StartsWithIgnoringCase(std::string_view S, std::string_view UpperWord) {
+  return S.size() >= UpperWord.size() && EqualsIgnoringCase(S.substr(0, UpperWord.size()), UpperWord);
+}
+
+bool ContainsIgnoringCase(std::string_view S, std::string_view UpperWord) {
+  for (size_t i = 0; i + UpperWord.size() <= S.size(); ++i)
+    if (StartsWithIgnoringCase(S.substr(i), UpperWord)) return true;
+  return false;
+}
+
 // "<" + 1..3 digits of priority + ">".
 bool HasSyslogPriority(std::string_view S) {
   if (S.size() < 4 || S[0] != '<' || !IsDigit(S[1])) return false;
@@ -141,6 +151,10 @@ TLogFormat Decide(const TVotes& Votes) {
 }  // namespace
 
 TLogFormat DetectFormat(const std::vector<std::string>& Samples) {
+  return DetectFormat(std::vector<std::string_view>(Samples.begin(), Samples.end()));
+}
+
+TLogFormat DetectFormat(std::span<const std::string_view> Samples) {
   TVotes Votes;
   const size_t Count = std::min(Samples.size(), MaxSamples);
   for (size_t i = 0; i < Count; ++i) {
@@ -161,12 +175,13 @@ bool IsRapidScadaModuleLine(std::string_view Line) {
   if (Line.size() < 21 || Line[4] != '-' || Line[7] != '-' || Line[10] != ' ' ||
       Line[19] != ' ' || !ParseIsoTimestamp(Line, Value))
     return false;
+  // Compared in place rather than on an upper-case copy: the line may be huge.
   const std::string_view Rest = Trim(Line.substr(20));
   if (Rest.empty()) return false;
-  std::string U(Rest);
-  std::transform(U.begin(), U.end(), U.begin(), UpperAscii);
-  if (StartsWith(U, "MODULE MOD") && (Contains(U, " STARTED") || Contains(U, " IS STOPPED")))
+  if (StartsWithIgnoringCase(Rest, "MODULE MOD") &&
+      (ContainsIgnoringCase(Rest, " STARTED") || ContainsIgnoringCase(Rest, " IS STOPPED")))
     return true;
-  if (StartsWith(U, "CHECK MOD") && Contains(U, " REGISTRATION:")) return true;
-  return U == "ERROR LOADING MODULE CONFIGURATION:" || U == "NORMAL EXECUTION IS IMPOSSIBLE";
+  if (StartsWithIgnoringCase(Rest, "CHECK MOD") && ContainsIgnoringCase(Rest, " REGISTRATION:")) return true;
+  return EqualsIgnoringCase(Rest, "ERROR LOADING MODULE CONFIGURATION:") ||
+         EqualsIgnoringCase(Rest, "NORMAL EXECUTION IS IMPOSSIBLE");
 }

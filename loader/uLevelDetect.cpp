@@ -1,8 +1,10 @@
 #include "loader/uLevelDetect.h"
 
 #include <cstdint>
-#include <cstring>
 #include <iterator>
+
+#include "loader/uTrigramFilter.h"
+#include "model/uTextScan.h"
 
 namespace {
 
@@ -32,49 +34,93 @@ constexpr TKeyword Keywords[] = {
 };
 constexpr int KeywordCount = static_cast<int>(std::size(Keywords));
 
-// The keywords that start with each byte, in table (and so group) order, and a bit for every
-// pair of bytes that begins some keyword. One pass over the line then rejects almost every
-// position with one bit test, instead of searching the whole line once per keyword.
+// ASCII letters to upper case; every other byte as it is. Keywords hold no lower-case letters,
+// so a line compared through this table matches exactly where its upper-case copy would.
+struct TFoldTable {
+  unsigned char Upper[256] = {};
+  constexpr TFoldTable() {
+    for (int b = 0; b < 256; ++b) Upper[b] = static_cast<unsigned char>(b >= 'a' && b <= 'z' ? b - 32 : b);
+  }
+};
+constexpr TFoldTable FoldTable;
+
+// Reads a text already in upper case.
+struct TAsIs {
+  unsigned char operator()(unsigned char B) const { return B; }
+};
+// Reads a text as if it were in upper case.
+struct TFolded {
+  unsigned char operator()(unsigned char B) const { return FoldTable.Upper[B]; }
+};
+
+// The keywords that start with each byte, in table (and so group) order.
 struct TKeywordBuckets {
   uint8_t Count[256] = {};
   uint8_t Index[256][12] = {};
-  uint64_t Pairs[65536 / 64] = {};
   constexpr TKeywordBuckets() {
     for (int k = 0; k < KeywordCount; ++k) {
       const unsigned First = static_cast<unsigned char>(Keywords[k].Text[0]);
-      const unsigned Pair = First << 8 | static_cast<unsigned char>(Keywords[k].Text[1]);
       Index[First][Count[First]++] = static_cast<uint8_t>(k);
-      Pairs[Pair / 64] |= uint64_t{1} << (Pair % 64);
     }
   }
 };
 constexpr TKeywordBuckets Buckets;
 
-// The most decisive keyword group present anywhere in Upper. Every keyword has at least four
-// bytes, so the last three positions cannot start one.
-TKeywordGroup StrongestKeyword(std::string_view Upper) {
-  TKeywordGroup Best = kgNone;
-  const size_t Size = Upper.size();
-  const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Upper.data());
-  for (size_t i = 0; i + 3 < Size; ++i) {
-    const unsigned Pair = unsigned{Bytes[i]} << 8 | Bytes[i + 1];
-    if (!(Buckets.Pairs[Pair / 64] >> (Pair % 64) & 1)) continue;
-    const uint8_t* Candidates = Buckets.Index[Bytes[i]];
-    for (int c = 0, n = Buckets.Count[Bytes[i]]; c < n; ++c) {
-      const TKeyword& K = Keywords[Candidates[c]];
-      if (K.Group >= Best) break;  // the rest of the bucket is no stronger
-      if (K.Text.size() <= Size - i && std::memcmp(Bytes + i, K.Text.data(), K.Text.size()) == 0) {
-        Best = K.Group;
-        if (Best == kgError) return Best;
-        break;
-      }
-    }
+constexpr TTrigramFilter KeywordTrigrams = [] {
+  TTrigramFilter Filter;
+  for (const TKeyword& K : Keywords) Filter.Add(K.Text);
+  return Filter;
+}();
+
+template <typename TFold>
+bool MatchesAt(const unsigned char* Bytes, std::string_view Word, TFold Fold) {
+  for (size_t k = 0; k < Word.size(); ++k)
+    if (Fold(Bytes[k]) != static_cast<unsigned char>(Word[k])) return false;
+  return true;
+}
+
+// The strongest group among the keywords that start at Start; Best is the strongest so far.
+template <typename TFold>
+TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start, TKeywordGroup Best, TFold Fold) {
+  if (Size - Start < 4) return Best;  // no keyword is shorter
+  const unsigned char First = Fold(Bytes[Start]), Second = Fold(Bytes[Start + 1]);
+  const uint8_t* Candidates = Buckets.Index[First];
+  for (int c = 0, n = Buckets.Count[First]; c < n; ++c) {
+    const TKeyword& K = Keywords[Candidates[c]];
+    if (K.Group >= Best) break;  // the rest of the bucket is no stronger
+    if (static_cast<unsigned char>(K.Text[1]) != Second) continue;
+    if (K.Text.size() <= Size - Start && MatchesAt(Bytes + Start + 2, K.Text.substr(2), Fold)) return K.Group;
   }
   return Best;
 }
 
-bool StartsAsInfo(std::string_view Upper) {
-  return Upper.starts_with("INFO ") || Upper.starts_with("INFO:") || Upper.starts_with("[INFO]");
+// The most decisive keyword group present anywhere in the text as Fold reads it. Every keyword
+// has at least four bytes, as the trigram scan needs.
+template <typename TFold>
+TKeywordGroup StrongestKeyword(std::string_view Text, TFold Fold) {
+  TKeywordGroup Best = kgNone;
+  const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
+  KeywordTrigrams.ForEachCandidate(Text, [&](size_t Start) {
+    Best = StrongestAt(Bytes, Text.size(), Start, Best, Fold);
+    return Best == kgError;
+  });
+  return Best;
+}
+
+template <typename TFold>
+size_t FindFolded(std::string_view Text, std::string_view Word, TFold Fold) {
+  const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
+  for (size_t i = 0; i + Word.size() <= Text.size(); ++i)
+    if (MatchesAt(Bytes + i, Word, Fold)) return i;
+  return std::string_view::npos;
+}
+
+template <typename TFold>
+bool StartsAsInfo(std::string_view Text, TFold Fold) {
+  const auto StartsWith = [&](std::string_view Word) {
+    return Text.size() >= Word.size() && MatchesAt(reinterpret_cast<const unsigned char*>(Text.data()), Word, Fold);
+  };
+  return StartsWith("INFO ") || StartsWith("INFO:") || StartsWith("[INFO]");
 }
 
 // An integer as written by the access log: optional sign and digits, nothing else.
@@ -94,10 +140,13 @@ int IntegerOrZero(std::string_view S) {
   return Negative ? -N : N;
 }
 
-int HttpStatus(std::string_view Text, std::string_view Upper) {
-  const size_t Protocol = Upper.find(" HTTP/");
+// Upper is Text as Fold reads it; only the protocol is searched in it, the rest is read from
+// Text (digits, quotes and blanks are the same in both).
+template <typename TFold>
+int HttpStatus(std::string_view Text, std::string_view Upper, TFold Fold) {
+  const size_t Protocol = FindFolded(Upper, " HTTP/", Fold);
   if (Protocol != std::string_view::npos) {
-    const size_t Quote = Text.find("\" ", Protocol);
+    const size_t Quote = FindText(Text, "\" ", Protocol);
     if (Quote == std::string_view::npos) return 0;
     size_t i = Quote + 2;
     while (i < Text.size() && Text[i] == ' ') ++i;
@@ -110,6 +159,25 @@ int HttpStatus(std::string_view Text, std::string_view Upper) {
   return IntegerOrZero(Text.substr(Start, 3));
 }
 
+template <typename TFold>
+TLogLevel LevelOf(std::string_view Text, std::string_view Upper, TFold Fold) {
+  const TKeywordGroup Group = StrongestKeyword(Upper, Fold);
+  switch (Group) {
+    case kgError: return lError;
+    case kgWarn: return lWarn;
+    case kgInfo: return lInfo;
+    default: break;
+  }
+  if (StartsAsInfo(Upper, Fold)) return lInfo;
+  if (Group == kgDebug) return lDebug;
+  if (Group == kgTrace) return lTrace;
+  if (Group != kgHttpMethod) return lCustom;
+  const int Status = HttpStatus(Text, Upper, Fold);
+  if (Status >= 500) return lError;
+  if (Status >= 400) return lWarn;
+  return lInfo;
+}
+
 }  // namespace
 
 TLogLevel LevelFromWord(std::string_view Word) {
@@ -117,44 +185,32 @@ TLogLevel LevelFromWord(std::string_view Word) {
   while (!Word.empty() && IsBlank(Word.back())) Word.remove_suffix(1);
   char Upper[12];
   if (Word.empty() || Word.size() > sizeof Upper) return lCustom;
-  for (size_t i = 0; i < Word.size(); ++i) {
-    const char C = Word[i];
-    Upper[i] = C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C;
-  }
-  struct TWord {
-    std::string_view Text;
-    TLogLevel Level;
-  };
-  static constexpr TWord Words[] = {
-      {"ERROR", lError}, {"ERR", lError},   {"FATAL", lError},         {"CRITICAL", lError},
-      {"CRIT", lError},  {"WARN", lWarn},   {"WARNING", lWarn},        {"INFO", lInfo},
-      {"INFORMATION", lInfo}, {"DEBUG", lDebug}, {"DBG", lDebug},      {"TRACE", lTrace},
-      {"VERBOSE", lTrace}, {"VRB", lTrace},
-  };
+  for (size_t i = 0; i < Word.size(); ++i) Upper[i] = static_cast<char>(FoldTable.Upper[static_cast<unsigned char>(Word[i])]);
   const std::string_view U(Upper, Word.size());
-  for (const TWord& W : Words)
-    if (U == W.Text) return W.Level;
-  return lCustom;
+  const auto Is = [U](std::string_view Level) { return SameText(U, Level); };
+  // By length first: this runs for nearly every line, and most words are no level at all.
+  switch (U.size()) {
+    case 3:
+      return Is("ERR") ? lError : Is("DBG") ? lDebug : Is("VRB") ? lTrace : lCustom;
+    case 4:
+      return Is("CRIT") ? lError : Is("WARN") ? lWarn : Is("INFO") ? lInfo : lCustom;
+    case 5:
+      return Is("ERROR") || Is("FATAL") ? lError : Is("DEBUG") ? lDebug : Is("TRACE") ? lTrace : lCustom;
+    case 7:
+      return Is("WARNING") ? lWarn : Is("VERBOSE") ? lTrace : lCustom;
+    case 8:
+      return Is("CRITICAL") ? lError : lCustom;
+    case 11:
+      return Is("INFORMATION") ? lInfo : lCustom;
+    default:
+      return lCustom;
+  }
 }
 
 TLogLevel DetectLevel(std::string_view Text, std::string_view Upper) {
   // Positions in Text and Upper must correspond; a mismatch would read past the shorter one.
   const size_t Length = Text.size() < Upper.size() ? Text.size() : Upper.size();
-  Text = Text.substr(0, Length);
-  Upper = Upper.substr(0, Length);
-  const TKeywordGroup Group = StrongestKeyword(Upper);
-  switch (Group) {
-    case kgError: return lError;
-    case kgWarn: return lWarn;
-    case kgInfo: return lInfo;
-    default: break;
-  }
-  if (StartsAsInfo(Upper)) return lInfo;
-  if (Group == kgDebug) return lDebug;
-  if (Group == kgTrace) return lTrace;
-  if (Group != kgHttpMethod) return lCustom;
-  const int Status = HttpStatus(Text, Upper);
-  if (Status >= 500) return lError;
-  if (Status >= 400) return lWarn;
-  return lInfo;
+  return LevelOf(Text.substr(0, Length), Upper.substr(0, Length), TAsIs());
 }
+
+TLogLevel DetectLevelIgnoringCase(std::string_view Text) { return LevelOf(Text, Text, TFolded()); }

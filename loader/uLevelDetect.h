@@ -9,3 +9,6 @@
 TLogLevel LevelFromWord(std::string_view Word);
 // Upper is Text with ASCII letters in upper case (same length and positions).
 TLogLevel DetectLevel(std::string_view Text, std::string_view Upper);
+// DetectLevel of Text and its upper-case form, without making that copy: a line may be
+// hundreds of megabytes long.
+TLogLevel DetectLevelIgnoringCase(std::string_view Text);

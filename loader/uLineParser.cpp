@@ -5,10 +5,11 @@
 #include "loader/uCustomParser.h"
 #include "loader/uLevelDetect.h"
 #include "loader/uTimestamp.h"
+#include "loader/uTrigramFilter.h"
+#include "model/uTextScan.h"
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
-// the line, and the few copies that must be changed (upper case, unquoted CSV fields) go to
-// reused buffers that keep their capacity from line to line.
+// the line, and nothing is allocated or copied in proportion to a line's length.
 
 namespace {
 
@@ -39,7 +40,7 @@ std::string_view From(std::string_view S, size_t Pos) {
 
 // The text before the first space, or all of X when there is none or it leads; then trimmed.
 std::string_view FirstWord(std::string_view X) {
-  const size_t Space = X.find(' ');
+  const size_t Space = FindByte(X, ' ');
   if (Space == npos || Space == 0) return Trim(X);
   return Trim(X.substr(0, Space));
 }
@@ -48,27 +49,9 @@ std::string_view DropOneTrailingColon(std::string_view W) {
   return !W.empty() && W.back() == ':' ? W.substr(0, W.size() - 1) : W;
 }
 
-std::string_view UpperCopy(std::string_view S, std::string& Buffer) {
-  Buffer.resize(S.size());
-  std::transform(S.begin(), S.end(), Buffer.begin(), UpperAscii);
-  return Buffer;
-}
-
-// One buffer for the line and one for a word taken from it, so that both may be alive at once.
-// They are plain statics: parsing runs only on the host's GUI thread, and a thread_local with a
-// destructor would pin the plug-in in memory (FreeLibrary would never unload it, and the crash
-// filter could never be restored).
-std::string_view UpperLine(std::string_view S) {
-  static std::string Buffer;
-  return UpperCopy(S, Buffer);
-}
-
-std::string_view UpperWord(std::string_view S) {
-  static std::string Buffer;
-  return UpperCopy(S, Buffer);
-}
-
-TLogLevel DetectLevelOf(std::string_view Text) { return DetectLevel(Text, UpperLine(Text)); }
+// The keyword search reads the line as if in upper case; it never copies it, since a line may
+// be hundreds of megabytes long and this runs for every line that names no level of its own.
+TLogLevel DetectLevelOf(std::string_view Text) { return DetectLevelIgnoringCase(Text); }
 
 bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
   if (Text.size() - At < LowerWord.size()) return false;
@@ -88,8 +71,9 @@ std::string_view SkipMilliseconds(std::string_view Rest) {
 
 // After a bracketed timestamp the level word may be followed by a tab as well as a space.
 std::string_view WordToSpaceOrTab(std::string_view Rest) {
-  const size_t End = Rest.find_first_of(" \t");
-  if (End == npos || End == 0) return Rest;
+  size_t End = 0;
+  while (End < Rest.size() && Rest[End] != ' ' && Rest[End] != '\t') ++End;
+  if (End == Rest.size() || End == 0) return Rest;
   return Rest.substr(0, End);
 }
 
@@ -102,16 +86,19 @@ void ParsePlain(std::string_view Line, TLogEntry& Entry) {
   double Value = 0;
   int Pos = 0;
 
-  if (ParseBracketTimestamp(S, Value, Pos)) {
+  // The forms are tried only where their fixed characters stand: most lines have none of them,
+  // and a call that fails at once still costs a call for every line of the file.
+  if (S[0] == '[' && ParseBracketTimestamp(S, Value, Pos)) {
     Entry.Timestamp = Value;
     const std::string_view Rest = Trim(From(S, Pos + 1));
-    const std::string_view W = DropOneTrailingColon(UpperWord(Trim(WordToSpaceOrTab(Rest))));
+    const std::string_view W = DropOneTrailingColon(Trim(WordToSpaceOrTab(Rest)));
     Entry.Level = LevelFromWord(W);
-    if (Entry.Level == lCustom) Entry.Level = DetectLevel(W, W);
+    if (Entry.Level == lCustom) Entry.Level = DetectLevelOf(W);
     return;
   }
 
-  if (ParseDottedTimestamp(S, Value, Pos) || ParseSlashedTimestamp(S, Value, Pos)) {
+  const bool NumericDateShape = S.size() >= 19 && S[2] == S[5] && (S[2] == '.' || S[2] == '/');
+  if (NumericDateShape && (ParseDottedTimestamp(S, Value, Pos) || ParseSlashedTimestamp(S, Value, Pos))) {
     Entry.Timestamp = Value;
     const std::string_view Rest = Trim(From(S, Pos + 1));
     Entry.Level = LevelFromWord(DropOneTrailingColon(FirstWord(Rest)));
@@ -133,7 +120,7 @@ void ParsePlain(std::string_view Line, TLogEntry& Entry) {
   }
   std::string_view W = FirstWord(Rest);
   if (W.size() > 2 && W[0] == '[') {
-    const size_t Close = W.find(']', 2);
+    const size_t Close = FindByte(W, ']', 2);
     if (Close != npos) W = Trim(W.substr(1, Close - 1));
   }
   Entry.Level = LevelFromWord(DropOneTrailingColon(W));
@@ -152,7 +139,7 @@ void ParseLog4x(std::string_view Line, TLogEntry& Entry) {
   if (Rest.empty()) return;
   std::string_view LevelText;
   if (Rest[0] == '[') {
-    const size_t Close = Rest.find(']');
+    const size_t Close = FindByte(Rest, ']');
     if (Close != npos) LevelText = Trim(Rest.substr(1, Close - 1));
   } else {
     LevelText = FirstWord(Rest);
@@ -170,18 +157,18 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
   Entry.Level = lInfo;
   Entry.Timestamp = 0;
 
-  const size_t A = Line.find('[');
-  const size_t B = Line.find(']');
+  const size_t A = FindByte(Line, '[');
+  const size_t B = FindByte(Line, ']');
   if (A != npos && B != npos && A < B) {
     std::string_view T = Line.substr(A + 1, B - A - 1);
-    const size_t Space = T.find(' ');
+    const size_t Space = FindByte(T, ' ');
     if (Space != npos) T = T.substr(0, Space);
     double Value = 0;
     if (ParseAccessLogTime(T, Value)) Entry.Timestamp = Value;
   }
 
-  const size_t Q1 = Line.find('"');
-  const size_t Q2 = Q1 == npos ? npos : Line.find('"', Q1 + 1);
+  const size_t Q1 = FindByte(Line, '"');
+  const size_t Q2 = Q1 == npos ? npos : FindByte(Line, '"', Q1 + 1);
   if (Q2 == npos) return;
   const std::string_view After = Q2 + 2 < Line.size() ? Line.substr(Q2 + 2) : std::string_view();
   const std::string_view Status = Trim(After.substr(0, std::min<size_t>(3, After.size())));
@@ -196,27 +183,25 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
 
 // One pass over the message for all four words, in any letter case; "error" and "fail" decide
 // at once, the others only when neither occurs anywhere.
+constexpr TTrigramFilter SyslogWordTrigrams = [] {
+  TTrigramFilter Filter;
+  for (const std::string_view Word : {"ERROR", "FAIL", "WARN", "DEBUG"}) Filter.Add(Word);
+  return Filter;
+}();
+
 TLogLevel SyslogMessageLevel(std::string_view Message) {
-  bool Warn = false, Debug = false;
-  for (size_t i = 0; i < Message.size(); ++i) {
-    switch (LowerAscii(Message[i])) {
-      case 'e':
-        if (MatchesLower(Message, i, "error")) return lError;
-        break;
-      case 'f':
-        if (MatchesLower(Message, i, "fail")) return lError;
-        break;
-      case 'w':
-        Warn = Warn || MatchesLower(Message, i, "warn");
-        break;
-      case 'd':
-        Debug = Debug || MatchesLower(Message, i, "debug");
-        break;
-      default:
-        break;
+  bool Error = false, Warn = false, Debug = false;
+  SyslogWordTrigrams.ForEachCandidate(Message, [&](size_t At) {
+    switch (LowerAscii(Message[At])) {
+      case 'e': Error = MatchesLower(Message, At, "error"); break;
+      case 'f': Error = MatchesLower(Message, At, "fail"); break;
+      case 'w': Warn = Warn || MatchesLower(Message, At, "warn"); break;
+      case 'd': Debug = Debug || MatchesLower(Message, At, "debug"); break;
+      default: break;
     }
-  }
-  return Warn ? lWarn : Debug ? lDebug : lInfo;
+    return Error;
+  });
+  return Error ? lError : Warn ? lWarn : Debug ? lDebug : lInfo;
 }
 
 void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
@@ -226,7 +211,7 @@ void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
 
   std::string_view S = Line;
   if (S.size() >= 3 && S[0] == '<') {
-    const size_t Close = S.substr(0, 5).find('>');
+    const size_t Close = FindByte(S.substr(0, 5), '>');
     if (Close != npos && Close >= 2) S = S.substr(Close + 1);
   }
 
@@ -279,16 +264,61 @@ size_t ReadCsvField(std::string_view Line, size_t Pos, char Delimiter, std::stri
   return npos;
 }
 
+// The start of a quote-aware field as the CSV parser needs it: trimmed, unquoted, and cut after
+// Room bytes. Timestamps and level words are far shorter; a field of a huge line is not copied.
+struct TCsvFieldStart {
+  static constexpr size_t Room = 64;
+  char Bytes[Room];
+  size_t Length = 0;       // of the trimmed field, or Room when it was cut
+  bool Cut = false;        // the trimmed field is longer than Room
+  std::string_view Text() const { return std::string_view(Bytes, Length); }
+};
+
+// As ReadCsvField, into Start instead of a string.
+size_t ReadCsvFieldStart(std::string_view Line, size_t Pos, char Delimiter, TCsvFieldStart& Start) {
+  size_t Kept = 0, Trimmed = 0;  // bytes since the first non-blank one; up to the last non-blank one
+  const auto Add = [&](char C) {
+    if (Kept == 0 && IsBlank(C)) return;
+    if (Kept < TCsvFieldStart::Room) Start.Bytes[Kept] = C;
+    ++Kept;
+    if (!IsBlank(C)) Trimmed = Kept;
+  };
+  bool InQuotes = false;
+  size_t Next = npos;
+  while (Pos < Line.size()) {
+    const char C = Line[Pos];
+    if (C == '"') {
+      if (InQuotes && Pos + 1 < Line.size() && Line[Pos + 1] == '"') {
+        Add('"');
+        Pos += 2;
+        continue;
+      }
+      InQuotes = !InQuotes;
+    } else if (C == Delimiter && !InQuotes) {
+      Next = Pos + 1;
+      break;
+    } else {
+      Add(C);
+    }
+    ++Pos;
+  }
+  Start.Cut = Trimmed > TCsvFieldStart::Room;
+  Start.Length = Start.Cut ? TCsvFieldStart::Room : Trimmed;
+  return Next;
+}
+
 void ParseCsv(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfCSV;
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
 
-  const char Delimiter = Line.find('\t') != npos ? '\t' : ',';
-  static std::string Field;  // a plain static for the reason given at UpperLine
-  const size_t Next = ReadCsvField(Line, 0, Delimiter, Field);
+  const char Delimiter = FindByte(Line, '\t') != npos ? '\t' : ',';
+  TCsvFieldStart Field;
+  const size_t Next = ReadCsvFieldStart(Line, 0, Delimiter, Field);
 
-  const std::string_view F = Trim(Field);
+  // A cut field reads like the whole one: every form below is decided within its first 24
+  // bytes or by a length far below the cut.
+  const std::string_view F = Field.Text();
   double Value = 0;
   int Consumed = 0;
   if (ParseIsoTimestamp(F, Value) || ParseDottedTimestamp(F, Value, Consumed) ||
@@ -296,8 +326,9 @@ void ParseCsv(std::string_view Line, TLogEntry& Entry) {
     Entry.Timestamp = Value;
 
   if (Next == npos) return;
-  ReadCsvField(Line, Next, Delimiter, Field);
-  Entry.Level = LevelFromWord(Trim(Field));
+  ReadCsvFieldStart(Line, Next, Delimiter, Field);
+  // No level word is longer than the cut; the cut part could end in blanks and so look shorter.
+  Entry.Level = Field.Cut ? lCustom : LevelFromWord(Field.Text());
 }
 
 // --- JSON --------------------------------------------------------------------------------------
@@ -307,7 +338,7 @@ std::string_view JsonStringView(std::string_view Line, std::string_view Key) {
   if (Key.empty()) return {};
   size_t At = 1;
   size_t KeyPos = npos;
-  while ((At = Line.find(Key, At)) != npos) {
+  while ((At = FindText(Line, Key, At)) != npos) {
     if (Line[At - 1] == '"' && At + Key.size() < Line.size() && Line[At + Key.size()] == '"') {
       KeyPos = At;
       break;
@@ -318,7 +349,7 @@ std::string_view JsonStringView(std::string_view Line, std::string_view Key) {
   size_t i = KeyPos + Key.size() + 1;
   while (i < Line.size() && (Line[i] == ' ' || Line[i] == ':')) ++i;
   if (i >= Line.size() || Line[i] != '"') return {};
-  const size_t Close = Line.find('"', i + 1);
+  const size_t Close = FindByte(Line, '"', i + 1);
   if (Close == npos) return {};
   return Line.substr(i + 1, Close - i - 1);
 }
@@ -351,7 +382,7 @@ void ParseIis(std::string_view Line, TLogEntry& Entry) {
   int Pieces = 0;
   size_t Start = 0;
   while (Pieces < 12) {
-    const size_t End = Line.find(' ', Start);
+    const size_t End = FindByte(Line, ' ', Start);
     Piece[Pieces++] = Line.substr(Start, End == npos ? npos : End - Start);
     if (End == npos) break;
     Start = End + 1;
@@ -421,11 +452,11 @@ bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& Sour
   while (i < Line.size() && Line[i] == ' ') ++i;
   if (i >= Line.size() || Line[i] != '[') return false;
   const size_t Start = i + 1;
-  const size_t C1 = Line.find(']', Start);
+  const size_t C1 = FindByte(Line, ']', Start);
   if (C1 == npos || C1 + 1 >= Line.size() || Line[C1 + 1] != '[') return false;
-  const size_t C2 = Line.find(']', C1 + 2);
+  const size_t C2 = FindByte(Line, ']', C1 + 2);
   if (C2 == npos || C2 + 1 >= Line.size() || Line[C2 + 1] != '[') return false;
-  const size_t C3 = Line.find(']', C2 + 2);
+  const size_t C3 = FindByte(Line, ']', C2 + 2);
   if (C3 == npos || (C3 + 1 < Line.size() && Line[C3 + 1] != ' ')) return false;
 
   const std::string_view Code = Line.substr(C2 + 2, C3 - C2 - 2);

@@ -1,16 +1,20 @@
 #include "loader/uLogLoader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <string_view>
-#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "loader/uFormatDetect.h"
 #include "loader/uLineParser.h"
+#include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
 #include "platform/uPlatformFile.h"
 #include "platform/uTextCodec.h"
@@ -34,6 +38,28 @@ bool IsAsciiTextByte(unsigned char B) { return B == 9 || B == 10 || B == 13 || (
 int64_t ReadBlock(TPlatformFile& File, int64_t Offset, char* Buffer, int64_t Count) {
   if (LoadReadHook) LoadReadHook(Offset, Count);
   return File.Read(Buffer, Count);
+}
+
+// Writes the leading code units below 0x80 of the Units at Data as single bytes; returns how
+// many there were.
+size_t PutAsciiRun(const unsigned char* Data, size_t Units, bool BigEndian, char* Out) {
+  size_t Done = 0;
+#if defined(__SSE2__)
+  const __m128i NotAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; Units - Done >= 8; Done += 8) {
+    __m128i Block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + 2 * Done));
+    if (BigEndian) Block = _mm_or_si128(_mm_srli_epi16(Block, 8), _mm_slli_epi16(Block, 8));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(Block, NotAscii), _mm_setzero_si128())) != 0xFFFF) break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(Out + Done), _mm_packus_epi16(Block, Block));
+  }
+#endif
+  for (; Done < Units; ++Done) {
+    const unsigned Unit = BigEndian ? (unsigned{Data[2 * Done]} << 8) | Data[2 * Done + 1]
+                                    : Data[2 * Done] | (unsigned{Data[2 * Done + 1]} << 8);
+    if (Unit >= 0x80) break;
+    Out[Done] = static_cast<char>(Unit);
+  }
+  return Done;
 }
 
 constexpr uint32_t ReplacementChar = 0xFFFD;
@@ -97,7 +123,17 @@ size_t TUtf16Decoder::Decode(const unsigned char* Data, size_t Count, char* Out)
     CarryByte = -1;
     I = 1;
   }
-  for (; I + 1 < Count; I += 2) Put(UnitAt(Data[I], Data[I + 1]));
+  while (I + 1 < Count) {
+    // Runs of ASCII, most of a log, eight code units a step.
+    if (PendingHigh == 0) {
+      const size_t Ascii = PutAsciiRun(Data + I, (Count - I) / 2, BigEndian, O);
+      O += Ascii;
+      I += 2 * Ascii;
+      if (I + 1 >= Count) break;
+    }
+    Put(UnitAt(Data[I], Data[I + 1]));
+    I += 2;
+  }
   if (I < Count) CarryByte = Data[I];
   return static_cast<size_t>(O - Out);
 }
@@ -121,7 +157,6 @@ class TLoadRun {
       // The custom format still needs the first lines to choose its timestamp pattern.
       Decided = ForceFormat != lfCustom;
     }
-    if (!Decided) Samples.reserve(SampleSize);
   }
 
   // The line's bytes are already stored at Offset in the list's text buffer.
@@ -129,11 +164,11 @@ class TLoadRun {
     if (LineCount == std::numeric_limits<int32_t>::max()) throw std::length_error("too many lines");
     ++LineCount;
     if (Len > Log.MaxLineLength) Log.MaxLineLength = Len;
-    const std::string_view Text(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len));
     if (!Decided) {
-      Samples.emplace_back(Text);
+      Samples[SampleCount++] = {Offset, Len};
       if (LineCount == SampleSize) DecideAndReparse();
     }
+    const std::string_view Text(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len));
     const int32_t Index = List.ReserveEntry();
     // ReserveEntry may move the entries but never the text.
     TLogEntry& Entry = List.Items[static_cast<size_t>(Index)];
@@ -150,15 +185,19 @@ class TLoadRun {
 
  private:
   void DecideAndReparse() {
-    Log.Format = AutoDetect ? DetectFormat(Samples) : ForceFormat;
+    // Views of the stored lines: nothing is appended to the text while they are in use.
+    std::string_view Views[SampleSize];
+    for (int32_t I = 0; I < SampleCount; ++I)
+      Views[I] = std::string_view(List.TextBuffer.Data() + Samples[I].Offset, static_cast<size_t>(Samples[I].Length));
+    const std::span<const std::string_view> Taken(Views, static_cast<size_t>(SampleCount));
+    Log.Format = AutoDetect ? DetectFormat(Taken) : ForceFormat;
     Log.CustomConfig = CustomFormat;
-    if (Log.Format == lfCustom && !Samples.empty()) {
+    if (Log.Format == lfCustom && SampleCount > 0) {
       std::string Pattern;
-      if (ChooseTimestampPattern(Samples, static_cast<int>(Samples.size()), Log.CustomConfig, Pattern))
+      if (ChooseTimestampPattern(Taken, SampleCount, Log.CustomConfig, Pattern))
         Log.CustomConfig.TimestampFmt = Pattern;
     }
     Decided = true;
-    std::vector<std::string>().swap(Samples);
     for (int32_t I = 0; I < List.Count; ++I) {
       TLogEntry& Entry = List.Items[static_cast<size_t>(I)];
       const int32_t Offset = Entry.TextOffset, Len = Entry.TextLength;
@@ -174,7 +213,12 @@ class TLoadRun {
   const bool AutoDetect;
   const TLogFormat ForceFormat;
   const TCustomFormatConfig& CustomFormat;
-  std::vector<std::string> Samples;
+  // The first lines, by where the list holds them: the text buffer may still move as it grows.
+  struct TSample {
+    int32_t Offset, Length;
+  };
+  TSample Samples[SampleSize];
+  int32_t SampleCount = 0;
   int32_t LineCount = 0;
   bool Decided = false;
 };
@@ -191,8 +235,8 @@ class TLineSplitter {
     const char* const End = Data + Count;
     size_t Consumed = 0;
     while (P < End) {
-      const char* Lf = static_cast<const char*>(std::memchr(P, '\n', static_cast<size_t>(End - P)));
-      if (!Lf) {
+      const char* Lf = FindByte(P, End, '\n');
+      if (Lf == End) {
         List.AppendText(P, static_cast<int32_t>(End - P));
         Open = true;
         break;
@@ -232,18 +276,20 @@ class TLineSplitter {
   bool Open = false;
 };
 
-void ReadEightBit(TPlatformFile& File, int64_t Skip, TLineSplitter& Splitter, TLoadedLog& Log) {
+// The size was measured when the file was opened; bytes the file grows by meanwhile are left to
+// tail, or a log that a fast writer keeps appending to would be read without end.
+void ReadEightBit(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& Splitter, TLoadedLog& Log) {
   if (!File.Seek(Skip)) throw TReadFailure();
   const std::unique_ptr<char[]> Buffer(new char[ReadChunk]);
-  int64_t Offset = Skip;
-  for (;;) {
-    const int64_t Got = ReadBlock(File, Offset, Buffer.get(), ReadChunk);
+  for (int64_t Offset = Skip; Offset < Size;) {
+    const int64_t Wanted = std::min(ReadChunk, Size - Offset);
+    const int64_t Got = ReadBlock(File, Offset, Buffer.get(), Wanted);
     if (Got < 0) throw TReadFailure();
     const size_t Consumed = Splitter.Feed(Buffer.get(), static_cast<size_t>(Got));
     if (Consumed > 0) Log.LineEndOffset = Offset + static_cast<int64_t>(Consumed);
     Offset += Got;
-    // A short block is the end of the file, also when the file shrank during the load.
-    if (Got < ReadChunk) break;
+    // A short block is the end of the file: it shrank during the load.
+    if (Got < Wanted) break;
   }
 }
 
@@ -269,7 +315,7 @@ void ReadUtf16(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& S
   const std::unique_ptr<char[]> Utf8(new char[TUtf16Decoder::MaxOutput(ReadChunk)]);
   const auto* Bytes = reinterpret_cast<const unsigned char*>(Buffer.get());
   int64_t Offset = Skip;
-  // The size was measured at the start; bytes the file grows by meanwhile are left to tail.
+  // As in the 8-bit path, no further than the size measured at the start.
   while (Offset < Size) {
     const int64_t Wanted = std::min(ReadChunk, Size - Offset);
     if (ReadBlock(File, Offset, Buffer.get(), Wanted) != Wanted) throw TReadFailure();
@@ -319,15 +365,20 @@ TLoadError LoadErrorOfOpen(TFileOpenError Error) {
   }
 }
 
-void PresizeList(TLogList& List, int64_t Size) {
+void PresizeList(TLogList& List, int64_t Size, const TEncodingFound& Found) {
   const int64_t Estimate = Size / BytesPerEntryEstimate + 1024;
   const int64_t Entries = std::min<int64_t>(Estimate + Estimate / 10 + 256, std::numeric_limits<int32_t>::max());
   // The text first: it takes the place of the previous file's text before the entries are
   // placed, which keeps the largest free block whole for it in a 32-bit address space.
   List.ReserveText(std::min(Size, MaxStoredText));
   List.EnsureCapacity(static_cast<int32_t>(Entries));
-  AdviseLargeBuffer(List.Items.Data(), List.Items.Length() * sizeof(TLogEntry));
-  AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.Length());
+  // The estimate is low for short lines; address space for the most lines the file can hold
+  // (every byte or code unit a line feed) lets the entries grow without being copied, and
+  // room for twice the text lets UTF-8 from UTF-16 and later tail lines in as well.
+  const int64_t Payload = Size - Found.Skip;
+  List.ReserveGrowth((Found.Encoding == 0 ? Payload : Payload / 2) + 1, 2 * Payload + (int64_t{1} << 20));
+  AdviseLargeBuffer(List.Items.Data(), List.Items.ReservedLength() * sizeof(TLogEntry));
+  AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.ReservedLength());
 }
 }  // namespace
 
@@ -350,13 +401,13 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
       if (Size >= 0) {
         const TEncodingFound Found = DetectEncoding(File, Size);
         if (FitsInList(Size, Found)) {
-          PresizeList(List, Size);
+          PresizeList(List, Size, Found);
           Encoding = Found.Encoding;
           LineEndOffset = Found.Skip;
           TLoadRun Run(*this, Settings);
           TLineSplitter Splitter(Run, List);
           if (Encoding == 0)
-            ReadEightBit(File, Found.Skip, Splitter, *this);
+            ReadEightBit(File, Found.Skip, Size, Splitter, *this);
           else
             ReadUtf16(File, Found.Skip, Size, Splitter, *this);
           LastLineOpen = Splitter.Finish();

@@ -34,7 +34,7 @@ class TLoadedLog {
   int32_t MaxLineLength = 0;
 
   // Where a follower of the growing file should resume so that no byte is parsed twice and
-  // none is lost. The file may grow while it loads, so these can lie beyond FileSize.
+  // none is lost. The load reads no further than FileSize, whatever the file grows by meanwhile.
   //
   // LineEndOffset: the file offset just past the last line feed the load consumed (the
   // byte-order mark's length when it consumed none). Every entry except an open last one

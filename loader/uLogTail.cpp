@@ -1,11 +1,11 @@
 #include "loader/uLogTail.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 
 #include "loader/uLineParser.h"
+#include "model/uTextScan.h"
 
 TTailReadHook TailReadHook = nullptr;
 TTailStoreHook TailStoreHook = nullptr;
@@ -100,8 +100,8 @@ class TTailRun {
     const char* P = Data;
     const char* const End = Data + Count;
     while (P < End) {
-      const char* Lf = static_cast<const char*>(std::memchr(P, '\n', static_cast<size_t>(End - P)));
-      if (!Lf) {
+      const char* Lf = FindByte(P, End, '\n');
+      if (Lf == End) {
         List.AppendText(P, static_cast<int32_t>(End - P));
         return;
       }

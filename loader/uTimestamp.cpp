@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <ctime>
 
 #include "model/uDateTime.h"
+#include "model/uTextScan.h"
 #include "platform/uPlatformClock.h"
 
 const char* const BuiltInTimestampPatterns[BuiltInPatternCount] = {
@@ -106,13 +106,19 @@ bool ParseNumericDate(std::string_view S, char Sep, bool MonthFirst, double& Val
   return true;
 }
 
+bool IsOneOf(char C, std::string_view Set) {
+  for (const char S : Set)
+    if (C == S) return true;
+  return false;
+}
+
 // Splits S at any of the separator characters, keeping empty pieces. Returns the number of
 // pieces found, at most Max (the last stored piece then ends at the next separator too).
 template <size_t Max>
 size_t SplitPieces(std::string_view S, std::string_view Separators, std::string_view (&Pieces)[Max]) {
   size_t Count = 0, Start = 0;
   for (size_t i = 0; i <= S.size() && Count < Max; ++i) {
-    if (i == S.size() || Separators.find(S[i]) != std::string_view::npos) {
+    if (i == S.size() || IsOneOf(S[i], Separators)) {
       Pieces[Count++] = S.substr(Start, i - Start);
       Start = i + 1;
     }
@@ -134,32 +140,26 @@ size_t SplitWords(std::string_view S, std::string_view (&Pieces)[Max]) {
   return Count;
 }
 
-// The syslog parser runs once per line, so the year is cached and re-read from the clock at
-// most once per second of wall time (or at once when the clock steps back).
+// The syslog parser runs once per line, so the year is cached and read from the clock again
+// once a second has passed. The second is measured with the platform's cheapest clock: the C
+// runtime's time() looks up the time zone on every call on Windows, microseconds per line.
 std::atomic<int> PinnedYear{0};
-std::atomic<int> CachedYear{0};
-std::atomic<uint32_t> CachedUntil{0};  // low 32 bits of time(): wraps harmlessly
+std::atomic<int> CachedYear{0};  // 0 until the clock was read
+std::atomic<uint32_t> CachedAt{0};
 
 int SyslogYear() {
   const int Pinned = PinnedYear.load(std::memory_order_relaxed);
   if (Pinned != 0) return Pinned;
-  const uint32_t Now = static_cast<uint32_t>(std::time(nullptr));
-  const uint32_t Until = CachedUntil.load(std::memory_order_acquire);
-  const uint32_t Left = Until - Now;
-  if (Left == 1) return CachedYear.load(std::memory_order_relaxed);
+  const uint32_t Now = MonotonicMilliseconds();
+  const int Cached = CachedYear.load(std::memory_order_acquire);
+  if (Cached != 0 && Now - CachedAt.load(std::memory_order_relaxed) < 1000) return Cached;
   const int Year = CurrentLocalYear();
-  CachedYear.store(Year, std::memory_order_relaxed);
-  CachedUntil.store(Now + 1, std::memory_order_release);
+  CachedAt.store(Now, std::memory_order_relaxed);
+  CachedYear.store(Year, std::memory_order_release);
   return Year;
 }
 
 }  // namespace
-
-bool LooksLikeIsoTimestamp(std::string_view Text) {
-  return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') &&
-         (Text[4] == '-' || Text[4] == '/') && (Text[7] == '-' || Text[7] == '/') &&
-         (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' && Text[16] == ':';
-}
 
 bool ParseIsoTimestamp(std::string_view Text, double& Value) {
   if (Text.size() < 19) return false;
@@ -209,7 +209,7 @@ bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos
 bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos) {
   if (Text.size() < 3 || Text[0] != '[') return false;
   if (ParseBracketUsTimestamp(Text, Value, ClosePos)) return true;
-  const size_t Close = Text.find(']');
+  const size_t Close = FindByte(Text, ']');
   if (Close == std::string_view::npos || Close < 2) return false;
   const std::string_view Inner = Text.substr(1, Close - 1);
   double Parsed;
@@ -314,7 +314,7 @@ std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormat
   size_t Start = 0;
   for (int f = 0; f < Fields; ++f) {
     if (Start > Line.size()) return {};  // the line has fewer fields
-    size_t End = Line.find(Config.Delimiter, Start);
+    size_t End = FindByte(Line, Config.Delimiter, Start);
     if (End == std::string_view::npos) End = Line.size();
     if (Config.Fields[f] == cfrTimestamp) return Trim(Line.substr(Start, End - Start));
     Start = End + 1;
@@ -323,6 +323,11 @@ std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormat
 }
 
 bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
+                            const TCustomFormatConfig& Config, std::string& Pattern) {
+  return ChooseTimestampPattern(std::vector<std::string_view>(Samples.begin(), Samples.end()), N, Config, Pattern);
+}
+
+bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N,
                             const TCustomFormatConfig& Config, std::string& Pattern) {
   const size_t M = N <= 0 ? 0 : (static_cast<size_t>(N) < Samples.size() ? static_cast<size_t>(N) : Samples.size());
   int Best = -1, BestCount = 0;

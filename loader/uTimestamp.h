@@ -3,6 +3,7 @@
 // user-defined format. Positions in comments are 1-based. On failure the out values are left
 // unchanged.
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,12 @@
 constexpr int BuiltInPatternCount = 15;
 extern const char* const BuiltInTimestampPatterns[BuiltInPatternCount];
 
-bool LooksLikeIsoTimestamp(std::string_view Text);
+// A test of the fixed characters only, cheap enough to run on every line before the parse.
+inline bool LooksLikeIsoTimestamp(std::string_view Text) {
+  return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') && (Text[4] == '-' || Text[4] == '/') &&
+         (Text[7] == '-' || Text[7] == '/') && (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' &&
+         Text[16] == ':';
+}
 bool ParseIsoTimestamp(std::string_view Text, double& Value);
 bool ParseDottedTimestamp(std::string_view Text, double& Value, int& Consumed);
 bool ParseSlashedTimestamp(std::string_view Text, double& Value, int& Consumed);
@@ -32,5 +38,7 @@ bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& V
 // The trimmed timestamp field of Line under Config, as a view into Line; empty when none.
 std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormatConfig& Config);
 // Picks the built-in pattern that parses the most of the first N samples.
+bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N,
+                            const TCustomFormatConfig& Config, std::string& Pattern);
 bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
                             const TCustomFormatConfig& Config, std::string& Pattern);

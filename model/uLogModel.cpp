@@ -1,44 +1,126 @@
 #include "model/uLogModel.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
-#include <utility>
 
-template <typename T>
-TRawArray<T>::~TRawArray() {
-  std::free(Ptr);
+#include "model/uTextScan.h"
+#include "platform/uPlatformMemory.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
+namespace {
+// Memory handed back by a shrink is poisoned for AddressSanitizer in the sanitized tests, so
+// that reading past an array's length is still caught although no heap block ends there.
+#if defined(__SANITIZE_ADDRESS__)
+void Poison(const char* At, size_t Bytes) {
+  if (Bytes > 0) ASAN_POISON_MEMORY_REGION(At, Bytes);
+}
+void Unpoison(const char* At, size_t Bytes) {
+  if (Bytes > 0) ASAN_UNPOISON_MEMORY_REGION(At, Bytes);
+}
+#else
+void Poison(const char*, size_t) {}
+void Unpoison(const char*, size_t) {}
+#endif
+
+size_t RoundUp(size_t Bytes, size_t Unit) {
+  const size_t Rest = Bytes % Unit;
+  if (Rest == 0) return Bytes;
+  if (Bytes > SIZE_MAX - (Unit - Rest)) throw std::bad_alloc();
+  return Bytes + (Unit - Rest);
 }
 
-template <typename T>
-void TRawArray<T>::Resize(size_t NewLength) {
-  if (NewLength == Len) return;
-  if (NewLength == 0) {
-    std::free(Ptr);
-    Ptr = nullptr;
-    Len = 0;
+// Below this a reservation is not worth giving back early.
+constexpr size_t SmallReservation = size_t{1} << 20;
+}  // namespace
+
+void TReservedBlock::Release() {
+  if (!Base) return;
+  Unpoison(Base, Committed);
+  ReleaseAddressSpace(Base, Reserved);
+  Base = nullptr;
+  Used = Committed = Reserved = 0;
+}
+
+// Moves the first Copy bytes to a new reservation with CommitBytes committed; the size is the
+// caller's to set. The old block is left as it was when this fails.
+void TReservedBlock::MoveTo(size_t NewReserved, size_t Copy, size_t CommitBytes) {
+  NewReserved = RoundUp(NewReserved, ReservationGranularity());
+  const size_t NewCommitted = RoundUp(CommitBytes, MemoryPageSize());
+  char* NewBase = static_cast<char*>(ReserveAddressSpace(NewReserved));
+  if (!NewBase) throw std::bad_alloc();
+  if (!CommitMemory(NewBase, NewCommitted)) {
+    ReleaseAddressSpace(NewBase, NewReserved);
+    throw std::bad_alloc();
+  }
+  if (Copy > 0) std::memcpy(NewBase, Base, Copy);
+  const size_t KeepUsed = Used;
+  Release();
+  Base = NewBase;
+  Used = KeepUsed;
+  Reserved = NewReserved;
+  Committed = NewCommitted;
+}
+
+// Past the reservation: twice the reservation, so that moves stay rare, or where address space
+// is too tight for that (a 32-bit process) just what is needed and an eighth more.
+void TReservedBlock::GrowTo(size_t Bytes) {
+  const size_t Doubled = Reserved <= SIZE_MAX / 2 && Reserved * 2 > Bytes ? Reserved * 2 : Bytes;
+  try {
+    MoveTo(Doubled, Used, Bytes);
+  } catch (const std::bad_alloc&) {
+    const size_t Tight = Bytes <= SIZE_MAX - Bytes / 8 ? Bytes + Bytes / 8 : Bytes;
+    if (Tight >= Doubled) throw;
+    MoveTo(Tight, Used, Bytes);
+  }
+}
+
+void TReservedBlock::CommitTo(size_t Bytes) {
+  const size_t Pages = RoundUp(Bytes, MemoryPageSize());
+  if (Pages > Committed) {
+    if (!CommitMemory(Base + Committed, Pages - Committed)) throw std::bad_alloc();
+  } else if (Pages < Committed) {
+    Unpoison(Base + Pages, Committed - Pages);
+    DecommitMemory(Base + Pages, Committed - Pages);
+  }
+  Committed = Pages;
+}
+
+void TReservedBlock::Resize(size_t Bytes) {
+  if (Bytes == 0) {
+    Release();
     return;
   }
-  if (NewLength > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_alloc();
-  // realloc keeps the old block on failure and, for large blocks, remaps pages instead of
-  // copying and touching them.
-  void* Grown = std::realloc(Ptr, NewLength * sizeof(T));
-  if (!Grown) throw std::bad_alloc();
-  Ptr = static_cast<T*>(Grown);
-  Len = NewLength;
+  Unpoison(Base, Committed);
+  try {
+    if (Bytes > Reserved)
+      GrowTo(Bytes);
+    else if (Bytes < Used && Reserved > SmallReservation && Bytes <= Reserved / 4)
+      MoveTo(Bytes * 2, Bytes, Bytes);
+    else
+      CommitTo(Bytes);
+  } catch (...) {
+    Poison(Base + Used, Committed - Used);
+    throw;
+  }
+  Used = Bytes;
+  Poison(Base + Used, Committed - Used);
 }
 
-template <typename T>
-void TRawArray<T>::Swap(TRawArray& Other) noexcept {
-  std::swap(Ptr, Other.Ptr);
-  std::swap(Len, Other.Len);
+void TReservedBlock::ReserveGrowth(size_t Bytes, size_t Keep) {
+  if (Bytes <= Reserved || Used == 0) return;
+  Unpoison(Base, Committed);
+  try {
+    MoveTo(Bytes, Keep < Used ? Keep : Used, Used);
+  } catch (const std::bad_alloc&) {
+  }
+  Poison(Base + Used, Committed - Used);
 }
-
-template class TRawArray<TLogEntry>;
-template class TRawArray<char>;
 
 namespace {
 constexpr int64_t MaxOffset = std::numeric_limits<int32_t>::max();
@@ -57,15 +139,20 @@ TLogList::TLogList() {
 
 void TLogList::Clear() {
   Count = 0;
-  TextUsed = 0;
-  if (Items.Length() != InitialCapacity) {
-    // A large block shrunk in place keeps its whole address range in the system heap; a 32-bit
-    // process needs that range back for the next file, so the entries move to a fresh block.
-    TLogEntryArray Fresh;
-    Fresh.Resize(InitialCapacity);
-    Items.Swap(Fresh);
-  }
+  Items.Resize(InitialCapacity);
   Capacity = InitialCapacity;
+  TextUsed = 0;
+}
+
+void TLogList::ReserveGrowth(int64_t MaxCount, int64_t MaxText) {
+  if constexpr (sizeof(void*) < 8) {
+    MaxCount = std::min<int64_t>(MaxCount, Capacity + Capacity / 2);
+    MaxText = std::min<int64_t>(MaxText, static_cast<int64_t>(TextBuffer.Length()) + (int64_t{16} << 20));
+  }
+  if (MaxCount > Capacity)
+    Items.ReserveGrowth(static_cast<size_t>(std::min<int64_t>(MaxCount, MaxOffset)), static_cast<size_t>(Count));
+  if (MaxText > static_cast<int64_t>(TextBuffer.Length()))
+    TextBuffer.ReserveGrowth(static_cast<size_t>(std::min<int64_t>(MaxText, MaxOffset)), static_cast<size_t>(TextUsed));
 }
 
 void TLogList::EnsureCapacity(int32_t MinCount) {
@@ -103,7 +190,7 @@ int32_t TLogList::AppendText(const char* Data, int32_t Len) {
   }
   const int32_t Offset = TextUsed;
   if (Len > 0) {
-    std::memcpy(TextBuffer.Data() + TextUsed, Data, static_cast<size_t>(Len));
+    CopyBytes(TextBuffer.Data() + TextUsed, Data, static_cast<size_t>(Len));
     TextUsed += Len;
   }
   return Offset;

@@ -4,32 +4,72 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <type_traits>
 
 #include "model/uLogTypes.h"
 
-// A growable block of trivially copyable elements whose unused tail is never written: a buffer
-// reserved from a file's size stays unresident until lines actually reach it.
-template <typename T>
-class TRawArray {
+// Bytes that grow in place inside a reservation of address space, with memory committed only
+// as far as they reach. Growing past the reservation moves them to a larger one (twice the
+// size where the address space allows, so that moves stay rare); shrinking far below it moves
+// them to a smaller one, so that a closed large file leaves no address space behind. Memory
+// past Size() is never touched: a buffer sized from a file stays unresident until lines
+// actually reach it.
+class TReservedBlock {
  public:
-  TRawArray() = default;
-  TRawArray(const TRawArray&) = delete;
-  TRawArray& operator=(const TRawArray&) = delete;
-  ~TRawArray();
+  TReservedBlock() = default;
+  TReservedBlock(const TReservedBlock&) = delete;
+  TReservedBlock& operator=(const TReservedBlock&) = delete;
+  ~TReservedBlock() { Release(); }
 
-  T* Data() { return Ptr; }
-  const T* Data() const { return Ptr; }
-  T& operator[](size_t Index) { return Ptr[Index]; }
-  const T& operator[](size_t Index) const { return Ptr[Index]; }
-  size_t Length() const { return Len; }
-  // Keeps the first min(Length, NewLength) elements; throws std::bad_alloc on failure and then
-  // leaves the array as it was.
-  void Resize(size_t NewLength);
-  void Swap(TRawArray& Other) noexcept;
+  char* Data() const { return Base; }
+  size_t Size() const { return Used; }
+  size_t ReservedBytes() const { return Reserved; }
+  // Keeps the first min(Size, Bytes) bytes; throws std::bad_alloc on failure and then keeps
+  // the contents and the size it had.
+  void Resize(size_t Bytes);
+  // Address space for growing to Bytes later without a move; takes no memory. Only the first
+  // Keep bytes need to survive (the rest of the size may come back as zeros) if the block has to
+  // move for it. Best effort: when the address space cannot be had, later growth moves instead.
+  void ReserveGrowth(size_t Bytes, size_t Keep);
 
  private:
-  T* Ptr = nullptr;
-  size_t Len = 0;
+  void MoveTo(size_t NewReserved, size_t Copy, size_t CommitBytes);
+  void GrowTo(size_t Bytes);
+  void CommitTo(size_t Bytes);
+  void Release();
+
+  char* Base = nullptr;
+  size_t Used = 0;
+  size_t Committed = 0;  // whole pages from Base with memory behind them
+  size_t Reserved = 0;
+};
+
+// A growable array of trivially copyable elements on a TReservedBlock.
+template <typename T>
+class TRawArray {
+  static_assert(std::is_trivially_copyable_v<T>);
+
+ public:
+  T* Data() { return reinterpret_cast<T*>(Block.Data()); }
+  const T* Data() const { return reinterpret_cast<const T*>(Block.Data()); }
+  T& operator[](size_t Index) { return Data()[Index]; }
+  const T& operator[](size_t Index) const { return Data()[Index]; }
+  size_t Length() const { return Block.Size() / sizeof(T); }
+  size_t ReservedLength() const { return Block.ReservedBytes() / sizeof(T); }
+  // Keeps the first min(Length, NewLength) elements; throws std::bad_alloc on failure and then
+  // leaves the array as it was.
+  void Resize(size_t NewLength) { Block.Resize(Bytes(NewLength)); }
+  // Room to grow to MaxLength elements without moving, keeping the first Keep elements; see
+  // TReservedBlock::ReserveGrowth.
+  void ReserveGrowth(size_t MaxLength, size_t Keep) { Block.ReserveGrowth(Bytes(MaxLength), Bytes(Keep)); }
+
+ private:
+  static size_t Bytes(size_t Count) {
+    if (Count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    return Count * sizeof(T);
+  }
+  TReservedBlock Block;
 };
 
 using TLogEntryArray = TRawArray<TLogEntry>;
@@ -49,6 +89,10 @@ class TLogList {
   void Clear();
   void EnsureCapacity(int32_t MinCount);
   void ReserveText(int64_t Size);
+  // Address space (not memory) for the list to grow to MaxCount entries and MaxText bytes of
+  // text without moving either buffer; best effort. Keeps the entries and text in use. A 32-bit process has 2 GiB of address space
+  // for everything, so there the buffers only take a bounded margin beyond their size.
+  void ReserveGrowth(int64_t MaxCount, int64_t MaxText);
   int32_t AppendText(const char* Data, int32_t Len);
   int32_t ReserveEntry();
   void GetEntry(int32_t Index, TLogEntry& Entry) const { Entry = Items[Index]; }

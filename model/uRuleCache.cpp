@@ -135,20 +135,25 @@ TLogLevel EffectiveLevel(TRuleCache& Cache, const TLogList& List, int32_t EntryI
 TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible,
                                   const TIndexArray& Visible, int32_t VisibleCount) {
   TLevelCounters Counters;
-  for (int32_t Row = 0; Row < VisibleCount; ++Row) {
-    const int32_t Entry = VisibleToEntry(AllVisible, Visible, VisibleCount, Row);
+  // Without rules that set levels the entry's own level counts: read in place, as this runs
+  // over every row of the file after each load and filter.
+  const bool OwnLevels = !Cache.RulesSetLevel && !Cache.IgnoreLevels;
+  const int32_t Rows = AllVisible ? std::min(VisibleCount, List.Count)
+                                  : std::min(VisibleCount, static_cast<int32_t>(Visible.size()));
+  for (int32_t Row = 0; Row < Rows; ++Row) {
+    const int32_t Entry = AllVisible ? Row : Visible[static_cast<size_t>(Row)];
     if (Entry < 0 || Entry >= List.Count) continue;
+    const TLogEntry& Item = List.Items[static_cast<size_t>(Entry)];
     int32_t* Count;
     double* Last;
-    switch (EffectiveLevel(Cache, List, Entry)) {
+    switch (OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry)) {
       case lError: Count = &Counters.ErrorCount; Last = &Counters.LastErrorTime; break;
       case lWarn: Count = &Counters.WarnCount; Last = &Counters.LastWarnTime; break;
       case lInfo: Count = &Counters.InfoCount; Last = &Counters.LastInfoTime; break;
       default: continue;
     }
     ++*Count;
-    const double Timestamp = List.Items[static_cast<size_t>(Entry)].Timestamp;
-    if (Timestamp > *Last) *Last = Timestamp;
+    if (Item.Timestamp > *Last) *Last = Item.Timestamp;
   }
   return Counters;
 }

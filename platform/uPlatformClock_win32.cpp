@@ -7,3 +7,6 @@ int CurrentLocalYear() {
   GetLocalTime(&Local);
   return Local.wYear;
 }
+
+// A read of the tick count the system keeps in memory shared with every process.
+uint32_t MonotonicMilliseconds() { return GetTickCount(); }

@@ -72,3 +72,6 @@ bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info);
 // where the platform offers them: loading a big file then takes a few hundred page faults
 // instead of hundreds of thousands. Pages are still only committed where they are written.
 void AdviseLargeBuffer(void* Data, size_t Size);
+// Turns that advice off (or on again) for the whole process: benchmarks compare the native
+// build with the Windows build, which has no large pages, page size for page size.
+void AllowLargeBuffers(bool Allowed);

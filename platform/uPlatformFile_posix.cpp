@@ -117,10 +117,16 @@ bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info) {
   return File.OpenRead(FileName, true) && File.QueryInfo(Info);
 }
 
+namespace {
+bool LargeBuffersAllowed = true;
+}  // namespace
+
+void AllowLargeBuffers(bool Allowed) { LargeBuffersAllowed = Allowed; }
+
 void AdviseLargeBuffer(void* Data, size_t Size) {
 #ifdef MADV_HUGEPAGE
   constexpr uintptr_t HugePage = uintptr_t{2} << 20;
-  if (!Data || Size < 2 * HugePage) return;
+  if (!LargeBuffersAllowed || !Data || Size < 2 * HugePage) return;
   // Only whole huge pages inside the block; the edges stay as they are.
   const uintptr_t Begin = (reinterpret_cast<uintptr_t>(Data) + HugePage - 1) & ~(HugePage - 1);
   const uintptr_t End = (reinterpret_cast<uintptr_t>(Data) + Size) & ~(HugePage - 1);

@@ -109,3 +109,4 @@ bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info) {
 
 // Large pages on Windows need a privilege that a plug-in in the file manager does not hold.
 void AdviseLargeBuffer(void*, size_t) {}
+void AllowLargeBuffers(bool) {}

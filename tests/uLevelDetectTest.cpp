@@ -15,7 +15,12 @@ std::string UpperOf(std::string_view S) {
   return U;
 }
 
-TLogLevel Detect(std::string_view Line) { return DetectLevel(Line, UpperOf(Line)); }
+// Both ways of asking must agree on every line: with an upper-case copy, and without one.
+TLogLevel Detect(std::string_view Line) {
+  const TLogLevel Level = DetectLevel(Line, UpperOf(Line));
+  EXPECT_EQ(DetectLevelIgnoringCase(Line), Level) << '"' << Line << '"';
+  return Level;
+}
 
 struct TCase {
   const char* Text;
@@ -139,21 +144,26 @@ TEST(LevelDetect, TextAndUpperOfDifferentLengthsAreSafe) {
 }
 
 TEST(LevelDetect, SinglePassScanAgreesWithPlainSearches) {
-  // Lines built from keyword fragments, so that overlapping and adjacent keywords occur often.
+  // Lines built from keyword fragments, so that overlapping and adjacent keywords occur often,
+  // in any letter case, at any alignment.
   const char* Pieces[] = {"ERR", "ERROR", " ", "WARN", "INFO", "[", "]", ":", "|", "DEBUG",
                           " DBG ", "TRACE", "VERB", "OSE", " VRB ", "\"", "GET ", "POST ",
                           "HTTP/", "EXCEPTION", "INFORMATION", "x", "FATA", "L", "SEVER", "E",
-                          "CRIT", "ICAL", "DELETE ", "PUT "};
+                          "CRIT", "ICAL", "DELETE ", "PUT ", "404", "5"};
   std::mt19937 Random(12345);
-  std::uniform_int_distribution<int> Pick(0, std::size(Pieces) - 1), Length(0, 8);
+  std::uniform_int_distribution<int> Pick(0, std::size(Pieces) - 1), Length(0, 8), Coin(0, 3);
   for (int n = 0; n < 20000; ++n) {
     std::string Line;
     for (int k = Length(Random); k > 0; --k) Line += Pieces[Pick(Random)];
-    const TLogLevel Expected = ReferenceKeywordLevel(Line);
-    const TLogLevel Got = DetectLevel(Line, Line);
+    for (char& C : Line)
+      if (C >= 'A' && C <= 'Z' && Coin(Random) == 0) C = static_cast<char>(C + 32);
+    const std::string Upper = UpperOf(Line);
+    const TLogLevel Expected = ReferenceKeywordLevel(Upper);
+    const TLogLevel Got = DetectLevel(Line, Upper);
+    ASSERT_EQ(DetectLevelIgnoringCase(Line), Got) << '"' << Line << '"';
     if (Expected == lDebug && Got != lDebug) {
       // A request line: only the kind of decision is compared here.
-      ASSERT_TRUE(Line.find("DEBUG") == std::string::npos && Line.find(" DBG ") == std::string::npos)
+      ASSERT_TRUE(Upper.find("DEBUG") == std::string::npos && Upper.find(" DBG ") == std::string::npos)
           << Line;
       ASSERT_TRUE(Got == lInfo || Got == lWarn || Got == lError) << Line;
     } else {

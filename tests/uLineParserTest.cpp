@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -51,6 +52,15 @@ void ExpectCases(TLogFormat Format, TLogFormat StoredFormat, const std::vector<T
     EXPECT_EQ(Entry.LineNumber, 7) << Case.Line;
   }
 }
+
+// A small generator that gives the same numbers on every platform.
+struct TLcg {
+  uint32_t Seed;
+  uint32_t operator()(uint32_t Bound) {
+    Seed = Seed * 1664525u + 1013904223u;
+    return (Seed >> 8) % Bound;
+  }
+};
 
 std::vector<std::string> ReadLines(const std::string& Path) {
   std::vector<std::string> Lines = ReadFileLines(Path);
@@ -163,6 +173,22 @@ TEST(LineParser, Syslog) {
   });
 }
 
+// The message words are found at any position and in any letter case, as a plain search for
+// each of them in the lower-cased message finds them.
+TEST(LineParser, SyslogWordsAgreeWithPlainSearches) {
+  const char* Pieces[] = {"error", "ErRoR", "fail", "FA", "il", "warn", "WA", "rn", "debug", "DeB", "ug", " ", "x"};
+  TLcg Next{99};
+  for (int Round = 0; Round < 5000; ++Round) {
+    std::string Message;
+    for (uint32_t k = Next(7); k > 0; --k) Message += Pieces[Next(std::size(Pieces))];
+    std::string Lower = Message;
+    for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    const auto Has = [&Lower](const char* Word) { return Lower.find(Word) != std::string::npos; };
+    const TLogLevel Expected = Has("error") || Has("fail") ? lError : Has("warn") ? lWarn : Has("debug") ? lDebug : lInfo;
+    ASSERT_EQ(Parse("Jun 14 15:16:02 host app: " + Message, lfSyslog).Level, Expected) << Message;
+  }
+}
+
 TEST(LineParser, Csv) {
   ExpectCases(lfCSV, lfCSV, {
       {"2024-05-06 07:08:09,WARN,Net,msg", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
@@ -178,6 +204,29 @@ TEST(LineParser, Csv) {
       {R"(x,"trace")", lTrace, NoTime},
       {"", lCustom, NoTime},
   });
+}
+
+// The parser looks at the start of a field only; what lies beyond must not change the result.
+TEST(LineParser, CsvFieldsLongerThanAnyTimestampOrLevel) {
+  const std::string Pad(200, ' '), Long(200, 'x');
+  const struct {
+    std::string Line;
+    TLogLevel Level;
+    double Timestamp;
+  } Cases[] = {
+      {"2024-05-06 07:08:09" + Long + ",WARN", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+      {Pad + "07:08:09" + Pad + ",WARN" + Pad, lWarn, TimeOfDay(7, 8, 9)},
+      {"07:08:09x" + Pad + ",x", lCustom, NoTime},
+      {"x," + Pad + "error" + Pad + ",y", lError, NoTime},
+      {"x,WARN" + Pad + "x", lCustom, NoTime},
+      {"x,\"" + Pad + "\"\"WARN" + Pad + "\"", lCustom, NoTime},
+      {"x," + Long, lCustom, NoTime},
+  };
+  for (const auto& C : Cases) {
+    const TLogEntry Entry = Parse(C.Line, lfCSV);
+    EXPECT_EQ(Entry.Level, C.Level) << C.Line;
+    EXPECT_NEAR(Entry.Timestamp, C.Timestamp, Tolerance) << C.Line;
+  }
 }
 
 TEST(LineParser, SplitCsvFields) {
@@ -506,11 +555,7 @@ TEST(LineParser, ArbitraryLinesStayInBounds) {
   Columns.TSStart = 1, Columns.TSLen = 19, Columns.LvlStart = 21, Columns.LvlLen = 5;
   Columns.SrcStart = 27, Columns.SrcLen = 40, Columns.ThrStart = 3, Columns.ThrLen = 1000;
 
-  uint32_t Seed = 12345;
-  auto Next = [&Seed](uint32_t Bound) {
-    Seed = Seed * 1664525u + 1013904223u;
-    return (Seed >> 8) % Bound;
-  };
+  TLcg Next{12345};
   for (int Round = 0; Round < 3000; ++Round) {
     std::string Line;
     const uint32_t Length = Next(60);

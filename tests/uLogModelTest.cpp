@@ -96,6 +96,27 @@ TEST(LogList, ItemsGrowByDoublingThenBy65536) {
   for (int32_t i = 0; i < List.Count; i += 997) EXPECT_EQ(List.Items[i].LineNumber, i + 1);
 }
 
+// Growth inside a reservation keeps the block where it is, so nothing is copied; growth past
+// it moves the block; shrinking far below gives the address space back. Contents survive all.
+TEST(LogList, BuffersGrowInPlaceWithinTheirReservation) {
+  TRawArray<int64_t> A;
+  A.Resize(1000);
+  for (int64_t i = 0; i < 1000; ++i) A[i] = i;
+  A.ReserveGrowth(1 << 20, 1000);
+  const int64_t* Reserved = A.Data();
+  A.Resize(1 << 20);
+  EXPECT_EQ(A.Data(), Reserved);
+  A[(1 << 20) - 1] = -1;
+  A.Resize(1 << 21);
+  EXPECT_EQ(A[(1 << 20) - 1], -1);
+  A.Resize(10);
+  EXPECT_LT(A.ReservedLength(), size_t{1} << 20);
+  EXPECT_EQ(A.Length(), 10u);
+  for (int64_t i = 0; i < 10; ++i) EXPECT_EQ(A[i], i);
+  A.Resize(0);
+  EXPECT_EQ(A.Data(), nullptr);
+}
+
 TEST(LogList, ReserveEntryDoesNotCount) {
   TLogList List;
   EXPECT_EQ(List.ReserveEntry(), 0);
