@@ -25,6 +25,7 @@ ensure_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing: ${missing[*]}"
+  mkdir -p "$BUILD"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then as_root dpkg --add-architecture i386; fi
   as_root apt-get update -q >/dev/null
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >"$BUILD/apt.log" 2>&1 \
