@@ -53,7 +53,8 @@ std::string GenerateFile(int32_t Lines) {
       "Connection reset by peer while reading session 0x%x (attempt %u)",
       "Slow query detected: SELECT * FROM orders WHERE id=%u took %u ms",
       "Caught end of stream exception, closing socket %u/%u",
-      "Pr\xC3\xBC" "fung der Rechnung %u abgeschlossen, Dauer %u ms",
+      "Pr\xC3\xBC"
+      "fung der Rechnung %u abgeschlossen, Dauer %u ms",
       "Cache miss for key user:%u, loading from store (%u entries)",
       "Timeout waiting for lock on resource %u after %u ms",
   };
@@ -100,7 +101,8 @@ void FillList(const std::string& Path, TLogList& List) {
 double CpuMs(int Who) {
   rusage Usage{};
   getrusage(Who, &Usage);
-  return (Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) * 1e3 + (Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec) / 1e3;
+  return (Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) * 1e3 +
+         (Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec) / 1e3;
 }
 
 template <typename TFunction>
@@ -151,8 +153,14 @@ int main(int argc, char** argv) {
       {"ascii 'timeout', context -3", u"timeout", "timeout", -3},
       {"ascii 'zzzq' (no match)", u"zzzq", "zzzq", 0},
       {"ascii 'session 0x1'", u"session 0x1", "session 0x1", 0},
-      {"unicode 'PR\u00DCFUNG', context 0", u"PR\u00DCFUNG", "pr\xC3\xBC" "fung", 0},
-      {"unicode 'PR\u00DCFUNG', context 3", u"PR\u00DCFUNG", "pr\xC3\xBC" "fung", 3},
+      {"unicode 'PR\u00DCFUNG', context 0", u"PR\u00DCFUNG",
+       "pr\xC3\xBC"
+       "fung",
+       0},
+      {"unicode 'PR\u00DCFUNG', context 3", u"PR\u00DCFUNG",
+       "pr\xC3\xBC"
+       "fung",
+       3},
   };
   bool AllVisible = true;
   TIndexArray Visible;

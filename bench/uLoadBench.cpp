@@ -116,8 +116,8 @@ TLoadFigures RunLoadChild(const std::string& File) {
   int Status = 0;
   waitpid(Child, &Status, 0);
   long long Bytes = 0, Peak = 0;
-  if (std::sscanf(Buffer, "%d %lld %lf %lf %lld %d", &Result.Lines, &Bytes, &Result.Seconds, &Result.CpuSeconds,
-                  &Peak, &Result.Format) == 6) {
+  if (std::sscanf(Buffer, "%d %lld %lf %lf %lld %d", &Result.Lines, &Bytes, &Result.Seconds, &Result.CpuSeconds, &Peak,
+                  &Result.Format) == 6) {
     Result.Bytes = Bytes;
     Result.PeakKiB = Peak;
     Result.Ok = WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
@@ -168,7 +168,8 @@ int Table(int argc, char** argv) {
   std::printf("%-7s %7s %9s %7s %7s %7s %7s %8s %6s %6s %6s %7s %9s\n", "kind", "MB", "lines", "load s", "MB/s",
               "cpu s", "ns/line", "peak MB", "peak/x", "wc s", "grep s", "load/wc", "load/grep");
   for (TGeneratedKind Kind : Kinds) {
-    const std::string File = Dir + "/skerrin-bench-" + GeneratedKindName(Kind) + "-" + std::to_string(SizeMB) + "mb.log";
+    const std::string File =
+        Dir + "/skerrin-bench-" + GeneratedKindName(Kind) + "-" + std::to_string(SizeMB) + "mb.log";
     const int64_t Have = FileSizeOf(File);
     if (Have < Bytes || Have > Bytes + 4096) {
       if (!GenerateLog(File, Kind, Bytes)) {

@@ -37,13 +37,13 @@ struct TClock {
 const char* const Words[] = {"order",   "customer", "session", "request", "cache",  "payment",
                              "invoice", "user",     "batch",   "queue",   "report", "connection",
                              "token",   "account",  "record",  "index",   "shard",  "lease"};
-const char* const Verbs[] = {"Processed", "Loaded",   "Saved",     "Rejected", "Retrying", "Opened",
-                             "Closed",    "Expired",  "Scheduled", "Skipped",  "Created",  "Updated"};
+const char* const Verbs[] = {"Processed", "Loaded",  "Saved",     "Rejected", "Retrying", "Opened",
+                             "Closed",    "Expired", "Scheduled", "Skipped",  "Created",  "Updated"};
 const char* const Classes[] = {"com.example.order.OrderService", "com.example.db.ConnectionPool",
                                "com.example.web.RequestHandler", "org.apache.kafka.clients.Consumer",
                                "com.example.cache.CacheManager", "com.example.auth.TokenValidator"};
-const char* const Paths[] = {"/api/items/", "/static/app.js?v=", "/login", "/api/orders/", "/health",
-                             "/images/logo.png?", "/search?q=item"};
+const char* const Paths[] = {"/api/items/", "/static/app.js?v=", "/login",        "/api/orders/",
+                             "/health",     "/images/logo.png?", "/search?q=item"};
 const char* const Agents[] = {"Mozilla/5.0 (Windows NT 10.0; Win64; x64)", "curl/8.4.0",
                               "Mozilla/5.0 (X11; Linux x86_64) Firefox/120.0", "kube-probe/1.28"};
 const char* const Daemons[] = {"sshd", "cron", "kernel", "systemd", "postfix/smtpd", "dhclient"};
@@ -66,8 +66,8 @@ const char* Log4jLevel(TRandom& R) {
 int Message(TRandom& R, char* Out, size_t Room) {
   switch (R.Below(4)) {
     case 0:
-      return std::snprintf(Out, Room, "%s %s %u for %s %u in %u ms", Pick(R, Verbs), Pick(R, Words),
-                           R.Below(1000000), Pick(R, Words), R.Below(10000), R.Below(500));
+      return std::snprintf(Out, Room, "%s %s %u for %s %u in %u ms", Pick(R, Verbs), Pick(R, Words), R.Below(1000000),
+                           Pick(R, Words), R.Below(10000), R.Below(500));
     case 1:
       return std::snprintf(Out, Room, "%s %s id=%u state=%s", Pick(R, Verbs), Pick(R, Words), R.Below(100000),
                            R.Below(2) ? "ok" : "pending");
@@ -79,8 +79,7 @@ int Message(TRandom& R, char* Out, size_t Room) {
   }
 }
 
-const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 int Line(TGeneratedKind Kind, TRandom& R, TClock& C, uint64_t Number, char* Out, size_t Room) {
   C.Advance(R);
@@ -94,22 +93,22 @@ int Line(TGeneratedKind Kind, TRandom& R, TClock& C, uint64_t Number, char* Out,
     case TGeneratedKind::Access: {
       const uint32_t X = R.Below(100);
       const int Status = X < 85 ? 200 : X < 90 ? 304 : X < 96 ? 404 : X < 99 ? 403 : 500;
-      return std::snprintf(Out, Room, "10.%u.%u.%u - - [%02d/Mar/2024:%02d:%02d:%02d +0000] \"%s %s%u HTTP/1.1\" %d %u \"-\" \"%s\"\n",
-                           R.Below(256), R.Below(256), R.Below(256), C.Day, C.Hour, C.Minute, C.Second,
-                           R.Below(5) ? "GET" : "POST", Pick(R, Paths), R.Below(10000), Status, R.Below(60000),
-                           Pick(R, Agents));
+      return std::snprintf(
+          Out, Room, "10.%u.%u.%u - - [%02d/Mar/2024:%02d:%02d:%02d +0000] \"%s %s%u HTTP/1.1\" %d %u \"-\" \"%s\"\n",
+          R.Below(256), R.Below(256), R.Below(256), C.Day, C.Hour, C.Minute, C.Second, R.Below(5) ? "GET" : "POST",
+          Pick(R, Paths), R.Below(10000), Status, R.Below(60000), Pick(R, Agents));
     }
     case TGeneratedKind::Syslog:
-      return std::snprintf(Out, Room, "%s %2d %02d:%02d:%02d host%u %s[%u]: %s%s\n", Months[2], C.Day, C.Hour,
-                           C.Minute, C.Second, R.Below(4), Pick(R, Daemons), 100 + R.Below(30000),
+      return std::snprintf(Out, Room, "%s %2d %02d:%02d:%02d host%u %s[%u]: %s%s\n", Months[2], C.Day, C.Hour, C.Minute,
+                           C.Second, R.Below(4), Pick(R, Daemons), 100 + R.Below(30000),
                            R.Below(50) ? "" : "error: ", Msg);
     case TGeneratedKind::Json: {
       static const char* const Levels[] = {"info", "info", "info", "debug", "debug", "warn", "error", "trace"};
       return std::snprintf(Out, Room,
                            "{\"timestamp\":\"2024-03-%02dT%02d:%02d:%02d.%03dZ\",\"level\":\"%s\",\"logger\":\"%s\","
                            "\"thread\":\"worker-%u\",\"message\":\"%s\"}\n",
-                           C.Day, C.Hour, C.Minute, C.Second, C.Ms, Levels[R.Below(8)], Pick(R, Classes),
-                           R.Below(16), Msg);
+                           C.Day, C.Hour, C.Minute, C.Second, C.Ms, Levels[R.Below(8)], Pick(R, Classes), R.Below(16),
+                           Msg);
     }
     case TGeneratedKind::PlainShort:
       return std::snprintf(Out, Room, "big line %07llu lorem ipsum\n", static_cast<unsigned long long>(Number));
@@ -128,13 +127,20 @@ int Line(TGeneratedKind Kind, TRandom& R, TClock& C, uint64_t Number, char* Out,
 
 const char* GeneratedKindName(TGeneratedKind Kind) {
   switch (Kind) {
-    case TGeneratedKind::Log4j: return "log4j";
-    case TGeneratedKind::Access: return "access";
-    case TGeneratedKind::Syslog: return "syslog";
-    case TGeneratedKind::Json: return "json";
-    case TGeneratedKind::PlainShort: return "short";
-    case TGeneratedKind::PlainLong: return "long";
-    case TGeneratedKind::Utf16: return "utf16";
+    case TGeneratedKind::Log4j:
+      return "log4j";
+    case TGeneratedKind::Access:
+      return "access";
+    case TGeneratedKind::Syslog:
+      return "syslog";
+    case TGeneratedKind::Json:
+      return "json";
+    case TGeneratedKind::PlainShort:
+      return "short";
+    case TGeneratedKind::PlainLong:
+      return "long";
+    case TGeneratedKind::Utf16:
+      return "utf16";
   }
   return "";
 }

@@ -9,10 +9,9 @@
 // timestamp or a level word (every byte goes through the keyword search); Utf16 holds Log4j lines
 // as UTF-16 LE with a byte-order mark.
 enum class TGeneratedKind { Log4j, Access, Syslog, Json, PlainShort, PlainLong, Utf16 };
-constexpr TGeneratedKind AllGeneratedKinds[] = {TGeneratedKind::Log4j,      TGeneratedKind::Access,
-                                                TGeneratedKind::Syslog,     TGeneratedKind::Json,
-                                                TGeneratedKind::PlainShort, TGeneratedKind::PlainLong,
-                                                TGeneratedKind::Utf16};
+constexpr TGeneratedKind AllGeneratedKinds[] = {
+    TGeneratedKind::Log4j,      TGeneratedKind::Access,    TGeneratedKind::Syslog, TGeneratedKind::Json,
+    TGeneratedKind::PlainShort, TGeneratedKind::PlainLong, TGeneratedKind::Utf16};
 
 const char* GeneratedKindName(TGeneratedKind Kind);
 bool GeneratedKindFromName(const std::string& Name, TGeneratedKind& Kind);

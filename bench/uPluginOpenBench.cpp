@@ -144,8 +144,8 @@ int wmain(int Argc, wchar_t** Argv) {
   Class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   Class.lpszClassName = L"SkerrinOpenBenchLister";
   RegisterClassW(&Class);
-  HWND Host = CreateWindowExW(0, Class.lpszClassName, L"Lister", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1100,
-                              600, nullptr, nullptr, Class.hInstance, nullptr);
+  HWND Host = CreateWindowExW(0, Class.lpszClassName, L"Lister", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1100, 600,
+                              nullptr, nullptr, Class.hInstance, nullptr);
   if (!Load || !Close || !Host) return 1;
   ShowWindow(Host, SW_SHOW);
   PaintNow(Host);

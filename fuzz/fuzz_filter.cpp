@@ -31,8 +31,8 @@ bool ContainsFolded(std::string_view Hay, std::string_view Needle) {
 }
 
 bool ContainsAsText(std::string_view Line, std::u16string_view NormalisedNeedle) {
-  return NormalisedForMatch(DecodeLineBytes(Line.data(), static_cast<int32_t>(Line.size())))
-             .find(NormalisedNeedle) != std::u16string::npos;
+  return NormalisedForMatch(DecodeLineBytes(Line.data(), static_cast<int32_t>(Line.size()))).find(NormalisedNeedle) !=
+         std::u16string::npos;
 }
 
 // A typed ASCII filter compares bytes with A..Z folded; any other is compared as text.
@@ -141,8 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
   const TVisibleRows Rows{List, AllVisible, Visible, VisibleCount};
   int32_t WantJump = -1;
-  for (int32_t R = Forward ? std::max(Current + 1, 0) : std::min(Current, VisibleCount) - 1;
-       R >= 0 && R < VisibleCount; R += Forward ? 1 : -1) {
+  for (int32_t R = Forward ? std::max(Current + 1, 0) : std::min(Current, VisibleCount) - 1; R >= 0 && R < VisibleCount;
+       R += Forward ? 1 : -1) {
     if (Levels[static_cast<size_t>(VisibleToEntry(AllVisible, Visible, VisibleCount, R))] == JumpLevel) {
       WantJump = R;
       break;

@@ -18,10 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   FUZZ_CHECK(LoadWithFormat(Log, Path, AutoDetect, Forced, Custom), "a readable file failed to load");
   FUZZ_CHECK(Log.LoadError == leNone, "a successful load reports an error");
   FUZZ_CHECK(Log.FileSize == static_cast<int64_t>(Bytes.size()), "size at load");
-  if (AutoDetect)
-    FUZZ_CHECK(Log.Format != lfUnknown && Log.Format != lfCustom, "detection chose no built-in format");
-  else
-    FUZZ_CHECK(Log.Format == Forced, "the forced format was not used");
+  if (AutoDetect) FUZZ_CHECK(Log.Format != lfUnknown && Log.Format != lfCustom, "detection chose no built-in format");
+  else FUZZ_CHECK(Log.Format == Forced, "the forced format was not used");
   FUZZ_CHECK(Log.Encoding >= 0 && Log.Encoding <= 2, "encoding out of range");
 
   const std::string Text = NaiveFileText(Bytes, Log.Encoding);

@@ -81,9 +81,9 @@ void CheckAgainstFile(TFollowed& F) {
   }
   if (Open && F.Log.Encoding == 0) {
     const std::string_view Rest = std::string_view(Text).substr(Text.rfind('\n') + 1);
-    FUZZ_CHECK(Rest.substr(0, List.Items[static_cast<size_t>(List.Count) - 1].TextLength) ==
-                   EntryText(List, List.Count - 1),
-               "the open line is not the start of the file's last line");
+    FUZZ_CHECK(
+        Rest.substr(0, List.Items[static_cast<size_t>(List.Count) - 1].TextLength) == EntryText(List, List.Count - 1),
+        "the open line is not the start of the file's last line");
   }
   FUZZ_CHECK(F.Tail.LongestLine >= Longest, "the longest line was not noticed");
   FUZZ_CHECK(F.Tail.LastLineNumber == List.Count, "line numbers do not continue");
@@ -95,7 +95,8 @@ void CheckAgainstFile(TFollowed& F) {
   FUZZ_CHECK(LoadWithFormat(Fresh, F.Path, F.AutoDetect, F.Forced, F.Custom), "the followed file failed to load");
   if (Fresh.Encoding != F.Log.Encoding) return;
   FUZZ_CHECK(Fresh.List.Count >= static_cast<int32_t>(Complete.size()), "a one-shot load lost lines");
-  const bool SameParse = Fresh.Format == F.Log.Format && Fresh.CustomConfig.TimestampFmt == F.Log.CustomConfig.TimestampFmt;
+  const bool SameParse =
+      Fresh.Format == F.Log.Format && Fresh.CustomConfig.TimestampFmt == F.Log.CustomConfig.TimestampFmt;
   for (int32_t I = 0; I < static_cast<int32_t>(Complete.size()); ++I) {
     FUZZ_CHECK(EntryText(Fresh.List, I) == EntryText(List, I), "tail and a one-shot load store different lines");
     const TLogEntry& A = Fresh.List.Items[static_cast<size_t>(I)];
@@ -117,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TFuzzInput In(Data, Size);
   const auto Kind = static_cast<TFileKind>(In.Byte() % fkKindCount);
   const int32_t Choice = In.Byte() % (LogFormatCount + 1);
-  TFollowed F{Path, Choice == LogFormatCount, Choice == LogFormatCount ? lfPlain : static_cast<TLogFormat>(Choice),
-              {}, {}, {}};
+  TFollowed F{
+      Path, Choice == LogFormatCount, Choice == LogFormatCount ? lfPlain : static_cast<TLogFormat>(Choice), {}, {}, {}};
   if (F.Forced == lfCustom) F.Custom = FuzzedCustomConfig(In);
 
   const std::string Mark = Kind == fkUtf16LE ? "\xFF\xFE" : Kind == fkUtf16BE ? "\xFE\xFF" : "";

@@ -155,8 +155,9 @@ void CheckEntries(const TLoadedLog& Log, bool OneLoad) {
   for (int32_t I = 0; I < List.Count; ++I) {
     const TLogEntry& E = List.Items[static_cast<size_t>(I)];
     FUZZ_CHECK(E.LineNumber == I + 1, "entries are not numbered 1..Count");
-    FUZZ_CHECK(E.TextLength >= 0 && E.TextOffset >= 0 && static_cast<int64_t>(E.TextOffset) + E.TextLength <= List.TextUsed,
-               "text outside the buffer");
+    FUZZ_CHECK(
+        E.TextLength >= 0 && E.TextOffset >= 0 && static_cast<int64_t>(E.TextOffset) + E.TextLength <= List.TextUsed,
+        "text outside the buffer");
     if (OneLoad) FUZZ_CHECK(E.TextOffset == Next, "text not stored back to back");
     Next += E.TextLength;
     Longest = std::max(Longest, E.TextLength);
@@ -167,8 +168,8 @@ void CheckEntries(const TLoadedLog& Log, bool OneLoad) {
     FUZZ_CHECK(std::isfinite(E.Timestamp) && E.Timestamp >= -700000 && E.Timestamp < 3000000,
                "timestamp outside the years 1..9999");
     TLogEntry Again = EmptyLogEntry();
-    ParseLine(std::string_view(List.EntryText(I), static_cast<size_t>(E.TextLength)), E.LineNumber, Log.Format,
-              Again, Log.CustomConfig);
+    ParseLine(std::string_view(List.EntryText(I), static_cast<size_t>(E.TextLength)), E.LineNumber, Log.Format, Again,
+              Log.CustomConfig);
     FUZZ_CHECK(Again.Level == E.Level && Again.Timestamp == E.Timestamp && Again.SourceStart == E.SourceStart &&
                    Again.SourceLength == E.SourceLength && Again.ThreadStart == E.ThreadStart &&
                    Again.ThreadLength == E.ThreadLength && Again.Format == E.Format,
@@ -183,19 +184,23 @@ TCustomFormatConfig FuzzedCustomConfig(TFuzzInput& In) {
   TCustomFormatConfig C;
   const auto Column = [&In]() -> int32_t {
     switch (In.Byte() % 8) {
-      case 0: return 0;
-      case 1: return -In.Int(0, 3);
-      case 2: return In.Int(INT32_MIN, INT32_MAX);
-      case 3: return INT32_MAX - In.Int(0, 3);
-      default: return In.Int(0, 40);
+      case 0:
+        return 0;
+      case 1:
+        return -In.Int(0, 3);
+      case 2:
+        return In.Int(INT32_MIN, INT32_MAX);
+      case 3:
+        return INT32_MAX - In.Int(0, 3);
+      default:
+        return In.Int(0, 40);
     }
   };
   C.Mode = In.Int(-1, 2);
   C.Delimiter = static_cast<char>(In.Byte());
   C.FieldCount = In.Int(-2, 12);
   for (TCustomFieldRole& Role : C.Fields) Role = static_cast<TCustomFieldRole>(In.Int(0, 5));
-  for (int32_t* Field : {&C.TSStart, &C.TSLen, &C.LvlStart, &C.LvlLen, &C.SrcStart, &C.SrcLen, &C.ThrStart,
-                         &C.ThrLen})
+  for (int32_t* Field : {&C.TSStart, &C.TSLen, &C.LvlStart, &C.LvlLen, &C.SrcStart, &C.SrcLen, &C.ThrStart, &C.ThrLen})
     *Field = Column();
   C.TimestampFmt = In.Bytes(24);
   return C;

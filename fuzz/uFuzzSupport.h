@@ -15,8 +15,8 @@
 
 // Stops the run with the message: libFuzzer then keeps the input that broke the property.
 [[noreturn]] void FuzzFail(const std::string& What);
-#define FUZZ_CHECK(Condition, What) \
-  do {                              \
+#define FUZZ_CHECK(Condition, What)   \
+  do {                                \
     if (!(Condition)) FuzzFail(What); \
   } while (0)
 

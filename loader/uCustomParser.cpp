@@ -12,9 +12,8 @@ bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
 
 }  // namespace
 
-void AssignCustomField(std::string_view Line, const TCustomFormatConfig& Config,
-                       TCustomFieldRole Role, int32_t Start, int32_t Len, bool AllowIso,
-                       TLogEntry& Entry) {
+void AssignCustomField(std::string_view Line, const TCustomFormatConfig& Config, TCustomFieldRole Role, int32_t Start,
+                       int32_t Len, bool AllowIso, TLogEntry& Entry) {
   if (Len <= 0) return;
   // 64-bit bounds: Start and Len come from the settings file and may be near the int limits.
   const int64_t LineLength = static_cast<int64_t>(Line.size());

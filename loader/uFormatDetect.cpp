@@ -21,22 +21,17 @@ std::string_view Trim(std::string_view S) {
   return S.substr(First, End - First);
 }
 
-bool Contains(std::string_view S, std::string_view Part) {
-  return S.find(Part) != std::string_view::npos;
-}
+bool Contains(std::string_view S, std::string_view Part) { return S.find(Part) != std::string_view::npos; }
 
 bool ContainsAny(std::string_view S, std::initializer_list<std::string_view> Parts) {
   return std::any_of(Parts.begin(), Parts.end(), [S](std::string_view P) { return Contains(S, P); });
 }
 
-bool StartsWith(std::string_view S, std::string_view Prefix) {
-  return S.substr(0, Prefix.size()) == Prefix;
-}
+bool StartsWith(std::string_view S, std::string_view Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
 
 bool EqualsIgnoringCase(std::string_view S, std::string_view UpperWord) {
   return S.size() == UpperWord.size() &&
-         std::equal(S.begin(), S.end(), UpperWord.begin(),
-                    [](char A, char B) { return UpperAscii(A) == B; });
+         std::equal(S.begin(), S.end(), UpperWord.begin(), [](char A, char B) { return UpperAscii(A) == B; });
 }
 
 bool StartsWithIgnoringCase(std::string_view S, std::string_view UpperWord) {
@@ -94,17 +89,13 @@ void VoteIsoStamped(std::string_view S, TVotes& Votes) {
   double Timestamp = 0;
   int32_t SourceStart = 0, SourceLength = 0;
   TLogLevel Level = lCustom;
-  if (ParseRapidScadaLine(S, Timestamp, SourceStart, SourceLength, Level) ||
-      IsRapidScadaModuleLine(S))
+  if (ParseRapidScadaLine(S, Timestamp, SourceStart, SourceLength, Level) || IsRapidScadaModuleLine(S))
     ++Votes.RapidScada;
-  else if (ContainsAny(S, {",ERROR,", ",WARN,", ",INFO,", ",DEBUG,", ",TRACE,", ",WARNING,",
-                           ",FATAL,"}))
-    ++Votes.Csv;
-  else if (ContainsAny(S, {" ERROR ", " WARN ", " INFO ", " DEBUG ", " TRACE ", "[ERROR]",
-                           "[WARN]", "[INFO]", "[DEBUG]", "[TRACE]", "[WARNING]", "[FATAL]"}))
+  else if (ContainsAny(S, {",ERROR,", ",WARN,", ",INFO,", ",DEBUG,", ",TRACE,", ",WARNING,", ",FATAL,"})) ++Votes.Csv;
+  else if (ContainsAny(S, {" ERROR ", " WARN ", " INFO ", " DEBUG ", " TRACE ", "[ERROR]", "[WARN]", "[INFO]",
+                           "[DEBUG]", "[TRACE]", "[WARNING]", "[FATAL]"}))
     ++Votes.Log4x;
-  else
-    ++Votes.Iis;  // an ISO-stamped line without level words: a W3C data line
+  else ++Votes.Iis;  // an ISO-stamped line without level words: a W3C data line
 }
 
 void VoteOther(std::string_view S, TVotes& Votes) {
@@ -114,17 +105,13 @@ void VoteOther(std::string_view S, TVotes& Votes) {
   }
   // A line may look like several formats at once; each of these adds its vote.
   if (Contains(S, " - - [") && Contains(S, "/")) ++Votes.Apache;
-  if (ContainsAny(S, {"\"GET ", "\"POST ", "\"HEAD ", "\"PUT "}) && Contains(S, " HTTP/"))
-    ++Votes.Nginx;
+  if (ContainsAny(S, {"\"GET ", "\"POST ", "\"HEAD ", "\"PUT "}) && Contains(S, " HTTP/")) ++Votes.Nginx;
   if (HasSyslogShape(S)) ++Votes.Syslog;
-  if (StartsWith(S, "{") && ContainsAny(S, {"\"level\"", "\"Level\"", "\"severity\""}))
-    ++Votes.Json;
+  if (StartsWith(S, "{") && ContainsAny(S, {"\"level\"", "\"Level\"", "\"severity\""})) ++Votes.Json;
   if (CommaSeparatedWords(S) >= 4) ++Votes.Csv;
   if (Contains(S, "\t")) {
-    if (EqualsIgnoringCase(S.substr(0, 9), "TIMESTAMP"))
-      ++Votes.Csv;
-    else if (TabSeparatedDataLine(S))
-      ++Votes.Csv;
+    if (EqualsIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
+    else if (TabSeparatedDataLine(S)) ++Votes.Csv;
   }
 }
 
@@ -136,8 +123,8 @@ TLogFormat Decide(const TVotes& Votes) {
     Best = lfLog4x;
     BestScore = Votes.Log4x;
   }
-  const std::pair<int, TLogFormat> Candidates[] = {{Votes.Json, lfJSON},  {Votes.Apache, lfApache},
-                                                   {Votes.Nginx, lfNginx}, {Votes.Iis, lfIIS},
+  const std::pair<int, TLogFormat> Candidates[] = {{Votes.Json, lfJSON},     {Votes.Apache, lfApache},
+                                                   {Votes.Nginx, lfNginx},   {Votes.Iis, lfIIS},
                                                    {Votes.Syslog, lfSyslog}, {Votes.Csv, lfCSV}};
   for (const auto& [Score, Format] : Candidates) {
     if (Score > BestScore) {
@@ -160,20 +147,17 @@ TLogFormat DetectFormat(std::span<const std::string_view> Samples) {
   for (size_t i = 0; i < Count; ++i) {
     const std::string_view S = Trim(Samples[i]);
     if (S.empty()) continue;
-    if (HasSyslogPriority(S))
-      ++Votes.Syslog;
-    else if (LooksLikeIsoTimestamp(S))
-      VoteIsoStamped(S, Votes);
-    else
-      VoteOther(S, Votes);
+    if (HasSyslogPriority(S)) ++Votes.Syslog;
+    else if (LooksLikeIsoTimestamp(S)) VoteIsoStamped(S, Votes);
+    else VoteOther(S, Votes);
   }
   return Decide(Votes);
 }
 
 bool IsRapidScadaModuleLine(std::string_view Line) {
   double Value = 0;
-  if (Line.size() < 21 || Line[4] != '-' || Line[7] != '-' || Line[10] != ' ' ||
-      Line[19] != ' ' || !ParseIsoTimestamp(Line, Value))
+  if (Line.size() < 21 || Line[4] != '-' || Line[7] != '-' || Line[10] != ' ' || Line[19] != ' ' ||
+      !ParseIsoTimestamp(Line, Value))
     return false;
   // Compared in place rather than on an upper-case copy: the line may be huge.
   const std::string_view Rest = Trim(Line.substr(20));

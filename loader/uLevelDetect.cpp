@@ -20,17 +20,14 @@ struct TKeyword {
 };
 
 constexpr TKeyword Keywords[] = {
-    {"ERROR", kgError},       {"FATAL", kgError},       {"CRITICAL", kgError},
-    {"SEVERE", kgError},      {" ERR ", kgError},       {" EXCEPTION:", kgError},
-    {"[EXCEPTION]", kgError}, {"WARN", kgWarn},         {" INFO ", kgInfo},
-    {"[INFO]", kgInfo},       {": INFO", kgInfo},       {"|INFO|", kgInfo},
-    {" INFO:", kgInfo},       {"INFORMATION", kgInfo},  {"DEBUG", kgDebug},
-    {" DBG ", kgDebug},       {"TRACE", kgTrace},       {"VERBOSE", kgTrace},
-    {" VRB ", kgTrace},       {"\"GET ", kgHttpMethod}, {"\"POST ", kgHttpMethod},
-    {"\"PUT ", kgHttpMethod}, {"\"PATCH ", kgHttpMethod}, {"\"DELETE ", kgHttpMethod},
-    {"\"HEAD ", kgHttpMethod}, {"\"OPTIONS ", kgHttpMethod}, {"\"CONNECT ", kgHttpMethod},
-    {" GET ", kgHttpMethod},  {" POST ", kgHttpMethod}, {" PUT ", kgHttpMethod},
-    {" DELETE ", kgHttpMethod},
+    {"ERROR", kgError},        {"FATAL", kgError},           {"CRITICAL", kgError},        {"SEVERE", kgError},
+    {" ERR ", kgError},        {" EXCEPTION:", kgError},     {"[EXCEPTION]", kgError},     {"WARN", kgWarn},
+    {" INFO ", kgInfo},        {"[INFO]", kgInfo},           {": INFO", kgInfo},           {"|INFO|", kgInfo},
+    {" INFO:", kgInfo},        {"INFORMATION", kgInfo},      {"DEBUG", kgDebug},           {" DBG ", kgDebug},
+    {"TRACE", kgTrace},        {"VERBOSE", kgTrace},         {" VRB ", kgTrace},           {"\"GET ", kgHttpMethod},
+    {"\"POST ", kgHttpMethod}, {"\"PUT ", kgHttpMethod},     {"\"PATCH ", kgHttpMethod},   {"\"DELETE ", kgHttpMethod},
+    {"\"HEAD ", kgHttpMethod}, {"\"OPTIONS ", kgHttpMethod}, {"\"CONNECT ", kgHttpMethod}, {" GET ", kgHttpMethod},
+    {" POST ", kgHttpMethod},  {" PUT ", kgHttpMethod},      {" DELETE ", kgHttpMethod},
 };
 constexpr int KeywordCount = static_cast<int>(std::size(Keywords));
 
@@ -163,10 +160,14 @@ template <typename TFold>
 TLogLevel LevelOf(std::string_view Text, std::string_view Upper, TFold Fold) {
   const TKeywordGroup Group = StrongestKeyword(Upper, Fold);
   switch (Group) {
-    case kgError: return lError;
-    case kgWarn: return lWarn;
-    case kgInfo: return lInfo;
-    default: break;
+    case kgError:
+      return lError;
+    case kgWarn:
+      return lWarn;
+    case kgInfo:
+      return lInfo;
+    default:
+      break;
   }
   if (StartsAsInfo(Upper, Fold)) return lInfo;
   if (Group == kgDebug) return lDebug;
@@ -185,7 +186,8 @@ TLogLevel LevelFromWord(std::string_view Word) {
   while (!Word.empty() && IsBlank(Word.back())) Word.remove_suffix(1);
   char Upper[12];
   if (Word.empty() || Word.size() > sizeof Upper) return lCustom;
-  for (size_t i = 0; i < Word.size(); ++i) Upper[i] = static_cast<char>(FoldTable.Upper[static_cast<unsigned char>(Word[i])]);
+  for (size_t i = 0; i < Word.size(); ++i)
+    Upper[i] = static_cast<char>(FoldTable.Upper[static_cast<unsigned char>(Word[i])]);
   const std::string_view U(Upper, Word.size());
   const auto Is = [U](std::string_view Level) { return SameText(U, Level); };
   // By length first: this runs for nearly every line, and most words are no level at all.

@@ -62,8 +62,7 @@ bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) 
 
 // After a seconds field, a "," or "." with a 3-digit fraction is skipped.
 std::string_view SkipMilliseconds(std::string_view Rest) {
-  if (Rest.size() > 3 && (Rest[0] == ',' || Rest[0] == '.') && IsDigit(Rest[1]))
-    return Trim(From(Rest, 5));
+  if (Rest.size() > 3 && (Rest[0] == ',' || Rest[0] == '.') && IsDigit(Rest[1])) return Trim(From(Rest, 5));
   return Rest;
 }
 
@@ -173,10 +172,8 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
   const std::string_view After = Q2 + 2 < Line.size() ? Line.substr(Q2 + 2) : std::string_view();
   const std::string_view Status = Trim(After.substr(0, std::min<size_t>(3, After.size())));
   if (Status.empty()) return;
-  if (Status[0] == '5')
-    Entry.Level = lError;
-  else if (Status[0] == '4')
-    Entry.Level = lWarn;
+  if (Status[0] == '5') Entry.Level = lError;
+  else if (Status[0] == '4') Entry.Level = lWarn;
 }
 
 // --- syslog ------------------------------------------------------------------------------------
@@ -193,11 +190,20 @@ TLogLevel SyslogMessageLevel(std::string_view Message) {
   bool Error = false, Warn = false, Debug = false;
   SyslogWordTrigrams.ForEachCandidate(Message, [&](size_t At) {
     switch (LowerAscii(Message[At])) {
-      case 'e': Error = MatchesLower(Message, At, "error"); break;
-      case 'f': Error = MatchesLower(Message, At, "fail"); break;
-      case 'w': Warn = Warn || MatchesLower(Message, At, "warn"); break;
-      case 'd': Debug = Debug || MatchesLower(Message, At, "debug"); break;
-      default: break;
+      case 'e':
+        Error = MatchesLower(Message, At, "error");
+        break;
+      case 'f':
+        Error = MatchesLower(Message, At, "fail");
+        break;
+      case 'w':
+        Warn = Warn || MatchesLower(Message, At, "warn");
+        break;
+      case 'd':
+        Debug = Debug || MatchesLower(Message, At, "debug");
+        break;
+      default:
+        break;
     }
     return Error;
   });
@@ -269,8 +275,8 @@ size_t ReadCsvField(std::string_view Line, size_t Pos, char Delimiter, std::stri
 struct TCsvFieldStart {
   static constexpr size_t Room = 64;
   char Bytes[Room];
-  size_t Length = 0;       // of the trimmed field, or Room when it was cut
-  bool Cut = false;        // the trimmed field is longer than Room
+  size_t Length = 0;  // of the trimmed field, or Room when it was cut
+  bool Cut = false;   // the trimmed field is longer than Room
   std::string_view Text() const { return std::string_view(Bytes, Length); }
 };
 
@@ -391,10 +397,8 @@ void ParseIis(std::string_view Line, TLogEntry& Entry) {
   double Value = 0;
   if (Pieces >= 2 && ParseIisDateTime(Piece[0], Piece[1], Value)) Entry.Timestamp = Value;
   if (Pieces >= 12 && !Piece[11].empty()) {
-    if (Piece[11][0] == '5')
-      Entry.Level = lError;
-    else if (Piece[11][0] == '4')
-      Entry.Level = lWarn;
+    if (Piece[11][0] == '5') Entry.Level = lError;
+    else if (Piece[11][0] == '4') Entry.Level = lWarn;
   }
 }
 
@@ -425,27 +429,45 @@ void ParseLine(std::string_view Line, int32_t LineNumber, TLogFormat Format, TLo
                const TCustomFormatConfig& Config) {
   Entry = TLogEntry{};
   switch (Format) {
-    case lfLog4x: ParseLog4x(Line, Entry); break;
-    case lfApache: ParseAccessLog(Line, Entry); break;
+    case lfLog4x:
+      ParseLog4x(Line, Entry);
+      break;
+    case lfApache:
+      ParseAccessLog(Line, Entry);
+      break;
     case lfNginx:
       ParseAccessLog(Line, Entry);
       Entry.Format = lfNginx;
       break;
-    case lfSyslog: ParseSyslog(Line, Entry); break;
-    case lfCSV: ParseCsv(Line, Entry); break;
-    case lfJSON: ParseJson(Line, Entry); break;
-    case lfIIS: ParseIis(Line, Entry); break;
-    case lfCustom: ParseCustomLine(Line, Entry, Config); break;
-    case lfRapidScada: ParseRapidScada(Line, Entry); break;
-    default: ParsePlain(Line, Entry); break;
+    case lfSyslog:
+      ParseSyslog(Line, Entry);
+      break;
+    case lfCSV:
+      ParseCsv(Line, Entry);
+      break;
+    case lfJSON:
+      ParseJson(Line, Entry);
+      break;
+    case lfIIS:
+      ParseIis(Line, Entry);
+      break;
+    case lfCustom:
+      ParseCustomLine(Line, Entry, Config);
+      break;
+    case lfRapidScada:
+      ParseRapidScada(Line, Entry);
+      break;
+    default:
+      ParsePlain(Line, Entry);
+      break;
   }
   if (Entry.Level == lCustom && Format != lfCSV && Format != lfCustom && Format != lfRapidScada)
     Entry.Level = DetectLevelOf(Line);
   Entry.LineNumber = LineNumber;
 }
 
-bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& SourceStart,
-                         int32_t& SourceLength, TLogLevel& Level) {
+bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& SourceStart, int32_t& SourceLength,
+                         TLogLevel& Level) {
   double Value = 0;
   if (!ParseIsoTimestamp(Line, Value)) return false;
   size_t i = 19;  // just after the seconds
@@ -462,18 +484,13 @@ bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& Sour
   const std::string_view Code = Line.substr(C2 + 2, C3 - C2 - 2);
   auto CodeIs = [Code](std::string_view Word) {
     return Code.size() == Word.size() &&
-           std::equal(Code.begin(), Code.end(), Word.begin(),
-                      [](char A, char B) { return UpperAscii(A) == B; });
+           std::equal(Code.begin(), Code.end(), Word.begin(), [](char A, char B) { return UpperAscii(A) == B; });
   };
   TLogLevel CodeLevel;
-  if (CodeIs("INF") || CodeIs("ACT"))
-    CodeLevel = lInfo;
-  else if (CodeIs("WARN"))
-    CodeLevel = lWarn;
-  else if (CodeIs("ERR"))
-    CodeLevel = lError;
-  else
-    return false;
+  if (CodeIs("INF") || CodeIs("ACT")) CodeLevel = lInfo;
+  else if (CodeIs("WARN")) CodeLevel = lWarn;
+  else if (CodeIs("ERR")) CodeLevel = lError;
+  else return false;
 
   Timestamp = Value;
   SourceStart = static_cast<int32_t>(Start + 1);

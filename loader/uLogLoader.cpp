@@ -85,8 +85,8 @@ int32_t DetectUtf16(const unsigned char* Data, size_t Count) {
   const int64_t Zeros = ZeroLow + ZeroHigh;
   const int64_t ZeroPermille = Zeros * 1000 / std::max<int64_t>(static_cast<int64_t>(Units) * 2, 1);
   if (ZeroPermille < 120) return 0;
-  const int64_t Imbalance = (ZeroHigh > ZeroLow ? ZeroHigh - ZeroLow : ZeroLow - ZeroHigh) * 1000 /
-                            std::max<int64_t>(Zeros, 1);
+  const int64_t Imbalance =
+      (ZeroHigh > ZeroLow ? ZeroHigh - ZeroLow : ZeroLow - ZeroHigh) * 1000 / std::max<int64_t>(Zeros, 1);
   if (Imbalance < 300) return 0;
   const int64_t Threshold = std::max<int64_t>(static_cast<int64_t>(Units) / 8, 16);
   if (ZeroLow * 2 < ZeroHigh && (AsciiLE >= Threshold || ZeroPermille >= 300)) return 1;
@@ -150,7 +150,10 @@ namespace {
 class TLoadRun {
  public:
   TLoadRun(TLoadedLog& Log, const TAppSettings& Settings)
-      : Log(Log), List(Log.List), AutoDetect(Settings.AutoDetect), ForceFormat(Settings.ForceFormat),
+      : Log(Log),
+        List(Log.List),
+        AutoDetect(Settings.AutoDetect),
+        ForceFormat(Settings.ForceFormat),
         CustomFormat(Settings.CustomFormat) {
     if (!AutoDetect) {
       Log.Format = ForceFormat;
@@ -201,8 +204,8 @@ class TLoadRun {
     for (int32_t I = 0; I < List.Count; ++I) {
       TLogEntry& Entry = List.Items[static_cast<size_t>(I)];
       const int32_t Offset = Entry.TextOffset, Len = Entry.TextLength;
-      ParseLine(std::string_view(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len)),
-                Entry.LineNumber, Log.Format, Entry, Log.CustomConfig);
+      ParseLine(std::string_view(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len)), Entry.LineNumber,
+                Log.Format, Entry, Log.CustomConfig);
       Entry.TextOffset = Offset;
       Entry.TextLength = Len;
     }
@@ -305,8 +308,7 @@ int64_t PastLastLineFeedUnit(const unsigned char* Block, int64_t Count, bool Big
 
 // The text is decoded to UTF-8 block by block and split like 8-bit text: UTF-8 never holds the
 // bytes 10 or 13 other than for U+000A and U+000D, so the line breaks fall in the same places.
-void ReadUtf16(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& Splitter,
-               TLoadedLog& Log) {
+void ReadUtf16(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& Splitter, TLoadedLog& Log) {
   if (!File.Seek(Skip)) throw TReadFailure();
   const bool BigEndian = Log.Encoding == 2;
   TUtf16Decoder Decoder;
@@ -358,10 +360,14 @@ bool FitsInList(int64_t Size, const TEncodingFound& Found) {
 
 TLoadError LoadErrorOfOpen(TFileOpenError Error) {
   switch (Error) {
-    case foeNotFound: return leNotFound;
-    case foeAccessDenied: return leAccessDenied;
-    case foeInUse: return leInUse;
-    default: return leCannotOpen;
+    case foeNotFound:
+      return leNotFound;
+    case foeAccessDenied:
+      return leAccessDenied;
+    case foeInUse:
+      return leInUse;
+    default:
+      return leCannotOpen;
   }
 }
 
@@ -406,10 +412,8 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
           LineEndOffset = Found.Skip;
           TLoadRun Run(*this, Settings);
           TLineSplitter Splitter(Run, List);
-          if (Encoding == 0)
-            ReadEightBit(File, Found.Skip, Size, Splitter, *this);
-          else
-            ReadUtf16(File, Found.Skip, Size, Splitter, *this);
+          if (Encoding == 0) ReadEightBit(File, Found.Skip, Size, Splitter, *this);
+          else ReadUtf16(File, Found.Skip, Size, Splitter, *this);
           LastLineOpen = Splitter.Finish();
           Run.Finish();
           FileSize = Size;
@@ -447,14 +451,22 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
 
 const char* LoadErrorText(TLoadError Error) {
   switch (Error) {
-    case leNone: return "";
-    case leNotFound: return "File not found";
-    case leAccessDenied: return "Access denied";
-    case leInUse: return "File in use by another program";
-    case leCannotOpen: return "File cannot be opened";
-    case leTooLarge: return "File too large (over 2 GB of text)";
-    case leOutOfMemory: return "Not enough memory";
-    case leReadError: return "Read error";
+    case leNone:
+      return "";
+    case leNotFound:
+      return "File not found";
+    case leAccessDenied:
+      return "Access denied";
+    case leInUse:
+      return "File in use by another program";
+    case leCannotOpen:
+      return "File cannot be opened";
+    case leTooLarge:
+      return "File too large (over 2 GB of text)";
+    case leOutOfMemory:
+      return "Not enough memory";
+    case leReadError:
+      return "Read error";
   }
   return "File cannot be loaded";
 }

@@ -14,11 +14,11 @@ enum TLoadError : int32_t {
   leNone,
   leNotFound,
   leAccessDenied,
-  leInUse,         // another program holds the file open without sharing it
-  leCannotOpen,    // any other reason the file could not be opened
-  leTooLarge,      // its text passes the 2 GiB the entry list can address
+  leInUse,       // another program holds the file open without sharing it
+  leCannotOpen,  // any other reason the file could not be opened
+  leTooLarge,    // its text passes the 2 GiB the entry list can address
   leOutOfMemory,
-  leReadError,     // reading failed, or the file shrank under the load
+  leReadError,  // reading failed, or the file shrank under the load
 };
 
 // A short text for the user, in English like the rest of the viewer; empty for leNone.
@@ -77,8 +77,8 @@ struct TUtf16Decoder {
   size_t Finish(char* Out);
 
  private:
-  int32_t CarryByte = -1;     // first byte of a split code unit
-  uint32_t PendingHigh = 0;   // a high surrogate waiting for its low half
+  int32_t CarryByte = -1;    // first byte of a split code unit
+  uint32_t PendingHigh = 0;  // a high surrogate waiting for its low half
 };
 
 // Test seam: when set, it is called before every read of the file with the file offset and

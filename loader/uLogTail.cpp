@@ -18,8 +18,8 @@ constexpr int64_t ReadChunk = 131072;
 struct TTailReadFailure {};
 
 bool SameIdentity(const TTailFileInfo& A, const TTailFileInfo& B) {
-  return A.VolumeSerial == B.VolumeSerial && A.FileIndexHigh == B.FileIndexHigh &&
-         A.FileIndexLow == B.FileIndexLow && A.CreationTime == B.CreationTime;
+  return A.VolumeSerial == B.VolumeSerial && A.FileIndexHigh == B.FileIndexHigh && A.FileIndexLow == B.FileIndexLow &&
+         A.CreationTime == B.CreationTime;
 }
 
 TTailResult Reload(TTailState& Tail, TTailReloadReason Reason) {
@@ -118,10 +118,8 @@ class TTailRun {
       --Len;
       --List.TextUsed;
     }
-    if (OpenEntry >= 0)
-      CompleteOpenEntry(LineStart, Len);
-    else
-      AppendTailLine(LineStart, Len);
+    if (OpenEntry >= 0) CompleteOpenEntry(LineStart, Len);
+    else AppendTailLine(LineStart, Len);
     LongestLine = std::max(LongestLine, Len);
     LineStart = List.TextUsed;
   }
@@ -239,9 +237,7 @@ bool ReadFileInfo(std::string_view FileName, TTailFileInfo& Info) {
   }
 }
 
-int32_t ClampTailInterval(int32_t IntervalMs) {
-  return std::clamp(IntervalMs, MinTailIntervalMs, MaxTailIntervalMs);
-}
+int32_t ClampTailInterval(int32_t IntervalMs) { return std::clamp(IntervalMs, MinTailIntervalMs, MaxTailIntervalMs); }
 
 void ResetTail(TTailState& Tail, const TLoadedLog& Log, const TTailFileInfo& Info) {
   const TLogList& List = Log.List;

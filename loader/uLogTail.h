@@ -27,11 +27,11 @@ int32_t ClampTailInterval(int32_t IntervalMs);
 
 // What one viewer remembers between polls. Set by ResetTail after every load.
 struct TTailState {
-  int64_t TailOffset = 0;     // file bytes consumed (lines stored, or held in TailPending)
+  int64_t TailOffset = 0;      // file bytes consumed (lines stored, or held in TailPending)
   TTailFileInfo TailFileInfo;  // the file as seen at the load or at the last poll
-  std::string TailPending;    // text after the last line feed read so far (UTF-8)
+  std::string TailPending;     // text after the last line feed read so far (UTF-8)
   int32_t LastLineNumber = 0;
-  int32_t LongestLine = 0;    // bytes of the longest stored line
+  int32_t LongestLine = 0;  // bytes of the longest stored line
   // The entry the load made from a last line that had no line feed yet, or -1. Its bytes are
   // read again by the next poll, and the entry is replaced once its line feed arrives.
   int32_t OpenEntry = -1;

@@ -8,10 +8,9 @@
 #include "platform/uPlatformClock.h"
 
 const char* const BuiltInTimestampPatterns[BuiltInPatternCount] = {
-    "YYYY-MM-DD hh:nn:ss,zzz", "YYYY-MM-DD hh:nn:ss.zzz", "YYYY-MM-DD hh:nn:ss",
-    "YYYY/MM/DD hh:nn:ss,zzz", "YYYY/MM/DD hh:nn:ss.zzz", "YYYY/MM/DD hh:nn:ss",
-    "YYYY-MM-DDThh:nn:ss,zzz", "YYYY-MM-DDThh:nn:ss.zzz", "YYYY-MM-DDThh:nn:ss",
-    "DD.MM.YYYY hh:nn:ss,zzz", "DD.MM.YYYY hh:nn:ss.zzz", "DD.MM.YYYY hh:nn:ss",
+    "YYYY-MM-DD hh:nn:ss,zzz", "YYYY-MM-DD hh:nn:ss.zzz", "YYYY-MM-DD hh:nn:ss",     "YYYY/MM/DD hh:nn:ss,zzz",
+    "YYYY/MM/DD hh:nn:ss.zzz", "YYYY/MM/DD hh:nn:ss",     "YYYY-MM-DDThh:nn:ss,zzz", "YYYY-MM-DDThh:nn:ss.zzz",
+    "YYYY-MM-DDThh:nn:ss",     "DD.MM.YYYY hh:nn:ss,zzz", "DD.MM.YYYY hh:nn:ss.zzz", "DD.MM.YYYY hh:nn:ss",
     "MM/DD/YYYY hh:nn:ss,zzz", "MM/DD/YYYY hh:nn:ss.zzz", "MM/DD/YYYY hh:nn:ss",
 };
 
@@ -66,8 +65,8 @@ bool StrictInt(std::string_view S, int& Result) {
 }
 
 bool InRanges(int Year, int Month, int Day, int Hour, int Minute, int Second) {
-  return Year >= 1 && Year <= 9999 && Month >= 1 && Month <= 12 && Day >= 1 && Day <= 31 &&
-         Hour >= 0 && Hour <= 23 && Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59;
+  return Year >= 1 && Year <= 9999 && Month >= 1 && Month <= 12 && Day >= 1 && Day <= 31 && Hour >= 0 && Hour <= 23 &&
+         Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59;
 }
 
 bool Build(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms, double& Value) {
@@ -166,8 +165,8 @@ bool ParseIsoTimestamp(std::string_view Text, double& Value) {
   if ((Text[4] != '-' && Text[4] != '/') || (Text[7] != '-' && Text[7] != '/')) return false;
   if ((Text[10] != ' ' && Text[10] != 'T') || Text[13] != ':' || Text[16] != ':') return false;
   int Year, Month, Day, Hour, Minute, Second;
-  if (!Read4(Text, 0, Year) || !Read2(Text, 5, Month) || !Read2(Text, 8, Day) ||
-      !Read2(Text, 11, Hour) || !Read2(Text, 14, Minute) || !Read2(Text, 17, Second))
+  if (!Read4(Text, 0, Year) || !Read2(Text, 5, Month) || !Read2(Text, 8, Day) || !Read2(Text, 11, Hour) ||
+      !Read2(Text, 14, Minute) || !Read2(Text, 17, Second))
     return false;
   return Build(Year, Month, Day, Hour, Minute, Second, 0, Value);
 }
@@ -183,12 +182,9 @@ bool ParseSlashedTimestamp(std::string_view Text, double& Value, int& Consumed) 
 bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos) {
   if (Text.size() < 19 || Text[0] != '[') return false;
   bool ShortYear;
-  if (Text[18] == ']')
-    ShortYear = true;
-  else if (Text.size() > 20 && Text[20] == ']')
-    ShortYear = false;
-  else
-    return false;
+  if (Text[18] == ']') ShortYear = true;
+  else if (Text.size() > 20 && Text[20] == ']') ShortYear = false;
+  else return false;
   if (Text[3] != '/' || Text[6] != '/') return false;
   int Month, Day, Year, Hour, Minute, Second;
   if (!Read2(Text, 1, Month) || !Read2(Text, 4, Day)) return false;
@@ -199,8 +195,7 @@ bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos
     return false;
   }
   const size_t T = ShortYear ? 10 : 12;
-  if (!Read2(Text, T, Hour) || !Read2(Text, T + 3, Minute) || !Read2(Text, T + 6, Second))
-    return false;
+  if (!Read2(Text, T, Hour) || !Read2(Text, T + 3, Minute) || !Read2(Text, T + 6, Second)) return false;
   if (!Build(Year, Month, Day, Hour, Minute, Second, 0, Value)) return false;
   ClosePos = ShortYear ? 19 : 21;
   return true;
@@ -216,8 +211,7 @@ bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos) 
   int Used;
   bool Ok = (ParseDottedTimestamp(Inner, Parsed, Used) && static_cast<size_t>(Used) == Inner.size()) ||
             (ParseSlashedTimestamp(Inner, Parsed, Used) && static_cast<size_t>(Used) == Inner.size()) ||
-            (LooksLikeIsoTimestamp(Inner) && ParseIsoTimestamp(Inner, Parsed)) ||
-            ParseTimeOfDay(Inner, Parsed);
+            (LooksLikeIsoTimestamp(Inner) && ParseIsoTimestamp(Inner, Parsed)) || ParseTimeOfDay(Inner, Parsed);
   if (!Ok) return false;
   Value = Parsed;
   ClosePos = static_cast<int>(Close) + 1;
@@ -238,8 +232,8 @@ bool ParseAccessLogTime(std::string_view Text, double& Value) {
   const int Month = MonthFromAbbreviation(P[1]);
   if (Month == 0) return false;
   int Day, Year, Hour, Minute, Second;
-  if (!StrictInt(P[0], Day) || !StrictInt(P[2], Year) || !StrictInt(P[3], Hour) ||
-      !StrictInt(P[4], Minute) || !StrictInt(P[5], Second))
+  if (!StrictInt(P[0], Day) || !StrictInt(P[2], Year) || !StrictInt(P[3], Hour) || !StrictInt(P[4], Minute) ||
+      !StrictInt(P[5], Second))
     return false;
   return TryEncodeDateTime(Year, Month, Day, Hour, Minute, Second, 0, Value);
 }
@@ -250,8 +244,8 @@ bool ParseSyslogTime(std::string_view Text, double& Value) {
   const int Month = MonthFromAbbreviation(P[0]);
   if (Month == 0 || P[2].size() < 8) return false;
   int Day, Hour, Minute, Second;
-  if (!StrictInt(Trim(P[1]), Day) || !StrictInt(P[2].substr(0, 2), Hour) ||
-      !StrictInt(P[2].substr(3, 2), Minute) || !StrictInt(P[2].substr(6, 2), Second))
+  if (!StrictInt(Trim(P[1]), Day) || !StrictInt(P[2].substr(0, 2), Hour) || !StrictInt(P[2].substr(3, 2), Minute) ||
+      !StrictInt(P[2].substr(6, 2), Second))
     return false;
   return TryEncodeDateTime(SyslogYear(), Month, Day, Hour, Minute, Second, 0, Value);
 }
@@ -310,7 +304,8 @@ std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormat
     if (Start >= Line.size()) return {};
     return Trim(Line.substr(Start, static_cast<size_t>(Config.TSLen)));
   }
-  const int Fields = Config.FieldCount < 0 ? 0 : (Config.FieldCount > CustomFieldSlots ? CustomFieldSlots : Config.FieldCount);
+  const int Fields =
+      Config.FieldCount < 0 ? 0 : (Config.FieldCount > CustomFieldSlots ? CustomFieldSlots : Config.FieldCount);
   size_t Start = 0;
   for (int f = 0; f < Fields; ++f) {
     if (Start > Line.size()) return {};  // the line has fewer fields
@@ -322,13 +317,13 @@ std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormat
   return {};
 }
 
-bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
-                            const TCustomFormatConfig& Config, std::string& Pattern) {
+bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N, const TCustomFormatConfig& Config,
+                            std::string& Pattern) {
   return ChooseTimestampPattern(std::vector<std::string_view>(Samples.begin(), Samples.end()), N, Config, Pattern);
 }
 
-bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N,
-                            const TCustomFormatConfig& Config, std::string& Pattern) {
+bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N, const TCustomFormatConfig& Config,
+                            std::string& Pattern) {
   const size_t M = N <= 0 ? 0 : (static_cast<size_t>(N) < Samples.size() ? static_cast<size_t>(N) : Samples.size());
   int Best = -1, BestCount = 0;
   for (int i = 0; i < BuiltInPatternCount; ++i) {

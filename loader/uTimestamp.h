@@ -38,7 +38,7 @@ bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& V
 // The trimmed timestamp field of Line under Config, as a view into Line; empty when none.
 std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormatConfig& Config);
 // Picks the built-in pattern that parses the most of the first N samples.
-bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N,
-                            const TCustomFormatConfig& Config, std::string& Pattern);
-bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N,
-                            const TCustomFormatConfig& Config, std::string& Pattern);
+bool ChooseTimestampPattern(std::span<const std::string_view> Samples, int N, const TCustomFormatConfig& Config,
+                            std::string& Pattern);
+bool ChooseTimestampPattern(const std::vector<std::string>& Samples, int N, const TCustomFormatConfig& Config,
+                            std::string& Pattern);

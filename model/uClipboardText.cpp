@@ -61,8 +61,7 @@ std::u16string RowTextW(const TVisibleRows& Rows, int32_t Row) {
   return Text;
 }
 
-std::u16string SelectionClipboardText(const TVisibleRows& Rows, std::vector<int32_t> SelectedRows,
-                                      int32_t CurrentRow) {
+std::u16string SelectionClipboardText(const TVisibleRows& Rows, std::vector<int32_t> SelectedRows, int32_t CurrentRow) {
   std::sort(SelectedRows.begin(), SelectedRows.end());
   SelectedRows.erase(std::unique(SelectedRows.begin(), SelectedRows.end()), SelectedRows.end());
   std::erase_if(SelectedRows, [&](int32_t Row) { return Row < 0 || Row >= Rows.VisibleCount; });

@@ -15,8 +15,7 @@ std::u16string RowTextW(const TVisibleRows& Rows, int32_t Row);
 // "Copy line": every selected row in row order, each followed by CR LF (rows outside the view
 // and repeats are ignored). With no selected row, the current row's text alone, without a line
 // break. Empty when there is neither, which copies nothing.
-std::u16string SelectionClipboardText(const TVisibleRows& Rows, std::vector<int32_t> SelectedRows,
-                                      int32_t CurrentRow);
+std::u16string SelectionClipboardText(const TVisibleRows& Rows, std::vector<int32_t> SelectedRows, int32_t CurrentRow);
 
 // "Copy all visible": every visible row, each followed by CR LF; empty for an empty view.
 std::u16string AllVisibleClipboardText(const TVisibleRows& Rows);

@@ -18,7 +18,7 @@ int64_t DayNumber(int Year, int Month, int Day) {
 // Day number of 1899-12-30, the zero of the date-time scale.
 constexpr int64_t EpochDayNumber = 693593;
 
-constexpr int64_t FirstDay = -EpochDayNumber;        // 0001-01-01
+constexpr int64_t FirstDay = -EpochDayNumber;         // 0001-01-01
 constexpr int64_t EndDay = 3652059 - EpochDayNumber;  // 10000-01-01, first day out of range
 
 void SplitDayNumber(int64_t Days, int& Year, int& Month, int& Day) {
@@ -45,9 +45,7 @@ void SplitDayNumber(int64_t Days, int& Year, int& Month, int& Day) {
 
 }  // namespace
 
-bool IsLeapYear(int Year) {
-  return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0);
-}
+bool IsLeapYear(int Year) { return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0); }
 
 int DaysInMonth(int Year, int Month) {
   static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -55,8 +53,7 @@ int DaysInMonth(int Year, int Month) {
   return Month == 2 && IsLeapYear(Year) ? 29 : Days[Month - 1];
 }
 
-bool TryEncodeDateTime(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms,
-                       double& Value) {
+bool TryEncodeDateTime(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms, double& Value) {
   if (Year < 1 || Year > 9999 || Month < 1 || Month > 12) return false;
   if (Day < 1 || Day > DaysInMonth(Year, Month)) return false;
   if (Hour < 0 || Hour > 23 || Minute < 0 || Minute > 59 || Second < 0 || Second > 59) return false;
@@ -72,12 +69,9 @@ TDateTimeParts DecodeDateTime(double Value) {
   if (std::isnan(Value)) return Parts;
   int64_t TotalMs;
   // Compare before converting: out-of-range doubles must not reach the integer conversion.
-  if (Value < static_cast<double>(FirstDay))
-    TotalMs = FirstDay * MsPerDay;
-  else if (Value >= static_cast<double>(EndDay))
-    TotalMs = EndDay * MsPerDay - 1;
-  else
-    TotalMs = std::llround(Value * static_cast<double>(MsPerDay));
+  if (Value < static_cast<double>(FirstDay)) TotalMs = FirstDay * MsPerDay;
+  else if (Value >= static_cast<double>(EndDay)) TotalMs = EndDay * MsPerDay - 1;
+  else TotalMs = std::llround(Value * static_cast<double>(MsPerDay));
   if (TotalMs >= EndDay * MsPerDay) TotalMs = EndDay * MsPerDay - 1;  // rounded up past the end
 
   int64_t Days = TotalMs / MsPerDay;

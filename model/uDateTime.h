@@ -13,8 +13,7 @@ bool IsLeapYear(int Year);
 int DaysInMonth(int Year, int Month);
 // Year 1..9999, Month 1..12, a real day of that month, Hour 0..23, Minute and Second 0..59,
 // Ms 0..999.
-bool TryEncodeDateTime(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms,
-                       double& Value);
+bool TryEncodeDateTime(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms, double& Value);
 
 struct TDateTimeParts {
   int Year, Month, Day, Hour, Minute, Second, Ms;

@@ -156,7 +156,8 @@ TContextLines ContextFromNumber(int32_t Number) {
   TContextLines Context;
   if (Number > 0) Context.After = Number;
   // -INT32_MIN does not exist; one line fewer than "all of them" changes nothing.
-  if (Number < 0) Context.Before = Number == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -Number;
+  if (Number < 0)
+    Context.Before = Number == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -Number;
   return Context;
 }
 
@@ -170,7 +171,8 @@ int32_t CollectRows(const TLogList& List, TContextLines Context, TIndexArray& Vi
   Visible.resize(static_cast<size_t>(std::max(Count, 0)));
   int32_t Written = 0;
   const auto WriteRange = [&](int64_t First, int64_t Last) {
-    for (int64_t Index = First; Index <= Last; ++Index) Visible[static_cast<size_t>(Written++)] = static_cast<int32_t>(Index);
+    for (int64_t Index = First; Index <= Last; ++Index)
+      Visible[static_cast<size_t>(Written++)] = static_cast<int32_t>(Index);
   };
   int64_t RunFirst = -1, RunLast = -2;
   for (int32_t Index = 0; Index < Count; ++Index) {
@@ -217,8 +219,8 @@ void ApplyFilter(const TLogList& List, std::u16string_view FilterW, std::u16stri
     return;
   }
   AllVisible = false;
-  VisibleCount = BuildFilteredRows(List, ChooseNeedle(FilterW, FilterLowerW), ContextFromNumber(ContextNumber),
-                                   Visible, Scratch);
+  VisibleCount =
+      BuildFilteredRows(List, ChooseNeedle(FilterW, FilterLowerW), ContextFromNumber(ContextNumber), Visible, Scratch);
 }
 
 int32_t VisibleToEntry(bool AllVisible, const TIndexArray& Visible, int32_t VisibleCount, int32_t Row) {
@@ -232,7 +234,8 @@ int32_t EntryToVisibleRow(bool AllVisible, const TIndexArray& Visible, int32_t V
   if (EntryIndex < 0) return -1;
   if (AllVisible) return EntryIndex < VisibleCount ? EntryIndex : -1;
   // Visible is ascending without repeats, so the first equal element is the only one.
-  const auto End = Visible.begin() + std::min<ptrdiff_t>(std::max(VisibleCount, 0), static_cast<ptrdiff_t>(Visible.size()));
+  const auto End =
+      Visible.begin() + std::min<ptrdiff_t>(std::max(VisibleCount, 0), static_cast<ptrdiff_t>(Visible.size()));
   const auto Found = std::lower_bound(Visible.begin(), End, EntryIndex);
   if (Found == End || *Found != EntryIndex) return -1;
   return static_cast<int32_t>(Found - Visible.begin());

@@ -98,12 +98,9 @@ void TReservedBlock::Resize(size_t Bytes) {
   }
   Unpoison(Base, Committed);
   try {
-    if (Bytes > Reserved)
-      GrowTo(Bytes);
-    else if (Bytes < Used && Reserved > SmallReservation && Bytes <= Reserved / 4)
-      MoveTo(Bytes * 2, Bytes, Bytes);
-    else
-      CommitTo(Bytes);
+    if (Bytes > Reserved) GrowTo(Bytes);
+    else if (Bytes < Used && Reserved > SmallReservation && Bytes <= Reserved / 4) MoveTo(Bytes * 2, Bytes, Bytes);
+    else CommitTo(Bytes);
   } catch (...) {
     Poison(Base + Used, Committed - Used);
     throw;
@@ -127,9 +124,7 @@ constexpr int64_t MaxOffset = std::numeric_limits<int32_t>::max();
 
 // Offsets and counts are 32-bit: anything that would pass 2^31 - 1 cannot be represented, and
 // the caller must see that as a failed load rather than wrapped offsets.
-[[noreturn]] void ThrowTooLarge() {
-  throw std::length_error("log text or line count beyond 2^31");
-}
+[[noreturn]] void ThrowTooLarge() { throw std::length_error("log text or line count beyond 2^31"); }
 }  // namespace
 
 TLogList::TLogList() {
@@ -198,8 +193,8 @@ int32_t TLogList::AppendText(const char* Data, int32_t Len) {
 
 int32_t TLogList::ReserveEntry() {
   if (Count >= Capacity) {
-    const int64_t Grown = Capacity < LinearGrowth ? static_cast<int64_t>(Capacity) * 2
-                                                  : static_cast<int64_t>(Capacity) + LinearGrowth;
+    const int64_t Grown =
+        Capacity < LinearGrowth ? static_cast<int64_t>(Capacity) * 2 : static_cast<int64_t>(Capacity) + LinearGrowth;
     if (Grown > MaxOffset) ThrowTooLarge();
     Items.Resize(static_cast<size_t>(Grown));
     Capacity = static_cast<int32_t>(Grown);

@@ -90,8 +90,8 @@ class TLogList {
   void EnsureCapacity(int32_t MinCount);
   void ReserveText(int64_t Size);
   // Address space (not memory) for the list to grow to MaxCount entries and MaxText bytes of
-  // text without moving either buffer; best effort. Keeps the entries and text in use. A 32-bit process has 2 GiB of address space
-  // for everything, so there the buffers only take a bounded margin beyond their size.
+  // text without moving either buffer; best effort. Keeps the entries and text in use. A 32-bit process has 2 GiB of
+  // address space for everything, so there the buffers only take a bounded margin beyond their size.
   void ReserveGrowth(int64_t MaxCount, int64_t MaxText);
   int32_t AppendText(const char* Data, int32_t Len);
   int32_t ReserveEntry();

@@ -2,11 +2,10 @@
 
 namespace {
 const char* const FormatNames[LogFormatCount] = {
-    "Unknown", "Plain", "Log4x", "Apache Access", "Nginx Access", "Syslog",
+    "Unknown", "Plain", "Log4x",   "Apache Access",         "Nginx Access", "Syslog",
     "CSV",     "JSON",  "IIS W3C", "Custom (user-defined)", "Rapid SCADA"};
 
-const char* const RoleNames[CustomFieldRoleCount] = {"Ignore", "Timestamp", "Level", "Source",
-                                                     "Thread"};
+const char* const RoleNames[CustomFieldRoleCount] = {"Ignore", "Timestamp", "Level", "Source", "Thread"};
 }  // namespace
 
 // Values read from files or settings may be out of range; they name nothing rather than crash.

@@ -71,15 +71,15 @@ struct TColorRuleSet {
 // One line of a log. It owns nothing: the text lives in the list's buffer and is referred to by
 // offset, so arrays of entries are copied and grown with plain memory copies.
 struct TLogEntry {
-  double Timestamp;      // days since 1899-12-30; 0 = none
-  int32_t TextOffset;    // 0-based, into TLogList::TextBuffer
-  int32_t TextLength;    // bytes, without line break and trailing CR
-  int32_t SourceStart;   // 1-based byte position in the line; 0 = none
+  double Timestamp;     // days since 1899-12-30; 0 = none
+  int32_t TextOffset;   // 0-based, into TLogList::TextBuffer
+  int32_t TextLength;   // bytes, without line break and trailing CR
+  int32_t SourceStart;  // 1-based byte position in the line; 0 = none
   int32_t SourceLength;
-  int32_t ThreadStart;   // 1-based byte position in the line; 0 = none
+  int32_t ThreadStart;  // 1-based byte position in the line; 0 = none
   int32_t ThreadLength;
   TLogLevel Level;
-  int32_t LineNumber;    // 1-based physical line
+  int32_t LineNumber;  // 1-based physical line
   TLogFormat Format;
 };
 static_assert(std::is_trivially_copyable_v<TLogEntry>);
@@ -87,9 +87,7 @@ static_assert(std::is_standard_layout_v<TLogEntry>);
 static_assert(sizeof(TLogEntry) == 48, "the entry array is sized from this on every load");
 
 // An entry as a parser receives it: no timestamp, no fields, level not yet recognised.
-constexpr TLogEntry EmptyLogEntry() {
-  return TLogEntry{0.0, 0, 0, 0, 0, 0, 0, lCustom, 0, lfUnknown};
-}
+constexpr TLogEntry EmptyLogEntry() { return TLogEntry{0.0, 0, 0, 0, 0, 0, 0, lCustom, 0, lfUnknown}; }
 
 const char* FormatDisplayName(TLogFormat Format);
 const char* RoleDisplayName(TCustomFieldRole Role);

@@ -119,8 +119,7 @@ int32_t TVisibleRows::EntryOf(int32_t Row) const {
 int32_t JumpToLevel(const TVisibleRows& Rows, TRuleCache& Rules, int32_t CurrentRow, bool Forward, TLogLevel Level) {
   if (CurrentRow < -1) CurrentRow = -1;
   const TRowWalk Walk = WalkFrom(Forward ? CurrentRow + 1 : CurrentRow - 1, Forward, Rows.VisibleCount);
-  return FirstRowWhere(Rows, Walk,
-                       [&](int32_t Entry) { return EffectiveLevel(Rules, Rows.List, Entry) == Level; });
+  return FirstRowWhere(Rows, Walk, [&](int32_t Entry) { return EffectiveLevel(Rules, Rows.List, Entry) == Level; });
 }
 
 // --- Text search ---------------------------------------------------------------------------
@@ -172,14 +171,11 @@ int32_t SearchText(const TVisibleRows& Rows, int32_t CurrentRow, const TSearchRe
   if (CurrentRow < -1) CurrentRow = -1;
   const bool Forward = !Request.Backwards;
   int32_t First;
-  if (Request.FindNext)
-    First = Forward ? CurrentRow + 1 : CurrentRow - 1;
-  else
-    First = Forward ? 0 : Rows.VisibleCount - 1;
+  if (Request.FindNext) First = Forward ? CurrentRow + 1 : CurrentRow - 1;
+  else First = Forward ? 0 : Rows.VisibleCount - 1;
   std::u16string Scratch;
-  return FirstRowWhere(Rows, WalkFrom(First, Forward, Rows.VisibleCount), [&](int32_t Entry) {
-    return LineMatchesSearch(EntryLine(Rows.List, Entry), Needle, Scratch);
-  });
+  return FirstRowWhere(Rows, WalkFrom(First, Forward, Rows.VisibleCount),
+                       [&](int32_t Entry) { return LineMatchesSearch(EntryLine(Rows.List, Entry), Needle, Scratch); });
 }
 
 // --- Go to line and date-time --------------------------------------------------------------
@@ -190,9 +186,8 @@ bool ParseLineNumber(std::u16string_view Text, int32_t& Number) { return ParseTr
 
 int32_t GoToLine(const TVisibleRows& Rows, int32_t Number) {
   if (Number <= 0) return -1;
-  return FirstRowWhere(Rows, WalkFrom(0, true, Rows.VisibleCount), [&](int32_t Entry) {
-    return Rows.List.Items[static_cast<size_t>(Entry)].LineNumber >= Number;
-  });
+  return FirstRowWhere(Rows, WalkFrom(0, true, Rows.VisibleCount),
+                       [&](int32_t Entry) { return Rows.List.Items[static_cast<size_t>(Entry)].LineNumber >= Number; });
 }
 
 int32_t GoToDateTime(const TVisibleRows& Rows, double Time) {

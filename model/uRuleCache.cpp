@@ -132,14 +132,14 @@ TLogLevel EffectiveLevel(TRuleCache& Cache, const TLogList& List, int32_t EntryI
   return ValidLevel(List.Items[static_cast<size_t>(EntryIndex)].Level);
 }
 
-TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible,
-                                  const TIndexArray& Visible, int32_t VisibleCount) {
+TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
+                                  int32_t VisibleCount) {
   TLevelCounters Counters;
   // Without rules that set levels the entry's own level counts: read in place, as this runs
   // over every row of the file after each load and filter.
   const bool OwnLevels = !Cache.RulesSetLevel && !Cache.IgnoreLevels;
-  const int32_t Rows = AllVisible ? std::min(VisibleCount, List.Count)
-                                  : std::min(VisibleCount, static_cast<int32_t>(Visible.size()));
+  const int32_t Rows =
+      AllVisible ? std::min(VisibleCount, List.Count) : std::min(VisibleCount, static_cast<int32_t>(Visible.size()));
   for (int32_t Row = 0; Row < Rows; ++Row) {
     const int32_t Entry = AllVisible ? Row : Visible[static_cast<size_t>(Row)];
     if (Entry < 0 || Entry >= List.Count) continue;
@@ -147,10 +147,20 @@ TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool 
     int32_t* Count;
     double* Last;
     switch (OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry)) {
-      case lError: Count = &Counters.ErrorCount; Last = &Counters.LastErrorTime; break;
-      case lWarn: Count = &Counters.WarnCount; Last = &Counters.LastWarnTime; break;
-      case lInfo: Count = &Counters.InfoCount; Last = &Counters.LastInfoTime; break;
-      default: continue;
+      case lError:
+        Count = &Counters.ErrorCount;
+        Last = &Counters.LastErrorTime;
+        break;
+      case lWarn:
+        Count = &Counters.WarnCount;
+        Last = &Counters.LastWarnTime;
+        break;
+      case lInfo:
+        Count = &Counters.InfoCount;
+        Last = &Counters.LastInfoTime;
+        break;
+      default:
+        continue;
     }
     ++*Count;
     if (Item.Timestamp > *Last) *Last = Item.Timestamp;

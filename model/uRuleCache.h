@@ -64,5 +64,5 @@ struct TLevelCounters {
 };
 
 // Errors, warnings and infos among the visible rows, and the latest timestamp of each.
-TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible,
-                                  const TIndexArray& Visible, int32_t VisibleCount);
+TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
+                                  int32_t VisibleCount);

@@ -9,8 +9,8 @@
 
 namespace {
 
-const wchar_t* const RowNames[SchemeRows] = {L"Default:", L"ERROR:", L"WARN:", L"INFO:",
-                                             L"DEBUG:", L"TRACE:", L"Custom:"};
+const wchar_t* const RowNames[SchemeRows] = {L"Default:", L"ERROR:", L"WARN:",  L"INFO:",
+                                             L"DEBUG:",   L"TRACE:", L"Custom:"};
 
 std::wstring Labelled(const wchar_t* Prefix, TColor Color) { return Prefix + WideFromUtf8(ColorText(Color)); }
 

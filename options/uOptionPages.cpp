@@ -94,10 +94,10 @@ std::wstring Decimal(int32_t Value) { return std::to_wstring(Value); }
 
 void CreateFontSizeUpDown(TOptionsState& S, HWND Page) {
   constexpr int X = 178, Y = 194, W = 16, H = 22;
-  HWND UpDown = CreateWindowExW(0, UPDOWN_CLASSW, L"",
-                                WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, Scaled(S, X),
-                                Scaled(S, Y), Scaled(S, W), Scaled(S, H), Page,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdFontSizeUpDown)), PluginInstance(), nullptr);
+  HWND UpDown =
+      CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                      Scaled(S, X), Scaled(S, Y), Scaled(S, W), Scaled(S, H), Page,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdFontSizeUpDown)), PluginInstance(), nullptr);
   if (!UpDown) return;
   S.Placements.push_back({UpDown, {X, Y, X + W, Y + H}});
   SendMessageW(UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(S, IdFontSize)), 0);
@@ -219,7 +219,7 @@ void FillFormatControls(TOptionsState& S) {
     const int Value = C.Fields[I];
     SendMessageW(Role, CB_SETCURSEL, Value >= 0 && Value < CustomFieldRoleCount ? Value : 0, 0);
   }
-  const int32_t Positions[PositionEdits] = {C.TSStart, C.TSLen, C.LvlStart, C.LvlLen,
+  const int32_t Positions[PositionEdits] = {C.TSStart,  C.TSLen,  C.LvlStart, C.LvlLen,
                                             C.SrcStart, C.SrcLen, C.ThrStart, C.ThrLen};
   for (int I = 0; I < PositionEdits; ++I) SetWindowTextW(Control(S, IdTSStart + I), Decimal(Positions[I]).c_str());
   UpdateFormatPage(S);
@@ -228,9 +228,10 @@ void FillFormatControls(TOptionsState& S) {
 }  // namespace
 
 void CreateOptionPages(TOptionsState& S) {
-  S.TabCtrl = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED,
-                              Scaled(S, 10), Scaled(S, 10), Scaled(S, 408), Scaled(S, 358), S.Wnd,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOptTabs)), PluginInstance(), nullptr);
+  S.TabCtrl =
+      CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED,
+                      Scaled(S, 10), Scaled(S, 10), Scaled(S, 408), Scaled(S, 358), S.Wnd,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOptTabs)), PluginInstance(), nullptr);
   if (S.TabCtrl) S.Placements.push_back({S.TabCtrl, {10, 10, 418, 368}});
   for (int I = 0; I < OptionPageCount; ++I) {
     TCITEMW Item{};
@@ -342,7 +343,8 @@ void UpdateFormatPage(TOptionsState& S) {
       FormatPageView(Auto, ComboSelection(Control(S, IdForceFormat)), ComboSelection(Control(S, IdCustomMode)));
   SetControlEnabled(Control(S, IdForceFormat), View.ForceEnabled);
   for (int Id : {IdCustomModeLabel, IdCustomMode}) SetFormatControlVisible(Control(S, Id), View.CustomMode);
-  for (int Id : {IdDelimiterLabel, IdDelimiter, IdFieldRolesLabel}) SetFormatControlVisible(Control(S, Id), View.Delimited);
+  for (int Id : {IdDelimiterLabel, IdDelimiter, IdFieldRolesLabel})
+    SetFormatControlVisible(Control(S, Id), View.Delimited);
   for (int I = 0; I < CustomFieldSlots; ++I) {
     SetFormatControlVisible(Control(S, IdFieldLabel + I), View.Delimited);
     SetFormatControlVisible(Control(S, IdFieldRole + I), View.Delimited);
@@ -373,7 +375,8 @@ void UpdateFontPreview(TOptionsState& S) {
   HWND Preview = Control(S, IdFontPreview);
   if (!Preview) return;
   const std::wstring Face = WideFromUtf8(FontNameOrDefault(FontComboText(S)));
-  const int Size = std::clamp(OptionNumber(ControlTextUtf8(Control(S, IdFontSize))).value_or(9), FontSizeLow, FontSizeHigh);
+  const int Size =
+      std::clamp(OptionNumber(ControlTextUtf8(Control(S, IdFontSize))).value_or(9), FontSizeLow, FontSizeHigh);
   LOGFONTW Font{};
   Font.lfHeight = -MulDiv(Size, S.Dpi, 72);
   Font.lfWeight = FW_NORMAL;

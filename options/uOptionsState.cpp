@@ -107,9 +107,7 @@ void SetControlText(HWND Control, const std::string& Utf8) {
   if (Control) SetWindowTextW(Control, WideFromUtf8(Utf8).c_str());
 }
 
-int ComboSelection(HWND Combo) {
-  return Combo ? static_cast<int>(SendMessageW(Combo, CB_GETCURSEL, 0, 0)) : -1;
-}
+int ComboSelection(HWND Combo) { return Combo ? static_cast<int>(SendMessageW(Combo, CB_GETCURSEL, 0, 0)) : -1; }
 
 void AddComboEntries(HWND Combo, std::initializer_list<const wchar_t*> Entries) {
   if (!Combo) return;

@@ -281,8 +281,8 @@ void DrawCheckBox(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
   FillColor(Item.hDC, Box, BoxFill);
   FrameColor(Item.hDC, Box, BoxBorder);
   if (Checked) {
-    const POINT Tick[3] = {{Box.left + 3, Box.top + Side / 2}, {Box.left + Side / 2 - 1, Box.bottom - 3},
-                           {Box.right - 3, Box.top + 3}};
+    const POINT Tick[3] = {
+        {Box.left + 3, Box.top + Side / 2}, {Box.left + Side / 2 - 1, Box.bottom - 3}, {Box.right - 3, Box.top + 3}};
     Lines(Item.hDC, Mark, 2, Tick, 3);
   }
   const RECT TextArea{Box.right + 6, R.top, R.right, R.bottom};

@@ -38,8 +38,9 @@ BOOL CALLBACK SetFontOn(HWND Window, LPARAM Font) {
 }
 
 void ApplyUIFont(TOptionsState& S) {
-  TFontHolder Font(CreateFontW(-MulDiv(UIFontPoints, S.Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Segoe UI"));
+  TFontHolder Font(CreateFontW(-MulDiv(UIFontPoints, S.Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                               L"Segoe UI"));
   if (!Font) return;
   const auto Handle = reinterpret_cast<LPARAM>(Font.Get());
   SetFontOn(S.Wnd, Handle);

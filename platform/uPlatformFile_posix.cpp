@@ -105,8 +105,7 @@ bool TPlatformFile::QueryInfo(TPlatformFileInfo& Info) const {
   Info.VolumeSerial = static_cast<uint32_t>(makedev(Stx.stx_dev_major, Stx.stx_dev_minor));
   Info.FileIndexHigh = static_cast<uint32_t>(Stx.stx_ino >> 32);
   Info.FileIndexLow = static_cast<uint32_t>(Stx.stx_ino);
-  if (Stx.stx_mask & STATX_BTIME)
-    Info.CreationTime = ToFileTime(Stx.stx_btime.tv_sec, Stx.stx_btime.tv_nsec);
+  if (Stx.stx_mask & STATX_BTIME) Info.CreationTime = ToFileTime(Stx.stx_btime.tv_sec, Stx.stx_btime.tv_nsec);
   Info.LastWriteTime = ToFileTime(Stx.stx_mtime.tv_sec, Stx.stx_mtime.tv_nsec);
   return true;
 }

@@ -16,9 +16,7 @@ void* ReserveAddressSpace(size_t Bytes) {
   return Base == MAP_FAILED ? nullptr : Base;
 }
 
-bool CommitMemory(void* At, size_t Bytes) {
-  return Bytes == 0 || mprotect(At, Bytes, PROT_READ | PROT_WRITE) == 0;
-}
+bool CommitMemory(void* At, size_t Bytes) { return Bytes == 0 || mprotect(At, Bytes, PROT_READ | PROT_WRITE) == 0; }
 
 // A fresh inaccessible mapping in place drops the pages at once, as a decommit does.
 void DecommitMemory(void* At, size_t Bytes) {

@@ -31,9 +31,8 @@ std::string DirectoryOf(std::string_view Path) {
 std::string ModuleFilePath() {
   HMODULE Self = nullptr;
   // The address of this function lies inside the library that contains it.
-  if (!GetModuleHandleExW(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&ModuleFilePath)), &Self))
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&ModuleFilePath)), &Self))
     return {};
   return Utf8FromWide(ModuleFileNameW(Self));
 }

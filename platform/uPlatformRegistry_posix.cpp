@@ -1,5 +1,3 @@
 #include "platform/uPlatformRegistry.h"
 
-std::optional<uint32_t> ReadCurrentUserDword(std::string_view, std::string_view) {
-  return std::nullopt;
-}
+std::optional<uint32_t> ReadCurrentUserDword(std::string_view, std::string_view) { return std::nullopt; }

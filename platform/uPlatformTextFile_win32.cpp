@@ -45,8 +45,8 @@ bool TextFileExists(std::string_view Path) {
 bool ReadTextFile(std::string_view Path, std::string& Contents) {
   Contents.clear();
   THandle File(CreateFileW(WideFromUtf8(Path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!File.Valid()) return false;
   char Buffer[16384];
   for (;;) {
@@ -63,13 +63,11 @@ bool ReadTextFile(std::string_view Path, std::string& Contents) {
 bool ReplaceTextFile(std::string_view Path, std::string_view Contents) {
   const std::wstring Target = WideFromUtf8(Path);
   const std::wstring Temp = Target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  THandle File(CreateFileW(Temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  THandle File(CreateFileW(Temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!File.Valid()) return false;
   const bool Written = WriteAll(File.Get(), Contents) && FlushFileBuffers(File.Get());
   if (!File.Close() || !Written ||
-      !MoveFileExW(Temp.c_str(), Target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      !MoveFileExW(Temp.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(Temp.c_str());
     return false;
   }

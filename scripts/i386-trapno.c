@@ -15,15 +15,22 @@
 enum { SigIll = 4, SigBus = 7, SigFpe = 8, SigSegv = 11, SignalCount = 65 };
 enum { SaSigInfo = 4 };
 enum { SegvMapErr = 1, SegvAccErr = 2, FpeIntDiv = 1, FpeIntOvf = 2 };
-enum { TrapDivide = 0, TrapOverflow = 4, TrapInvalidOpcode = 6, TrapProtection = 13, TrapPage = 14,
-       TrapFloat = 16, TrapAlignment = 17 };
+enum {
+  TrapDivide = 0,
+  TrapOverflow = 4,
+  TrapInvalidOpcode = 6,
+  TrapProtection = 13,
+  TrapPage = 14,
+  TrapFloat = 16,
+  TrapAlignment = 17
+};
 enum { RegTrapNo = 12 };
 
 typedef struct {
   int si_signo, si_errno, si_code;
 } siginfo_head;
 
-typedef void (*handler_fn)(int, siginfo_head *, void *);
+typedef void (*handler_fn)(int, siginfo_head*, void*);
 
 struct i386_sigaction {
   handler_fn handler;
@@ -34,8 +41,8 @@ struct i386_sigaction {
 
 struct i386_ucontext {
   unsigned long flags;
-  struct i386_ucontext *link;
-  void *stack_sp;
+  struct i386_ucontext* link;
+  void* stack_sp;
   int stack_flags;
   unsigned long stack_size;
   int gregs[19];
@@ -44,14 +51,14 @@ struct i386_ucontext {
 _Static_assert(sizeof(struct i386_sigaction) == 140, "glibc's i386 struct sigaction");
 _Static_assert(__builtin_offsetof(struct i386_ucontext, gregs) == 20, "i386 ucontext_t");
 
-typedef int (*sigaction_fn)(int, const struct i386_sigaction *, struct i386_sigaction *);
-void *dlsym(void *, const char *);
-int unsetenv(const char *);
-#define RTLD_NEXT ((void *)-1l)
+typedef int (*sigaction_fn)(int, const struct i386_sigaction*, struct i386_sigaction*);
+void* dlsym(void*, const char*);
+int unsetenv(const char*);
+#define RTLD_NEXT ((void*)-1l)
 
 static handler_fn WineHandlers[SignalCount];
 
-static int TrapFor(int Signal, const siginfo_head *Info) {
+static int TrapFor(int Signal, const siginfo_head* Info) {
   switch (Signal) {
     case SigSegv:
       return Info->si_code == SegvMapErr || Info->si_code == SegvAccErr ? TrapPage : TrapProtection;
@@ -65,8 +72,8 @@ static int TrapFor(int Signal, const siginfo_head *Info) {
   }
 }
 
-static void FixTrapNumber(int Signal, siginfo_head *Info, void *Context) {
-  int *Registers = ((struct i386_ucontext *)Context)->gregs;
+static void FixTrapNumber(int Signal, siginfo_head* Info, void* Context) {
+  int* Registers = ((struct i386_ucontext*)Context)->gregs;
   if (Registers[RegTrapNo] == -1) Registers[RegTrapNo] = TrapFor(Signal, Info);
   WineHandlers[Signal](Signal, Info, Context);
 }
@@ -75,7 +82,7 @@ static int IsFaultSignal(int Signal) {
   return Signal == SigSegv || Signal == SigBus || Signal == SigIll || Signal == SigFpe;
 }
 
-int sigaction(int Signal, const struct i386_sigaction *Action, struct i386_sigaction *Old) {
+int sigaction(int Signal, const struct i386_sigaction* Action, struct i386_sigaction* Old) {
   static sigaction_fn Real;
   if (!Real) Real = (sigaction_fn)dlsym(RTLD_NEXT, "sigaction");
   if (!Action || !IsFaultSignal(Signal) || !(Action->flags & SaSigInfo) || Action->handler == FixTrapNumber)

@@ -122,18 +122,14 @@ int TIniFile::FindKey(std::string_view Section, std::string_view Key) const {
 
 bool TIniFile::SectionExists(std::string_view Section) const { return FindSection(Section) >= 0; }
 
-bool TIniFile::KeyExists(std::string_view Section, std::string_view Key) const {
-  return FindKey(Section, Key) >= 0;
-}
+bool TIniFile::KeyExists(std::string_view Section, std::string_view Key) const { return FindKey(Section, Key) >= 0; }
 
-std::string TIniFile::ReadString(std::string_view Section, std::string_view Key,
-                                 std::string_view Default) const {
+std::string TIniFile::ReadString(std::string_view Section, std::string_view Key, std::string_view Default) const {
   const int At = FindKey(Section, Key);
   return At >= 0 ? Lines[At].Value : std::string(Default);
 }
 
-int32_t TIniFile::ReadInteger(std::string_view Section, std::string_view Key,
-                              int32_t Default) const {
+int32_t TIniFile::ReadInteger(std::string_view Section, std::string_view Key, int32_t Default) const {
   const int At = FindKey(Section, Key);
   int32_t Value = Default;
   if (At >= 0 && ParseIniInteger(Lines[At].Value, Value)) return Value;
@@ -146,8 +142,7 @@ bool TIniFile::ReadBool(std::string_view Section, std::string_view Key, bool Def
   return Lines[At].Value.front() == '1';
 }
 
-void TIniFile::WriteString(std::string_view Section, std::string_view Key,
-                           std::string_view Value) {
+void TIniFile::WriteString(std::string_view Section, std::string_view Key, std::string_view Value) {
   const std::string Encoded = EncodeValue(Value);
   const int At = FindKey(Section, Key);
   if (At >= 0) {

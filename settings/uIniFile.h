@@ -22,8 +22,7 @@ class TIniFile {
 
   // Values are read with the surrounding blanks removed and one pair of enclosing double
   // quotes stripped.
-  std::string ReadString(std::string_view Section, std::string_view Key,
-                         std::string_view Default) const;
+  std::string ReadString(std::string_view Section, std::string_view Key, std::string_view Default) const;
   // Decimal, optionally signed, within 32 bits; anything else gives Default.
   int32_t ReadInteger(std::string_view Section, std::string_view Key, int32_t Default) const;
   // A non-empty value is true exactly when it starts with '1'; missing or empty gives Default.
@@ -41,7 +40,7 @@ class TIniFile {
   struct TLine {
     std::string Raw;  // the line as it stands in the file, without its line end
     TLineKind Kind = lkOther;
-    std::string Name;  // section or key name, trimmed
+    std::string Name;   // section or key name, trimmed
     std::string Value;  // a key's value as read (trimmed, unquoted)
   };
 

@@ -23,10 +23,9 @@ struct TSchemeKey {
 // In the order of the fields in memory: BgColor, FgColor, then background and foreground per
 // level.
 constexpr TSchemeKey SchemeKeys[2 + 2 * LogLevelCount] = {
-    {"BgColor", "BgDefault"}, {"FgColor", "FgDefault"}, {"ErrBg", "Error"},
-    {"ErrFg", "FgError"},     {"WarnBg", "Warn"},       {"WarnFg", "FgWarn"},
-    {"InfoBg", "Info"},       {"InfoFg", "FgInfo"},     {"DebugBg", "Debug"},
-    {"DebugFg", "FgDebug"},   {"TraceBg", "Trace"},     {"TraceFg", "FgTrace"},
+    {"BgColor", "BgDefault"}, {"FgColor", "FgDefault"}, {"ErrBg", "Error"},   {"ErrFg", "FgError"},
+    {"WarnBg", "Warn"},       {"WarnFg", "FgWarn"},     {"InfoBg", "Info"},   {"InfoFg", "FgInfo"},
+    {"DebugBg", "Debug"},     {"DebugFg", "FgDebug"},   {"TraceBg", "Trace"}, {"TraceFg", "FgTrace"},
     {"CustomBg", "Custom"},   {"CustomFg", "FgCustom"}};
 
 TColor& SchemeColor(TColorScheme& Scheme, int Index) {
@@ -73,10 +72,8 @@ void ReadView(const TIniFile& Ini, TAppSettings& S) {
 }
 
 void ReadSchemes(const TIniFile& Ini, TAppSettings& S) {
-  if (Ini.SectionExists("ColorsLight"))
-    LoadColorScheme(Ini, "ColorsLight", S.ColorsLight);
-  else if (Ini.SectionExists("Colors"))
-    LoadColorScheme(Ini, "Colors", S.ColorsLight);
+  if (Ini.SectionExists("ColorsLight")) LoadColorScheme(Ini, "ColorsLight", S.ColorsLight);
+  else if (Ini.SectionExists("Colors")) LoadColorScheme(Ini, "Colors", S.ColorsLight);
   if (Ini.SectionExists("ColorsDark")) LoadColorScheme(Ini, "ColorsDark", S.ColorsDark);
 }
 
@@ -115,14 +112,12 @@ void ReadFormat(const TIniFile& Ini, TAppSettings& S) {
   const char* Sec = "CustomFormat";
   const int32_t Mode = Ini.ReadInteger(Sec, "Mode", C.Mode);
   if (Mode == 0 || Mode == 1) C.Mode = Mode;
-  const int32_t Delimiter =
-      Ini.ReadInteger(Sec, "Delimiter", static_cast<unsigned char>(C.Delimiter));
+  const int32_t Delimiter = Ini.ReadInteger(Sec, "Delimiter", static_cast<unsigned char>(C.Delimiter));
   C.Delimiter = static_cast<char>(static_cast<unsigned char>(Delimiter & 0xFF));
   C.FieldCount = std::clamp(Ini.ReadInteger(Sec, "FieldCount", C.FieldCount), 1, CustomFieldSlots);
   for (int i = 0; i < CustomFieldSlots; ++i) {
     const int32_t Role = Ini.ReadInteger(Sec, "Field" + std::to_string(i), C.Fields[i]);
-    C.Fields[i] =
-        Role >= 0 && Role < CustomFieldRoleCount ? static_cast<TCustomFieldRole>(Role) : cfrIgnore;
+    C.Fields[i] = Role >= 0 && Role < CustomFieldRoleCount ? static_cast<TCustomFieldRole>(Role) : cfrIgnore;
   }
   C.TSStart = Ini.ReadInteger(Sec, "TSStart", C.TSStart);
   C.TSLen = Ini.ReadInteger(Sec, "TSLen", C.TSLen);
@@ -196,8 +191,7 @@ void WriteAll(TIniFile& Ini, const TAppSettings& S, bool Dark) {
   Ini.WriteInteger(Sec, "Mode", C.Mode);
   Ini.WriteInteger(Sec, "Delimiter", static_cast<unsigned char>(C.Delimiter));
   Ini.WriteInteger(Sec, "FieldCount", C.FieldCount);
-  for (int i = 0; i < CustomFieldSlots; ++i)
-    Ini.WriteInteger(Sec, "Field" + std::to_string(i), C.Fields[i]);
+  for (int i = 0; i < CustomFieldSlots; ++i) Ini.WriteInteger(Sec, "Field" + std::to_string(i), C.Fields[i]);
   Ini.WriteInteger(Sec, "TSStart", C.TSStart);
   Ini.WriteInteger(Sec, "TSLen", C.TSLen);
   Ini.WriteInteger(Sec, "LvlStart", C.LvlStart);
@@ -267,15 +261,13 @@ std::string SettingsFileName() {
 void LoadColorScheme(const TIniFile& Ini, std::string_view Section, TColorScheme& Scheme) {
   for (int i = 0; i < 2 + 2 * LogLevelCount; ++i) {
     TColor& Color = SchemeColor(Scheme, i);
-    Color = Ini.ReadInteger(Section, SchemeKeys[i].Key,
-                            Ini.ReadInteger(Section, SchemeKeys[i].OldKey, Color));
+    Color = Ini.ReadInteger(Section, SchemeKeys[i].Key, Ini.ReadInteger(Section, SchemeKeys[i].OldKey, Color));
   }
 }
 
 void SaveColorScheme(TIniFile& Ini, std::string_view Section, const TColorScheme& Scheme) {
   for (int i : NewKeyWriteOrder) Ini.WriteInteger(Section, SchemeKeys[i].Key, SchemeColor(Scheme, i));
-  for (int i : OldKeyWriteOrder)
-    Ini.WriteInteger(Section, SchemeKeys[i].OldKey, SchemeColor(Scheme, i));
+  for (int i : OldKeyWriteOrder) Ini.WriteInteger(Section, SchemeKeys[i].OldKey, SchemeColor(Scheme, i));
 }
 
 bool ReadSettingsFile(std::string_view FileName, TAppSettings& Into) {

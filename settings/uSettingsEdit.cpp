@@ -65,9 +65,10 @@ void CommitOptionValues(const TOptionControlValues& V, TAppSettings& S) {
   // The dialog offers all eight role boxes, so all eight count.
   C.FieldCount = CustomFieldSlots;
   for (int i = 0; i < CustomFieldSlots; ++i)
-    C.Fields[i] = InRange(V.FieldSelections[i], CustomFieldRoleCount) ? static_cast<TCustomFieldRole>(V.FieldSelections[i])
-                                                                      : cfrIgnore;
-  int32_t* const Positions[8] = {&C.TSStart, &C.TSLen, &C.LvlStart, &C.LvlLen,
+    C.Fields[i] = InRange(V.FieldSelections[i], CustomFieldRoleCount)
+                      ? static_cast<TCustomFieldRole>(V.FieldSelections[i])
+                      : cfrIgnore;
+  int32_t* const Positions[8] = {&C.TSStart,  &C.TSLen,  &C.LvlStart, &C.LvlLen,
                                  &C.SrcStart, &C.SrcLen, &C.ThrStart, &C.ThrLen};
   for (int i = 0; i < 8; ++i) *Positions[i] = NumberOr(V.Positions[i], *Positions[i]);
 

@@ -13,8 +13,7 @@ constexpr TColor Rgb(int R, int G, int B) { return R | (G << 8) | (B << 16); }
 }  // namespace
 
 std::optional<uint32_t> ReadAppsUseLightTheme() {
-  return ReadCurrentUserDword("Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-                              "AppsUseLightTheme");
+  return ReadCurrentUserDword("Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", "AppsUseLightTheme");
 }
 
 void DefaultLightColors(TColorScheme& Scheme) {

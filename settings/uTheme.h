@@ -36,6 +36,5 @@ void DefaultDarkColors(TColorScheme& Scheme);
 bool SystemPrefersDark(TLightThemeQuery Query = ReadAppsUseLightTheme);
 // 1 always light, 2 always dark; otherwise the host's last report, or before any report the
 // system's preference.
-bool DecideDarkTheme(int32_t ThemeMode, bool HostKnown, bool HostDark,
-                     TLightThemeQuery Query = ReadAppsUseLightTheme);
+bool DecideDarkTheme(int32_t ThemeMode, bool HostKnown, bool HostDark, TLightThemeQuery Query = ReadAppsUseLightTheme);
 void SetHostDarkMode(bool Known, bool Dark);

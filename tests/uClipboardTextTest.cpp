@@ -9,7 +9,8 @@
 namespace {
 
 TView FiveRows() {
-  return TView({{"row zero"}, {"row one"}, {""}, {"row three \xC3\xA9t\xC3\xA9"}, {"row four M\xFCller"}, {"row five"}});
+  return TView(
+      {{"row zero"}, {"row one"}, {""}, {"row three \xC3\xA9t\xC3\xA9"}, {"row four M\xFCller"}, {"row five"}});
 }
 
 }  // namespace
@@ -23,12 +24,12 @@ TEST(ClipboardText, CopyLine) {
   } const Cases[] = {
       {{3, 5}, 3, u"row three \u00E9t\u00E9\r\nrow five\r\n"},
       {{5, 3, 3}, 0, u"row three \u00E9t\u00E9\r\nrow five\r\n"},  // row order, each row once
-      {{}, 4, u"row four M\u00FCller"},                             // the current row alone, no line break
+      {{}, 4, u"row four M\u00FCller"},                            // the current row alone, no line break
       {{}, 1, u"row one"},
-      {{}, -1, u""},                                                // nothing to copy
-      {{}, 2, u""},                                                 // an empty current line copies nothing
+      {{}, -1, u""},  // nothing to copy
+      {{}, 2, u""},   // an empty current line copies nothing
       {{2}, 2, u"\r\n"},
-      {{-1, 6, 99}, 0, u"row zero"},                                // rows outside the view are ignored
+      {{-1, 6, 99}, 0, u"row zero"},  // rows outside the view are ignored
   };
   for (const auto& Case : Cases)
     EXPECT_EQ(SelectionClipboardText(View.Rows(), Case.Selected, Case.Current), Case.Expected)

@@ -27,8 +27,7 @@ TLogEntry Parse(const std::string& Line, const TCustomFormatConfig& Config) {
   return Entry;
 }
 
-TCustomFormatConfig Delimited(char Delimiter, int FieldCount,
-                              std::initializer_list<TCustomFieldRole> Roles) {
+TCustomFormatConfig Delimited(char Delimiter, int FieldCount, std::initializer_list<TCustomFieldRole> Roles) {
   TCustomFormatConfig Config;
   Config.Mode = 0;
   Config.Delimiter = Delimiter;
@@ -81,17 +80,17 @@ TEST(CustomParser, DelimitedFields) {
       {Semi, "2024-05-06 07:08:09;INFO;   ", {lInfo, T, 0, 0, 0, 0}},
       {Semi, "garbage;INFO;\"a;b\"", {lInfo, 0, 14, 2, 0, 0}},
       // A role outside the counted fields is never looked at.
-      {Delimited(';', 2, {cfrLevel, cfrSource, cfrTimestamp}), "WARN;Net;2024-05-06 07:08:09",
-       {lWarn, 0, 6, 3, 0, 0}},
-      {Delimited(',', 4, {cfrIgnore, cfrThread, cfrLevel, cfrSource}), "x, worker-1 ,ERROR,db",
+      {Delimited(';', 2, {cfrLevel, cfrSource, cfrTimestamp}), "WARN;Net;2024-05-06 07:08:09", {lWarn, 0, 6, 3, 0, 0}},
+      {Delimited(',', 4, {cfrIgnore, cfrThread, cfrLevel, cfrSource}),
+       "x, worker-1 ,ERROR,db",
        {lError, 0, 20, 2, 4, 8}},
       // The later field of a repeated role wins, also with an unknown word, but not when empty.
       {Delimited('|', 2, {cfrLevel, cfrLevel}), "ERROR|INFO", {lInfo, 0, 0, 0, 0, 0}},
       {Delimited('|', 2, {cfrLevel, cfrLevel}), "ERROR|xyz", {lCustom, 0, 0, 0, 0, 0}},
       {Delimited('|', 2, {cfrLevel, cfrLevel}), "ERROR| ", {lError, 0, 0, 0, 0, 0}},
-      {Delimited('|', 99, {cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore,
-                           cfrIgnore, cfrSource}),
-       "1|2|3|4|5|6|7|eight|nine", {lCustom, 0, 15, 5, 0, 0}},
+      {Delimited('|', 99, {cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore, cfrIgnore, cfrSource}),
+       "1|2|3|4|5|6|7|eight|nine",
+       {lCustom, 0, 15, 5, 0, 0}},
       {Delimited('|', -1, {cfrLevel}), "ERROR", {lCustom, 0, 0, 0, 0, 0}},
       {Delimited('|', 1, {static_cast<TCustomFieldRole>(9)}), "ERROR", {lCustom, 0, 0, 0, 0, 0}},
   };
@@ -104,8 +103,7 @@ TEST(CustomParser, TimestampNeedsPatternWhenDelimited) {
   EXPECT_EQ(Parse("2024-05-06 07:08:09|INFO", Config).Timestamp, 0);
 
   Config.TimestampFmt = "DD.MM.YYYY hh:nn:ss.zzz";
-  EXPECT_NEAR(Parse("06.05.2024 07:08:09.250|INFO", Config).Timestamp,
-              Stamp(2024, 5, 6, 7, 8, 9, 250), Tolerance);
+  EXPECT_NEAR(Parse("06.05.2024 07:08:09.250|INFO", Config).Timestamp, Stamp(2024, 5, 6, 7, 8, 9, 250), Tolerance);
   EXPECT_EQ(Parse("2024-05-06 07:08:09|INFO", Config).Timestamp, 0);
 }
 
@@ -120,13 +118,10 @@ TEST(CustomParser, FixedColumns) {
   Config.SrcLen = 8;
   Config.ThrStart = 36;
   Config.ThrLen = 6;
-  ExpectEntry(Parse("2024-05-06 07:08:09 WARN  Net      main   text", Config),
-              {lWarn, T, 27, 3, 36, 4}, "full line");
+  ExpectEntry(Parse("2024-05-06 07:08:09 WARN  Net      main   text", Config), {lWarn, T, 27, 3, 36, 4}, "full line");
   // Short lines use what exists; spans past the end give nothing.
-  ExpectEntry(Parse("2024-05-06 07:08", Config), {lCustom, Stamp(2024, 5, 6, 7, 8, 0), 0, 0, 0, 0},
-              "short line");
-  ExpectEntry(Parse("2024-05-06 07:08:09 INFO     ", Config), {lInfo, T, 0, 0, 0, 0},
-              "blank source column");
+  ExpectEntry(Parse("2024-05-06 07:08", Config), {lCustom, Stamp(2024, 5, 6, 7, 8, 0), 0, 0, 0, 0}, "short line");
+  ExpectEntry(Parse("2024-05-06 07:08:09 INFO     ", Config), {lInfo, T, 0, 0, 0, 0}, "blank source column");
 
   auto NoLevel = Config;
   NoLevel.LvlStart = 0;  // a zero start switches the column off whatever its length
@@ -153,10 +148,18 @@ TEST(CustomParser, AssignCustomFieldSpans) {
   };
   const std::string Line = "ab  cdef ";
   const TCase Cases[] = {
-      {1, 2, 1, 2},          {-2, 5, 1, 2},         {3, 3, 5, 1},
-      {3, 2, 0, 0},          {9, 5, 0, 0},          {10, 1, 0, 0},
-      {1, 0, 0, 0},          {1, -4, 0, 0},         {-5, 3, 0, 0},
-      {1, INT_MAX, 1, 8},    {INT_MAX, INT_MAX, 0, 0}, {INT_MIN, INT_MAX, 0, 0},
+      {1, 2, 1, 2},
+      {-2, 5, 1, 2},
+      {3, 3, 5, 1},
+      {3, 2, 0, 0},
+      {9, 5, 0, 0},
+      {10, 1, 0, 0},
+      {1, 0, 0, 0},
+      {1, -4, 0, 0},
+      {-5, 3, 0, 0},
+      {1, INT_MAX, 1, 8},
+      {INT_MAX, INT_MAX, 0, 0},
+      {INT_MIN, INT_MAX, 0, 0},
       {INT_MIN + 5, INT_MAX, 1, 2},
   };
   const TCustomFormatConfig Config;
@@ -200,8 +203,7 @@ TEST(CustomParser, HealthAppPipeSeparated) {
 
   auto Config = Delimited('|', 4, {cfrTimestamp, cfrSource, cfrThread});
   Config.TimestampFmt = "YYYYMMDD-hh:nn:ss:zzz";
-  ExpectEntry(Parse(Line, Config),
-              {lCustom, Stamp(2017, 12, 23, 22, 15, 29, 606), 23, 8, 32, 8}, Line);
+  ExpectEntry(Parse(Line, Config), {lCustom, Stamp(2017, 12, 23, 22, 15, 29, 606), 23, 8, 32, 8}, Line);
 }
 
 // Zookeeper: "2015-07-29 17:41:44,747 - INFO  [QuorumPeer[myid=1]/..."

@@ -62,12 +62,11 @@ TEST(DateTime, KnownSerials) {
 
 TEST(DateTime, ImpossibleValuesAreRefused) {
   const int Cases[][7] = {
-      {0, 1, 1, 0, 0, 0, 0},       {10000, 1, 1, 0, 0, 0, 0},  {2024, 0, 1, 0, 0, 0, 0},
-      {2024, 13, 1, 0, 0, 0, 0},   {2024, 1, 0, 0, 0, 0, 0},   {2024, 4, 31, 0, 0, 0, 0},
-      {2023, 2, 29, 0, 0, 0, 0},   {1900, 2, 29, 0, 0, 0, 0},  {2024, 1, 32, 0, 0, 0, 0},
-      {2024, 1, 1, 24, 0, 0, 0},   {2024, 1, 1, -1, 0, 0, 0},  {2024, 1, 1, 0, 60, 0, 0},
-      {2024, 1, 1, 0, 0, 60, 0},   {2024, 1, 1, 0, 0, 0, 1000}, {2024, 1, 1, 0, 0, 0, -1},
-      {-5, 1, 1, 0, 0, 0, 0},      {2024, -1, 1, 0, 0, 0, 0},  {2147483647, 12, 31, 0, 0, 0, 0},
+      {0, 1, 1, 0, 0, 0, 0},     {10000, 1, 1, 0, 0, 0, 0},        {2024, 0, 1, 0, 0, 0, 0},  {2024, 13, 1, 0, 0, 0, 0},
+      {2024, 1, 0, 0, 0, 0, 0},  {2024, 4, 31, 0, 0, 0, 0},        {2023, 2, 29, 0, 0, 0, 0}, {1900, 2, 29, 0, 0, 0, 0},
+      {2024, 1, 32, 0, 0, 0, 0}, {2024, 1, 1, 24, 0, 0, 0},        {2024, 1, 1, -1, 0, 0, 0}, {2024, 1, 1, 0, 60, 0, 0},
+      {2024, 1, 1, 0, 0, 60, 0}, {2024, 1, 1, 0, 0, 0, 1000},      {2024, 1, 1, 0, 0, 0, -1}, {-5, 1, 1, 0, 0, 0, 0},
+      {2024, -1, 1, 0, 0, 0, 0}, {2147483647, 12, 31, 0, 0, 0, 0},
   };
   for (const auto& C : Cases) {
     double Value = 7.5;
@@ -89,10 +88,10 @@ TEST(DateTime, DecodeRoundTripsEveryDayOfTheRange) {
         double Value;
         ASSERT_TRUE(TryEncodeDateTime(Year, Month, Day, Hour, Minute, Second, Ms, Value));
         const TDateTimeParts P = DecodeDateTime(Value);
-        ASSERT_TRUE(P.Year == Year && P.Month == Month && P.Day == Day && P.Hour == Hour &&
-                    P.Minute == Minute && P.Second == Second && P.Ms == Ms)
-            << Year << "-" << Month << "-" << Day << " decoded as " << P.Year << "-" << P.Month
-            << "-" << P.Day << " " << P.Hour << ":" << P.Minute << ":" << P.Second << "." << P.Ms;
+        ASSERT_TRUE(P.Year == Year && P.Month == Month && P.Day == Day && P.Hour == Hour && P.Minute == Minute &&
+                    P.Second == Second && P.Ms == Ms)
+            << Year << "-" << Month << "-" << Day << " decoded as " << P.Year << "-" << P.Month << "-" << P.Day << " "
+            << P.Hour << ":" << P.Minute << ":" << P.Second << "." << P.Ms;
         ++Checked;
       }
   EXPECT_EQ(Checked, 3652059);
@@ -128,9 +127,9 @@ TEST(DateTime, DecodeRoundsAndClamps) {
   for (const TCase& C : Cases) {
     const TDateTimeParts P = DecodeDateTime(C.Value);
     const TDateTimeParts& E = C.Expected;
-    EXPECT_TRUE(P.Year == E.Year && P.Month == E.Month && P.Day == E.Day && P.Hour == E.Hour &&
-                P.Minute == E.Minute && P.Second == E.Second && P.Ms == E.Ms)
-        << C.Value << " decoded as " << P.Year << "-" << P.Month << "-" << P.Day << " " << P.Hour
-        << ":" << P.Minute << ":" << P.Second << "." << P.Ms;
+    EXPECT_TRUE(P.Year == E.Year && P.Month == E.Month && P.Day == E.Day && P.Hour == E.Hour && P.Minute == E.Minute &&
+                P.Second == E.Second && P.Ms == E.Ms)
+        << C.Value << " decoded as " << P.Year << "-" << P.Month << "-" << P.Day << " " << P.Hour << ":" << P.Minute
+        << ":" << P.Second << "." << P.Ms;
   }
 }

@@ -38,8 +38,8 @@ struct TRun {
 // Arguments are quoted as they are; the tests use no quotes inside them. Standard error is
 // dropped unless WithErrors is set, and then it is read together with standard output.
 TRun RunTool(const std::vector<fs::path>& Args, bool WithErrors = false) {
-  fs::path::string_type Command = fs::path::string_type{} + fs::path("\"").native() + ToolPath().native() +
-                                  fs::path("\"").native();
+  fs::path::string_type Command =
+      fs::path::string_type{} + fs::path("\"").native() + ToolPath().native() + fs::path("\"").native();
   for (const fs::path& Arg : Args) Command += fs::path(" \"").native() + Arg.native() + fs::path("\"").native();
 #ifdef _WIN32
   Command += WithErrors ? L" 2>&1" : L" 2>NUL";
@@ -68,8 +68,8 @@ std::string ExpectedTimestamp(double Value) {
   if (Value == 0) return "-";
   const TDateTimeParts P = DecodeDateTime(Value);
   char Buffer[40];
-  std::snprintf(Buffer, sizeof(Buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03d", P.Year, P.Month, P.Day, P.Hour,
-                P.Minute, P.Second, P.Ms);
+  std::snprintf(Buffer, sizeof(Buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03d", P.Year, P.Month, P.Day, P.Hour, P.Minute,
+                P.Second, P.Ms);
   return Buffer;
 }
 

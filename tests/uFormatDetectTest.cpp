@@ -28,10 +28,8 @@ TLines FirstLines(const std::string& Path, size_t Count) {
 }
 
 const std::string Log4xLine = "2024-05-06 07:08:09,123 INFO  [main] com.acme.App - started";
-const std::string AccessLine =
-    R"(127.0.0.1 - - [10/Oct/2000:13:55:36 -0700] "GET /a.gif HTTP/1.0" 200 2326)";
-const std::string AuthedAccessLine =
-    R"(127.0.0.1 - frank [10/Oct/2000:13:55:36 -0700] "GET /a.gif HTTP/1.0" 200 2326)";
+const std::string AccessLine = R"(127.0.0.1 - - [10/Oct/2000:13:55:36 -0700] "GET /a.gif HTTP/1.0" 200 2326)";
+const std::string AuthedAccessLine = R"(127.0.0.1 - frank [10/Oct/2000:13:55:36 -0700] "GET /a.gif HTTP/1.0" 200 2326)";
 const std::string IisDataLine =
     "2024-05-06 07:08:09 10.0.0.5 GET /index.html - 443 - 192.168.1.20 Mozilla/5.0 - 200 0 0 15";
 const std::string JsonLine = R"({"time":"2024-05-06T07:08:09Z","level":"info","msg":"a","x":1})";
@@ -51,20 +49,14 @@ TEST(FormatDetect, Votes) {
       {"bracketed levels", Repeat("2024-05-06 07:08:09 [WARNING] x", 4), lfLog4x},
       {"blank lines do not vote", Concat({Repeat(Log4xLine, 3), Repeat("  \t ", 10)}), lfPlain},
       {"samples are trimmed", Repeat("  \t2024-05-06 07:08:09 DEBUG x  \r", 4), lfLog4x},
-      {"only 50 samples count", Concat({Repeat("plain text", 47), Repeat(Log4xLine, 10)}),
-       lfPlain},
-      {"50th sample still counts", Concat({Repeat("plain text", 46), Repeat(Log4xLine, 4)}),
-       lfLog4x},
+      {"only 50 samples count", Concat({Repeat("plain text", 47), Repeat(Log4xLine, 10)}), lfPlain},
+      {"50th sample still counts", Concat({Repeat("plain text", 46), Repeat(Log4xLine, 4)}), lfLog4x},
       {"one Rapid SCADA module line wins",
-       Concat({{"2024-05-06 07:08:09 MODULE ModArcBasic v6 Started"}, Repeat(Log4xLine, 20)}),
+       Concat({{"2024-05-06 07:08:09 MODULE ModArcBasic v6 Started"}, Repeat(Log4xLine, 20)}), lfRapidScada},
+      {"module line in another case", {"2024-05-06 07:08:09 module modtest is stopped"}, lfRapidScada},
+      {"strict Rapid SCADA line", Concat({Repeat(IisDataLine, 10), {"2024-05-06 07:08:09 [Comm][1][ERR] failure"}}),
        lfRapidScada},
-      {"module line in another case",
-       {"2024-05-06 07:08:09 module modtest is stopped"}, lfRapidScada},
-      {"strict Rapid SCADA line",
-       Concat({Repeat(IisDataLine, 10), {"2024-05-06 07:08:09 [Comm][1][ERR] failure"}}),
-       lfRapidScada},
-      {"access log with - - votes Apache and Nginx; Apache wins the tie",
-       Repeat(AccessLine, 4), lfApache},
+      {"access log with - - votes Apache and Nginx; Apache wins the tie", Repeat(AccessLine, 4), lfApache},
       {"access log with user names", Repeat(AuthedAccessLine, 4), lfNginx},
       {"mixed access log", Concat({Repeat(AccessLine, 3), Repeat(AuthedAccessLine, 2)}), lfNginx},
       {"W3C directives and data",
@@ -81,8 +73,7 @@ TEST(FormatDetect, Votes) {
       {"CSV level column after an ISO time", Repeat("2024-05-06 07:08:09,INFO,Net,x", 4), lfCSV},
       {"CSV without timestamps", Repeat("alpha,beta,gamma,delta", 4), lfCSV},
       {"empty CSV fields do not count", Repeat("alpha,,beta,gamma,", 4), lfPlain},
-      {"tab header alone",
-       Concat({{"timestamp\tlevel\tmsg"}, Repeat("2024-05-06 07:08:09,WARN,x", 3)}), lfCSV},
+      {"tab header alone", Concat({{"timestamp\tlevel\tmsg"}, Repeat("2024-05-06 07:08:09,WARN,x", 3)}), lfCSV},
       {"tab data lines", Repeat("06.05.2024 07:08:09\tINFO\tPump\tStarted", 4), lfCSV},
       {"tab data lines, slashed", Repeat("05/06/2024 07:08:09\tINFO\tPump\tStarted", 4), lfCSV},
       {"three tab fields are too few", Repeat("06.05.2024 07:08:09\tINFO\tStarted", 4), lfPlain},
@@ -92,8 +83,8 @@ TEST(FormatDetect, Votes) {
       {"JSON needs a level key", Repeat(R"({"lvl":"info"})", 4), lfPlain},
       {"Log4x needs more than three even when others have fewer",
        Concat({Repeat(Log4xLine, 4), Repeat("alpha,beta,gamma,delta", 4)}), lfLog4x},
-      {"a later format with more votes wins",
-       Concat({Repeat(Log4xLine, 4), Repeat("alpha,beta,gamma,delta", 5)}), lfCSV},
+      {"a later format with more votes wins", Concat({Repeat(Log4xLine, 4), Repeat("alpha,beta,gamma,delta", 5)}),
+       lfCSV},
   };
   for (const TCase& Case : Cases) EXPECT_EQ(DetectFormat(Case.Samples), Case.Expected) << Case.Name;
 }
@@ -120,8 +111,7 @@ TEST(FormatDetect, RapidScadaModuleLines) {
       {"2024-05-06 07:08:09  ", false},
       {"", false},
   };
-  for (const TCase& Case : Cases)
-    EXPECT_EQ(IsRapidScadaModuleLine(Case.Line), Case.Expected) << Case.Line;
+  for (const TCase& Case : Cases) EXPECT_EQ(IsRapidScadaModuleLine(Case.Line), Case.Expected) << Case.Line;
 }
 
 TEST(FormatDetectFiles, RealLogs) {
@@ -133,8 +123,8 @@ TEST(FormatDetectFiles, RealLogs) {
   // log is ISO-stamped without upper-case level words; many Proxifier lines have four or more
   // comma-separated words.
   const TCase Cases[] = {
-      {"Apache_2k.log", lfPlain},   {"HealthApp_2k.log", lfPlain}, {"Linux_2k.log", lfSyslog},
-      {"Proxifier_2k.log", lfCSV},  {"Windows_2k.log", lfIIS},     {"Zookeeper_2k.log", lfLog4x},
+      {"Apache_2k.log", lfPlain},  {"HealthApp_2k.log", lfPlain}, {"Linux_2k.log", lfSyslog},
+      {"Proxifier_2k.log", lfCSV}, {"Windows_2k.log", lfIIS},     {"Zookeeper_2k.log", lfLog4x},
   };
   for (const TCase& Case : Cases) {
     const TLines Lines = FirstLines(TestDataPath(std::string("loghub/") + Case.File), 50);

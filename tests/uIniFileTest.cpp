@@ -35,12 +35,27 @@ TEST(IniFile, ValueParsing) {
     bool Bool;        // with default true
   };
   const Case Cases[] = {
-      {"17", 17, true},       {"-1", -1, false},    {" 7 ", 7, false},      {"+5", 5, false},
-      {"1", 1, true},          {"10", 10, true},     {"true", 42, false},    {"", 42, true},
-      {"12x", 42, true},       {"abc", 42, false},   {"0", 0, false},        {"1.5", 42, true},
-      {"2147483647", 2147483647, false},             {"2147483648", 42, false},
-      {"-2147483648", -2147483647 - 1, false},       {"0x10", 42, false},    {"\"1\"", 1, true},
-      {"+-3", 42, false},      {"++3", 42, false},   {"-+3", 42, false},     {"+", 42, false},
+      {"17", 17, true},
+      {"-1", -1, false},
+      {" 7 ", 7, false},
+      {"+5", 5, false},
+      {"1", 1, true},
+      {"10", 10, true},
+      {"true", 42, false},
+      {"", 42, true},
+      {"12x", 42, true},
+      {"abc", 42, false},
+      {"0", 0, false},
+      {"1.5", 42, true},
+      {"2147483647", 2147483647, false},
+      {"2147483648", 42, false},
+      {"-2147483648", -2147483647 - 1, false},
+      {"0x10", 42, false},
+      {"\"1\"", 1, true},
+      {"+-3", 42, false},
+      {"++3", 42, false},
+      {"-+3", 42, false},
+      {"+", 42, false},
   };
   for (const Case& C : Cases) {
     const TIniFile Ini = Parsed(std::string("[S]\nK=") + C.Value + "\n");
@@ -78,10 +93,9 @@ TEST(IniFile, KeepsByteOrderMarkAndTurnsLineEndsIntoCrLf) {
 }
 
 TEST(IniFile, EveryStringReadsBackAsWritten) {
-  const std::string Values[] = {"plain",      " leading",   "trailing\t", "\"quoted\"",
-                                "a\"b",       "",           "  ",         "C:\\Logs\\",
-                                "x=y;z",      "[notsection]", "\xC3\xA9t\xC3\xA9", "\"",
-                                "\"half",     "half\""};
+  const std::string Values[] = {
+      "plain",      " leading", "trailing\t",   "\"quoted\"",        "a\"b", "",       "  ",
+      "C:\\Logs\\", "x=y;z",    "[notsection]", "\xC3\xA9t\xC3\xA9", "\"",   "\"half", "half\""};
   for (const std::string& Value : Values) {
     TIniFile Ini;
     Ini.WriteString("S", "K", Value);
@@ -105,9 +119,8 @@ TEST(IniFile, CarriageReturnsInsideALineReadAsTheBlankTheWriterStores) {
     const char* Line;
     const char* Value;
   };
-  const Case Cases[] = {{"K=a\rb", "a b"},         {"K=a\r\rb", "a  b"},  {"K=a\r", "a"},
-                        {"K=\ra", "a"},            {"K=\"a\r\"", "a "},   {"K\r=v", "v"},
-                        {"K=a\r\r", "a"}};
+  const Case Cases[] = {{"K=a\rb", "a b"},   {"K=a\r\rb", "a  b"}, {"K=a\r", "a"},  {"K=\ra", "a"},
+                        {"K=\"a\r\"", "a "}, {"K\r=v", "v"},       {"K=a\r\r", "a"}};
   for (const Case& C : Cases) {
     const TIniFile First = Parsed(std::string("[S]\r\n") + C.Line + "\r\nNext=n\r\n");
     const std::string Read = First.ReadString("S", "K", "?");

@@ -35,16 +35,14 @@ TLogLevel ReferenceKeywordLevel(const std::string& U) {
       if (U.find(W) != std::string::npos) return true;
     return false;
   };
-  if (Any({"ERROR", "FATAL", "CRITICAL", "SEVERE", " ERR ", " EXCEPTION:", "[EXCEPTION]"}))
-    return lError;
+  if (Any({"ERROR", "FATAL", "CRITICAL", "SEVERE", " ERR ", " EXCEPTION:", "[EXCEPTION]"})) return lError;
   if (Any({"WARN"})) return lWarn;
   if (Any({" INFO ", "[INFO]", ": INFO", "|INFO|", " INFO:", "INFORMATION"})) return lInfo;
-  if (U.rfind("INFO ", 0) == 0 || U.rfind("INFO:", 0) == 0 || U.rfind("[INFO]", 0) == 0)
-    return lInfo;
+  if (U.rfind("INFO ", 0) == 0 || U.rfind("INFO:", 0) == 0 || U.rfind("[INFO]", 0) == 0) return lInfo;
   if (Any({"DEBUG", " DBG "})) return lDebug;
   if (Any({"TRACE", "VERBOSE", " VRB "})) return lTrace;
-  if (!Any({"\"GET ", "\"POST ", "\"PUT ", "\"PATCH ", "\"DELETE ", "\"HEAD ", "\"OPTIONS ",
-            "\"CONNECT ", " GET ", " POST ", " PUT ", " DELETE "}))
+  if (!Any({"\"GET ", "\"POST ", "\"PUT ", "\"PATCH ", "\"DELETE ", "\"HEAD ", "\"OPTIONS ", "\"CONNECT ", " GET ",
+            " POST ", " PUT ", " DELETE "}))
     return lCustom;
   return lDebug;  // stands for "decided by the HTTP status"; never a keyword result here
 }
@@ -53,14 +51,18 @@ TLogLevel ReferenceKeywordLevel(const std::string& U) {
 
 TEST(LevelDetect, LevelFromWord) {
   const TCase Cases[] = {
-      {"ERROR", lError},       {"err", lError},          {"Fatal", lError},
-      {"CRITICAL", lError},    {"crit", lError},         {"  warn  ", lWarn},
-      {"\twarning\r", lWarn},  {"Warning:", lCustom},    {"INFO", lInfo},
-      {"information", lInfo},  {"debug", lDebug},        {"DBG", lDebug},
-      {"trace", lTrace},       {"Verbose", lTrace},      {"vrb", lTrace},
-      {"E", lCustom},          {"", lCustom},            {"   ", lCustom},
-      {"ERRORS", lCustom},     {"INF", lCustom},         {"[INFO]", lCustom},
-      {"INFORMATIONAL", lCustom}, {"WARN ING", lCustom}, {"\xC3\xA9rror", lCustom},
+      {"ERROR", lError},      {"err", lError},
+      {"Fatal", lError},      {"CRITICAL", lError},
+      {"crit", lError},       {"  warn  ", lWarn},
+      {"\twarning\r", lWarn}, {"Warning:", lCustom},
+      {"INFO", lInfo},        {"information", lInfo},
+      {"debug", lDebug},      {"DBG", lDebug},
+      {"trace", lTrace},      {"Verbose", lTrace},
+      {"vrb", lTrace},        {"E", lCustom},
+      {"", lCustom},          {"   ", lCustom},
+      {"ERRORS", lCustom},    {"INF", lCustom},
+      {"[INFO]", lCustom},    {"INFORMATIONAL", lCustom},
+      {"WARN ING", lCustom},  {"\xC3\xA9rror", lCustom},
   };
   for (const TCase& C : Cases) EXPECT_EQ(LevelFromWord(C.Text), C.Expected) << '"' << C.Text << '"';
 }
@@ -115,13 +117,13 @@ TEST(LevelDetect, HttpStatusFallback) {
       {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"GET /x HTTP/1.1\" 503 12", lError},
       {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"POST /x HTTP/1.1\" 200 12", lInfo},
       {"1.2.3.4 - - [06/May/2024:07:08:09 +0000] \"get /x http/1.0\"   500 0", lError},
-      {"1.2.3.4 - - \"GET /x HTTP/1.1\" - 12", lInfo},     // no status: still a request
-      {"1.2.3.4 - - \"GET /x HTTP/1.1\"", lInfo},          // no quote-space after the protocol
-      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 40", lInfo},       // too short for three characters
-      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 4x4 1", lInfo},    // not an integer
-      {"\"HEAD /x HTTP/1.1\" 451 0 \"ref\" 500", lWarn},   // first quote-space after protocol
-      {"client GET /index 500", lError},                   // trailing digits decide
-      {"client GET /index 5003", lError},                  // first three of the run
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" - 12", lInfo},    // no status: still a request
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\"", lInfo},         // no quote-space after the protocol
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 40", lInfo},      // too short for three characters
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 4x4 1", lInfo},   // not an integer
+      {"\"HEAD /x HTTP/1.1\" 451 0 \"ref\" 500", lWarn},  // first quote-space after protocol
+      {"client GET /index 500", lError},                  // trailing digits decide
+      {"client GET /index 5003", lError},                 // first three of the run
       {"client GET /index 42", lInfo},
       {"client GET /index 404", lWarn},
       {"client GET /index done", lInfo},
@@ -146,10 +148,10 @@ TEST(LevelDetect, TextAndUpperOfDifferentLengthsAreSafe) {
 TEST(LevelDetect, SinglePassScanAgreesWithPlainSearches) {
   // Lines built from keyword fragments, so that overlapping and adjacent keywords occur often,
   // in any letter case, at any alignment.
-  const char* Pieces[] = {"ERR", "ERROR", " ", "WARN", "INFO", "[", "]", ":", "|", "DEBUG",
-                          " DBG ", "TRACE", "VERB", "OSE", " VRB ", "\"", "GET ", "POST ",
-                          "HTTP/", "EXCEPTION", "INFORMATION", "x", "FATA", "L", "SEVER", "E",
-                          "CRIT", "ICAL", "DELETE ", "PUT ", "404", "5"};
+  const char* Pieces[] = {"ERR",   "ERROR", " ",     "WARN",      "INFO",        "[",    "]",     ":",
+                          "|",     "DEBUG", " DBG ", "TRACE",     "VERB",        "OSE",  " VRB ", "\"",
+                          "GET ",  "POST ", "HTTP/", "EXCEPTION", "INFORMATION", "x",    "FATA",  "L",
+                          "SEVER", "E",     "CRIT",  "ICAL",      "DELETE ",     "PUT ", "404",   "5"};
   std::mt19937 Random(12345);
   std::uniform_int_distribution<int> Pick(0, std::size(Pieces) - 1), Length(0, 8), Coin(0, 3);
   for (int n = 0; n < 20000; ++n) {
@@ -163,8 +165,7 @@ TEST(LevelDetect, SinglePassScanAgreesWithPlainSearches) {
     ASSERT_EQ(DetectLevelIgnoringCase(Line), Got) << '"' << Line << '"';
     if (Expected == lDebug && Got != lDebug) {
       // A request line: only the kind of decision is compared here.
-      ASSERT_TRUE(Upper.find("DEBUG") == std::string::npos && Upper.find(" DBG ") == std::string::npos)
-          << Line;
+      ASSERT_TRUE(Upper.find("DEBUG") == std::string::npos && Upper.find(" DBG ") == std::string::npos) << Line;
       ASSERT_TRUE(Got == lInfo || Got == lWarn || Got == lError) << Line;
     } else {
       ASSERT_EQ(Got, Expected) << '"' << Line << '"';

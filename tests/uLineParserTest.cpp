@@ -26,9 +26,7 @@ double Stamp(int Y, int M, int D, int h, int n, int s, int ms = 0) {
 
 double TimeOfDay(int h, int n, int s) { return (h * 3600 + n * 60 + s) / 86400.0; }
 
-double ThisYear(int M, int D, int h, int n, int s) {
-  return Stamp(CurrentLocalYear(), M, D, h, n, s);
-}
+double ThisYear(int M, int D, int h, int n, int s) { return Stamp(CurrentLocalYear(), M, D, h, n, s); }
 
 TLogEntry Parse(const std::string& Line, TLogFormat Format) {
   TLogEntry Entry;
@@ -71,55 +69,56 @@ std::vector<std::string> ReadLines(const std::string& Path) {
 }  // namespace
 
 TEST(LineParser, Plain) {
-  ExpectCases(lfPlain, lfPlain, {
-      {"ERROR disk full", lError, NoTime},
-      {"[07:08:09] WARN: low memory", lWarn, TimeOfDay(7, 8, 9)},
-      {"  [07:08:09] ERROR x", lError, TimeOfDay(7, 8, 9)},
-      {"[07:08:09]\tERROR\tdisk", lError, TimeOfDay(7, 8, 9)},
-      // Not a level word, but the word itself holds a keyword.
-      {"[07:08:09] ERRORS: 3", lError, TimeOfDay(7, 8, 9)},
-      {"[05/06/24 07:08:09] Info: started", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"[2024-05-06 07:08:09.123] debug x", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"06.05.2024 07:08:09,123 INFO started", lInfo, Stamp(2024, 5, 6, 7, 8, 9, 123)},
-      {"06.05.2024 07:08:09: Warning: x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"06.05.2024 07:08:09 pump stopped with error 5", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"05/06/2024 07:08:09 DEBUG tick", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09,123 ERROR [main] boom", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06T07:08:09 trace x", lTrace, Stamp(2024, 5, 6, 7, 8, 9)},
-      // After an ISO time the colon stays on the word, and nothing else names a level.
-      {"2024-05-06 07:08:09 Err: x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"12:34:56 info ready", lInfo, TimeOfDay(12, 34, 56)},
-      {"25:00:00 [Error] x", lError, NoTime},
-      {"[WARN] disk", lWarn, NoTime},
-      {"user admin logged in with a warning", lWarn, NoTime},
-      {"nothing to see", lCustom, NoTime},
-      {"   ", lCustom, NoTime},
-      {"", lCustom, NoTime},
-      {"2023-02-29 12:00:00 INFO x", lInfo, NoTime},
-  });
+  ExpectCases(lfPlain, lfPlain,
+              {
+                  {"ERROR disk full", lError, NoTime},
+                  {"[07:08:09] WARN: low memory", lWarn, TimeOfDay(7, 8, 9)},
+                  {"  [07:08:09] ERROR x", lError, TimeOfDay(7, 8, 9)},
+                  {"[07:08:09]\tERROR\tdisk", lError, TimeOfDay(7, 8, 9)},
+                  // Not a level word, but the word itself holds a keyword.
+                  {"[07:08:09] ERRORS: 3", lError, TimeOfDay(7, 8, 9)},
+                  {"[05/06/24 07:08:09] Info: started", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"[2024-05-06 07:08:09.123] debug x", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"06.05.2024 07:08:09,123 INFO started", lInfo, Stamp(2024, 5, 6, 7, 8, 9, 123)},
+                  {"06.05.2024 07:08:09: Warning: x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"06.05.2024 07:08:09 pump stopped with error 5", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"05/06/2024 07:08:09 DEBUG tick", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09,123 ERROR [main] boom", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06T07:08:09 trace x", lTrace, Stamp(2024, 5, 6, 7, 8, 9)},
+                  // After an ISO time the colon stays on the word, and nothing else names a level.
+                  {"2024-05-06 07:08:09 Err: x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"12:34:56 info ready", lInfo, TimeOfDay(12, 34, 56)},
+                  {"25:00:00 [Error] x", lError, NoTime},
+                  {"[WARN] disk", lWarn, NoTime},
+                  {"user admin logged in with a warning", lWarn, NoTime},
+                  {"nothing to see", lCustom, NoTime},
+                  {"   ", lCustom, NoTime},
+                  {"", lCustom, NoTime},
+                  {"2023-02-29 12:00:00 INFO x", lInfo, NoTime},
+              });
   ExpectCases(lfUnknown, lfPlain, {{"INFO x", lInfo, NoTime}});
 }
 
 TEST(LineParser, Log4x) {
-  ExpectCases(lfLog4x, lfLog4x, {
-      // The thread in brackets is taken as the level text; the keyword search finds INFO.
-      {"2024-05-06 07:08:09,123 [main] INFO com.acme.App - started", lInfo,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 WARN  [pool-1] slow", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09.456 debug x", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [ERROR] x", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [ Fatal ] x", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024/05/06 07:08:09 Information", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      // A lone dash before the level is skipped, so a warning about an error stays a warning.
-      {"2015-07-29 19:13:24,282 - WARN  [RecvWorker] error reading", lWarn, Stamp(2015, 7, 29, 19, 13, 24)},
-      {"2015-07-29 19:13:24 - ", lCustom, Stamp(2015, 7, 29, 19, 13, 24)},
-      {"2015-07-29 19:13:24 - - error", lError, Stamp(2015, 7, 29, 19, 13, 24)},
-      {"2015-07-29 19:13:24 -INFO error", lError, Stamp(2015, 7, 29, 19, 13, 24)},
-      {"not a timestamp ERROR", lError, NoTime},
-      {"2024-13-06 07:08:09 INFO x", lInfo, NoTime},
-  });
+  ExpectCases(lfLog4x, lfLog4x,
+              {
+                  // The thread in brackets is taken as the level text; the keyword search finds INFO.
+                  {"2024-05-06 07:08:09,123 [main] INFO com.acme.App - started", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 WARN  [pool-1] slow", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09.456 debug x", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [ERROR] x", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [ Fatal ] x", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024/05/06 07:08:09 Information", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  // A lone dash before the level is skipped, so a warning about an error stays a warning.
+                  {"2015-07-29 19:13:24,282 - WARN  [RecvWorker] error reading", lWarn, Stamp(2015, 7, 29, 19, 13, 24)},
+                  {"2015-07-29 19:13:24 - ", lCustom, Stamp(2015, 7, 29, 19, 13, 24)},
+                  {"2015-07-29 19:13:24 - - error", lError, Stamp(2015, 7, 29, 19, 13, 24)},
+                  {"2015-07-29 19:13:24 -INFO error", lError, Stamp(2015, 7, 29, 19, 13, 24)},
+                  {"not a timestamp ERROR", lError, NoTime},
+                  {"2024-13-06 07:08:09 INFO x", lInfo, NoTime},
+              });
 }
 
 TEST(LineParser, AccessLogs) {
@@ -130,13 +129,11 @@ TEST(LineParser, AccessLogs) {
        Stamp(2000, 10, 10, 13, 55, 36)},
       {R"(127.0.0.1 - - [10/Oct/2000:13:55:36 -0700] "GET /a.gif HTTP/1.0" 404 0)", lWarn,
        Stamp(2000, 10, 10, 13, 55, 36)},
-      {R"(127.0.0.1 - - [10/oct/2000:13:55:36] "GET /a HTTP/1.0" 503 0)", lError,
-       Stamp(2000, 10, 10, 13, 55, 36)},
+      {R"(127.0.0.1 - - [10/oct/2000:13:55:36] "GET /a HTTP/1.0" 503 0)", lError, Stamp(2000, 10, 10, 13, 55, 36)},
       {R"(127.0.0.1 - - [10/Foo/2000:13:55:36 -0700] "GET /a HTTP/1.0" 200 1)", lInfo, NoTime},
       {R"(127.0.0.1 - - [31/Apr/2000:13:55:36 -0700] "GET /a HTTP/1.0" 200 1)", lInfo, NoTime},
       // Two blanks before the status: the three characters read are " 50".
-      {R"(h - - [10/Oct/2000:13:55:36 +0000] "GET / HTTP/1.1"  500 0)", lError,
-       Stamp(2000, 10, 10, 13, 55, 36)},
+      {R"(h - - [10/Oct/2000:13:55:36 +0000] "GET / HTTP/1.1"  500 0)", lError, Stamp(2000, 10, 10, 13, 55, 36)},
       {R"(h - - ]10/Oct/2000:13:55:36[ "GET /)", lInfo, NoTime},
       {"no request at all, ERROR", lInfo, NoTime},
       {R"(one "quote only 500)", lInfo, NoTime},
@@ -146,31 +143,32 @@ TEST(LineParser, AccessLogs) {
 }
 
 TEST(LineParser, Syslog) {
-  ExpectCases(lfSyslog, lfSyslog, {
-      {"<34>Oct 11 22:14:15 mymachine su: 'su root' failed for lonvick on /dev/pts/8", lError,
-       ThisYear(10, 11, 22, 14, 15)},
-      {"Jun 14 15:16:02 combo sshd(pam_unix)[19937]: check pass; user unknown", lInfo,
-       ThisYear(6, 14, 15, 16, 2)},
-      {"Jun 14 15:16:02 combo app: Warning: disk", lWarn, ThisYear(6, 14, 15, 16, 2)},
-      {"Jun 14 15:16:02 combo app: DEBUG x", lDebug, ThisYear(6, 14, 15, 16, 2)},
-      // "fail" decides even after an earlier "warn"; "warn" beats an earlier "debug".
-      {"Jun 14 15:16:02 combo app: Warning: write FAILED", lError, ThisYear(6, 14, 15, 16, 2)},
-      {"Jun 14 15:16:02 combo app: debug: WARNed", lWarn, ThisYear(6, 14, 15, 16, 2)},
-      {"Jun 14 15:16:02 combo app:", lInfo, ThisYear(6, 14, 15, 16, 2)},
-      // The host name is not part of the message.
-      {"Jun 14 15:16:02 error-host app: ok", lInfo, ThisYear(6, 14, 15, 16, 2)},
-      // A one-digit day padded with a second blank is still the day, and the host name stays
-      // out of the message.
-      {"Jun  9 06:06:20 combo kernel: Warning: low memory", lWarn, ThisYear(6, 9, 6, 6, 20)},
-      {"Jun  9 06:06:20 warn-host kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
-      {"Jun   9 06:06:20 combo kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
-      {"<13>Jun 14 15:16:01 host app: ERROR x", lError, ThisYear(6, 14, 15, 16, 1)},
-      // Only a priority of one to three digits is dropped.
-      {"<1234>Jun 14 15:16:01 host app: x", lInfo, NoTime},
-      // Fewer than five pieces: nothing is read, not even the level words.
-      {"Jun 14 15:16:01 failure", lInfo, NoTime},
-      {"", lInfo, NoTime},
-  });
+  ExpectCases(
+      lfSyslog, lfSyslog,
+      {
+          {"<34>Oct 11 22:14:15 mymachine su: 'su root' failed for lonvick on /dev/pts/8", lError,
+           ThisYear(10, 11, 22, 14, 15)},
+          {"Jun 14 15:16:02 combo sshd(pam_unix)[19937]: check pass; user unknown", lInfo, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: Warning: disk", lWarn, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: DEBUG x", lDebug, ThisYear(6, 14, 15, 16, 2)},
+          // "fail" decides even after an earlier "warn"; "warn" beats an earlier "debug".
+          {"Jun 14 15:16:02 combo app: Warning: write FAILED", lError, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: debug: WARNed", lWarn, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app:", lInfo, ThisYear(6, 14, 15, 16, 2)},
+          // The host name is not part of the message.
+          {"Jun 14 15:16:02 error-host app: ok", lInfo, ThisYear(6, 14, 15, 16, 2)},
+          // A one-digit day padded with a second blank is still the day, and the host name stays
+          // out of the message.
+          {"Jun  9 06:06:20 combo kernel: Warning: low memory", lWarn, ThisYear(6, 9, 6, 6, 20)},
+          {"Jun  9 06:06:20 warn-host kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
+          {"Jun   9 06:06:20 combo kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
+          {"<13>Jun 14 15:16:01 host app: ERROR x", lError, ThisYear(6, 14, 15, 16, 1)},
+          // Only a priority of one to three digits is dropped.
+          {"<1234>Jun 14 15:16:01 host app: x", lInfo, NoTime},
+          // Fewer than five pieces: nothing is read, not even the level words.
+          {"Jun 14 15:16:01 failure", lInfo, NoTime},
+          {"", lInfo, NoTime},
+      });
 }
 
 // The message words are found at any position and in any letter case, as a plain search for
@@ -184,26 +182,30 @@ TEST(LineParser, SyslogWordsAgreeWithPlainSearches) {
     std::string Lower = Message;
     for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
     const auto Has = [&Lower](const char* Word) { return Lower.find(Word) != std::string::npos; };
-    const TLogLevel Expected = Has("error") || Has("fail") ? lError : Has("warn") ? lWarn : Has("debug") ? lDebug : lInfo;
+    const TLogLevel Expected = Has("error") || Has("fail") ? lError
+                               : Has("warn")               ? lWarn
+                               : Has("debug")              ? lDebug
+                                                           : lInfo;
     ASSERT_EQ(Parse("Jun 14 15:16:02 host app: " + Message, lfSyslog).Level, Expected) << Message;
   }
 }
 
 TEST(LineParser, Csv) {
-  ExpectCases(lfCSV, lfCSV, {
-      {"2024-05-06 07:08:09,WARN,Net,msg", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"06.05.2024 07:08:09.250\tERROR\tDb\ta,b", lError, Stamp(2024, 5, 6, 7, 8, 9, 250)},
-      {R"("2024-05-06 07:08:09","info",x)", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {" 2024-05-06 07:08:09 , warn ,x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"05/06/2024 07:08:09,Information,x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"07:08:09,DEBUG,x", lDebug, TimeOfDay(7, 8, 9)},
-      // No keyword fallback: the level column alone decides.
-      {"2024-05-06 07:08:09,Something,ERROR", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"ERROR happened", lCustom, NoTime},
-      {"Timestamp,Level,Source", lCustom, NoTime},
-      {R"(x,"trace")", lTrace, NoTime},
-      {"", lCustom, NoTime},
-  });
+  ExpectCases(lfCSV, lfCSV,
+              {
+                  {"2024-05-06 07:08:09,WARN,Net,msg", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"06.05.2024 07:08:09.250\tERROR\tDb\ta,b", lError, Stamp(2024, 5, 6, 7, 8, 9, 250)},
+                  {R"("2024-05-06 07:08:09","info",x)", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {" 2024-05-06 07:08:09 , warn ,x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"05/06/2024 07:08:09,Information,x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"07:08:09,DEBUG,x", lDebug, TimeOfDay(7, 8, 9)},
+                  // No keyword fallback: the level column alone decides.
+                  {"2024-05-06 07:08:09,Something,ERROR", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"ERROR happened", lCustom, NoTime},
+                  {"Timestamp,Level,Source", lCustom, NoTime},
+                  {R"(x,"trace")", lTrace, NoTime},
+                  {"", lCustom, NoTime},
+              });
 }
 
 // The parser looks at the start of a field only; what lies beyond must not change the result.
@@ -247,8 +249,7 @@ TEST(LineParser, SplitCsvFields) {
       {R"("""")", ',', {"\""}},
       {R"(" padded ",x)", ',', {"padded", "x"}},
   };
-  for (const TSplit& Case : Cases)
-    EXPECT_EQ(SplitCsvFields(Case.Line, Case.Delimiter), Case.Fields) << Case.Line;
+  for (const TSplit& Case : Cases) EXPECT_EQ(SplitCsvFields(Case.Line, Case.Delimiter), Case.Fields) << Case.Line;
 }
 
 TEST(LineParser, JsonStringValue) {
@@ -280,66 +281,66 @@ TEST(LineParser, JsonStringValue) {
 }
 
 TEST(LineParser, Json) {
-  ExpectCases(lfJSON, lfJSON, {
-      {R"({"timestamp":"2024-05-06T07:08:09.123Z","level":"info","msg":"ok"})", lInfo,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      {R"({"time":"2024-05-06 07:08:09","severity":"WARNING"})", lWarn,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      {R"({"@timestamp":"2024-05-06T07:08:09Z","level":30,"msg":"disk error"})", lError,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      {R"({"timestamp":"","time":"2024-05-06T07:08:09"})", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      {R"({"timestamp":"yesterday","level":"debug"})", lDebug, NoTime},
-      {R"({"level":"loud","severity":"trace"})", lTrace, NoTime},
-      {R"({"Level":"Error"})", lError, NoTime},
-      {R"({"msg":"nothing"})", lCustom, NoTime},
-  });
+  ExpectCases(
+      lfJSON, lfJSON,
+      {
+          {R"({"timestamp":"2024-05-06T07:08:09.123Z","level":"info","msg":"ok"})", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+          {R"({"time":"2024-05-06 07:08:09","severity":"WARNING"})", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+          {R"({"@timestamp":"2024-05-06T07:08:09Z","level":30,"msg":"disk error"})", lError,
+           Stamp(2024, 5, 6, 7, 8, 9)},
+          {R"({"timestamp":"","time":"2024-05-06T07:08:09"})", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+          {R"({"timestamp":"yesterday","level":"debug"})", lDebug, NoTime},
+          {R"({"level":"loud","severity":"trace"})", lTrace, NoTime},
+          {R"({"Level":"Error"})", lError, NoTime},
+          {R"({"msg":"nothing"})", lCustom, NoTime},
+      });
 }
 
 TEST(LineParser, Iis) {
-  ExpectCases(lfIIS, lfIIS, {
-      {"#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port", lInfo, NoTime},
-      {"#Date: 2024-05-06 07:08:00", lInfo, NoTime},
-      {"2024-05-06 07:08:09 10.0.0.5 GET /index.html - 443 - 192.168.1.20 Mozilla/5.0 - 200 0 0 15",
-       lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 10.0.0.5 GET /index.html - 443 - 192.168.1.20 Mozilla/5.0 - 404 0 2 5",
-       lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 10.0.0.5 POST /api - 443 - 192.168.1.20 Mozilla/5.0 - 500", lError,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      // Eleven fields only: no status.
-      {"2024-05-06 07:08:09 10.0.0.5 GET /x - 443 - 192.168.1.20 Mozilla/5.0 -", lInfo,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      // A doubled blank is an empty field, which shifts the status out of place.
-      {"2024-05-06 07:08:09  10.0.0.5 GET /x - 443 - 192.168.1.20 Mozilla/5.0 - 500 0 0 1", lInfo,
-       Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06", lInfo, NoTime},
-      {"ERROR nothing here", lInfo, NoTime},
-  });
+  ExpectCases(
+      lfIIS, lfIIS,
+      {
+          {"#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port", lInfo, NoTime},
+          {"#Date: 2024-05-06 07:08:00", lInfo, NoTime},
+          {"2024-05-06 07:08:09 10.0.0.5 GET /index.html - 443 - 192.168.1.20 Mozilla/5.0 - 200 0 0 15", lInfo,
+           Stamp(2024, 5, 6, 7, 8, 9)},
+          {"2024-05-06 07:08:09 10.0.0.5 GET /index.html - 443 - 192.168.1.20 Mozilla/5.0 - 404 0 2 5", lWarn,
+           Stamp(2024, 5, 6, 7, 8, 9)},
+          {"2024-05-06 07:08:09 10.0.0.5 POST /api - 443 - 192.168.1.20 Mozilla/5.0 - 500", lError,
+           Stamp(2024, 5, 6, 7, 8, 9)},
+          // Eleven fields only: no status.
+          {"2024-05-06 07:08:09 10.0.0.5 GET /x - 443 - 192.168.1.20 Mozilla/5.0 -", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+          // A doubled blank is an empty field, which shifts the status out of place.
+          {"2024-05-06 07:08:09  10.0.0.5 GET /x - 443 - 192.168.1.20 Mozilla/5.0 - 500 0 0 1", lInfo,
+           Stamp(2024, 5, 6, 7, 8, 9)},
+          {"2024-05-06", lInfo, NoTime},
+          {"ERROR nothing here", lInfo, NoTime},
+      });
 }
 
 TEST(LineParser, RapidScada) {
-  ExpectCases(lfRapidScada, lfRapidScada, {
-      {"2024-05-06 07:08:09 [Comm][1][INF] Line 1 started", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [Comm][1][ACT] x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [Comm][1][WARN] x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [Comm][1][err]", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-      // DBG is no code of the strict form; the text after the time is searched instead.
-      {"2024-05-06 07:08:09 [Comm][1][DBG] Error reading", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [Comm][1][INF]x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 [Comm] [1][INF] x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      {"2024-05-06 07:08:09 Module ModArcBasic started", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-      // No keyword search over the whole line for this format.
-      {"hello ERROR [a][b][ERR]", lCustom, NoTime},
-  });
+  ExpectCases(lfRapidScada, lfRapidScada,
+              {
+                  {"2024-05-06 07:08:09 [Comm][1][INF] Line 1 started", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm][1][ACT] x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm][1][WARN] x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm][1][err]", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  // DBG is no code of the strict form; the text after the time is searched instead.
+                  {"2024-05-06 07:08:09 [Comm][1][DBG] Error reading", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm][1][INF]x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm] [1][INF] x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 Module ModArcBasic started", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  // No keyword search over the whole line for this format.
+                  {"hello ERROR [a][b][ERR]", lCustom, NoTime},
+              });
 
   struct TSource {
     const char* Line;
     int32_t Start, Length;
   };
   const TSource Sources[] = {
-      {"2024-05-06 07:08:09 [Comm][1][INF] x", 22, 4},
-      {"2024-05-06 07:08:09   [ScadaComm][Main][WARN]", 24, 9},
-      {"2024-05-06 07:08:09,5 [Comm][1][WARN]", 0, 0},
-      {"2024-05-06 07:08:09 [][1][ERR] x", 22, 0},
+      {"2024-05-06 07:08:09 [Comm][1][INF] x", 22, 4}, {"2024-05-06 07:08:09   [ScadaComm][Main][WARN]", 24, 9},
+      {"2024-05-06 07:08:09,5 [Comm][1][WARN]", 0, 0}, {"2024-05-06 07:08:09 [][1][ERR] x", 22, 0},
       {"2024-05-06 07:08:09 [Comm][1][DBG] x", 0, 0},
   };
   for (const TSource& Case : Sources) {
@@ -372,8 +373,7 @@ TEST(LineParser, RapidScadaStrictForm) {
   double Timestamp = 0;
   int32_t Start = 0, Length = 0;
   TLogLevel Level = lCustom;
-  ASSERT_TRUE(ParseRapidScadaLine("2024-05-06 07:08:09 [A b][x][Warn] m", Timestamp, Start,
-                                  Length, Level));
+  ASSERT_TRUE(ParseRapidScadaLine("2024-05-06 07:08:09 [A b][x][Warn] m", Timestamp, Start, Length, Level));
   EXPECT_NEAR(Timestamp, Stamp(2024, 5, 6, 7, 8, 9), Tolerance);
   EXPECT_EQ(Start, 22);
   EXPECT_EQ(Length, 3);
@@ -485,68 +485,75 @@ void ExpectFileLines(const char* File, TLogFormat Format, const std::vector<TFil
 }
 
 TEST(LineParserFiles, BundledSamples) {
-  ExpectFileLines("nginx_access.log", lfNginx, {
-      {0, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {3, lWarn, Stamp(2024, 5, 6, 7, 8, 15)},
-      {4, lError, Stamp(2024, 5, 6, 7, 9, 1)},
-  });
-  ExpectFileLines("apache_access.log", lfApache, {
-      {1, lInfo, Stamp(2024, 5, 6, 9, 15, 2)},
-      {2, lWarn, Stamp(2024, 5, 6, 9, 15, 7)},
-      {3, lError, Stamp(2024, 5, 6, 9, 16, 40)},
-  });
-  ExpectFileLines("syslog.log", lfSyslog, {
-      {0, lError, ThisYear(5, 6, 7, 8, 9)},  // "May  6": a padded one-digit day
-      {1, lInfo, ThisYear(5, 6, 7, 8, 10)},
-      {3, lWarn, ThisYear(5, 6, 7, 9, 41)},
-      {4, lDebug, ThisYear(5, 6, 7, 10, 2)},
-      {6, lError, ThisYear(5, 6, 7, 11, 55)},
-      {7, lInfo, ThisYear(5, 16, 7, 12, 0)},
-  });
-  ExpectFileLines("events.csv", lfCSV, {
-      {0, lCustom, NoTime},
-      {1, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {3, lWarn, Stamp(2024, 5, 6, 7, 8, 11)},
-      {4, lError, Stamp(2024, 5, 6, 7, 8, 12)},
-      {6, lTrace, Stamp(2024, 5, 6, 7, 8, 14)},
-      {7, lError, Stamp(2024, 5, 6, 7, 8, 15)},
-  });
-  ExpectFileLines("events.tsv", lfCSV, {
-      {0, lCustom, NoTime},
-      {2, lWarn, Stamp(2024, 5, 6, 7, 8, 10, 250)},
-      {3, lError, Stamp(2024, 5, 6, 7, 8, 11)},
-  });
-  ExpectFileLines("app.json.log", lfJSON, {
-      {0, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {1, lDebug, Stamp(2024, 5, 6, 7, 8, 10)},
-      {3, lError, Stamp(2024, 5, 6, 7, 8, 13)},
-      {5, lError, Stamp(2024, 5, 6, 7, 8, 14)},
-      {6, lCustom, Stamp(2024, 5, 6, 7, 8, 15)},
-  });
-  ExpectFileLines("iis_w3c.log", lfIIS, {
-      {3, lInfo, NoTime},
-      {4, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {5, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
-      {6, lError, Stamp(2024, 5, 6, 7, 8, 12)},
-      {7, lWarn, Stamp(2024, 5, 6, 7, 8, 15)},
-  });
-  ExpectFileLines("rapidscada_comm.log", lfRapidScada, {
-      {0, lCustom, Stamp(2024, 5, 6, 7, 8, 0)},
-      {1, lInfo, Stamp(2024, 5, 6, 7, 8, 1), 22, 9},
-      {2, lInfo, Stamp(2024, 5, 6, 7, 8, 1), 22, 7},
-      {3, lWarn, Stamp(2024, 5, 6, 7, 8, 2), 22, 7},
-      {4, lError, Stamp(2024, 5, 6, 7, 8, 5), 22, 7},
-      {5, lError, Stamp(2024, 5, 6, 7, 8, 5)},
-  });
+  ExpectFileLines("nginx_access.log", lfNginx,
+                  {
+                      {0, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                      {3, lWarn, Stamp(2024, 5, 6, 7, 8, 15)},
+                      {4, lError, Stamp(2024, 5, 6, 7, 9, 1)},
+                  });
+  ExpectFileLines("apache_access.log", lfApache,
+                  {
+                      {1, lInfo, Stamp(2024, 5, 6, 9, 15, 2)},
+                      {2, lWarn, Stamp(2024, 5, 6, 9, 15, 7)},
+                      {3, lError, Stamp(2024, 5, 6, 9, 16, 40)},
+                  });
+  ExpectFileLines("syslog.log", lfSyslog,
+                  {
+                      {0, lError, ThisYear(5, 6, 7, 8, 9)},  // "May  6": a padded one-digit day
+                      {1, lInfo, ThisYear(5, 6, 7, 8, 10)},
+                      {3, lWarn, ThisYear(5, 6, 7, 9, 41)},
+                      {4, lDebug, ThisYear(5, 6, 7, 10, 2)},
+                      {6, lError, ThisYear(5, 6, 7, 11, 55)},
+                      {7, lInfo, ThisYear(5, 16, 7, 12, 0)},
+                  });
+  ExpectFileLines("events.csv", lfCSV,
+                  {
+                      {0, lCustom, NoTime},
+                      {1, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                      {3, lWarn, Stamp(2024, 5, 6, 7, 8, 11)},
+                      {4, lError, Stamp(2024, 5, 6, 7, 8, 12)},
+                      {6, lTrace, Stamp(2024, 5, 6, 7, 8, 14)},
+                      {7, lError, Stamp(2024, 5, 6, 7, 8, 15)},
+                  });
+  ExpectFileLines("events.tsv", lfCSV,
+                  {
+                      {0, lCustom, NoTime},
+                      {2, lWarn, Stamp(2024, 5, 6, 7, 8, 10, 250)},
+                      {3, lError, Stamp(2024, 5, 6, 7, 8, 11)},
+                  });
+  ExpectFileLines("app.json.log", lfJSON,
+                  {
+                      {0, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                      {1, lDebug, Stamp(2024, 5, 6, 7, 8, 10)},
+                      {3, lError, Stamp(2024, 5, 6, 7, 8, 13)},
+                      {5, lError, Stamp(2024, 5, 6, 7, 8, 14)},
+                      {6, lCustom, Stamp(2024, 5, 6, 7, 8, 15)},
+                  });
+  ExpectFileLines("iis_w3c.log", lfIIS,
+                  {
+                      {3, lInfo, NoTime},
+                      {4, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                      {5, lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                      {6, lError, Stamp(2024, 5, 6, 7, 8, 12)},
+                      {7, lWarn, Stamp(2024, 5, 6, 7, 8, 15)},
+                  });
+  ExpectFileLines("rapidscada_comm.log", lfRapidScada,
+                  {
+                      {0, lCustom, Stamp(2024, 5, 6, 7, 8, 0)},
+                      {1, lInfo, Stamp(2024, 5, 6, 7, 8, 1), 22, 9},
+                      {2, lInfo, Stamp(2024, 5, 6, 7, 8, 1), 22, 7},
+                      {3, lWarn, Stamp(2024, 5, 6, 7, 8, 2), 22, 7},
+                      {4, lError, Stamp(2024, 5, 6, 7, 8, 5), 22, 7},
+                      {5, lError, Stamp(2024, 5, 6, 7, 8, 5)},
+                  });
 }
 
 // Lines assembled from the characters the parsers look for, in every format: whatever they hold,
 // the parsers stay inside the line and any field span they report lies within it.
 TEST(LineParser, ArbitraryLinesStayInBounds) {
   const std::string Alphabet = "0123456789-/:.,; \t[]<>{}\"|#TZEeRrOoWwAaNnIiFfGgPpHh";
-  const std::string Pieces[] = {"2024-05-06 07:08:09", "06.05.2024 07:08:09", "[07:08:09]",
-                                "[Comm][1][INF]", "\"level\":\"", " HTTP/1.1\" ", "<13>",
-                                "Jun 14 15:16:01 "};
+  const std::string Pieces[] = {"2024-05-06 07:08:09", "06.05.2024 07:08:09", "[07:08:09]", "[Comm][1][INF]",
+                                "\"level\":\"",        " HTTP/1.1\" ",        "<13>",       "Jun 14 15:16:01 "};
   TCustomFormatConfig Delimited;
   Delimited.FieldCount = 8;
   Delimited.Fields[3] = cfrThread;
@@ -560,10 +567,8 @@ TEST(LineParser, ArbitraryLinesStayInBounds) {
     std::string Line;
     const uint32_t Length = Next(60);
     while (Line.size() < Length) {
-      if (Next(4) == 0)
-        Line += Pieces[Next(std::size(Pieces))];
-      else
-        Line += Alphabet[Next(static_cast<uint32_t>(Alphabet.size()))];
+      if (Next(4) == 0) Line += Pieces[Next(std::size(Pieces))];
+      else Line += Alphabet[Next(static_cast<uint32_t>(Alphabet.size()))];
     }
     // Views of exactly the line's bytes, so that the sanitizer sees any read past the end.
     const std::vector<char> Bytes(Line.begin(), Line.end());
@@ -576,10 +581,8 @@ TEST(LineParser, ArbitraryLinesStayInBounds) {
         ASSERT_GE(Entry.Level, lError);
         ASSERT_LE(Entry.Level, lCustom);
         ASSERT_GE(Entry.SourceStart, 0) << Line;
-        ASSERT_LE(Entry.SourceStart + Entry.SourceLength, static_cast<int32_t>(Line.size()) + 1)
-            << Line;
-        ASSERT_LE(Entry.ThreadStart + Entry.ThreadLength, static_cast<int32_t>(Line.size()) + 1)
-            << Line;
+        ASSERT_LE(Entry.SourceStart + Entry.SourceLength, static_cast<int32_t>(Line.size()) + 1) << Line;
+        ASSERT_LE(Entry.ThreadStart + Entry.ThreadLength, static_cast<int32_t>(Line.size()) + 1) << Line;
       }
     }
   }

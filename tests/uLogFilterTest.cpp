@@ -74,17 +74,16 @@ TEST(TextDecoding, StrictUtf8FirstThenAnsi) {
       {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
       // Not UTF-8: every byte in the 8-bit code page (Windows-1252 here and under Wine).
       {"caf\xE9", u"caf\u00E9"},
-      {"\xC0\xAF", u"\u00C0\u00AF"},                 // overlong "/"
-      {"\xE0\x80\xAF", u"\u00E0\u20AC\u00AF"},       // overlong three-byte form
-      {"\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},       // encoded surrogate
+      {"\xC0\xAF", u"\u00C0\u00AF"},                      // overlong "/"
+      {"\xE0\x80\xAF", u"\u00E0\u20AC\u00AF"},            // overlong three-byte form
+      {"\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},            // encoded surrogate
       {"\xF4\x90\x80\x80", u"\u00F4\u0090\u20AC\u20AC"},  // past U+10FFFF
-      {"ok \xE2\x82", u"ok \u00E2\u201A"},           // truncated at the end
-      {"\xC3(", u"\u00C3("},                         // missing continuation
-      {"\xF8\xA1", u"\u00F8\u00A1"},                 // no such lead byte
+      {"ok \xE2\x82", u"ok \u00E2\u201A"},                // truncated at the end
+      {"\xC3(", u"\u00C3("},                              // missing continuation
+      {"\xF8\xA1", u"\u00F8\u00A1"},                      // no such lead byte
   };
   for (const auto& Case : Cases) {
-    EXPECT_EQ(DecodeLineBytes(Case.Bytes.data(), static_cast<int32_t>(Case.Bytes.size())), Case.Expected)
-        << Case.Bytes;
+    EXPECT_EQ(DecodeLineBytes(Case.Bytes.data(), static_cast<int32_t>(Case.Bytes.size())), Case.Expected) << Case.Bytes;
   }
   EXPECT_EQ(DecodeLineBytes(nullptr, 5), u"");
   EXPECT_EQ(DecodeLineBytes("abc", 0), u"");
@@ -97,9 +96,13 @@ TEST(TextDecoding, AnsiFallbackUsesWindows1252ForTheC1Range) {
 }
 
 TEST(TextDecoding, LenientConversionsRoundTrip) {
-  const std::string Text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x84\xA6 \xF0\x9F\x98\x80";
+  const std::string Text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE2\x84\xA6 \xF0\x9F\x98\x80";
   EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(Text)), Text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
 }
 
@@ -131,11 +134,11 @@ TEST(LineMatching, BytePath) {
       {"an Error here", "error", true},
       {"an Error here", "ERROR", true},  // the needle is folded too
       {"error", "errors", false},
-      {"xxerr", "err", true},           // match at the last start position
+      {"xxerr", "err", true},  // match at the last start position
       {"err", "err", true},
       {"erxerr", "err", true},
       {"[E]", "[e]", true},
-      {"@[\\]^_`{", "`{", true},        // only A..Z fold: '@'/'`' and '['/'{' stay apart
+      {"@[\\]^_`{", "`{", true},  // only A..Z fold: '@'/'`' and '['/'{' stay apart
       {"@", "`", false},
       {"[", "{", false},
       {"caf\xC3\xA9", "caf\xC3\xA9", true},
@@ -176,10 +179,10 @@ TEST(LineMatching, UnicodePath) {
       {"CAF\xC3\x89 ouvert", u"caf\u00C9", true},
       {"caf\xC3\xA9", u"CAF\u00C9", true},
       {"cafe", u"caf\u00E9", false},
-      {"resistance 5 \xCF\x89", u"\u2126", true},    // small omega
-      {"resistance 5 \xCE\xA9", u"\u2126", true},    // capital omega
+      {"resistance 5 \xCF\x89", u"\u2126", true},      // small omega
+      {"resistance 5 \xCE\xA9", u"\u2126", true},      // capital omega
       {"resistance 5 \xE2\x84\xA6", u"\u03C9", true},  // an Ohm sign in the line
-      {"CAF\xC9 (Latin-1)", u"caf\u00E9", true},     // invalid UTF-8 decoded via ANSI
+      {"CAF\xC9 (Latin-1)", u"caf\u00E9", true},       // invalid UTF-8 decoded via ANSI
       {"", u"\u00E9", false},
       {"\xD0\x9E\xD0\xA8\xD0\x98\xD0\x91\xD0\x9A\xD0\x90", u"\u043E\u0448\u0438\u0431\u043A\u0430", true},
   };
@@ -202,14 +205,30 @@ TEST(ContextNumber, ParsesTrimmedDecimalIntegers) {
     std::u16string Text;
     int32_t Expected;
   } Cases[] = {
-      {u"0", 0},           {u"2", 2},           {u"-2", -2},       {u"+3", 3},
-      {u"  12 ", 12},      {u"\t-7\r\n", -7},   {u"", 0},          {u"   ", 0},
-      {u"-", 0},           {u"+", 0},           {u"2x", 0},        {u"x2", 0},
-      {u"1 2", 0},         {u"--1", 0},         {u"0x10", 0},      {u"1.5", 0},
-      {u"9999", 9999},     {u"-9999", -9999},   {u"007", 7},
-      {u"2147483647", INT_MAX},                 {u"-2147483648", INT_MIN},
-      {u"2147483648", 0},  {u"99999999999999999999", 0},
-      {u"\uFF11", 0},      // full-width digit is not a decimal digit here
+      {u"0", 0},
+      {u"2", 2},
+      {u"-2", -2},
+      {u"+3", 3},
+      {u"  12 ", 12},
+      {u"\t-7\r\n", -7},
+      {u"", 0},
+      {u"   ", 0},
+      {u"-", 0},
+      {u"+", 0},
+      {u"2x", 0},
+      {u"x2", 0},
+      {u"1 2", 0},
+      {u"--1", 0},
+      {u"0x10", 0},
+      {u"1.5", 0},
+      {u"9999", 9999},
+      {u"-9999", -9999},
+      {u"007", 7},
+      {u"2147483647", INT_MAX},
+      {u"-2147483648", INT_MIN},
+      {u"2147483648", 0},
+      {u"99999999999999999999", 0},
+      {u"\uFF11", 0},  // full-width digit is not a decimal digit here
   };
   for (const auto& Case : Cases) {
     EXPECT_EQ(ParseContextNumber(Case.Text), Case.Expected) << Utf16ToUtf8(Case.Text);
@@ -228,13 +247,13 @@ TEST(FilterBuild, MatchesWidenedByContextAndMerged) {
       {u"err", 0, {3, 7}},
       {u"err", 2, Concat(Range(3, 5), Range(7, 9))},
       {u"err", -2, Concat(Range(1, 3), Range(5, 7))},
-      {u"err", 3, Range(3, 9)},          // 3..6 and 7..9 touch: one run, each line once
-      {u"err", -3, Range(0, 7)},         // 0..3 and 4..7 touch
-      {u"err", -4, Range(0, 7)},         // overlapping ranges
+      {u"err", 3, Range(3, 9)},   // 3..6 and 7..9 touch: one run, each line once
+      {u"err", -3, Range(0, 7)},  // 0..3 and 4..7 touch
+      {u"err", -4, Range(0, 7)},  // overlapping ranges
       {u"err", 1, {3, 4, 7, 8}},
       {u"err", 100, Range(3, 9)},
       {u"err", -100, Range(0, 7)},
-      {u"err", INT_MAX, Range(3, 9)},    // no overflow past the last entry
+      {u"err", INT_MAX, Range(3, 9)},  // no overflow past the last entry
       {u"err", INT_MIN, Range(0, 7)},
       {u"line", 0, Range(0, 9)},
       {u"line", 5, Range(0, 9)},
@@ -321,11 +340,12 @@ TEST(VisibleRows, RowToEntryAndBack) {
   struct {
     bool AllVisible;
     int32_t Count, Row, Entry;
-  } RowCases[] = {
-      {true, 10, 0, 0},  {true, 10, 9, 9},   {true, 10, 10, -1}, {true, 10, -1, -1}, {true, 0, 0, -1},
-      {false, 4, 0, 2},  {false, 4, 3, 9},   {false, 4, 4, -1},  {false, 4, -1, -1},
-      {false, 6, 5, -1},  // a count larger than the array never reads past it
-  };
+  } RowCases[] =
+      {
+          {true, 10, 0, 0},   {true, 10, 9, 9},  {true, 10, 10, -1}, {true, 10, -1, -1},
+          {true, 0, 0, -1},   {false, 4, 0, 2},  {false, 4, 3, 9},   {false, 4, 4, -1},
+          {false, 4, -1, -1}, {false, 6, 5, -1},  // a count larger than the array never reads past it
+      };
   for (const auto& Case : RowCases)
     EXPECT_EQ(VisibleToEntry(Case.AllVisible, Visible, Case.Count, Case.Row), Case.Entry) << Case.Row;
 
@@ -333,9 +353,8 @@ TEST(VisibleRows, RowToEntryAndBack) {
     bool AllVisible;
     int32_t Count, Entry, Row;
   } EntryCases[] = {
-      {true, 10, 0, 0},  {true, 10, 9, 9}, {true, 10, 10, -1}, {true, 10, -1, -1},
-      {false, 4, 2, 0},  {false, 4, 9, 3}, {false, 4, 6, 2},   {false, 4, 3, -1},
-      {false, 4, 10, -1}, {false, 4, -1, -1}, {false, 0, 2, -1}, {false, 2, 9, -1},
+      {true, 10, 0, 0}, {true, 10, 9, 9},  {true, 10, 10, -1}, {true, 10, -1, -1}, {false, 4, 2, 0},  {false, 4, 9, 3},
+      {false, 4, 6, 2}, {false, 4, 3, -1}, {false, 4, 10, -1}, {false, 4, -1, -1}, {false, 0, 2, -1}, {false, 2, 9, -1},
   };
   for (const auto& Case : EntryCases)
     EXPECT_EQ(EntryToVisibleRow(Case.AllVisible, Visible, Case.Count, Case.Entry), Case.Row) << Case.Entry;

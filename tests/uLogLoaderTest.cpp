@@ -47,8 +47,7 @@ void FaultHook(int64_t Offset, int64_t& Count) {
     if (HookThrowLength) throw std::length_error("injected");
     throw std::bad_alloc();
   }
-  if (HookShortenTo >= 0 && Offset + Count > HookShortenTo)
-    Count = std::max<int64_t>(HookShortenTo - Offset, 0);
+  if (HookShortenTo >= 0 && Offset + Count > HookShortenTo) Count = std::max<int64_t>(HookShortenTo - Offset, 0);
 }
 
 class LogLoaderTest : public ::testing::Test {
@@ -58,8 +57,8 @@ class LogLoaderTest : public ::testing::Test {
     SetDefaultSettings();
     static int Serial = 0;
     Dir = fs::temp_directory_path() /
-          ("skerrin-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + std::to_string(++Serial));
+          ("skerrin-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           std::to_string(++Serial));
     fs::create_directories(Dir);
   }
   void TearDown() override {
@@ -89,8 +88,8 @@ class LogLoaderTest : public ::testing::Test {
       ASSERT_EQ(Got.TextOffset, NextOffset) << "line " << I + 1;
       NextOffset += Got.TextLength;
       TLogEntry Want = EmptyLogEntry();
-      ParseLine(std::string_view(Log.List.EntryText(I), static_cast<size_t>(Got.TextLength)), I + 1,
-                Log.Format, Want, Log.CustomConfig);
+      ParseLine(std::string_view(Log.List.EntryText(I), static_cast<size_t>(Got.TextLength)), I + 1, Log.Format, Want,
+                Log.CustomConfig);
       ASSERT_EQ(Got.Level, Want.Level) << "line " << I + 1;
       ASSERT_EQ(Got.Timestamp, Want.Timestamp) << "line " << I + 1;
       ASSERT_EQ(Got.SourceStart, Want.SourceStart) << "line " << I + 1;
@@ -248,15 +247,18 @@ TEST(Utf16Decoding, ProducesValidUtf8InAnyPieces) {
       {u"plain", "plain"},
       {u"\u00E9\u20AC", "\xC3\xA9\xE2\x82\xAC"},
       {u"\U0001F600!", "\xF0\x9F\x98\x80!"},
-      {std::u16string{0xD83D, u'x'}, "\xEF\xBF\xBDx"},              // high without low
-      {std::u16string{0xDE00, u'y'}, "\xEF\xBF\xBDy"},              // low alone
-      {std::u16string{u'z', 0xD83D}, "z\xEF\xBF\xBD"},              // high at the very end
+      {std::u16string{0xD83D, u'x'}, "\xEF\xBF\xBDx"},  // high without low
+      {std::u16string{0xDE00, u'y'}, "\xEF\xBF\xBDy"},  // low alone
+      {std::u16string{u'z', 0xD83D}, "z\xEF\xBF\xBD"},  // high at the very end
       {std::u16string{0xD83D, 0xD83D, 0xDE00}, "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
       {std::u16string{0xD83D, u'\n'}, "\xEF\xBF\xBD\n"},
       // Runs of ASCII longer than the decoder's wide steps, broken where a step would end.
       {u"abcdefgh\u0141ijklmnopqrstuvw\u0080xyz01234567\u007F\U0001F600ABCDEFGHIJKLMNOP",
-       "abcdefgh\xC5\x81ijklmnopqrstuvw\xC2\x80xyz01234567\x7F\xF0\x9F\x98\x80" "ABCDEFGHIJKLMNOP"},
-      {std::u16string{0xD83D} + u"abcdefghijklmnop", "\xEF\xBF\xBD" "abcdefghijklmnop"},
+       "abcdefgh\xC5\x81ijklmnopqrstuvw\xC2\x80xyz01234567\x7F\xF0\x9F\x98\x80"
+       "ABCDEFGHIJKLMNOP"},
+      {std::u16string{0xD83D} + u"abcdefghijklmnop",
+       "\xEF\xBF\xBD"
+       "abcdefghijklmnop"},
   };
   for (bool BigEndian : {false, true}) {
     for (const Case& C : Cases) {
@@ -281,15 +283,13 @@ TEST(Utf16Decoding, ProducesValidUtf8InAnyPieces) {
 
 TEST_F(LogLoaderTest, Utf16FilesWithAndWithoutMarkBecomeUtf8Lines) {
   const std::u16string Text = u"2024-03-01 10:00:00 ERROR caf\u00E9\r\nzwei \U0001F600\n\ndrei";
-  const std::vector<std::string> Want = {"2024-03-01 10:00:00 ERROR caf\xC3\xA9",
-                                         "zwei \xF0\x9F\x98\x80", "", "drei"};
+  const std::vector<std::string> Want = {"2024-03-01 10:00:00 ERROR caf\xC3\xA9", "zwei \xF0\x9F\x98\x80", "", "drei"};
   struct Case {
     std::string Prefix;
     bool BigEndian;
     int32_t Encoding;
   };
-  for (const Case& C : {Case{"\xFF\xFE", false, 1}, Case{"\xFE\xFF", true, 2}, Case{"", false, 1},
-                        Case{"", true, 2}}) {
+  for (const Case& C : {Case{"\xFF\xFE", false, 1}, Case{"\xFE\xFF", true, 2}, Case{"", false, 1}, Case{"", true, 2}}) {
     const std::string Bytes = C.Prefix + Utf16Bytes(Text, C.BigEndian) + "\x0A";  // odd byte ignored
     TLoadedLog Log;
     ASSERT_TRUE(Log.Load(Write("utf16.log", Bytes), AppSettings));
@@ -319,7 +319,8 @@ TEST_F(LogLoaderTest, Utf16PairsAndBreaksAcrossBlocks) {
       {"cr lf split", Head + u"\r\n" + Tail, {HeadUtf8, TailUtf8}},
       {"pair split", Head + u"\U0001F600\n" + Tail, {HeadUtf8 + "\xF0\x9F\x98\x80", TailUtf8}},
       {"unpaired high before the boundary", Head + char16_t(0xD83D) + u"x\n", {HeadUtf8 + "\xEF\xBF\xBDx"}},
-      {"unpaired high before a line feed", Head + char16_t(0xD83D) + u"\n" + Tail,
+      {"unpaired high before a line feed",
+       Head + char16_t(0xD83D) + u"\n" + Tail,
        {HeadUtf8 + "\xEF\xBF\xBD", TailUtf8}},
       {"unpaired high at the end", Tail + char16_t(0xDBFF), {TailUtf8 + "\xEF\xBF\xBD"}},
   };
@@ -377,7 +378,8 @@ TEST_F(LogLoaderTest, FailuresLeaveAnEmptyList) {
   std::string Bytes;
   for (int I = 0; I < 5000; ++I) Bytes += Log4xLine + " " + std::to_string(I) + "\n";
   const std::string Good = Write("good.log", Bytes);
-  const std::string Utf16 = Write("wide.log", "\xFF\xFE" + Utf16Bytes(std::u16string(Bytes.begin(), Bytes.end()), false));
+  const std::string Utf16 =
+      Write("wide.log", "\xFF\xFE" + Utf16Bytes(std::u16string(Bytes.begin(), Bytes.end()), false));
   struct Case {
     const char* Name;
     std::string Path;
@@ -549,8 +551,8 @@ TEST_F(LogLoaderTest, LoadsTheRealSampleLogs) {
     const char* File;
     TLogFormat Format;
   };
-  const Case Cases[] = {{"Apache_2k.log", lfUnknown},  {"Linux_2k.log", lfSyslog},
-                        {"Zookeeper_2k.log", lfLog4x}, {"Windows_2k.log", lfUnknown},
+  const Case Cases[] = {{"Apache_2k.log", lfUnknown},    {"Linux_2k.log", lfSyslog},
+                        {"Zookeeper_2k.log", lfLog4x},   {"Windows_2k.log", lfUnknown},
                         {"HealthApp_2k.log", lfUnknown}, {"Proxifier_2k.log", lfUnknown}};
   for (const Case& C : Cases) {
     const std::string Path = TestDataPath(std::string("loghub/") + C.File);
@@ -585,8 +587,8 @@ TEST_F(LogLoaderTest, ZookeeperCountsOnlyItsRealErrors) {
 TEST_F(LogLoaderTest, SharingRulesOfOtherHandlesAreHonoured) {
   const std::string Path = Write("shared.log", "a\nb\n");
   const std::wstring Wide = (Dir / "shared.log").wstring();
-  HANDLE Writer = CreateFileW(Wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE Writer =
+      CreateFileW(Wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(Writer, INVALID_HANDLE_VALUE);
   TLoadedLog Log;
   EXPECT_TRUE(Log.Load(Path, AppSettings));

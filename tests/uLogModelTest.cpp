@@ -29,8 +29,8 @@ std::string TextOf(const TLogList& List, int32_t Index) {
 }  // namespace
 
 TEST(LogTypes, DisplayNamesFollowOrdinals) {
-  const char* Expected[] = {"Unknown", "Plain", "Log4x", "Apache Access", "Nginx Access", "Syslog",
-                            "CSV", "JSON", "IIS W3C", "Custom (user-defined)", "Rapid SCADA"};
+  const char* Expected[] = {"Unknown", "Plain", "Log4x",   "Apache Access",         "Nginx Access", "Syslog",
+                            "CSV",     "JSON",  "IIS W3C", "Custom (user-defined)", "Rapid SCADA"};
   for (int i = 0; i < LogFormatCount; ++i)
     EXPECT_STREQ(FormatDisplayName(static_cast<TLogFormat>(i)), Expected[i]) << i;
   EXPECT_STREQ(FormatDisplayName(static_cast<TLogFormat>(11)), "");

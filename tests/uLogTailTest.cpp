@@ -26,8 +26,8 @@ const std::string InfoLine = "2024-03-01 10:00:00,123 INFO  [main] com.example.A
 const std::string ErrorLine = "2024-03-01 10:00:01,456 ERROR [main] com.example.App - failed";
 
 // Hooks are plain function pointers; these carry what the running test asked of them.
-int64_t FailReadAt = -1;      // offset of the read to shorten
-int32_t FailStoreLine = -1;   // line number whose storing runs out of memory
+int64_t FailReadAt = -1;     // offset of the read to shorten
+int32_t FailStoreLine = -1;  // line number whose storing runs out of memory
 std::vector<std::string> WriteDuringLoad;
 class LogTailTest* CurrentTest = nullptr;
 
@@ -99,15 +99,17 @@ class LogTailTest : public ::testing::Test {
     return Ntdll && GetProcAddress(Ntdll, "wine_get_version");
   }
   void RememberCreationTime() {
-    HANDLE File = CreateFileW(Path.wstring().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE File =
+        CreateFileW(Path.wstring().c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(File, INVALID_HANDLE_VALUE);
     GetFileTime(File, &Created, nullptr, nullptr);
     CloseHandle(File);
   }
   void KeepCreationTime() {
-    HANDLE File = CreateFileW(Path.wstring().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE File =
+        CreateFileW(Path.wstring().c_str(), FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(File, INVALID_HANDLE_VALUE);
     SetFileTime(File, &Created, nullptr, RunningUnderWine() ? &Created : nullptr);
     CloseHandle(File);
@@ -169,8 +171,9 @@ struct TSnapshot {
 };
 
 TSnapshot SnapshotOf(const TTailState& Tail, const TLoadedLog& Log) {
-  TSnapshot S{Tail.TailOffset, Tail.TailFileInfo, Tail.TailPending, Tail.LastLineNumber, Tail.LongestLine,
-              Tail.OpenEntry,  Log.List.Count,    Log.List.TextUsed, {}};
+  TSnapshot S{Tail.TailOffset,     Tail.TailFileInfo, Tail.TailPending,
+              Tail.LastLineNumber, Tail.LongestLine,  Tail.OpenEntry,
+              Log.List.Count,      Log.List.TextUsed, {}};
   for (int32_t I = 0; I < Log.List.Count; ++I) S.Levels.push_back(Log.List.Items[I].Level);
   return S;
 }
@@ -204,8 +207,8 @@ TEST_F(LogTailTest, GrowthInSeveralChunksIsParsedAndNumberedOn) {
   EXPECT_EQ(R.NewCount, 9);
   EXPECT_FALSE(R.LongestLineChanged);
   EXPECT_EQ(Tick().Change, tcNothing);
-  ExpectLines({InfoLine, InfoLine, InfoLine, InfoLine, ErrorLine, ErrorLine, InfoLine + " and more", InfoLine,
-               ErrorLine});
+  ExpectLines(
+      {InfoLine, InfoLine, InfoLine, InfoLine, ErrorLine, ErrorLine, InfoLine + " and more", InfoLine, ErrorLine});
 }
 
 TEST_F(LogTailTest, PartialLinesAndSplitLineBreaksWaitForTheirLineFeed) {
@@ -308,8 +311,12 @@ TEST_F(LogTailTest, ReplacedShrunkOrRewrittenFilesAreLoadedAgain) {
     Append("delta\n");
     ASSERT_EQ(Tick().Change, tcAppended);
     switch (Case.Change) {
-      case Truncate: Rewrite(""); break;
-      case Shrink: Rewrite("omega\n"); break;
+      case Truncate:
+        Rewrite("");
+        break;
+      case Shrink:
+        Rewrite("omega\n");
+        break;
       case RotateByRename:
         fs::rename(Path, Dir / "app.log.1");
         Create("new one\n");
@@ -360,7 +367,10 @@ TEST_F(LogTailTest, FileCreatedEmptyIsLoadedAgainOnceItsWriterStarts) {
   Load();
   EXPECT_EQ(Tick().Change, tcNothing);
 
-  Append(Utf16Bytes(u"\xFEFF" u"caf\u00E9 ok\r\n", false));
+  Append(
+      Utf16Bytes(u"\xFEFF"
+                 u"caf\u00E9 ok\r\n",
+                 false));
   const TTailResult R = Tick();
   EXPECT_EQ(R.Change, tcReload);
   EXPECT_EQ(R.Reason, trUnrecognised);
@@ -375,7 +385,10 @@ TEST_F(LogTailTest, FileCreatedEmptyIsLoadedAgainOnceItsWriterStarts) {
 TEST_F(LogTailTest, Utf16AppendsAreDecodedAcrossOddReads) {
   for (const bool BigEndian : {false, true}) {
     SCOPED_TRACE(BigEndian ? "big endian" : "little endian");
-    Create(Utf16Bytes(u"\xFEFF" u"start\r\n", BigEndian));
+    Create(
+        Utf16Bytes(u"\xFEFF"
+                   u"start\r\n",
+                   BigEndian));
     Load();
     ASSERT_EQ(Log.Encoding, BigEndian ? 2 : 1);
     // A surrogate pair, a two-byte and a three-byte character, CR LF, all cut at odd bytes.
@@ -389,11 +402,17 @@ TEST_F(LogTailTest, Utf16AppendsAreDecodedAcrossOddReads) {
     }
     Append(More.substr(Done));
     Tick();
-    ExpectLines({"start", "g\xF0\x9F\x98\x80 \xC3\xBC" "ber \xE6\x97\xA5", "second"});
+    ExpectLines({"start",
+                 "g\xF0\x9F\x98\x80 \xC3\xBC"
+                 "ber \xE6\x97\xA5",
+                 "second"});
     EXPECT_EQ(Tail.TailPending, "thi");
     Append(Utf16Bytes(u"rd\n", BigEndian));
     Tick();
-    ExpectLines({"start", "g\xF0\x9F\x98\x80 \xC3\xBC" "ber \xE6\x97\xA5", "second", "third"});
+    ExpectLines({"start",
+                 "g\xF0\x9F\x98\x80 \xC3\xBC"
+                 "ber \xE6\x97\xA5",
+                 "second", "third"});
   }
 }
 

@@ -29,21 +29,14 @@ TEST(LevelJump, FindsTheNearestRowOfTheLevelWithoutWrapping) {
     TLogLevel Level;
     int32_t Expected;
   } const Cases[] = {
-      {0, true, lError, 3},    // the current row itself is never tested
-      {3, true, lError, 7},
-      {7, true, lError, -1},   // no wrap-around at the end
-      {7, false, lError, 3},
-      {0, false, lError, -1},  // nor at the start
-      {1, true, lWarn, 2},
-      {5, true, lWarn, -1},    // on the last warning: nothing
-      {5, false, lWarn, 2},
-      {6, true, lInfo, -1},
-      {6, false, lInfo, 1},
-      {2, true, lDebug, 4},
-      {-1, true, lError, 0},   // nothing current: a forward jump starts at row 0 itself
-      {-1, true, lWarn, 2},
-      {-1, false, lError, -1}, // and a backward one has nothing before it
-      {8, false, lError, 7},   // a current row past the end is clipped
+      {0, true, lError, 3},                           // the current row itself is never tested
+      {3, true, lError, 7},  {7, true, lError, -1},   // no wrap-around at the end
+      {7, false, lError, 3}, {0, false, lError, -1},  // nor at the start
+      {1, true, lWarn, 2},   {5, true, lWarn, -1},    // on the last warning: nothing
+      {5, false, lWarn, 2},  {6, true, lInfo, -1},    {6, false, lInfo, 1},
+      {2, true, lDebug, 4},  {-1, true, lError, 0},    // nothing current: a forward jump starts at row 0 itself
+      {-1, true, lWarn, 2},  {-1, false, lError, -1},  // and a backward one has nothing before it
+      {8, false, lError, 7},                           // a current row past the end is clipped
       {8, true, lError, -1},
   };
   for (const auto& Case : Cases)
@@ -53,7 +46,7 @@ TEST(LevelJump, FindsTheNearestRowOfTheLevelWithoutWrapping) {
 
 TEST(LevelJump, WithAFilterOnlyVisibleRowsCountAndRowsAreReturned) {
   TView View(MixedLevels());
-  View.Only({1, 2, 4, 7});  // rows: i1, w2, d4, e7
+  View.Only({1, 2, 4, 7});                                              // rows: i1, w2, d4, e7
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 0, true, lError), 3);  // entry 3 is hidden
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 3, false, lError), -1);
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 3, false, lWarn), 1);
@@ -120,8 +113,13 @@ TEST(RowAtPercent, RoundsToNearestWithinTheRows) {
     int32_t Count, Percent, Row;
   } const Cases[] = {
       {1000, 50, 500},  // 999 x 50 / 100 = 499.5
-      {1000, 0, 0},       {1000, 100, 999}, {1000, 33, 330},  // 329.67
-      {1000, 150, 999},   {1000, -5, 0},    {0, 50, 0},       {1, 100, 0},
+      {1000, 0, 0},
+      {1000, 100, 999},
+      {1000, 33, 330},  // 329.67
+      {1000, 150, 999},
+      {1000, -5, 0},
+      {0, 50, 0},
+      {1, 100, 0},
       {2000000000, 100, 1999999999},  // the product needs 64 bits
       {2000000000, 2000000000, 1999999999},
   };
@@ -140,19 +138,21 @@ TEST(SearchMatching, CaseWholeWordsAndEncodings) {
       {"ERROR in module", "ERROR", true, false, true},
       {"user ID=5", "id", false, true, true},
       {"userid=5", "id", false, true, false},
-      {"userid id", "id", false, true, true},    // a later occurrence that is a whole word counts
+      {"userid id", "id", false, true, true},  // a later occurrence that is a whole word counts
       {"userid idx", "id", false, true, false},
-      {"id", "id", false, true, true},            // both ends of the line are boundaries
-      {"_id", "id", false, true, false},          // "_" is a word character
+      {"id", "id", false, true, true},    // both ends of the line are boundaries
+      {"_id", "id", false, true, false},  // "_" is a word character
       {"9id", "id", false, true, false},
       {"(id)", "id", false, true, true},
       {"\xC3\xA9id\xC3\xA9", "id", false, true, true},  // neighbouring non-ASCII letters are boundaries
       {"\xC3\xA9id\xC3\xA9", "ID", true, true, false},
-      {"Gr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBCnchen", "m\xC3\xBCnchen", false, false, true},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e aus M\xC3\xBCnchen",
+       "m\xC3\xBCnchen", false, false, true},
       {"M\xC3\x9CNCHEN", "m\xC3\xBCnchen", false, false, false},  // only A..Z are folded
-      {"M\xFCller (ANSI)", "m\xC3\xBCller", false, false, true},   // a line stored in the ANSI code page
+      {"M\xFCller (ANSI)", "m\xC3\xBCller", false, false, true},  // a line stored in the ANSI code page
       {"M\xFCller (ANSI)", "M\xC3\xBCller", false, true, true},
-      {"M\xFCller (ANSI)", "ller", false, true, true},   // "\xFC" is a letter, but not a word character
+      {"M\xFCller (ANSI)", "ller", false, true, true},  // "\xFC" is a letter, but not a word character
       {"short", "longer needle", false, false, false},
       {"plain ascii line", "\xC3\xA9", false, false, false},
       {"", "x", false, false, false},
@@ -175,17 +175,13 @@ TEST(SearchRows, DirectionsStartsAndNoWrap) {
     bool Backwards, FindNext;
     int32_t Expected;
   } const Cases[] = {
-      {3, false, false, 1},   // find first: from row 0 whatever is current
-      {3, true, false, 5},    // backwards find first: from the last row
-      {1, false, true, 3},    // find next: after the current row
-      {3, false, true, 5},
-      {5, false, true, -1},   // no wrap-around
-      {5, true, true, 3},
-      {1, true, true, -1},
-      {0, true, true, -1},
-      {-1, false, true, 1},   // nothing current: continues from before row 0
-      {-1, true, true, -1},
-      {-1, true, false, 5},
+      {3, false, false, 1},                        // find first: from row 0 whatever is current
+      {3, true, false, 5},                         // backwards find first: from the last row
+      {1, false, true, 3},                         // find next: after the current row
+      {3, false, true, 5},  {5, false, true, -1},  // no wrap-around
+      {5, true, true, 3},   {1, true, true, -1},
+      {0, true, true, -1},  {-1, false, true, 1},  // nothing current: continues from before row 0
+      {-1, true, true, -1}, {-1, true, false, 5},
   };
   for (const auto& Case : Cases) {
     TSearchRequest Request;
@@ -217,10 +213,21 @@ TEST(GoToLine, ParsingThePromptText) {
     bool Valid;
     int32_t Number;
   } const Cases[] = {
-      {"250", true, 250},     {"  42\t", true, 42},  {"-3", true, -3},    {"+7", true, 7},
-      {"0", true, 0},         {"", false, 0},        {"   ", false, 0},    {"12a", false, 0},
-      {"1 2", false, 0},      {"-", false, 0},       {"0x10", false, 0},  {"2147483647", true, 2147483647},
-      {"2147483648", false, 0}, {"-2147483648", true, -2147483647 - 1}, {"99999999999999999999", false, 0},
+      {"250", true, 250},
+      {"  42\t", true, 42},
+      {"-3", true, -3},
+      {"+7", true, 7},
+      {"0", true, 0},
+      {"", false, 0},
+      {"   ", false, 0},
+      {"12a", false, 0},
+      {"1 2", false, 0},
+      {"-", false, 0},
+      {"0x10", false, 0},
+      {"2147483647", true, 2147483647},
+      {"2147483648", false, 0},
+      {"-2147483648", true, -2147483647 - 1},
+      {"99999999999999999999", false, 0},
   };
   for (const auto& Case : Cases) {
     int32_t Number = 12345;
@@ -246,8 +253,8 @@ TEST(GoToLine, HiddenLinesLeadToTheNextVisibleOne) {
     int32_t ExpectedUnfiltered;
     int32_t ExpectedFiltered;
   } const Cases[] = {
-      {1, 0, 0}, {250, 249, 199}, {199, 198, 198}, {200, 199, 199}, {260, 259, 199},
-      {261, 260, 199}, {300, 299, 238}, {301, -1, -1}, {0, -1, -1}, {-5, -1, -1},
+      {1, 0, 0},       {250, 249, 199}, {199, 198, 198}, {200, 199, 199}, {260, 259, 199},
+      {261, 260, 199}, {300, 299, 238}, {301, -1, -1},   {0, -1, -1},     {-5, -1, -1},
   };
   TView Filtered(Lines);
   TIndexArray Shown;
@@ -273,12 +280,10 @@ TEST(GoToDateTime, FirstRowNotEarlierInRowOrder) {
     double Time;
     int32_t Expected;
   } const Cases[] = {
-      {At(2020, 1, 1, 0, 0, 0), 1},     // earlier than every line: the first line with a time
-      {At(2024, 5, 1, 10, 0, 0), 1},    // equal counts
-      {At(2024, 5, 1, 10, 0, 1), 2},
-      {At(2024, 5, 1, 11, 30, 0), 5},   // row order decides, not sorted time
-      {At(2024, 5, 1, 9, 45, 0), 1},
-      {At(2024, 5, 1, 12, 0, 1), -1},   // later than every line
+      {At(2020, 1, 1, 0, 0, 0), 1},   // earlier than every line: the first line with a time
+      {At(2024, 5, 1, 10, 0, 0), 1},  // equal counts
+      {At(2024, 5, 1, 10, 0, 1), 2}, {At(2024, 5, 1, 11, 30, 0), 5},  // row order decides, not sorted time
+      {At(2024, 5, 1, 9, 45, 0), 1}, {At(2024, 5, 1, 12, 0, 1), -1},  // later than every line
   };
   for (const auto& Case : Cases) EXPECT_EQ(GoToDateTime(View.Rows(), Case.Time), Case.Expected) << Case.Time;
 

@@ -109,8 +109,8 @@ TEST_F(PlatformFileTest, ReadingHandleSharesWritingButNotDeletingUnlessAsked) {
   const fs::path Path = Write("shared.log", "abc");
   TPlatformFile File;
   ASSERT_TRUE(File.OpenRead(Utf8Path(Path)));
-  HANDLE Writer = CreateFileW(Path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE Writer = CreateFileW(Path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(Writer, INVALID_HANDLE_VALUE);
   if (Writer != INVALID_HANDLE_VALUE) CloseHandle(Writer);
   EXPECT_FALSE(DeleteFileW(Path.wstring().c_str()));

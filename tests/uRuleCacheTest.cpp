@@ -151,14 +151,14 @@ TEST(RuleForEntry, CacheGrowth) {
     int32_t InitialEntries;  // entries when the first query is made
     int32_t FirstQuery;
     size_t SizeAfterFirst;
-    int32_t LaterEntries;    // entries after an append
+    int32_t LaterEntries;  // entries after an append
     int32_t SecondQuery;
     size_t SizeAfterSecond;
   } Cases[] = {
-      {10, 0, 4096, 10, 9, 4096},             // small list: 4096 at once
-      {5000, 0, 5000, 5000, 4999, 5000},      // the entry count when that is larger
-      {100, 50, 4096, 5000, 4500, 8192},      // past 2047: doubled
-      {100, 50, 4096, 9000, 8999, 9000},      // doubled is too short: the entry count
+      {10, 0, 4096, 10, 9, 4096},         // small list: 4096 at once
+      {5000, 0, 5000, 5000, 4999, 5000},  // the entry count when that is larger
+      {100, 50, 4096, 5000, 4500, 8192},  // past 2047: doubled
+      {100, 50, 4096, 9000, 8999, 9000},  // doubled is too short: the entry count
       {3000, 0, 4096, 3000, 2999, 4096},
   };
   for (const auto& Case : Cases) {

@@ -42,9 +42,16 @@ TEST(SettingsEdit, NumberEditsAreUnsignedDecimalsAndAnythingElseIsNoNumber) {
     const char* Text;
     std::optional<int32_t> Number;
   };
-  const TCase Cases[] = {{"0", 0},         {"42", 42},          {"007", 7},          {"", std::nullopt},
-                         {" 5", std::nullopt}, {"-3", std::nullopt}, {"5x", std::nullopt}, {"+5", std::nullopt},
-                         {"2147483647", 2147483647}, {"99999999999999999999", 2147483647}};
+  const TCase Cases[] = {{"0", 0},
+                         {"42", 42},
+                         {"007", 7},
+                         {"", std::nullopt},
+                         {" 5", std::nullopt},
+                         {"-3", std::nullopt},
+                         {"5x", std::nullopt},
+                         {"+5", std::nullopt},
+                         {"2147483647", 2147483647},
+                         {"99999999999999999999", 2147483647}};
   for (const TCase& C : Cases) EXPECT_EQ(OptionNumber(C.Text), C.Number) << "'" << C.Text << "'";
 }
 
@@ -73,7 +80,11 @@ TEST(SettingsEdit, CommitClampsNumbersAndKeepsFieldsWhoseEditHoldsNoNumber) {
        [](const TAppSettings& S) { EXPECT_EQ(S.TailIntervalMs, 30000); }},
       {"interval empty", [](TOptionControlValues& V) { V.TailInterval = ""; },
        [](const TAppSettings& S) { EXPECT_EQ(S.TailIntervalMs, 1500); }},
-      {"positions", [](TOptionControlValues& V) { V.Positions[0] = "12"; V.Positions[7] = "x"; },
+      {"positions",
+       [](TOptionControlValues& V) {
+         V.Positions[0] = "12";
+         V.Positions[7] = "x";
+       },
        [](const TAppSettings& S) {
          EXPECT_EQ(S.CustomFormat.TSStart, 12);
          EXPECT_EQ(S.CustomFormat.ThrLen, 9) << "no number: unchanged";
@@ -98,7 +109,11 @@ TEST(SettingsEdit, CommitClampsNumbersAndKeepsFieldsWhoseEditHoldsNoNumber) {
        [](const TAppSettings& S) { EXPECT_EQ(S.CustomFormat.Delimiter, ','); }},
       {"delimiter e acute", [](TOptionControlValues& V) { V.Delimiter = "\xC3\xA9"; },
        [](const TAppSettings& S) { EXPECT_EQ(S.CustomFormat.Delimiter, '\xC3'); }},
-      {"roles", [](TOptionControlValues& V) { V.FieldSelections[0] = -1; V.FieldSelections[5] = 4; },
+      {"roles",
+       [](TOptionControlValues& V) {
+         V.FieldSelections[0] = -1;
+         V.FieldSelections[5] = 4;
+       },
        [](const TAppSettings& S) {
          EXPECT_EQ(S.CustomFormat.Fields[0], cfrIgnore);
          EXPECT_EQ(S.CustomFormat.Fields[5], cfrThread);
@@ -154,9 +169,9 @@ TEST(SettingsEdit, FormatPageShowsOnlyTheControlsThatApply) {
     TFormatPageView View;
   };
   const TCase Cases[] = {
-      {true, 9, 0, {false, false, false, false}},  {false, 1, 0, {true, false, false, false}},
-      {false, 9, 0, {true, true, true, false}},    {false, 9, 1, {true, true, false, true}},
-      {false, 9, -1, {true, true, false, true}},   {false, -1, 0, {true, false, false, false}},
+      {true, 9, 0, {false, false, false, false}}, {false, 1, 0, {true, false, false, false}},
+      {false, 9, 0, {true, true, true, false}},   {false, 9, 1, {true, true, false, true}},
+      {false, 9, -1, {true, true, false, true}},  {false, -1, 0, {true, false, false, false}},
   };
   for (const TCase& C : Cases) {
     const TFormatPageView V = FormatPageView(C.AutoDetect, C.Force, C.Mode);

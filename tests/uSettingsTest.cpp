@@ -14,9 +14,7 @@ namespace {
 
 std::string ReadAll(const fs::path& Path) { return ReadFileBytes(Path.string()); }
 
-void WriteAllText(const fs::path& Path, const std::string& Text) {
-  WriteFileBytes(Path.string(), Text);
-}
+void WriteAllText(const fs::path& Path, const std::string& Text) { WriteFileBytes(Path.string(), Text); }
 
 // A scratch directory per test, removed afterwards; settings start from their defaults with
 // the light theme in force.
@@ -128,8 +126,9 @@ TEST_F(SettingsTest, ValuesAreClampedOrReplacedWhenRead) {
 }
 
 TEST_F(SettingsTest, StringsAreTrimmedExceptTheLastDirectory) {
-  Load("[View]\nFontName=\"  Consolas \"\n[CustomFormat]\nTimestampFmt=\" DD.MM \"\n"
-       "[Files]\nLastDir=\" C:\\Logs \"\n");
+  Load(
+      "[View]\nFontName=\"  Consolas \"\n[CustomFormat]\nTimestampFmt=\" DD.MM \"\n"
+      "[Files]\nLastDir=\" C:\\Logs \"\n");
   EXPECT_EQ(AppSettings.FontName, "Consolas");
   EXPECT_EQ(AppSettings.CustomFormat.TimestampFmt, "DD.MM");
   EXPECT_EQ(AppSettings.LastDir, " C:\\Logs ");
@@ -146,21 +145,22 @@ TEST_F(SettingsTest, PatternHex) {
     const char* Hex;
     std::string Bytes;
   };
-  const Case Cases[] = {{"C3A9", "\xC3\xA9"}, {"c3a9", "\xC3\xA9"}, {"", ""},  {"C3A", ""},
-                        {"C3AG", ""},         {"20 2", ""},          {"4a4B", "JK"}};
+  const Case Cases[] = {{"C3A9", "\xC3\xA9"}, {"c3a9", "\xC3\xA9"}, {"", ""},      {"C3A", ""},
+                        {"C3AG", ""},         {"20 2", ""},         {"4a4B", "JK"}};
   for (const Case& C : Cases) EXPECT_EQ(DecodePatternHex(C.Hex), C.Bytes) << C.Hex;
 }
 
 TEST_F(SettingsTest, RulesAreReadFromHexFirstAndCountedWhenNotEmpty) {
-  Load("[Colors]\nBgColor=777\n"
-       "[ColorRules]\nCount=6\nDisableDefaultLevels=1\n"
-       "[ColorRule0]\nPattern=plain\nPatternUtf8Hex=c3a9\nColor=5\nFgColor=6\nEnabled=true\n"
-       "UseLevel=1\nLevel=2\n"
-       "[ColorRule1]\nPattern=  trimmed  \n"
-       "[ColorRule2]\nPattern=ignored\nPatternUtf8Hex=C3A\n"
-       "[ColorRule3]\nPatternUtf8Hex=2020782020\nLevel=9\n"
-       "[ColorRule4]\nPattern=\n"
-       "[ColorRule5]\nPatternUtf8Hex=ZZ\n");
+  Load(
+      "[Colors]\nBgColor=777\n"
+      "[ColorRules]\nCount=6\nDisableDefaultLevels=1\n"
+      "[ColorRule0]\nPattern=plain\nPatternUtf8Hex=c3a9\nColor=5\nFgColor=6\nEnabled=true\n"
+      "UseLevel=1\nLevel=2\n"
+      "[ColorRule1]\nPattern=  trimmed  \n"
+      "[ColorRule2]\nPattern=ignored\nPatternUtf8Hex=C3A\n"
+      "[ColorRule3]\nPatternUtf8Hex=2020782020\nLevel=9\n"
+      "[ColorRule4]\nPattern=\n"
+      "[ColorRule5]\nPatternUtf8Hex=ZZ\n");
   EXPECT_TRUE(AppSettings.DisableDefaultLevels);
   ASSERT_EQ(AppSettings.ColorRuleCount, 3);
   const TColorStringRule& R0 = AppSettings.ColorRules[0];
@@ -186,8 +186,7 @@ TEST_F(SettingsTest, RulesAreReadFromHexFirstAndCountedWhenNotEmpty) {
 
 TEST_F(SettingsTest, AtMostTwentyRulesAreRead) {
   std::string Text = "[ColorRules]\nCount=25\n";
-  for (int i = 0; i < 25; ++i)
-    Text += "[ColorRule" + std::to_string(i) + "]\nPattern=p" + std::to_string(i) + "\n";
+  for (int i = 0; i < 25; ++i) Text += "[ColorRule" + std::to_string(i) + "]\nPattern=p" + std::to_string(i) + "\n";
   Load(Text);
   ASSERT_EQ(AppSettings.ColorRuleCount, 20);
   EXPECT_EQ(AppSettings.ColorRules[19].Pattern, "p19");
@@ -215,11 +214,10 @@ TEST_F(SettingsTest, SavingWritesEveryColorUnderBothNamesAndTheSchemeInForce) {
   AppSettings.ThemeMode = 2;
   AppSettings.ColorsDark.Levels[lError].Bg = 123;
   const TIniFile File = Saved();
-  const char* Keys[] = {"BgColor", "FgColor", "ErrBg",  "WarnBg",   "InfoBg",   "DebugBg",
-                        "TraceBg", "CustomBg", "ErrFg", "WarnFg",   "InfoFg",   "DebugFg",
-                        "TraceFg", "CustomFg", "Error", "Warn",     "Info",     "Debug",
-                        "Trace",   "Custom",  "FgError", "FgWarn",  "FgInfo",   "FgDebug",
-                        "FgTrace", "FgCustom", "BgDefault", "FgDefault"};
+  const char* Keys[] = {"BgColor",  "FgColor", "ErrBg",   "WarnBg",  "InfoBg",   "DebugBg",   "TraceBg",
+                        "CustomBg", "ErrFg",   "WarnFg",  "InfoFg",  "DebugFg",  "TraceFg",   "CustomFg",
+                        "Error",    "Warn",    "Info",    "Debug",   "Trace",    "Custom",    "FgError",
+                        "FgWarn",   "FgInfo",  "FgDebug", "FgTrace", "FgCustom", "BgDefault", "FgDefault"};
   for (const char* Section : {"ColorsLight", "ColorsDark", "Colors"})
     for (const char* Key : Keys) EXPECT_TRUE(File.KeyExists(Section, Key)) << Section << Key;
   EXPECT_EQ(File.ReadInteger("Colors", "ErrBg", 0), 123);
@@ -256,13 +254,16 @@ TEST_F(SettingsTest, ANewFileHasTheKeysInTheirOrder) {
 }
 
 TEST_F(SettingsTest, SavingKeepsWhatItDoesNotWrite) {
-  Load("; hand-written notes\r\n[Mine]\r\nKeep=yes\r\n\r\n[View]\r\nFontSize=10\r\nExtra=x\r\n"
-       "[ColorRules]\r\nCount=3\r\n[ColorRule0]\r\nPattern=a\r\n[ColorRule1]\r\nPattern=b\r\n"
-       "[ColorRule2]\r\nPattern=c\r\n");
+  Load(
+      "; hand-written notes\r\n[Mine]\r\nKeep=yes\r\n\r\n[View]\r\nFontSize=10\r\nExtra=x\r\n"
+      "[ColorRules]\r\nCount=3\r\n[ColorRule0]\r\nPattern=a\r\n[ColorRule1]\r\nPattern=b\r\n"
+      "[ColorRule2]\r\nPattern=c\r\n");
   AppSettings.ColorRuleCount = 1;  // two rules deleted in the options dialog
   const std::string Text = Save();
   EXPECT_EQ(Text.rfind("; hand-written notes\r\n[Mine]\r\nKeep=yes\r\n\r\n[View]\r\nFontSize=10\r\n"
-                       "Extra=x\r\nShowLineNumbers=1\r\n", 0), 0u)
+                       "Extra=x\r\nShowLineNumbers=1\r\n",
+                       0),
+            0u)
       << Text;
   TIniFile File;
   File.Parse(Text);
@@ -335,7 +336,8 @@ TEST_F(SettingsTest, AFailedSaveLeavesNoTraceAndNoPartialFile) {
 }
 
 TEST_F(SettingsTest, AFileReadIntoAnotherRecordLeavesTheProcessRecordAlone) {
-  WriteAllText(Ini, "[View]\r\nFontSize=20\r\n[Theme]\r\nMode=2\r\n[ColorRules]\r\nCount=1\r\n[ColorRule0]\r\nPattern=x\r\n");
+  WriteAllText(
+      Ini, "[View]\r\nFontSize=20\r\n[Theme]\r\nMode=2\r\n[ColorRules]\r\nCount=1\r\n[ColorRule0]\r\nPattern=x\r\n");
   AppSettings.FontSize = 12;
   TAppSettings Copy;
   ASSERT_TRUE(ReadSettingsFile(Ini.string(), Copy));
@@ -366,8 +368,8 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
   AppSettings.FontSize = 20;
   {
     // Locked by another program: the old contents cannot be read, so nothing is written.
-    const HANDLE Lock = CreateFileW(Ini.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE Lock =
+        CreateFileW(Ini.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(SaveSettingsTo(Ini.string()));
     CloseHandle(Lock);
@@ -375,9 +377,8 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
   EXPECT_EQ(ReadAll(Ini), Old);
   {
     // Open elsewhere without delete sharing: readable, but it cannot be replaced.
-    const HANDLE Open = CreateFileW(Ini.wstring().c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE Open = CreateFileW(Ini.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Open, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(SaveSettingsTo(Ini.string()));
     CloseHandle(Open);

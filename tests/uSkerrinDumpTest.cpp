@@ -57,9 +57,7 @@ TRun RunDump(const std::string& Arguments) {
 
 std::string Quoted(const fs::path& Path) { return "\"" + Path.string() + "\""; }
 
-bool IsNameChar(char C) {
-  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9');
-}
+bool IsNameChar(char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9'); }
 
 // The keys of an INI text as "Section/Key". With Commented, a key that the text shows behind a
 // ";" (";BgColor=...") counts too: the sample documents some keys without setting them.
@@ -145,8 +143,7 @@ TEST_F(SkerrinDumpTest, PrintsEveryFieldAfterLoading) {
 }
 
 TEST_F(SkerrinDumpTest, SavedSettingsDumpTheSame) {
-  const TRun First =
-      RunDump("--settings --ini " + Quoted(Dir / "in.ini") + " --save " + Quoted(Dir / "out.ini"));
+  const TRun First = RunDump("--settings --ini " + Quoted(Dir / "in.ini") + " --save " + Quoted(Dir / "out.ini"));
   ASSERT_EQ(First.ExitCode, 0) << First.Output;
   const TRun Second = RunDump("--settings --ini " + Quoted(Dir / "out.ini"));
   EXPECT_EQ(Second.ExitCode, 0);
@@ -156,8 +153,7 @@ TEST_F(SkerrinDumpTest, SavedSettingsDumpTheSame) {
 TEST_F(SkerrinDumpTest, MissingFileGivesDefaultsAndBadArgumentsExitTwo) {
   const TRun Defaults = RunDump("--settings --ini " + Quoted(Dir / "none.ini"));
   EXPECT_EQ(Defaults.ExitCode, 0);
-  EXPECT_NE(Defaults.Output.find("\nFontName=Courier New\nFontSize=9\nThemeMode=0\n"),
-            std::string::npos);
+  EXPECT_NE(Defaults.Output.find("\nFontName=Courier New\nFontSize=9\nThemeMode=0\n"), std::string::npos);
   EXPECT_NE(Defaults.Output.find("\nColorRuleCount=0\n"), std::string::npos);
   EXPECT_EQ(Defaults.Output.find("ColorRule0."), std::string::npos);
 
@@ -181,9 +177,9 @@ TEST_F(SkerrinDumpTest, SampleIniDocumentsEveryKeyWithItsDefault) {
   WriteFileBytes(Utf8Path(Dir / "rule.ini"), "[ColorRules]\r\nCount=1\r\n[ColorRule0]\r\nPattern=x\r\n");
   const TRun Saved = RunDump("--settings --ini " + Quoted(Dir / "rule.ini") + " --save " + Quoted(Dir / "out.ini"));
   ASSERT_EQ(Saved.ExitCode, 0) << Saved.Output;
-  const std::set<std::string> OldColorNames = {
-      "Error",   "Warn",   "Info",    "Debug",   "Trace",     "Custom",    "FgError",
-      "FgWarn",  "FgInfo", "FgDebug", "FgTrace", "FgCustom", "BgDefault", "FgDefault"};
+  const std::set<std::string> OldColorNames = {"Error",   "Warn",     "Info",      "Debug",    "Trace",
+                                               "Custom",  "FgError",  "FgWarn",    "FgInfo",   "FgDebug",
+                                               "FgTrace", "FgCustom", "BgDefault", "FgDefault"};
   std::set<std::string> Written;
   for (const std::string& Key : IniKeys(ReadFileBytes(Utf8Path(Dir / "out.ini")), false)) {
     const std::string Section = Key.substr(0, Key.find('/'));

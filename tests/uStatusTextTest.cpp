@@ -19,7 +19,10 @@ TEST(StatusText, ThousandsSeparator) {
       {98765432, ",", "98,765,432"},
       {98765432, ".", "98.765.432"},
       {98765432, "", "98765432"},
-      {98765432, "\xC2\xA0", "98\xC2\xA0" "765\xC2\xA0" "432"},  // a no-break space
+      {98765432, "\xC2\xA0",
+       "98\xC2\xA0"
+       "765\xC2\xA0"
+       "432"},  // a no-break space
       {100000, "'", "100'000"},
       {-1234567, ",", "-1,234,567"},
       {INT64_MAX, ",", "9,223,372,036,854,775,807"},
@@ -39,7 +42,10 @@ TEST(StatusText, FileNamePart) {
       {"/var/log/syslog", "syslog"},
       {"app.log", "app.log"},
       {"C:\\logs\\", ""},
-      {"C:\\Protokolle\\\xC3\x9C" "bersicht \xE6\x97\xA5\xE5\xBF\x97.log", "\xC3\x9C" "bersicht \xE6\x97\xA5\xE5\xBF\x97.log"},
+      {"C:\\Protokolle\\\xC3\x9C"
+       "bersicht \xE6\x97\xA5\xE5\xBF\x97.log",
+       "\xC3\x9C"
+       "bersicht \xE6\x97\xA5\xE5\xBF\x97.log"},
   };
   for (const auto& Case : Cases) EXPECT_EQ(FileNamePart(Case.Path), Case.Expected) << Case.Path;
 }
@@ -60,7 +66,8 @@ TEST(StatusText, LeftPartForUnfilteredAndFilteredViews) {
       {10, 0, "x.log", 0, lfPlain, ".", "Lines: 10 | Visible: 0 | x.log | 0 Byte | Format: Plain"},
       {0, 0, "C:\\empty.log", 0, lfUnknown, ",", "Lines: 0 | empty.log | 0 Byte | Format: Unknown"},
       {3, 3, "C:\\\xD0\xBB\xD0\xBE\xD0\xB3.txt", 1500, lfSyslog, "\xC2\xA0",
-       "Lines: 3 | \xD0\xBB\xD0\xBE\xD0\xB3.txt | 1\xC2\xA0" "500 Byte | Format: Syslog"},
+       "Lines: 3 | \xD0\xBB\xD0\xBE\xD0\xB3.txt | 1\xC2\xA0"
+       "500 Byte | Format: Syslog"},
   };
   for (const auto& Case : Cases)
     EXPECT_EQ(BuildStatusText(Case.Entries, Case.Visible, Case.FileName, Case.Size, Case.Format, Case.Separator),
@@ -76,12 +83,27 @@ TEST(StatusText, CounterTexts) {
     bool BoldE, BoldW, BoldI;
   } const Cases[] = {
       {{3, 0, 5, At(2024, 5, 1, 10, 0, 0), 0, At(2024, 5, 1, 9, 0, 0)},
-       "E: 3 (2024-05-01 10:00:00)", "W: 0 (-)", "I: 5 (2024-05-01 09:00:00)", true, false, false},
+       "E: 3 (2024-05-01 10:00:00)",
+       "W: 0 (-)",
+       "I: 5 (2024-05-01 09:00:00)",
+       true,
+       false,
+       false},
       {{1, 2, 3, 0, 0, 0}, "E: 1 (-)", "W: 2 (-)", "I: 3 (-)", false, false, false},  // no times: nothing bold
       {{1, 1, 0, At(2024, 1, 2, 3, 4, 5), At(2024, 1, 2, 3, 4, 5), 0},
-       "E: 1 (2024-01-02 03:04:05)", "W: 1 (2024-01-02 03:04:05)", "I: 0 (-)", true, true, false},
+       "E: 1 (2024-01-02 03:04:05)",
+       "W: 1 (2024-01-02 03:04:05)",
+       "I: 0 (-)",
+       true,
+       true,
+       false},
       {{0, 0, 7, 0, 0, At(1999, 12, 31, 23, 59, 59) + 0.999 / 86400.0},  // milliseconds are not shown
-       "E: 0 (-)", "W: 0 (-)", "I: 7 (1999-12-31 23:59:59)", false, false, true},
+       "E: 0 (-)",
+       "W: 0 (-)",
+       "I: 7 (1999-12-31 23:59:59)",
+       false,
+       false,
+       true},
       {{2, 0, 0, TimeOnly(14, 30, 0), 0, 0}, "E: 2 (14:30:00)", "W: 0 (-)", "I: 0 (-)", true, false, false},
   };
   for (const auto& Case : Cases) {

@@ -3,9 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-std::string SourcePath(const std::string& Relative) {
-  return std::string(SKERRIN_SOURCE_DIR) + "/" + Relative;
-}
+std::string SourcePath(const std::string& Relative) { return std::string(SKERRIN_SOURCE_DIR) + "/" + Relative; }
 
 std::string TestDataPath(const std::string& Relative) { return SourcePath("tests/data/" + Relative); }
 

@@ -18,8 +18,7 @@ std::string ReadFileBytes(const std::string& Path);
 void WriteFileBytes(const std::string& Path, const std::string& Bytes);
 // The first MaxLines lines of a file as the loader hands them over: split at line feeds, one
 // trailing carriage return removed, no empty line after a final line feed.
-std::vector<std::string> ReadFileLines(const std::string& Path,
-                                       size_t MaxLines = std::numeric_limits<size_t>::max());
+std::vector<std::string> ReadFileLines(const std::string& Path, size_t MaxLines = std::numeric_limits<size_t>::max());
 
 // A path as the UTF-8 string the product's file functions take.
 std::string Utf8Path(const std::filesystem::path& Path);

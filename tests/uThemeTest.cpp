@@ -59,11 +59,16 @@ TEST_F(ThemeTest, DecisionTable) {
     bool AsksRegistry;
   };
   const Case Cases[] = {
-      {0, false, false, 0u, true, true},           {0, false, false, 1u, false, true},
-      {0, false, false, std::nullopt, false, true}, {0, true, true, 1u, true, false},
-      {0, true, true, std::nullopt, true, false},   {0, true, false, 0u, false, false},
-      {1, true, true, 0u, false, false},            {1, false, false, 0u, false, false},
-      {2, true, false, 1u, true, false},            {2, false, false, std::nullopt, true, false},
+      {0, false, false, 0u, true, true},
+      {0, false, false, 1u, false, true},
+      {0, false, false, std::nullopt, false, true},
+      {0, true, true, 1u, true, false},
+      {0, true, true, std::nullopt, true, false},
+      {0, true, false, 0u, false, false},
+      {1, true, true, 0u, false, false},
+      {1, false, false, 0u, false, false},
+      {2, true, false, 1u, true, false},
+      {2, false, false, std::nullopt, true, false},
   };
   int Row = 0;
   for (const Case& C : Cases) {

@@ -43,21 +43,20 @@ TEST(TimestampIndex, NearestRowWithTieBreaksAndModes) {
   } const Cases[] = {
       {&Dated, At(2024, 5, 1, 10, 0, 4), false, 0},
       {&Dated, At(2024, 5, 1, 10, 0, 10), false, 1},
-      {&Dated, At(2020, 1, 1, 0, 0, 0), false, 0},    // no maximum distance
+      {&Dated, At(2020, 1, 1, 0, 0, 0), false, 0},  // no maximum distance
       {&Dated, At(2030, 1, 1, 0, 0, 0), false, 3},
-      {&Dated, TimeOnly(23, 58, 0), true, 3},         // time of day only, against a dated log
-      {&Dated, At(2024, 5, 9, 0, 0, 30), true, 3},    // 23:59 is nearer than 10:00 across midnight
-      {&Undated, TimeOnly(23, 59, 30), false, 0},     // 40 s across midnight beats 12 h
-      {&Undated, At(2024, 5, 1, 11, 0, 0), false, 2}, // a full date-time against times of day
-      {&Undated, At(2024, 5, 1, 6, 0, 4), false, 0},  // 5:59:54 against 5:59:56
-      {&Exact, 45000.375, false, 2},                  // equal distance: the row after the needle wins
+      {&Dated, TimeOnly(23, 58, 0), true, 3},          // time of day only, against a dated log
+      {&Dated, At(2024, 5, 9, 0, 0, 30), true, 3},     // 23:59 is nearer than 10:00 across midnight
+      {&Undated, TimeOnly(23, 59, 30), false, 0},      // 40 s across midnight beats 12 h
+      {&Undated, At(2024, 5, 1, 11, 0, 0), false, 2},  // a full date-time against times of day
+      {&Undated, At(2024, 5, 1, 6, 0, 4), false, 0},   // 5:59:54 against 5:59:56
+      {&Exact, 45000.375, false, 2},                   // equal distance: the row after the needle wins
       {&Exact, 45000.15625, false, 1},
-      {&Exact, 0.375, true, 2},                       // the same in time-of-day mode
+      {&Exact, 0.375, true, 2},  // the same in time-of-day mode
   };
   for (const auto& Case : Cases) {
     TTimestampIndexes Indexes;
-    EXPECT_EQ(FindNearestRow(Indexes, Case.View->Rows(), Case.Time, Case.TimeOnlyFlag), Case.Expected)
-        << Case.Time;
+    EXPECT_EQ(FindNearestRow(Indexes, Case.View->Rows(), Case.Time, Case.TimeOnlyFlag), Case.Expected) << Case.Time;
   }
 }
 
@@ -66,7 +65,8 @@ TEST(TimestampIndex, NoTimestampsAndFilteredRows) {
   TTimestampIndexes Indexes;
   EXPECT_EQ(FindNearestRow(Indexes, View.Rows(), At(2024, 1, 1, 0, 0, 0), false), -1);
 
-  TView Mixed({{"a", lInfo, At(2024, 5, 1, 10, 0, 0)}, {"b", lInfo, At(2024, 5, 1, 12, 0, 0)},
+  TView Mixed({{"a", lInfo, At(2024, 5, 1, 10, 0, 0)},
+               {"b", lInfo, At(2024, 5, 1, 12, 0, 0)},
                {"c", lInfo, At(2024, 5, 1, 14, 0, 0)}});
   Mixed.Only({0, 2});
   TTimestampIndexes Filtered;

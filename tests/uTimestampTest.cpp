@@ -17,9 +17,7 @@ double At(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms
   return Value;
 }
 
-double TimeOnly(int Hour, int Minute, int Second) {
-  return ((Hour * 60 + Minute) * 60 + Second) / 86400.0;
-}
+double TimeOnly(int Hour, int Minute, int Second) { return ((Hour * 60 + Minute) * 60 + Second) / 86400.0; }
 
 // Expected 0 means "not recognised": the out value must then be left as it was.
 struct TCase {
@@ -43,11 +41,11 @@ struct TPinnedYear {
 
 TEST(Timestamp, LooksLikeIso) {
   const std::pair<const char*, bool> Cases[] = {
-      {"2024-05-06 07:08:09", true},   {"1999/05/06T07:08:09", true},
-      {"2xxx-xx-xx xx:xx:xx", true},   {"2024-05/06 07:08:09", true},
-      {"3024-05-06 07:08:09", false},  {"2024-05-06 07:08:0", false},
-      {"2024.05.06 07:08:09", false},  {"2024-05-06_07:08:09", false},
-      {"2024-05-06 07-08-09", false},  {"", false},
+      {"2024-05-06 07:08:09", true},  {"1999/05/06T07:08:09", true},
+      {"2xxx-xx-xx xx:xx:xx", true},  {"2024-05/06 07:08:09", true},
+      {"3024-05-06 07:08:09", false}, {"2024-05-06 07:08:0", false},
+      {"2024.05.06 07:08:09", false}, {"2024-05-06_07:08:09", false},
+      {"2024-05-06 07-08-09", false}, {"", false},
   };
   for (const auto& [Text, Expected] : Cases) EXPECT_EQ(LooksLikeIsoTimestamp(Text), Expected) << Text;
 }
@@ -185,12 +183,18 @@ TEST(Timestamp, Brackets) {
 
 TEST(Timestamp, TimeOfDay) {
   const TCase Cases[] = {
-      {"07:08:09", TimeOnly(7, 8, 9)}, {"23:59:59", TimeOnly(23, 59, 59)},
-      {"00:00:01", TimeOnly(0, 0, 1)}, {"24:00:00", 0},
-      {"12:60:00", 0},                 {"12:00:60", 0},
-      {"7:08:09", 0},                  {"07:08:09 ", 0},
-      {"07-08-09", 0},                 {" 7:08:09", 0},
-      {"+7:08:09", 0},                 {"", 0},
+      {"07:08:09", TimeOnly(7, 8, 9)},
+      {"23:59:59", TimeOnly(23, 59, 59)},
+      {"00:00:01", TimeOnly(0, 0, 1)},
+      {"24:00:00", 0},
+      {"12:60:00", 0},
+      {"12:00:60", 0},
+      {"7:08:09", 0},
+      {"07:08:09 ", 0},
+      {"07-08-09", 0},
+      {" 7:08:09", 0},
+      {"+7:08:09", 0},
+      {"", 0},
   };
   for (const TCase& C : Cases) {
     double Value = Untouched;
@@ -221,7 +225,7 @@ TEST(Timestamp, AccessLog) {
       {"06/Mai/2024:07:08:09", 0},
       {"06/May./2024:07:08:09", 0},
       {"06/5/2024:07:08:09", 0},
-      {"06/May/2024:07:08", 0},  // five pieces
+      {"06/May/2024:07:08", 0},   // five pieces
       {"06/May/2024:07::09", 0},  // empty piece is no integer
       {" 6/May/2024:07:08:09", 0},
       {"06/May/20x4:07:08:09", 0},
@@ -422,14 +426,14 @@ TEST(Timestamp, ChoosePattern) {
   const TChooseCase Cases[] = {
       {{"2024-05-06 07:08:09|INFO|a", "2024-05-06 07:08:10|WARN|b"}, 50, "YYYY-MM-DD hh:nn:ss,zzz"},
       {{"2024/05/06 07:08:09|INFO"}, 50, "YYYY-MM-DD hh:nn:ss,zzz"},  // literals are skipped
-      {{"2024/05/06 07:08:09.5|INFO"}, 50, "YYYY-MM-DD hh:nn:ss"},  // one fraction digit
+      {{"2024/05/06 07:08:09.5|INFO"}, 50, "YYYY-MM-DD hh:nn:ss"},    // one fraction digit
       {{"05.01.2024 10:00:00|INFO"}, 50, "DD.MM.YYYY hh:nn:ss,zzz"},
       {{"01/05/2024 10:00:00|INFO"}, 50, "DD.MM.YYYY hh:nn:ss,zzz"},
       {{"01/05/2024 10:00:00|INFO", "01/25/2024 10:00:00|INFO"}, 50, "MM/DD/YYYY hh:nn:ss,zzz"},
       {{"01/05/2024 10:00:00,1x3|a"}, 50, "DD.MM.YYYY hh:nn:ss"},
-      {{"01/25/2024 10:00:00|INFO", "25.01.2024 10:00:00|a", "26.01.2024 10:00:00|a"}, 50,
-       "DD.MM.YYYY hh:nn:ss,zzz"},
-      {{"01/25/2024 10:00:00|INFO", "25.01.2024 10:00:00|a", "26.01.2024 10:00:00|a"}, 1,
+      {{"01/25/2024 10:00:00|INFO", "25.01.2024 10:00:00|a", "26.01.2024 10:00:00|a"}, 50, "DD.MM.YYYY hh:nn:ss,zzz"},
+      {{"01/25/2024 10:00:00|INFO", "25.01.2024 10:00:00|a", "26.01.2024 10:00:00|a"},
+       1,
        "MM/DD/YYYY hh:nn:ss,zzz"},  // only the first sample counts
       {{"hello|INFO", "|INFO", "x"}, 50, nullptr},
       {{"2024-05-06 07:08:09|INFO"}, 0, nullptr},
@@ -443,7 +447,6 @@ TEST(Timestamp, ChoosePattern) {
     EXPECT_EQ(Pattern, C.Expected ? C.Expected : "unchanged") << (C.Samples.empty() ? "" : C.Samples[0]);
   }
 }
-
 
 TEST(Timestamp, RealSyslogLinesAllCarryATime) {
   TPinnedYear Pin(2005);

@@ -121,9 +121,9 @@ bool InstallKeySubclass(TSkerrinState& S, HWND Window) {
 
 void InstallToolbarSubclasses(TSkerrinState& S) {
   const TToolbarControls& B = S.Bar;
-  for (HWND Window : {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
-                      B.NextInfoButton, B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton,
-                      B.FormatCombo, B.FilterEdit, B.LookEdit})
+  for (HWND Window :
+       {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton, B.NextInfoButton,
+        B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton, B.FormatCombo, B.FilterEdit, B.LookEdit})
     InstallKeySubclass(S, Window);
   // Installed after its key subclass, so the wheel is handled first.
   if (Live(B.LookEdit)) S.Subclasses.Install(B.LookEdit, LookSubclassProc, TCallPath::Unicode, &S, &LookProps);
@@ -160,8 +160,10 @@ LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
   // only a record still attached to the window may be used.
   S = RecordOf(Window, KeyProps);
   if (!S) return Result;
-  if (!ViewerIsDark(*S) && IsToolbarCheckBox(*S, Window) && RedrawsCheckBox(Msg)) InvalidateRect(Window, nullptr, FALSE);
-  if (Window == S->Bar.FormatCombo && (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_PAINT || Msg == WM_NCPAINT))
+  if (!ViewerIsDark(*S) && IsToolbarCheckBox(*S, Window) && RedrawsCheckBox(Msg))
+    InvalidateRect(Window, nullptr, FALSE);
+  if (Window == S->Bar.FormatCombo &&
+      (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_PAINT || Msg == WM_NCPAINT))
     PaintEditFrame(*S, Window, true);
   return Result;
 }

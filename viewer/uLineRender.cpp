@@ -224,7 +224,8 @@ void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes)
     if (Text.empty()) return;
     RECT Box = R;
     Box.left += TextIndent;
-    DrawTextW(DC, AsWide(Text), static_cast<int>(Text.size()), &Box, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+    DrawTextW(DC, AsWide(Text), static_cast<int>(Text.size()), &Box,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
     return;
   }
   RECT Box{R.left + TextIndent, R.top + 1, R.right - WrappedRightMargin, R.bottom};
@@ -236,10 +237,8 @@ void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes)
     Box.left = R.left + WrappedTextLeft(S);
   }
   const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT;
-  if (!Line.empty())
-    DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
-  else if (!Bytes.empty())
-    DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
+  if (!Line.empty()) DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
+  else if (!Bytes.empty()) DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
 }
 
 TPageLayout ComputePageLayout(TSkerrinState& S, int H) {

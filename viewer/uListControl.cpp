@@ -113,8 +113,8 @@ void CreateListControl(TSkerrinState& S) {
     Style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP;
   } else {
     Class = L"LISTBOX";
-    Style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA |
-            LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL;
+    Style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT |
+            LBS_EXTENDEDSEL;
     if (Horizontal) Style |= WS_HSCROLL;
   }
   // The wrap view finds the record through its creation parameter before WM_CREATE returns.

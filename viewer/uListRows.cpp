@@ -98,8 +98,9 @@ void UpdateRowMetrics(TSkerrinState& S) {
     SendMessageW(S.ListWindow, LB_SETITEMHEIGHT, 0, M.RowHeight);
     const int32_t Longest = std::max(S.View.LongestLine, S.Log ? S.Log->MaxLineLength : 0);
     const WPARAM Extent =
-        S.Settings.HorzScrollbar ? static_cast<WPARAM>((static_cast<int64_t>(Longest) + LineNumberDigits(S) + 4) * M.CharWidth)
-                                 : 0;
+        S.Settings.HorzScrollbar
+            ? static_cast<WPARAM>((static_cast<int64_t>(Longest) + LineNumberDigits(S) + 4) * M.CharWidth)
+            : 0;
     SendMessageW(S.ListWindow, LB_SETHORIZONTALEXTENT, Extent, 0);
     if (OldRow != M.RowHeight || OldChar != M.CharWidth) InvalidateRowHeights(S);
   } else {

@@ -189,7 +189,8 @@ bool PromptText(HWND Owner, const wchar_t* Title, const wchar_t* Label, const st
 bool PromptDateTime(HWND Owner, double& Value) {
   INITCOMMONCONTROLSEX Controls{sizeof(Controls), ICC_DATE_CLASSES};
   InitCommonControlsEx(&Controls);
-  if (!RegisterPluginClass(DateTimePromptClassName, PromptProc<TDateTimePromptState>, 0, PromptBackground())) return false;
+  if (!RegisterPluginClass(DateTimePromptClassName, PromptProc<TDateTimePromptState>, 0, PromptBackground()))
+    return false;
   TDateTimePromptState State;
   TPopup Popup(Owner);
   if (!Popup.Create(DateTimePromptClassName, L"Go to date/time", 430, 170, &State)) return false;

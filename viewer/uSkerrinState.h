@@ -113,7 +113,7 @@ struct TSearchMemory {
 // the visible rows by time.
 struct TSyncState {
   bool SyncEnabled = false;
-  bool ApplyingSync = false;  // selecting a row on another viewer's request
+  bool ApplyingSync = false;   // selecting a row on another viewer's request
   uint64_t LastClickTick = 0;  // 0: none
   int32_t LastClickRow = -1;
   int32_t LastClickX = 0;

@@ -5,7 +5,8 @@
 namespace {
 
 LONG_PTR SetProcedure(HWND Window, bool Unicode, LONG_PTR Procedure) {
-  return Unicode ? SetWindowLongPtrW(Window, GWLP_WNDPROC, Procedure) : SetWindowLongPtrA(Window, GWLP_WNDPROC, Procedure);
+  return Unicode ? SetWindowLongPtrW(Window, GWLP_WNDPROC, Procedure)
+                 : SetWindowLongPtrA(Window, GWLP_WNDPROC, Procedure);
 }
 
 void RemoveProps(HWND Window, const TSubclassProps& Props) {
@@ -16,9 +17,9 @@ void RemoveProps(HWND Window, const TSubclassProps& Props) {
 }  // namespace
 
 LRESULT TPreviousProc::Call(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) const {
-  if (!Proc)
-    return Unicode ? DefWindowProcW(Window, Msg, WParam, LParam) : DefWindowProcA(Window, Msg, WParam, LParam);
-  return Unicode ? CallWindowProcW(Proc, Window, Msg, WParam, LParam) : CallWindowProcA(Proc, Window, Msg, WParam, LParam);
+  if (!Proc) return Unicode ? DefWindowProcW(Window, Msg, WParam, LParam) : DefWindowProcA(Window, Msg, WParam, LParam);
+  return Unicode ? CallWindowProcW(Proc, Window, Msg, WParam, LParam)
+                 : CallWindowProcA(Proc, Window, Msg, WParam, LParam);
 }
 
 void* PublishedRecord(HWND Window, const TSubclassProps& Props) { return GetPropW(Window, Props.Record); }

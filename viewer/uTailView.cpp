@@ -84,10 +84,20 @@ void AddToCounters(TSkerrinState& S, int32_t From, int32_t To) {
     int32_t* Count;
     double* Last;
     switch (EffectiveLevel(S, Entry)) {
-      case lError: Count = &C.ErrorCount; Last = &C.LastErrorTime; break;
-      case lWarn: Count = &C.WarnCount; Last = &C.LastWarnTime; break;
-      case lInfo: Count = &C.InfoCount; Last = &C.LastInfoTime; break;
-      default: continue;
+      case lError:
+        Count = &C.ErrorCount;
+        Last = &C.LastErrorTime;
+        break;
+      case lWarn:
+        Count = &C.WarnCount;
+        Last = &C.LastWarnTime;
+        break;
+      case lInfo:
+        Count = &C.InfoCount;
+        Last = &C.LastInfoTime;
+        break;
+      default:
+        continue;
     }
     ++*Count;
     const double Timestamp = List.Items[static_cast<size_t>(Entry)].Timestamp;
@@ -108,9 +118,7 @@ void ForgetEntry(TSkerrinState& S, int32_t Entry) {
 
 // Taking the focus would also activate the viewer's window: a lister that follows a log in the
 // background must not come to the front with every new line.
-bool MayTakeFocus(const TSkerrinState& S) {
-  return S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT);
-}
+bool MayTakeFocus(const TSkerrinState& S) { return S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT); }
 
 bool RowOnPage(int32_t Row, int32_t Top, int32_t Page) { return Row >= Top && Row < Top + Page; }
 

@@ -28,7 +28,7 @@ constexpr int FilterMinLeft = 704, FilterFromRight = 220, FilterLabelWidth = 35;
 constexpr int FilterEditOffset = 36, FilterEditWidth = 130;
 constexpr int ClearButtonWidth = 13, ClearButtonFromRight = 17;
 constexpr int ClearButtonHeight = ControlHeight - 6;  // inside the filter box's sunken frame
-constexpr int FilterTextRightMargin = 16;  // keeps the text clear of the clear button
+constexpr int FilterTextRightMargin = 16;             // keeps the text clear of the clear button
 constexpr int LookGap = 2, LookWidth = 24, UpDownOffset = 26, UpDownWidth = 16;
 // Unscaled, before the first layout.
 constexpr int InitialFilterTextRightMargin = 20;
@@ -62,11 +62,12 @@ struct TCheckSpec {
 };
 
 const TCheckSpec CheckBoxes[] = {
-    {&TToolbarControls::TailBox, &TToolbarControls::TailLabel, IdTailBox, L"Tail", L"Enable tail", L"Enable tail", 236, 252, 40},
+    {&TToolbarControls::TailBox, &TToolbarControls::TailLabel, IdTailBox, L"Tail", L"Enable tail", L"Enable tail", 236,
+     252, 40},
     {&TToolbarControls::FollowBox, &TToolbarControls::FollowLabel, IdFollowBox, L"Follow", L"Follow end of file",
      L"Follow end of file", 300, 316, 52},
-    {&TToolbarControls::LineNumBox, &TToolbarControls::LineNumLabel, IdLineNumBox, L"Line#", L"Show line numbers", nullptr,
-     375, 391, 44},
+    {&TToolbarControls::LineNumBox, &TToolbarControls::LineNumLabel, IdLineNumBox, L"Line#", L"Show line numbers",
+     nullptr, 375, 391, 44},
     {&TToolbarControls::SyncBox, &TToolbarControls::SyncLabel, IdSyncBox, L"Sync", L"Synchronize by timestamp",
      L"Synchronize by timestamp", 438, 454, 38},
 };
@@ -149,9 +150,9 @@ void CreateToolbar(TSkerrinState& S) {
     SendMessageW(Bar.LookUpDown, UDM_SETPOS32, 0, 0);
   }
 
-  Bar.ToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, S.Window, nullptr,
-                                PluginInstance(), nullptr);
+  Bar.ToolTip =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, S.Window, nullptr, PluginInstance(), nullptr);
   if (Bar.ToolTip) {
     SetWindowPos(Bar.ToolTip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (const TButtonSpec& B : NavigationButtons) AddTool(S, Bar.*B.Field, B.Tip);
@@ -166,9 +167,8 @@ void CreateToolbar(TSkerrinState& S) {
     AddTool(S, Bar.LookEdit, L"Look before/after");
     AddTool(S, Bar.LookUpDown, L"Look before/after");
   }
-  S.StatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
-                                S.Window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdStatusBar)),
-                                PluginInstance(), nullptr);
+  S.StatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, S.Window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdStatusBar)), PluginInstance(), nullptr);
 }
 
 void LayoutToolbar(TSkerrinState& S, int W) {
@@ -262,10 +262,10 @@ void ApplyToolbarFont(TSkerrinState& S) {
   }
   if (!Fonts.UiFont) Fonts.UiFont = Stock;
   const TToolbarControls& B = S.Bar;
-  const HWND Controls[] = {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
-                           B.NextInfoButton,  B.TailBox,         B.TailLabel,      B.FollowBox,      B.FollowLabel,
-                           B.LineNumBox,      B.LineNumLabel,    B.SyncBox,        B.SyncLabel,      B.OptionsButton,
-                           B.FormatCombo,     B.FilterLabel,     B.FilterEdit,     B.LookEdit,       B.LookUpDown,
+  const HWND Controls[] = {B.PrevErrorButton,  B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
+                           B.NextInfoButton,   B.TailBox,         B.TailLabel,      B.FollowBox,      B.FollowLabel,
+                           B.LineNumBox,       B.LineNumLabel,    B.SyncBox,        B.SyncLabel,      B.OptionsButton,
+                           B.FormatCombo,      B.FilterLabel,     B.FilterEdit,     B.LookEdit,       B.LookUpDown,
                            B.ClearFilterButton};
   for (HWND Control : Controls)
     if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts.UiFont), TRUE);

@@ -222,8 +222,9 @@ void PaintEditFrame(TSkerrinState& S, HWND Control, bool WithDropButton) {
   HDC DC = GetWindowDC(Control);
   if (!DC) return;
   bool Active = GetFocus() == Control;
-  if (WithDropButton) Active = Active || SendMessageW(Control, CB_GETDROPPEDSTATE, 0, 0) != 0 ||
-                               (GetFocus() && GetParent(GetFocus()) == Control);
+  if (WithDropButton)
+    Active = Active || SendMessageW(Control, CB_GETDROPPEDSTATE, 0, 0) != 0 ||
+             (GetFocus() && GetParent(GetFocus()) == Control);
   const COLORREF Frame = Active ? AccentBlue : LightBorder;
   FrameRectColor(DC, R, Frame);
   const RECT Inner{R.left + 1, R.top + 1, R.right - 1, R.bottom - 1};

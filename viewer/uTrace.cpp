@@ -44,9 +44,9 @@ std::string Format(const char* Format, ...) {
 // Appends with one write to a file opened for appending only, so that lines from several
 // viewers or processes never interleave, and closes it at once so the trace survives a crash.
 void AppendToFile(const std::wstring& FileName, const std::string& Line) {
-  const HANDLE File = CreateFileW(FileName.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE File =
+      CreateFileW(FileName.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (File == INVALID_HANDLE_VALUE) return;
   DWORD Written = 0;
   WriteFile(File, Line.data(), static_cast<DWORD>(Line.size()), &Written, nullptr);
@@ -56,17 +56,15 @@ void AppendToFile(const std::wstring& FileName, const std::string& Line) {
 void TraceTo(const std::wstring& FileName, std::string_view Message) {
   SYSTEMTIME Now;
   GetLocalTime(&Now);
-  AppendToFile(FileName, FormatTraceLine(Now, GetCurrentProcessId(), GetCurrentThreadId(),
-                                         GetTickCount64(), Message));
+  AppendToFile(FileName, FormatTraceLine(Now, GetCurrentProcessId(), GetCurrentThreadId(), GetTickCount64(), Message));
 }
 
 }  // namespace
 
 std::string FormatTraceLine(const SYSTEMTIME& T, DWORD ProcessId, DWORD ThreadId, uint64_t Tick,
                             std::string_view Message) {
-  return Format("%.2d:%.2d:%.2d.%.3d pid=%d tid=%d tick=%llu ", T.wHour, T.wMinute, T.wSecond,
-                T.wMilliseconds, static_cast<int>(ProcessId), static_cast<int>(ThreadId),
-                static_cast<unsigned long long>(Tick)) +
+  return Format("%.2d:%.2d:%.2d.%.3d pid=%d tid=%d tick=%llu ", T.wHour, T.wMinute, T.wSecond, T.wMilliseconds,
+                static_cast<int>(ProcessId), static_cast<int>(ThreadId), static_cast<unsigned long long>(Tick)) +
          std::string(Message) + "\r\n";
 }
 
@@ -78,9 +76,8 @@ std::string FormatWindowGeometry(std::string_view Label, HWND Window) {
   RECT Client{};
   const bool HasOuter = Valid && GetWindowRect(Window, &Outer);
   const bool HasClient = Valid && GetClientRect(Window, &Client);
-  return Format("%.*s hwnd=%p valid=%d visible=%d style=$%x window=%dx%d client=%dx%d",
-                static_cast<int>(Label.size()), Label.data(), static_cast<void*>(Window),
-                Valid ? 1 : 0, Visible ? 1 : 0, static_cast<unsigned>(Style),
+  return Format("%.*s hwnd=%p valid=%d visible=%d style=$%x window=%dx%d client=%dx%d", static_cast<int>(Label.size()),
+                Label.data(), static_cast<void*>(Window), Valid ? 1 : 0, Visible ? 1 : 0, static_cast<unsigned>(Style),
                 HasOuter ? static_cast<int>(Outer.right - Outer.left) : -1,
                 HasOuter ? static_cast<int>(Outer.bottom - Outer.top) : -1,
                 HasClient ? static_cast<int>(Client.right - Client.left) : -1,

@@ -16,7 +16,7 @@ void TraceF(const char* Format, ...) __attribute__((format(printf, 1, 2)));
 void TraceWindow(std::string_view Label, HWND Window);
 
 // One trace line, CR LF included.
-std::string FormatTraceLine(const SYSTEMTIME& LocalTime, DWORD ProcessId, DWORD ThreadId,
-                            uint64_t Tick, std::string_view Message);
+std::string FormatTraceLine(const SYSTEMTIME& LocalTime, DWORD ProcessId, DWORD ThreadId, uint64_t Tick,
+                            std::string_view Message);
 // The message TraceWindow writes.
 std::string FormatWindowGeometry(std::string_view Label, HWND Window);

@@ -34,8 +34,7 @@ void ReadFilterStrings(TSkerrinState& S) {
 }
 
 void RecountLevels(TSkerrinState& S) {
-  S.Counters =
-      CountVisibleLevels(S.RuleCache, S.Log->List, S.View.AllVisible, S.View.Visible, S.View.VisibleCount);
+  S.Counters = CountVisibleLevels(S.RuleCache, S.Log->List, S.View.AllVisible, S.View.Visible, S.View.VisibleCount);
 }
 
 void ResetToEmptyView(TSkerrinState& S) {

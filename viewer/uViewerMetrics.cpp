@@ -17,9 +17,7 @@ int HostStatusHeightFor(const TSkerrinState& S, int HostHeight) {
   return ClampStatusHeight(S, HostHeight - ScaleToDpi(S, StatusBelowHostBar));
 }
 
-int StatusFirstPartEnd(int ClientWidth) {
-  return std::max(ClientWidth - StatusCountersWidth, StatusSummaryMinWidth);
-}
+int StatusFirstPartEnd(int ClientWidth) { return std::max(ClientWidth - StatusCountersWidth, StatusSummaryMinWidth); }
 
 void UpdateDpiMetrics(TSkerrinState& S) {
   const int Dpi = S.Window ? DeviceDpi(S.Window) : 0;

@@ -144,8 +144,7 @@ void PublishCurrentTime(TSkerrinState& S) {
          TimestampText(Time).c_str(), static_cast<int>(Targets.size()) - 1);
   // A target runs its handling inside the send; nothing of this viewer is used afterwards.
   for (const HWND Target : Targets)
-    if (Target != Own && IsWindow(Target))
-      SendMessageW(Target, SyncMessage, 0, reinterpret_cast<LPARAM>(&Payload));
+    if (Target != Own && IsWindow(Target)) SendMessageW(Target, SyncMessage, 0, reinterpret_cast<LPARAM>(&Payload));
 }
 
 void OnSyncMessage(TSkerrinState& S, const TSyncPayload& Payload) {

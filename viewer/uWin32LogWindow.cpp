@@ -61,10 +61,10 @@ void ClearFilter(TSkerrinState& S) {
 bool SameFormatSettings(const TAppSettings& A, const TAppSettings& B) {
   const TCustomFormatConfig &X = A.CustomFormat, &Y = B.CustomFormat;
   return A.AutoDetect == B.AutoDetect && A.ForceFormat == B.ForceFormat && X.Mode == Y.Mode &&
-         X.Delimiter == Y.Delimiter && X.FieldCount == Y.FieldCount && std::equal(X.Fields, X.Fields + CustomFieldSlots, Y.Fields) &&
-         X.TSStart == Y.TSStart && X.TSLen == Y.TSLen && X.LvlStart == Y.LvlStart && X.LvlLen == Y.LvlLen &&
-         X.SrcStart == Y.SrcStart && X.SrcLen == Y.SrcLen && X.ThrStart == Y.ThrStart && X.ThrLen == Y.ThrLen &&
-         X.TimestampFmt == Y.TimestampFmt;
+         X.Delimiter == Y.Delimiter && X.FieldCount == Y.FieldCount &&
+         std::equal(X.Fields, X.Fields + CustomFieldSlots, Y.Fields) && X.TSStart == Y.TSStart && X.TSLen == Y.TSLen &&
+         X.LvlStart == Y.LvlStart && X.LvlLen == Y.LvlLen && X.SrcStart == Y.SrcStart && X.SrcLen == Y.SrcLen &&
+         X.ThrStart == Y.ThrStart && X.ThrLen == Y.ThrLen && X.TimestampFmt == Y.TimestampFmt;
 }
 
 // New settings from the options dialog, in one viewer. The lines are parsed anew when the
@@ -200,8 +200,8 @@ HBRUSH ColorControl(HDC DC, TColor Back, TColor Text, HBRUSH Brush) {
 
 bool IsBarCheckOrLabel(const TSkerrinState& S, HWND Control) {
   const TToolbarControls& B = S.Bar;
-  const HWND Controls[] = {B.TailBox,   B.FollowBox,   B.LineNumBox,   B.SyncBox,  B.TailLabel,
-                           B.FollowLabel, B.LineNumLabel, B.SyncLabel, B.FilterLabel};
+  const HWND Controls[] = {B.TailBox,     B.FollowBox,    B.LineNumBox, B.SyncBox,    B.TailLabel,
+                           B.FollowLabel, B.LineNumLabel, B.SyncLabel,  B.FilterLabel};
   return Control && std::find(std::begin(Controls), std::end(Controls), Control) != std::end(Controls);
 }
 
@@ -290,8 +290,12 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
 
 void TraceViewerMessage(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   switch (Msg) {
-    case WM_NCCREATE: TraceWindow("viewer WM_NCCREATE", Window); break;
-    case WM_CREATE: TraceWindow("viewer WM_CREATE begin", Window); break;
+    case WM_NCCREATE:
+      TraceWindow("viewer WM_NCCREATE", Window);
+      break;
+    case WM_CREATE:
+      TraceWindow("viewer WM_CREATE begin", Window);
+      break;
     case WM_SIZE:
       TraceF("viewer WM_SIZE hwnd=%p type=%d size=%dx%d", static_cast<void*>(Window), static_cast<int>(WParam),
              LOWORD(LParam), HIWORD(LParam));
@@ -305,8 +309,8 @@ void TraceViewerMessage(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
     case WM_WINDOWPOSCHANGED: {
       const auto* Pos = reinterpret_cast<const WINDOWPOS*>(LParam);
       if (Pos)
-        TraceF("viewer msg=$%x hwnd=%p pos=%d,%d size=%dx%d flags=$%x", Msg, static_cast<void*>(Window), Pos->x,
-               Pos->y, Pos->cx, Pos->cy, Pos->flags);
+        TraceF("viewer msg=$%x hwnd=%p pos=%d,%d size=%dx%d flags=$%x", Msg, static_cast<void*>(Window), Pos->x, Pos->y,
+               Pos->cx, Pos->cy, Pos->flags);
       break;
     }
     default:
@@ -346,8 +350,8 @@ HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags
     Height = R.top < R.bottom ? R.bottom - R.top : FallbackSize;
   }
   TSkerrinState* Raw = S.release();
-  HWND Window = CreateWindowExW(0, ViewerClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                                Width, Height, Parent, nullptr, PluginInstance(), Raw);
+  HWND Window = CreateWindowExW(0, ViewerClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, Width,
+                                Height, Parent, nullptr, PluginInstance(), Raw);
   TraceF("CreateWindowEx returned viewer=%p initial=%dx%d", static_cast<void*>(Window), Width, Height);
   TraceWindow("parent after CreateWindowEx", Parent);
   TraceWindow("viewer after CreateWindowEx", Window);

@@ -51,10 +51,18 @@ void WrapScroll(TSkerrinState& S, int Code) {
   const int32_t P = RowsPerPage(S);
   const int32_t Top = S.Wrap.WrapTop;
   switch (Code) {
-    case SB_LINEUP: SetWrapTop(S, Top - 1); break;
-    case SB_LINEDOWN: SetWrapTop(S, Top + 1); break;
-    case SB_PAGEUP: SetWrapTop(S, Top - P); break;
-    case SB_PAGEDOWN: SetWrapTop(S, Top + P); break;
+    case SB_LINEUP:
+      SetWrapTop(S, Top - 1);
+      break;
+    case SB_LINEDOWN:
+      SetWrapTop(S, Top + 1);
+      break;
+    case SB_PAGEUP:
+      SetWrapTop(S, Top - P);
+      break;
+    case SB_PAGEDOWN:
+      SetWrapTop(S, Top + P);
+      break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
       SCROLLINFO Info{};
@@ -63,9 +71,14 @@ void WrapScroll(TSkerrinState& S, int Code) {
       if (GetScrollInfo(S.ListWindow, SB_VERT, &Info)) SetWrapTop(S, Info.nTrackPos);
       break;
     }
-    case SB_TOP: SetWrapTop(S, 0); break;
-    case SB_BOTTOM: SetWrapTop(S, S.View.VisibleCount - 1); break;
-    default: break;
+    case SB_TOP:
+      SetWrapTop(S, 0);
+      break;
+    case SB_BOTTOM:
+      SetWrapTop(S, S.View.VisibleCount - 1);
+      break;
+    default:
+      break;
   }
 }
 
@@ -79,15 +92,26 @@ void WrapKey(TSkerrinState& S, UINT Key) {
   const bool Ctrl = CtrlHeld();
   bool Paging = false;
   switch (Key) {
-    case VK_PRIOR: Caret -= P, Top -= P, Paging = true; break;
-    case VK_NEXT: Caret += P, Top += P, Paging = true; break;
-    case VK_UP: --Caret; break;
-    case VK_DOWN: ++Caret; break;
+    case VK_PRIOR:
+      Caret -= P, Top -= P, Paging = true;
+      break;
+    case VK_NEXT:
+      Caret += P, Top += P, Paging = true;
+      break;
+    case VK_UP:
+      --Caret;
+      break;
+    case VK_DOWN:
+      ++Caret;
+      break;
     case VK_END:  // with or without Ctrl; without it the selection follows the caret
       Caret = Count - 1;
       break;
-    case VK_HOME: Caret = 0; break;
-    default: return;
+    case VK_HOME:
+      Caret = 0;
+      break;
+    default:
+      return;
   }
   Caret = std::clamp(Caret, 0, Count - 1);
   if (ShiftHeld() && W.WrapAnchor >= 0) {

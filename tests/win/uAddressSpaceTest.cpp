@@ -85,11 +85,11 @@ std::string Log4jLines(size_t Bytes, int& Lines) {
   for (Lines = 0; Text.size() < Bytes; ++Lines) {
     char Line[256];
     const int I = Lines;
-    const int Length = std::snprintf(Line, sizeof(Line),
-                                     "2024-03-01 %02d:%02d:%02d,%03d %s [worker-%d] com.example.service.RequestHandler"
-                                     " - request %d done\n",
-                                     I / 3600000 % 24, I / 60000 % 60, I / 1000 % 60, I % 1000, Levels[I % 4],
-                                     I % 16, I);
+    const int Length =
+        std::snprintf(Line, sizeof(Line),
+                      "2024-03-01 %02d:%02d:%02d,%03d %s [worker-%d] com.example.service.RequestHandler"
+                      " - request %d done\n",
+                      I / 3600000 % 24, I / 60000 % 60, I / 1000 % 60, I % 1000, Levels[I % 4], I % 16, I);
     Text.append(Line, static_cast<size_t>(Length));
   }
   return Text;
@@ -97,8 +97,8 @@ std::string Log4jLines(size_t Bytes, int& Lines) {
 
 int LoadNext(const TPluginViewer& Viewer, const TTempLog& Log) {
   std::wstring Name = Log.Path();
-  return SharedPlugin().Export<TListLoadNextW>("ListLoadNextW")(Viewer.HostWindow().Top(), Viewer.Window(),
-                                                                Name.data(), 0);
+  return SharedPlugin().Export<TListLoadNextW>("ListLoadNextW")(Viewer.HostWindow().Top(), Viewer.Window(), Name.data(),
+                                                                0);
 }
 
 void Filter(TPluginViewer& Viewer, const wchar_t* Text) {

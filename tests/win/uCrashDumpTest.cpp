@@ -18,9 +18,8 @@ LPTOP_LEVEL_EXCEPTION_FILTER CurrentFilter() {
 
 HMODULE ModuleOf(void* Address) {
   HMODULE Module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      static_cast<LPCWSTR>(Address), &Module);
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     static_cast<LPCWSTR>(Address), &Module);
   return Module;
 }
 
@@ -37,16 +36,15 @@ DWORD RunCrashingChild(const fs::path& Plugin) {
                          L"--gtest_filter=CrashChild.DISABLED_RaisesUnhandledException";
   // The child's output (and the system's crash report) would only clutter the test log.
   SECURITY_ATTRIBUTES Inherit{sizeof(Inherit), nullptr, TRUE};
-  const HANDLE Null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  &Inherit, OPEN_EXISTING, 0, nullptr);
+  const HANDLE Null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit,
+                                  OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW Startup{};
   Startup.cb = sizeof(Startup);
   Startup.dwFlags = STARTF_USESTDHANDLES;
   Startup.hStdInput = Startup.hStdOutput = Startup.hStdError = Null;
   PROCESS_INFORMATION Process{};
   DWORD ExitCode = 0;
-  if (CreateProcessW(nullptr, Command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                     &Startup, &Process)) {
+  if (CreateProcessW(nullptr, Command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &Startup, &Process)) {
     WaitForSingleObject(Process.hProcess, 120000);
     GetExitCodeProcess(Process.hProcess, &ExitCode);
     CloseHandle(Process.hThread);

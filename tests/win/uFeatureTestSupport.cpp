@@ -16,8 +16,9 @@ FILETIME LongAgo() {
 }
 
 HANDLE OpenForWriting(const std::wstring& Path, DWORD Disposition) {
-  return CreateFileW(Path.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, Disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(Path.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, Disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 void WriteAll(HANDLE File, const std::string& Bytes) {

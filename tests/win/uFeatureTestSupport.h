@@ -41,8 +41,8 @@ TPluginCopy& SharedPlugin();
 // (both are saved settings).
 class TPluginViewer {
  public:
-  TPluginViewer(const std::wstring& FileName, int Flags = 0, bool Visible = false, int Width = 1000,
-                int Height = 500, TPluginCopy* Plugin = nullptr);
+  TPluginViewer(const std::wstring& FileName, int Flags = 0, bool Visible = false, int Width = 1000, int Height = 500,
+                TPluginCopy* Plugin = nullptr);
   ~TPluginViewer();
   TPluginViewer(const TPluginViewer&) = delete;
   TPluginViewer& operator=(const TPluginViewer&) = delete;

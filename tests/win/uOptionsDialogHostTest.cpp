@@ -28,7 +28,8 @@ HWND OptionsWindow() { return FindWindowW(L"WLXLogOptionsWindow", nullptr); }
 
 // What a control sends its parent when the user uses it.
 void Notify(HWND Control, int Code) {
-  SendMessageW(GetParent(Control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Control), Code), reinterpret_cast<LPARAM>(Control));
+  SendMessageW(GetParent(Control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Control), Code),
+               reinterpret_cast<LPARAM>(Control));
 }
 
 bool IsChecked(HWND Box) { return reinterpret_cast<INT_PTR>(GetPropW(Box, L"WLXLogOptChecked")) == 2; }
@@ -119,7 +120,9 @@ class OptionsDialog : public ::testing::Test {
     SendMessageW(Combo, CB_SETCURSEL, Entry, 0);
     Notify(Combo, CBN_SELCHANGE);
   }
-  static int Selection(HWND Dialog, int Id) { return static_cast<int>(SendMessageW(Ctl(Dialog, Id), CB_GETCURSEL, 0, 0)); }
+  static int Selection(HWND Dialog, int Id) {
+    return static_cast<int>(SendMessageW(Ctl(Dialog, Id), CB_GETCURSEL, 0, 0));
+  }
   static void Type(HWND Dialog, int Id, const wchar_t* Text) { SetWindowTextW(Ctl(Dialog, Id), Text); }
   static void ShowPage(HWND Dialog, int Page) {
     HWND Tabs = Ctl(Dialog, 3000);
@@ -204,11 +207,11 @@ TEST_F(OptionsDialog, OkStoresTheEditedValuesWithTheirLimits) {
   const struct {
     const wchar_t *Section, *Name, *Value;
   } Expected[] = {
-      {L"View", L"LineNumWidth", L"1"},      {L"View", L"FontSize", L"6"},
-      {L"Tail", L"IntervalMs", L"200"},      {L"View", L"ShowLineNumbers", L"0"},
-      {L"View", L"WordWrap", L"1"},          {L"View", L"CloseOnEscInLister", L"0"},
-      {L"Theme", L"Mode", L"1"},             {L"CustomFormat", L"FieldCount", L"8"},
-      {L"Tail", L"Enabled", L"0"},           {L"Mine", L"Keep", L"1"},
+      {L"View", L"LineNumWidth", L"1"}, {L"View", L"FontSize", L"6"},
+      {L"Tail", L"IntervalMs", L"200"}, {L"View", L"ShowLineNumbers", L"0"},
+      {L"View", L"WordWrap", L"1"},     {L"View", L"CloseOnEscInLister", L"0"},
+      {L"Theme", L"Mode", L"1"},        {L"CustomFormat", L"FieldCount", L"8"},
+      {L"Tail", L"Enabled", L"0"},      {L"Mine", L"Keep", L"1"},
   };
   for (const auto& E : Expected) EXPECT_EQ(Key(E.Section, E.Name), E.Value) << E.Section << "/" << E.Name;
 }
@@ -451,7 +454,8 @@ TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
                     });
   }));
   CloseHandle(Lock);
-  EXPECT_NE(Reported.find(Ini()), std::wstring::npos) << "names the file: " << std::string(Reported.begin(), Reported.end());
+  EXPECT_NE(Reported.find(Ini()), std::wstring::npos)
+      << "names the file: " << std::string(Reported.begin(), Reported.end());
   EXPECT_EQ(OptionsWindow(), nullptr);
   EXPECT_EQ(ListFontHeight(*V), MulDiv(17, ScreenDpi(), 72)) << "the change applies to this session";
   EXPECT_EQ(IniBytes(), StartingIni);

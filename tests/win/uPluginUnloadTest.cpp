@@ -35,8 +35,8 @@ TEST(PluginUnload, FreeLibraryUnloadsAfterALogWasShown) {
   auto Close = reinterpret_cast<TListCloseWindow>(reinterpret_cast<void*>(GetProcAddress(Module, "ListCloseWindow")));
   ASSERT_TRUE(Load && Close);
 
-  HWND Host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND Host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(Host, nullptr);
   // A CSV file exercises every reused parse buffer: the upper-case copies and the CSV field.
   HWND Viewer = Load(Host, Wide(TestDataPath("events.csv")).c_str(), 0);

@@ -54,8 +54,8 @@ HWND MakeWindow(TRecord* Record) {
   Class.hInstance = GetModuleHandleW(nullptr);
   Class.lpszClassName = L"SkerrinSubclassTest";
   RegisterClassW(&Class);
-  HWND Window = CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                Class.hInstance, nullptr);
+  HWND Window =
+      CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Class.hInstance, nullptr);
   SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Record));
   return Window;
 }

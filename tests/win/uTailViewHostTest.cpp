@@ -15,14 +15,17 @@ using TLines = std::vector<std::wstring>;
 
 std::string Numbered(int From, int To) {
   std::string Text;
-  for (int I = From; I <= To; ++I) Text += "2024-03-01 08:00:" + std::string(I < 10 ? "0" : "") + std::to_string(I) + " INFO line " + std::to_string(I) + "\r\n";
+  for (int I = From; I <= To; ++I)
+    Text += "2024-03-01 08:00:" + std::string(I < 10 ? "0" : "") + std::to_string(I) + " INFO line " +
+            std::to_string(I) + "\r\n";
   return Text;
 }
 
 TLines NumberedRows(int From, int To) {
   TLines Rows;
   for (int I = From; I <= To; ++I)
-    Rows.push_back(L"2024-03-01 08:00:" + std::wstring(I < 10 ? L"0" : L"") + std::to_wstring(I) + L" INFO line " + std::to_wstring(I));
+    Rows.push_back(L"2024-03-01 08:00:" + std::wstring(I < 10 ? L"0" : L"") + std::to_wstring(I) + L" INFO line " +
+                   std::to_wstring(I));
   return Rows;
 }
 

@@ -50,11 +50,10 @@ TEST(TraceFormat, LineAndGeometryText) {
   char Null[64];
   std::snprintf(Null, sizeof(Null), "%p", static_cast<void*>(nullptr));
   EXPECT_EQ(FormatWindowGeometry("parent at entry", nullptr),
-            std::string("parent at entry hwnd=") + Null +
-                " valid=0 visible=0 style=$0 window=-1x-1 client=-1x-1");
+            std::string("parent at entry hwnd=") + Null + " valid=0 visible=0 style=$0 window=-1x-1 client=-1x-1");
 
-  const HWND Window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 10, 20, 200, 100, nullptr,
-                                      nullptr, nullptr, nullptr);
+  const HWND Window =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 10, 20, 200, 100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(Window, nullptr);
   char Expected[256];
   std::snprintf(Expected, sizeof(Expected),
@@ -63,24 +62,21 @@ TEST(TraceFormat, LineAndGeometryText) {
                 static_cast<void*>(Window), static_cast<unsigned>(GetWindowLongPtrW(Window, GWL_STYLE)));
   EXPECT_EQ(FormatWindowGeometry("viewer WM_CREATE begin", Window), Expected);
   DestroyWindow(Window);
-  EXPECT_NE(FormatWindowGeometry("gone", Window).find(" valid=0 visible=0 style=$0 window=-1x-1"),
-            std::string::npos);
+  EXPECT_NE(FormatWindowGeometry("gone", Window).find(" valid=0 visible=0 style=$0 window=-1x-1"), std::string::npos);
 }
 
 TEST_F(TraceTest, AppendsOneLinePerCallWhenTheVariableIsSet) {
   TraceOn();
   Trace("first");
-  TraceF("CreateSkerrinWindow enter parent=%p flags=$%x file=%s", static_cast<void*>(nullptr), 0x80u,
-         "C:\\a.log");
+  TraceF("CreateSkerrinWindow enter parent=%p flags=$%x file=%s", static_cast<void*>(nullptr), 0x80u, "C:\\a.log");
   TraceWindow("viewer after ShowWindow", nullptr);
   const std::string Text = ReadAll(File);
-  const std::string Prefix = "\\d{2}:\\d{2}:\\d{2}\\.\\d{3} pid=" +
-                             std::to_string(GetCurrentProcessId()) +
+  const std::string Prefix = "\\d{2}:\\d{2}:\\d{2}\\.\\d{3} pid=" + std::to_string(GetCurrentProcessId()) +
                              " tid=" + std::to_string(GetCurrentThreadId()) + " tick=\\d+ ";
   const std::regex Expected(Prefix + "first\r\n" + Prefix +
-                            "CreateSkerrinWindow enter parent=0+ flags=\\$80 file=C:\\\\a\\.log\r\n" +
-                            Prefix + "viewer after ShowWindow hwnd=0+ valid=0 visible=0 style=\\$0 "
-                                     "window=-1x-1 client=-1x-1\r\n");
+                            "CreateSkerrinWindow enter parent=0+ flags=\\$80 file=C:\\\\a\\.log\r\n" + Prefix +
+                            "viewer after ShowWindow hwnd=0+ valid=0 visible=0 style=\\$0 "
+                            "window=-1x-1 client=-1x-1\r\n");
   EXPECT_TRUE(std::regex_match(Text, Expected)) << Text;
 
   // A file removed while tracing is simply started again.

@@ -31,16 +31,17 @@ const std::string TenLines =
     "2024-01-01 10:00:09 INFO done\r\n";
 
 std::wstring Row(int Entry) {
-  static const TLines Rows = SplitCrLf(L"2024-01-01 10:00:00 INFO start\r\n"
-                                       L"2024-01-01 10:00:01 INFO step one\r\n"
-                                       L"2024-01-01 10:00:02 DEBUG detail\r\n"
-                                       L"2024-01-01 10:00:03 ERROR broken pipes\r\n"
-                                       L"2024-01-01 10:00:04 INFO step two\r\n"
-                                       L"2024-01-01 10:00:05 WARN slow\r\n"
-                                       L"2024-01-01 10:00:06 INFO step six\r\n"
-                                       L"2024-01-01 10:00:07 ERROR disk full\r\n"
-                                       L"2024-01-01 10:00:08 INFO step four\r\n"
-                                       L"2024-01-01 10:00:09 INFO done\r\n");
+  static const TLines Rows = SplitCrLf(
+      L"2024-01-01 10:00:00 INFO start\r\n"
+      L"2024-01-01 10:00:01 INFO step one\r\n"
+      L"2024-01-01 10:00:02 DEBUG detail\r\n"
+      L"2024-01-01 10:00:03 ERROR broken pipes\r\n"
+      L"2024-01-01 10:00:04 INFO step two\r\n"
+      L"2024-01-01 10:00:05 WARN slow\r\n"
+      L"2024-01-01 10:00:06 INFO step six\r\n"
+      L"2024-01-01 10:00:07 ERROR disk full\r\n"
+      L"2024-01-01 10:00:08 INFO step four\r\n"
+      L"2024-01-01 10:00:09 INFO done\r\n");
   return Rows[static_cast<size_t>(Entry)];
 }
 
@@ -65,7 +66,8 @@ TEST_F(ViewerFeatures, StatusPartsSummariseTheFileAndCountTheVisibleLevels) {
   const std::wstring Lines = L"Lines: " + std::to_wstring(10 + Fillers);
   wchar_t Hundreds[8];
   swprintf(Hundreds, 8, L"%03d", static_cast<int>(Big.size() - 1000));
-  const std::wstring Rest = L" | skerrin_st\u00E4tus.log | 1" + ThousandsSeparator() + Hundreds + L" Byte | Format: Log4x";
+  const std::wstring Rest =
+      L" | skerrin_st\u00E4tus.log | 1" + ThousandsSeparator() + Hundreds + L" Byte | Format: Log4x";
   struct TCase {
     const wchar_t* Filter;
     std::wstring Left;
@@ -73,7 +75,8 @@ TEST_F(ViewerFeatures, StatusPartsSummariseTheFileAndCountTheVisibleLevels) {
   };
   const TCase Cases[] = {
       {L"", Lines + Rest,
-       L"E: 2 (2024-01-01 10:00:07)  W: 1 (2024-01-01 10:00:05)  I: " + std::to_wstring(6 + Fillers) + L" (2024-01-01 10:01:00)"},
+       L"E: 2 (2024-01-01 10:00:07)  W: 1 (2024-01-01 10:00:05)  I: " + std::to_wstring(6 + Fillers) +
+           L" (2024-01-01 10:01:00)"},
       {L"err", Lines + L" | Visible: 2" + Rest, L"E: 2 (2024-01-01 10:00:07)  W: 0 (-)  I: 0 (-)"},
       {L"nothing", Lines + L" | Visible: 0" + Rest, L"E: 0 (-)  W: 0 (-)  I: 0 (-)"},
   };
@@ -104,7 +107,7 @@ TEST_F(ViewerFeatures, CountersNeverClipAndTheDarkBarShowsNoLightLine) {
     };
     int Foreign = 0;
     for (int Y = Counters.top; Y < Counters.bottom; ++Y) {
-      for (int X = Summary.right; X < Counters.left; ++X) Foreign += Pixel(X, Y) != Back;  // the gap
+      for (int X = Summary.right; X < Counters.left; ++X) Foreign += Pixel(X, Y) != Back;        // the gap
       for (int X = Counters.right - 3; X < Counters.right; ++X) Foreign += Pixel(X, Y) != Back;  // no cut text
     }
     ReleaseDC(nullptr, Screen);
@@ -218,7 +221,8 @@ TEST_F(ViewerFeatures, GoToLinePromptSelectsTheFirstVisibleLineAtOrAfterTheNumbe
     const wchar_t* Typed;
     int Row;
   };
-  const TCase Cases[] = {{L" 42 ", 41}, {L"250", 199}, {L"abc", 199}, {L"0", 199}, {L"-3", 199}, {L"100000", 199}, {L"1", 0}};
+  const TCase Cases[] = {{L" 42 ", 41}, {L"250", 199},    {L"abc", 199}, {L"0", 199},
+                         {L"-3", 199},  {L"100000", 199}, {L"1", 0}};
   for (const TCase& C : Cases) {
     SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
     ASSERT_TRUE(Prompt(C.Typed));
@@ -228,10 +232,11 @@ TEST_F(ViewerFeatures, GoToLinePromptSelectsTheFirstVisibleLineAtOrAfterTheNumbe
   }
   // Cancel leaves everything as it was.
   SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
-  ASSERT_TRUE(WithinModalLoop([&V] { V.Command(1206); }, [] {
-    HWND Prompt = FindWindowW(L"WLXLogPromptWnd2", nullptr);
-    SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
-  }));
+  ASSERT_TRUE(WithinModalLoop([&V] { V.Command(1206); },
+                              [] {
+                                HWND Prompt = FindWindowW(L"WLXLogPromptWnd2", nullptr);
+                                SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+                              }));
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{0});
   EXPECT_TRUE(V.Checked(1108));
   EXPECT_TRUE(IsWindowEnabled(V.Window())) << "the owner is enabled again";
@@ -242,30 +247,31 @@ TEST_F(ViewerFeatures, GoToDateTimePromptSelectsTheFirstLineNotEarlier) {
   TTempLog Log(TenLines, L"skerrin_gotime.log");
   TPluginViewer V(Log.Path());
   auto Answer = [&V](const SYSTEMTIME& Chosen) {
-    return WithinModalLoop([&V] { V.Command(1205); }, [&Chosen] {
-      HWND Prompt = FindWindowW(L"WLXLogDateTimeWnd2", nullptr);
-      ASSERT_NE(Prompt, nullptr);
-      HWND Date = FindWindowExW(Prompt, nullptr, L"SysDateTimePick32", nullptr);
-      HWND Time = FindWindowExW(Prompt, Date, L"SysDateTimePick32", nullptr);
-      ASSERT_TRUE(Date && Time);
-      SYSTEMTIME D = Chosen;
-      D.wHour = D.wMinute = D.wSecond = 0;
-      SYSTEMTIME T = Chosen;
-      T.wYear = 2000;  // the time control's date does not count
-      SendMessageW(Date, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&D));
-      SendMessageW(Time, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&T));
-      SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
-    });
+    return WithinModalLoop([&V] { V.Command(1205); },
+                           [&Chosen] {
+                             HWND Prompt = FindWindowW(L"WLXLogDateTimeWnd2", nullptr);
+                             ASSERT_NE(Prompt, nullptr);
+                             HWND Date = FindWindowExW(Prompt, nullptr, L"SysDateTimePick32", nullptr);
+                             HWND Time = FindWindowExW(Prompt, Date, L"SysDateTimePick32", nullptr);
+                             ASSERT_TRUE(Date && Time);
+                             SYSTEMTIME D = Chosen;
+                             D.wHour = D.wMinute = D.wSecond = 0;
+                             SYSTEMTIME T = Chosen;
+                             T.wYear = 2000;  // the time control's date does not count
+                             SendMessageW(Date, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&D));
+                             SendMessageW(Time, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&T));
+                             SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+                           });
   };
   struct TCase {
     SYSTEMTIME Chosen;
     int Row;
   };
   const TCase Cases[] = {
-      {{2024, 1, 0, 1, 10, 0, 4, 0}, 4},     // exactly a line's time
-      {{2023, 12, 0, 31, 23, 0, 0, 0}, 0},   // the day before: the first line
+      {{2024, 1, 0, 1, 10, 0, 4, 0}, 4},    // exactly a line's time
+      {{2023, 12, 0, 31, 23, 0, 0, 0}, 0},  // the day before: the first line
       {{2024, 1, 0, 1, 10, 0, 7, 0}, 7},
-      {{2024, 1, 0, 1, 10, 0, 10, 0}, 7},    // later than every line: the selection stays
+      {{2024, 1, 0, 1, 10, 0, 10, 0}, 7},  // later than every line: the selection stays
   };
   for (const TCase& C : Cases) {
     SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
@@ -285,25 +291,26 @@ struct TMenuSeen {
 
 TMenuSeen OpenContextMenu(TPluginViewer& V, LPARAM Position, const wchar_t* ShotName = nullptr) {
   TMenuSeen Seen;
-  WithinModalLoop([&] { SendMessageW(V.Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(V.Control(1001)), Position); },
-                  [&] {
-                    HWND Popup = FindWindowW(L"#32768", nullptr);
-                    if (!Popup) return;
-                    GetWindowRect(Popup, &Seen.Where);
-                    auto Menu = reinterpret_cast<HMENU>(SendMessageW(Popup, MN_GETHMENU, 0, 0));
-                    for (int I = 0; I < GetMenuItemCount(Menu); ++I) {
-                      wchar_t Text[64] = L"";
-                      GetMenuStringW(Menu, static_cast<UINT>(I), Text, 64, MF_BYPOSITION);
-                      Seen.Ids.push_back(GetMenuItemID(Menu, I));
-                      Seen.Texts.push_back(Text);
-                      Seen.Checked.push_back((GetMenuState(Menu, static_cast<UINT>(I), MF_BYPOSITION) & MF_CHECKED) != 0);
-                    }
-                    if (ShotName) {
-                      RedrawWindow(Popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-                      SaveScreenShot(ShotName);
-                    }
-                    EndMenu();
-                  });
+  WithinModalLoop(
+      [&] { SendMessageW(V.Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(V.Control(1001)), Position); },
+      [&] {
+        HWND Popup = FindWindowW(L"#32768", nullptr);
+        if (!Popup) return;
+        GetWindowRect(Popup, &Seen.Where);
+        auto Menu = reinterpret_cast<HMENU>(SendMessageW(Popup, MN_GETHMENU, 0, 0));
+        for (int I = 0; I < GetMenuItemCount(Menu); ++I) {
+          wchar_t Text[64] = L"";
+          GetMenuStringW(Menu, static_cast<UINT>(I), Text, 64, MF_BYPOSITION);
+          Seen.Ids.push_back(GetMenuItemID(Menu, I));
+          Seen.Texts.push_back(Text);
+          Seen.Checked.push_back((GetMenuState(Menu, static_cast<UINT>(I), MF_BYPOSITION) & MF_CHECKED) != 0);
+        }
+        if (ShotName) {
+          RedrawWindow(Popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+          SaveScreenShot(ShotName);
+        }
+        EndMenu();
+      });
   return Seen;
 }
 
@@ -312,8 +319,8 @@ TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
   TPluginViewer V(Log.Path(), 0, true);
   const TMenuSeen Seen = OpenContextMenu(V, MAKELPARAM(200, 150));
   const std::vector<UINT> Ids = {1201, 1202, 0, 1203, 1204, 0, 1205, 1206};
-  const std::vector<std::wstring> Texts = {L"Copy line", L"Copy all visible", L"", L"Line numbers",
-                                           L"Word wrap", L"", L"Go to date/time", L"Go to line"};
+  const std::vector<std::wstring> Texts = {
+      L"Copy line", L"Copy all visible", L"", L"Line numbers", L"Word wrap", L"", L"Go to date/time", L"Go to line"};
   EXPECT_EQ(Seen.Ids, Ids);
   EXPECT_EQ(Seen.Texts, Texts);
   ASSERT_EQ(Seen.Checked.size(), 8u);

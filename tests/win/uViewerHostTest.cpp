@@ -69,9 +69,7 @@ class ViewerHost : public ::testing::Test {
     PumpMessages(30);
     return Viewer;
   }
-  static int Rows(HWND Viewer) {
-    return static_cast<int>(SendMessageW(FindControl(Viewer, 1001), LB_GETCOUNT, 0, 0));
-  }
+  static int Rows(HWND Viewer) { return static_cast<int>(SendMessageW(FindControl(Viewer, 1001), LB_GETCOUNT, 0, 0)); }
   static void Type(HWND Viewer, int Id, const wchar_t* Text) { SetWindowTextW(FindControl(Viewer, Id), Text); }
   static int SelectedRow(HWND Viewer) {
     HWND List = FindControl(Viewer, 1001);
@@ -110,12 +108,24 @@ TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
     const wchar_t* Text;
   };
   const Expected Controls[] = {
-      {1001, L"ListBox", nullptr}, {1101, L"Button", L"<E"},       {1102, L"Button", L"E>"},
-      {1103, L"Button", L"<W"},    {1104, L"Button", L"W>"},       {1105, L"Button", L"<I"},
-      {1106, L"Button", L"I>"},    {1107, L"Button", L""},         {1108, L"Button", L""},
-      {1111, L"Button", L"Options"}, {1112, L"Button", L""},       {1118, L"Button", L""},
-      {1109, L"Edit", L""},        {1115, L"Edit", L"0"},          {1117, L"ComboBox", nullptr},
-      {1116, L"msctls_updown32", nullptr}, {1114, L"msctls_statusbar32", nullptr}, {1110, L"Static", nullptr},
+      {1001, L"ListBox", nullptr},
+      {1101, L"Button", L"<E"},
+      {1102, L"Button", L"E>"},
+      {1103, L"Button", L"<W"},
+      {1104, L"Button", L"W>"},
+      {1105, L"Button", L"<I"},
+      {1106, L"Button", L"I>"},
+      {1107, L"Button", L""},
+      {1108, L"Button", L""},
+      {1111, L"Button", L"Options"},
+      {1112, L"Button", L""},
+      {1118, L"Button", L""},
+      {1109, L"Edit", L""},
+      {1115, L"Edit", L"0"},
+      {1117, L"ComboBox", nullptr},
+      {1116, L"msctls_updown32", nullptr},
+      {1114, L"msctls_statusbar32", nullptr},
+      {1110, L"Static", nullptr},
   };
   for (const Expected& E : Controls) {
     HWND Control = FindControl(Viewer, E.Id);
@@ -148,8 +158,8 @@ TEST_F(ViewerHost, FilterAndContextRebuildTheRowsAfterTheTypingPause) {
     int Rows;
   };
   const Case Cases[] = {
-      {L"err", L"0", 2}, {L"err", L"2", 6}, {L"err", L"-2", 6}, {L"err", L"3", 7},
-      {L"nothing like it", L"0", 0}, {L"STEP", L"0", 4}, {L"", L"0", 10},
+      {L"err", L"0", 2},  {L"err", L"2", 6}, {L"err", L"-2", 6}, {L"err", L"3", 7}, {L"nothing like it", L"0", 0},
+      {L"STEP", L"0", 4}, {L"", L"0", 10},
   };
   for (const Case& C : Cases) {
     Type(Viewer, 1115, C.Context);

@@ -72,8 +72,7 @@ TEST(ViewerSync, ADoubleClickSelectsTheNearestLineInTheOtherSynchronisedViewers)
       // Quarter and eighth days are exact, so the two distances are really equal.
       {"a tie goes to the later line", "2024-01-01 09:00:00 INFO a\r\n", 0, 0, nullptr,
        "2024-01-01 06:00:00 INFO six\r\n2024-01-01 12:00:00 INFO noon\r\n", L"", 1},
-      {"only visible lines of a filtered target", "2024-01-01 10:15:03 INFO a\r\n", 0, 0, &Dated300, "", L"ERROR",
-       5},
+      {"only visible lines of a filtered target", "2024-01-01 10:15:03 INFO a\r\n", 0, 0, &Dated300, "", L"ERROR", 5},
       {"a line without time sends nothing", "no time here\r\n", 0, 0, &Dated300, "", L"", -1},
       {"two rows are not a double-click", "2024-01-01 10:15:03 INFO a\r\n2024-01-01 10:15:04 INFO b\r\n", 0, 1,
        &Dated300, "", L"", -1},

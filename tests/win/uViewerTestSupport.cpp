@@ -53,8 +53,9 @@ std::vector<THostWindow::TKey>& THostWindow::Keys() {
 }
 
 THostWindow::THostWindow(bool QuickView, int Width, int Height, bool Visible) {
-  TopWindow = CreateWindowExW(0, HostClass(), L"Lister", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (Visible ? WS_VISIBLE : 0), 0, 0,
-                              Width, Height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  TopWindow =
+      CreateWindowExW(0, HostClass(), L"Lister", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (Visible ? WS_VISIBLE : 0), 0,
+                      0, Width, Height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (QuickView) {
     RECT R{};
     GetClientRect(TopWindow, &R);

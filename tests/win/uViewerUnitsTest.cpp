@@ -110,8 +110,8 @@ TEST(LevelJump, CommandsMapToDirectionAndLevel) {
     bool Forward;
     TLogLevel Level;
   } const Cases[] = {
-      {1100, false, false, lError}, {1101, true, false, lError}, {1102, true, true, lError},
-      {1103, true, false, lWarn},   {1104, true, true, lWarn},   {1105, true, false, lInfo},
+      {1100, false, false, lError}, {1101, true, false, lError},  {1102, true, true, lError},
+      {1103, true, false, lWarn},   {1104, true, true, lWarn},    {1105, true, false, lInfo},
       {1106, true, true, lInfo},    {1107, false, false, lError},
   };
   for (const auto& Case : Cases) {
@@ -142,7 +142,8 @@ class InProcessViewer : public ::testing::Test {
   void Open(int Lines, bool WordWrap, const std::string& Extra = {}, bool Visible = false) {
     std::string Text;
     for (int I = 0; I < Lines; ++I)
-      Text += "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
+      Text +=
+          "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
     Text += Extra;
     Log = std::make_unique<TTempLog>(Text, L"skerrin_units.log");
     Host = std::make_unique<THostWindow>(false, 900, 500, Visible);

@@ -36,8 +36,8 @@ void AppendTimestamp(std::string& Out, double Value) {
   }
   const TDateTimeParts P = DecodeDateTime(Value);
   char Buffer[48];
-  const int Len = std::snprintf(Buffer, sizeof(Buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03d", P.Year, P.Month,
-                                P.Day, P.Hour, P.Minute, P.Second, P.Ms);
+  const int Len = std::snprintf(Buffer, sizeof(Buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03d", P.Year, P.Month, P.Day,
+                                P.Hour, P.Minute, P.Second, P.Ms);
   Out.append(Buffer, static_cast<size_t>(Len));
 }
 
@@ -111,10 +111,8 @@ int DumpLog(int argc, char** argv) {
   }
 
   // Like the plug-in, an INI file that cannot be read leaves the defaults.
-  if (Ini)
-    LoadSettingsFrom(Ini);
-  else
-    SetDefaultSettings();
+  if (Ini) LoadSettingsFrom(Ini);
+  else SetDefaultSettings();
   if (FormatArg) {
     AppSettings.AutoDetect = AutoDetect;
     if (!AutoDetect) AppSettings.ForceFormat = Forced;

@@ -9,18 +9,14 @@
 
 namespace {
 
-constexpr const char* SchemeKeys[2 + 2 * LogLevelCount] = {
-    "BgColor", "FgColor", "ErrBg",   "ErrFg",   "WarnBg",   "WarnFg",   "InfoBg",
-    "InfoFg",  "DebugBg", "DebugFg", "TraceBg", "TraceFg",  "CustomBg", "CustomFg"};
+constexpr const char* SchemeKeys[2 + 2 * LogLevelCount] = {"BgColor", "FgColor", "ErrBg",    "ErrFg",   "WarnBg",
+                                                           "WarnFg",  "InfoBg",  "InfoFg",   "DebugBg", "DebugFg",
+                                                           "TraceBg", "TraceFg", "CustomBg", "CustomFg"};
 
 class TDump {
  public:
-  void Line(std::string_view Name, std::string_view Value) {
-    Text.append(Name).append("=").append(Value).append("\n");
-  }
-  void Line(std::string_view Name, int32_t Value) {
-    Line(Name, std::string_view(std::to_string(Value)));
-  }
+  void Line(std::string_view Name, std::string_view Value) { Text.append(Name).append("=").append(Value).append("\n"); }
+  void Line(std::string_view Name, int32_t Value) { Line(Name, std::string_view(std::to_string(Value))); }
   void Flag(std::string_view Name, bool Value) { Line(Name, std::string_view(Value ? "1" : "0")); }
 
   void Scheme(std::string_view Prefix, const TColorScheme& S) {
@@ -64,9 +60,7 @@ class TDump {
 };
 
 int UsageError(const char* Problem) {
-  std::fprintf(stderr,
-               "skerrin-dump: %s; usage: skerrin-dump --settings [--ini PATH] [--save OUT]\n",
-               Problem);
+  std::fprintf(stderr, "skerrin-dump: %s; usage: skerrin-dump --settings [--ini PATH] [--save OUT]\n", Problem);
   return 2;
 }
 
@@ -87,8 +81,7 @@ std::string SettingsDumpText(const TAppSettings& S) {
   D.Scheme("ColorsDark", S.ColorsDark);
   D.Scheme("Colors", S.Colors);
   const int32_t Count = std::clamp(S.ColorRuleCount, 0, MaxColorRules);
-  for (int i = 0; i < Count; ++i)
-    D.Rule(i, S.ColorRules[i], EncodePatternHex(S.ColorRules[i].Pattern));
+  for (int i = 0; i < Count; ++i) D.Rule(i, S.ColorRules[i], EncodePatternHex(S.ColorRules[i].Pattern));
   D.Line("ColorRuleCount", S.ColorRuleCount);
   D.Flag("DisableDefaultLevels", S.DisableDefaultLevels);
   D.Flag("AutoDetect", S.AutoDetect);

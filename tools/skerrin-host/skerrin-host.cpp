@@ -101,9 +101,9 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
   Class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   Class.lpszClassName = L"SkerrinHostLister";
   RegisterClassW(&Class);
-  HWND Host = CreateWindowExW(0, Class.lpszClassName, (L"Lister - [" + File + L"]").c_str(),
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, Width, Height, nullptr, nullptr,
-                              Instance, nullptr);
+  HWND Host =
+      CreateWindowExW(0, Class.lpszClassName, (L"Lister - [" + File + L"]").c_str(),
+                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, Width, Height, nullptr, nullptr, Instance, nullptr);
   if (!Host) return 1;
   HWND Parent = Host;
   if (QuickView) {
