@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "loader/uTrigramFilter.h"
+#include "loader/uQuadgramFilter.h"
 #include "model/uTextScan.h"
 
 namespace {
@@ -63,8 +63,8 @@ struct TKeywordBuckets {
 };
 constexpr TKeywordBuckets Buckets;
 
-constexpr TTrigramFilter KeywordTrigrams = [] {
-  TTrigramFilter Filter;
+constexpr TQuadgramFilter KeywordQuadgrams = [] {
+  TQuadgramFilter Filter;
   for (const TKeyword& K : Keywords) Filter.Add(K.Text);
   return Filter;
 }();
@@ -92,12 +92,12 @@ TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start,
 }
 
 // The most decisive keyword group present anywhere in the text as Fold reads it. Every keyword
-// has at least four bytes, as the trigram scan needs.
+// has at least four bytes, as the quadgram scan needs.
 template <typename TFold>
 TKeywordGroup StrongestKeyword(std::string_view Text, TFold Fold) {
   TKeywordGroup Best = kgNone;
   const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
-  KeywordTrigrams.ForEachCandidate(Text, [&](size_t Start) {
+  KeywordQuadgrams.ForEachCandidate(Text, [&](size_t Start) {
     Best = StrongestAt(Bytes, Text.size(), Start, Best, Fold);
     return Best == kgError;
   });

@@ -5,7 +5,7 @@
 #include "loader/uCustomParser.h"
 #include "loader/uLevelDetect.h"
 #include "loader/uTimestamp.h"
-#include "loader/uTrigramFilter.h"
+#include "loader/uQuadgramFilter.h"
 #include "model/uTextScan.h"
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
@@ -180,15 +180,15 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
 
 // One pass over the message for all four words, in any letter case; "error" and "fail" decide
 // at once, the others only when neither occurs anywhere.
-constexpr TTrigramFilter SyslogWordTrigrams = [] {
-  TTrigramFilter Filter;
+constexpr TQuadgramFilter SyslogWordQuadgrams = [] {
+  TQuadgramFilter Filter;
   for (const std::string_view Word : {"ERROR", "FAIL", "WARN", "DEBUG"}) Filter.Add(Word);
   return Filter;
 }();
 
 TLogLevel SyslogMessageLevel(std::string_view Message) {
   bool Error = false, Warn = false, Debug = false;
-  SyslogWordTrigrams.ForEachCandidate(Message, [&](size_t At) {
+  SyslogWordQuadgrams.ForEachCandidate(Message, [&](size_t At) {
     switch (LowerAscii(Message[At])) {
       case 'e':
         Error = MatchesLower(Message, At, "error");
