@@ -44,7 +44,7 @@ void TReservedBlock::Release() {
   Unpoison(Base, Committed);
   ReleaseAddressSpace(Base, Reserved);
   Base = nullptr;
-  Used = Committed = Reserved = 0;
+  Used = Committed = Reserved = Ahead = 0;
 }
 
 // Moves the first Copy bytes to a new reservation with CommitBytes committed; the size is the
@@ -110,10 +110,15 @@ void TReservedBlock::Resize(size_t Bytes) {
 }
 
 void TReservedBlock::ReserveGrowth(size_t Bytes, size_t Keep) {
-  if (Bytes <= Reserved || Used == 0) return;
+  if (Used == 0) return;
+  if (Bytes <= Reserved) {
+    Ahead = Bytes;
+    return;
+  }
   Unpoison(Base, Committed);
   try {
     MoveTo(Bytes, Keep < Used ? Keep : Used, Used);
+    Ahead = Bytes;
   } catch (const std::bad_alloc&) {
   }
   Poison(Base + Used, Committed - Used);
@@ -125,6 +130,13 @@ constexpr int64_t MaxOffset = std::numeric_limits<int32_t>::max();
 // Offsets and counts are 32-bit: anything that would pass 2^31 - 1 cannot be represented, and
 // the caller must see that as a failed load rather than wrapped offsets.
 [[noreturn]] void ThrowTooLarge() { throw std::length_error("log text or line count beyond 2^31"); }
+
+// A growth step that would pass the room reserved ahead stops at its end when what is needed
+// fits there: the loader reserves for the most the file can hold, and a step past that would
+// move (copy) the whole block, twice the memory for a moment, for room that is never used.
+int64_t StepWithinReservation(int64_t Step, int64_t Needed, int64_t Reserved) {
+  return Step > Reserved && Needed <= Reserved ? Reserved : Step;
+}
 }  // namespace
 
 TLogList::TLogList() {
@@ -175,8 +187,10 @@ int32_t TLogList::AppendText(const char* Data, int32_t Len) {
   if (Needed > Current) {
     // Past the representable limit the growth is capped; the text itself still fits.
     const int64_t Least = std::min(static_cast<int64_t>(TextUsed) + Len + 65536, MaxOffset);
+    const int64_t Step = std::max(std::min(Current * 2, MaxOffset), Least);
     try {
-      TextBuffer.Resize(static_cast<size_t>(std::max(std::min(Current * 2, MaxOffset), Least)));
+      TextBuffer.Resize(static_cast<size_t>(
+          StepWithinReservation(Step, Needed, static_cast<int64_t>(TextBuffer.ReservedAheadLength()))));
     } catch (const std::bad_alloc&) {
       // A 32-bit process may have no room for twice a large text; a smaller step keeps the
       // lines of a growing log coming.
@@ -193,9 +207,10 @@ int32_t TLogList::AppendText(const char* Data, int32_t Len) {
 
 int32_t TLogList::ReserveEntry() {
   if (Count >= Capacity) {
-    const int64_t Grown =
+    int64_t Grown =
         Capacity < LinearGrowth ? static_cast<int64_t>(Capacity) * 2 : static_cast<int64_t>(Capacity) + LinearGrowth;
     if (Grown > MaxOffset) ThrowTooLarge();
+    Grown = StepWithinReservation(Grown, int64_t{Count} + 1, static_cast<int64_t>(Items.ReservedAheadLength()));
     Items.Resize(static_cast<size_t>(Grown));
     Capacity = static_cast<int32_t>(Grown);
   }

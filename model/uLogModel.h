@@ -32,6 +32,8 @@ class TReservedBlock {
   // Keep bytes need to survive (the rest of the size may come back as zeros) if the block has to
   // move for it. Best effort: when the address space cannot be had, later growth moves instead.
   void ReserveGrowth(size_t Bytes, size_t Keep);
+  // What the last ReserveGrowth asked for, until the block moves; zero when it asked nothing.
+  size_t ReservedAhead() const { return Ahead; }
 
  private:
   void MoveTo(size_t NewReserved, size_t Copy, size_t CommitBytes);
@@ -43,6 +45,7 @@ class TReservedBlock {
   size_t Used = 0;
   size_t Committed = 0;  // whole pages from Base with memory behind them
   size_t Reserved = 0;
+  size_t Ahead = 0;
 };
 
 // A growable array of trivially copyable elements on a TReservedBlock.
@@ -63,6 +66,7 @@ class TRawArray {
   // Room to grow to MaxLength elements without moving, keeping the first Keep elements; see
   // TReservedBlock::ReserveGrowth.
   void ReserveGrowth(size_t MaxLength, size_t Keep) { Block.ReserveGrowth(Bytes(MaxLength), Bytes(Keep)); }
+  size_t ReservedAheadLength() const { return Block.ReservedAhead() / sizeof(T); }
 
  private:
   static size_t Bytes(size_t Count) {

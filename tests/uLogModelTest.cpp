@@ -117,6 +117,23 @@ TEST(LogList, BuffersGrowInPlaceWithinTheirReservation) {
   EXPECT_EQ(A.Data(), nullptr);
 }
 
+// The loader reserves for the most lines and text a file can give (a file of empty lines has as
+// many lines as bytes); growth steps must stop at the reservation's end when what is needed fits
+// there, rather than move every entry and the whole text.
+TEST(LogList, GrowthStopsAtTheReservationWhenWhatIsNeededFitsThere) {
+  TLogList List;
+  const int32_t Lines = 200000;  // between two growth steps of both buffers
+  List.ReserveText(0);
+  List.ReserveGrowth(Lines, Lines + 1);
+  const TLogEntry* Entries = List.Items.Data();
+  const char* Text = List.TextBuffer.Data();
+  for (int32_t i = 0; i < Lines; ++i) AddLine(List, "x", i + 1);
+  EXPECT_EQ(List.Items.Data(), Entries);
+  EXPECT_EQ(List.TextBuffer.Data(), Text);
+  EXPECT_EQ(List.Items[Lines - 1].LineNumber, Lines);
+  EXPECT_EQ(TextOf(List, Lines - 1), "x");
+}
+
 TEST(LogList, ReserveEntryDoesNotCount) {
   TLogList List;
   EXPECT_EQ(List.ReserveEntry(), 0);
