@@ -313,10 +313,16 @@ LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
       if (!Paint.Get()) return 0;
       RECT R{};
       GetClientRect(Window, &R);
-      FillRect(Paint.Get(), &R, GetSysColorBrush(COLOR_WINDOW));
+      // It sits inside the filter box, so it takes the box's colours: in the dark look the
+      // system window colour would put a white block with a pale sign in a dark box.
+      const bool Dark = S && ViewerIsDark(*S) && S->Draw.BarBrush;
+      FillRect(Paint.Get(), &R, Dark ? S->Draw.BarBrush.Get() : GetSysColorBrush(COLOR_WINDOW));
       TSelectScope Select(Paint.Get(), S ? S->Fonts.UiFont : nullptr);
       SetBkMode(Paint.Get(), TRANSPARENT);
-      SetTextColor(Paint.Get(), S ? static_cast<COLORREF>(ListTextColor(*S)) : GetSysColor(COLOR_WINDOWTEXT));
+      const TColor Sign = Dark ? BarTextColor(*S)
+                          : S  ? ListTextColor(*S)
+                               : static_cast<TColor>(GetSysColor(COLOR_WINDOWTEXT));
+      SetTextColor(Paint.Get(), static_cast<COLORREF>(Sign));
       DrawTextW(Paint.Get(), L"\u00D7", 1, &R, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
       return 0;
     }

@@ -380,9 +380,10 @@ TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
   TTempLog Log(TenLines);
   struct Case {
     int Flags;
-    COLORREF ErrorRow, ListBack;
+    COLORREF ErrorRow, ListBack, FilterBack;
   };
-  for (const Case& C : {Case{0, RGB(255, 170, 170), RGB(255, 255, 255)}, Case{128, RGB(64, 32, 16), RGB(40, 40, 40)}}) {
+  for (const Case& C : {Case{0, RGB(255, 170, 170), RGB(255, 255, 255), RGB(255, 255, 255)},
+                        Case{128, RGB(64, 32, 16), RGB(40, 40, 40), RGB(32, 32, 32)}}) {
     THostWindow Host(false, 900, 600, true);
     HWND Viewer = Open(Host, Log, C.Flags);
     HWND List = FindControl(Viewer, 1001);
@@ -394,6 +395,8 @@ TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
     EXPECT_EQ(ClientPixel(List, X, 3 * Row + Row / 2), C.ErrorRow) << "flags " << C.Flags;
     EXPECT_EQ(ClientPixel(List, X, Row / 2), RGB(0, 120, 215)) << "selected row, flags " << C.Flags;
     EXPECT_EQ(ClientPixel(List, X, 10 * Row + 10), C.ListBack) << "below the rows, flags " << C.Flags;
+    // The clear button inside the filter box has the box's background.
+    EXPECT_EQ(ClientPixel(FindControl(Viewer, 1110), 1, 1), C.FilterBack) << "clear button, flags " << C.Flags;
     Close(Viewer);
   }
 }
