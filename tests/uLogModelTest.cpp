@@ -122,9 +122,10 @@ TEST(LogList, BuffersGrowInPlaceWithinTheirReservation) {
 // there, rather than move every entry and the whole text.
 TEST(LogList, GrowthStopsAtTheReservationWhenWhatIsNeededFitsThere) {
   TLogList List;
-  const int32_t Lines = 200000;  // between two growth steps of both buffers
   List.ReserveText(0);
-  List.ReserveGrowth(Lines, Lines + 1);
+  List.ReserveGrowth(200000, 200001);  // between two growth steps of both buffers
+  // A 32-bit process reserves fewer entries ahead; the rule is the same.
+  const int32_t Lines = static_cast<int32_t>(List.Items.ReservedAheadLength());
   const TLogEntry* Entries = List.Items.Data();
   const char* Text = List.TextBuffer.Data();
   for (int32_t i = 0; i < Lines; ++i) AddLine(List, "x", i + 1);
