@@ -1,6 +1,6 @@
-// Whole-file loads: any bytes, with format detection or any forced format. Every line of the
-// file must come back exactly once, as the obvious split of the decoded text gives it, with
-// fields that lie inside their line.
+// Whole-file loads: any bytes, with format detection or any forced format, in reads of any
+// size. Every line of the file must come back exactly once, as the obvious split of the
+// decoded text gives it, with fields that lie inside their line.
 
 #include "uFuzzSupport.h"
 
@@ -11,11 +11,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const bool AutoDetect = Choice == LogFormatCount;
   const TLogFormat Forced = AutoDetect ? lfPlain : static_cast<TLogFormat>(Choice);
   const TCustomFormatConfig Custom = Forced == lfCustom ? FuzzedCustomConfig(In) : TCustomFormatConfig{};
+  // Now and then reads of a few bytes, so that block boundaries fall everywhere.
+  const uint8_t Reads = In.Byte();
   const std::string_view Bytes = In.Remaining();
   WriteWholeFile(Path, Bytes);
 
   TLoadedLog Log;
-  FUZZ_CHECK(LoadWithFormat(Log, Path, AutoDetect, Forced, Custom), "a readable file failed to load");
+  LoadReadChunk = Reads < 64 ? 2 + Reads % 16 : 131072;
+  const bool Loaded = LoadWithFormat(Log, Path, AutoDetect, Forced, Custom);
+  LoadReadChunk = 131072;
+  FUZZ_CHECK(Loaded, "a readable file failed to load");
   FUZZ_CHECK(Log.LoadError == leNone, "a successful load reports an error");
   FUZZ_CHECK(Log.FileSize == static_cast<int64_t>(Bytes.size()), "size at load");
   if (AutoDetect) FUZZ_CHECK(Log.Format != lfUnknown && Log.Format != lfCustom, "detection chose no built-in format");

@@ -20,10 +20,10 @@
 #include "platform/uTextCodec.h"
 
 TLoadReadHook LoadReadHook = nullptr;
+int64_t LoadReadChunk = 131072;
 
 namespace {
 constexpr int32_t SampleSize = 50;
-constexpr int64_t ReadChunk = 131072;
 constexpr int64_t Utf16ProbeWindow = 65536;
 constexpr int64_t BytesPerEntryEstimate = 80;
 // Offsets in the list are 32-bit and the list keeps one byte spare past the text.
@@ -33,6 +33,9 @@ constexpr int64_t MaxStoredText = std::numeric_limits<int32_t>::max() - 1;
 struct TReadFailure {};
 
 bool IsAsciiTextByte(unsigned char B) { return B == 9 || B == 10 || B == 13 || (B >= 32 && B <= 126); }
+
+// UTF-16 units must not straddle two reads.
+int64_t ReadChunk() { return std::max<int64_t>(2, LoadReadChunk & ~int64_t{1}); }
 
 // Every read of the load goes through here, so that tests can shorten or fail any of them.
 int64_t ReadBlock(TPlatformFile& File, int64_t Offset, char* Buffer, int64_t Count) {
@@ -283,9 +286,10 @@ class TLineSplitter {
 // tail, or a log that a fast writer keeps appending to would be read without end.
 void ReadEightBit(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& Splitter, TLoadedLog& Log) {
   if (!File.Seek(Skip)) throw TReadFailure();
-  const std::unique_ptr<char[]> Buffer(new char[ReadChunk]);
+  const int64_t Chunk = ReadChunk();
+  const std::unique_ptr<char[]> Buffer(new char[Chunk]);
   for (int64_t Offset = Skip; Offset < Size;) {
-    const int64_t Wanted = std::min(ReadChunk, Size - Offset);
+    const int64_t Wanted = std::min(Chunk, Size - Offset);
     const int64_t Got = ReadBlock(File, Offset, Buffer.get(), Wanted);
     if (Got < 0) throw TReadFailure();
     const size_t Consumed = Splitter.Feed(Buffer.get(), static_cast<size_t>(Got));
@@ -313,13 +317,14 @@ void ReadUtf16(TPlatformFile& File, int64_t Skip, int64_t Size, TLineSplitter& S
   const bool BigEndian = Log.Encoding == 2;
   TUtf16Decoder Decoder;
   Decoder.BigEndian = BigEndian;
-  const std::unique_ptr<char[]> Buffer(new char[ReadChunk]);
-  const std::unique_ptr<char[]> Utf8(new char[TUtf16Decoder::MaxOutput(ReadChunk)]);
+  const int64_t Chunk = ReadChunk();
+  const std::unique_ptr<char[]> Buffer(new char[Chunk]);
+  const std::unique_ptr<char[]> Utf8(new char[TUtf16Decoder::MaxOutput(Chunk)]);
   const auto* Bytes = reinterpret_cast<const unsigned char*>(Buffer.get());
   int64_t Offset = Skip;
   // As in the 8-bit path, no further than the size measured at the start.
   while (Offset < Size) {
-    const int64_t Wanted = std::min(ReadChunk, Size - Offset);
+    const int64_t Wanted = std::min(Chunk, Size - Offset);
     if (ReadBlock(File, Offset, Buffer.get(), Wanted) != Wanted) throw TReadFailure();
     const size_t Written = Decoder.Decode(Bytes, static_cast<size_t>(Wanted), Utf8.get());
     if (Splitter.Feed(Utf8.get(), Written) > 0)

@@ -86,3 +86,7 @@ struct TUtf16Decoder {
 // there) or throw, as a read or an allocation can. Null outside tests.
 using TLoadReadHook = void (*)(int64_t Offset, int64_t& Count);
 extern TLoadReadHook LoadReadHook;
+// Test seam: the bytes each read of the load asks for (made even, at least 2). Tests make it
+// small to put block boundaries everywhere: between CR and LF, inside a UTF-16 unit or a UTF-8
+// sequence, just after a byte-order mark.
+extern int64_t LoadReadChunk;

@@ -201,6 +201,38 @@ TEST_F(LogLoaderTest, RandomBreaksMatchTheReferenceSplit) {
   }
 }
 
+// Reads of a few bytes put a block boundary at every place in turn: between CR and LF, inside a
+// UTF-8 sequence or a UTF-16 pair, right after a byte-order mark. The load must not notice.
+TEST_F(LogLoaderTest, SmallReadsGiveTheSameLoad) {
+  const std::u16string Units =
+      u"2024-03-01 10:00:00 ERROR caf\u00E9\r\n\U0001F600 x\r\r\n" + std::u16string(1, 0xD83D) + u"\n\ndrei\r";
+  const std::string Files[] = {
+      "a\r\nb\n\r\ncaf\xC3\xA9 \xF0\x9F\x98\x80\r\r\nERROR x\n\nlast\r",
+      "\xEF\xBB\xBFwith mark\r\n2024-03-01 10:00:00 WARN y\n",
+      "\xFF\xFE" + Utf16Bytes(Units, false),
+      "\xFE\xFF" + Utf16Bytes(Units, true) + "\x0A",
+      Utf16Bytes(Units, false),
+  };
+  for (const std::string& Bytes : Files) {
+    const std::string Path = Write("small.log", Bytes);
+    TLoadedLog Whole;
+    ASSERT_TRUE(Whole.Load(Path, AppSettings));
+    for (const int64_t Chunk : {2, 3, 8, 130}) {
+      LoadReadChunk = Chunk;
+      TLoadedLog Log;
+      const bool Loaded = Log.Load(Path, AppSettings);
+      LoadReadChunk = 131072;
+      ASSERT_TRUE(Loaded) << Chunk;
+      EXPECT_EQ(LinesOf(Log), LinesOf(Whole)) << Chunk;
+      EXPECT_EQ(Log.Encoding, Whole.Encoding);
+      EXPECT_EQ(Log.Format, Whole.Format);
+      EXPECT_EQ(Log.LineEndOffset, Whole.LineEndOffset) << Chunk;
+      EXPECT_EQ(Log.LastLineOpen, Whole.LastLineOpen);
+      ExpectConsistent(Log);
+    }
+  }
+}
+
 TEST(Utf16Detection, FollowsZeroShareBalanceAndAsciiShare) {
   struct Case {
     const char* Name;
