@@ -6,32 +6,23 @@
 #include <string>
 
 #include "settings/uTheme.h"
+#include "viewer/uColorPaint.h"
 #include "viewer/uDpi.h"
 
 namespace {
 
 constexpr COLORREF DarkDialogText = RGB(225, 225, 225);
-constexpr COLORREF DarkField = RGB(42, 42, 42);
 constexpr COLORREF DarkFieldText = RGB(235, 235, 235);
 constexpr COLORREF DarkPressed = RGB(58, 58, 58);
 constexpr COLORREF DarkButtonBorder = RGB(94, 94, 94);
 constexpr COLORREF DarkDisabledText = RGB(128, 128, 128);
 constexpr COLORREF DarkBoxBorder = RGB(142, 142, 142);
-constexpr COLORREF DarkSelectedItem = RGB(72, 72, 72);
 constexpr COLORREF DarkSelectedTab = RGB(50, 50, 50);
 constexpr COLORREF DarkTabBorder = RGB(86, 86, 86);
-constexpr COLORREF Accent = RGB(0, 120, 215);
-constexpr COLORREF PressedFill = RGB(204, 228, 247);
-constexpr COLORREF PressedBorder = RGB(0, 84, 153);
-constexpr COLORREF HotFill = RGB(229, 241, 251);
-constexpr COLORREF LightButtonBorder = RGB(173, 173, 173);
-constexpr COLORREF DisabledBorder = RGB(200, 200, 200);
-constexpr COLORREF UncheckedBorder = RGB(118, 118, 118);
 constexpr COLORREF LightTabBorder = RGB(208, 208, 208);
 
-// At 96 DPI: the check box square, the height under the tabs that the dark strip covers at
-// least, and the selected tab's accent line.
-constexpr int CheckSquare = 13;
+// At 96 DPI: the height under the tabs that the dark strip covers at least, and the selected
+// tab's accent line.
 constexpr int TabStripHeight = 24;
 constexpr int AccentWidth = 2;
 
@@ -62,22 +53,6 @@ TDwmSetWindowAttribute DwmSetWindowAttributeFunction() {
 }
 
 COLORREF Sys(int Index) { return GetSysColor(Index); }
-
-void FillColor(HDC DC, const RECT& R, COLORREF Color) {
-  TBrushHolder Brush(CreateSolidBrush(Color));
-  FillRect(DC, &R, Brush.Get());
-}
-
-void FrameColor(HDC DC, const RECT& R, COLORREF Color) {
-  TBrushHolder Brush(CreateSolidBrush(Color));
-  FrameRect(DC, &R, Brush.Get());
-}
-
-void Lines(HDC DC, COLORREF Color, int Width, const POINT* Points, int Count) {
-  TPenHolder Pen(CreatePen(PS_SOLID, Width, Color));
-  TSelectScope Select(DC, Pen.Get());
-  Polyline(DC, Points, Count);
-}
 
 HFONT ControlFont(HWND Control) {
   const auto Font = reinterpret_cast<HFONT>(SendMessageW(Control, WM_GETFONT, 0, 0));
@@ -210,7 +185,7 @@ void EraseOptionsBackground(const TOptionsState& S, HWND Window, HDC DC, bool Pa
   GetClientRect(Window, &Client);
   if (Page && !S.Dark) FillRect(DC, &Client, GetSysColorBrush(COLOR_BTNFACE));
   else if (S.DialogBrush) FillRect(DC, &Client, S.DialogBrush.Get());
-  else FillColor(DC, Client, DialogBackColor(S));
+  else FillRectColor(DC, Client, DialogBackColor(S));
 }
 
 void InstallTabSubclass(TOptionsState& S) {
@@ -242,13 +217,13 @@ void DrawPushButton(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
   } else if (Pressed) {
     Fill = PressedFill, Border = PressedBorder, Text = Sys(COLOR_BTNTEXT);
   } else if (Focused || Hot) {
-    Fill = HotFill, Border = Accent, Text = Sys(COLOR_BTNTEXT);
+    Fill = HotFill, Border = ControlAccent, Text = Sys(COLOR_BTNTEXT);
   } else {
     Fill = Sys(COLOR_BTNFACE), Border = LightButtonBorder, Text = Sys(COLOR_BTNTEXT);
   }
   const RECT R = Item.rcItem;
-  FillColor(Item.hDC, R, Fill);
-  FrameColor(Item.hDC, R, Border);
+  FillRectColor(Item.hDC, R, Fill);
+  FrameRectColor(Item.hDC, R, Border);
   DrawLabel(Item.hDC, Item.hwndItem, ControlText(Item.hwndItem), {R.left + 4, R.top + 4, R.right - 4, R.bottom - 4},
             Text, DT_CENTER);
   if (Focused) {
@@ -269,21 +244,21 @@ void DrawCheckBox(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
     Text = DialogTextColor(S), BoxFill = DarkField, BoxBorder = DarkBoxBorder, Mark = DarkFieldText;
   } else {
     Text = Sys(COLOR_BTNTEXT);
-    BoxFill = Checked ? Accent : Sys(COLOR_WINDOW);
-    BoxBorder = Focused || Hot ? Accent : UncheckedBorder;
+    BoxFill = Checked ? ControlAccent : Sys(COLOR_WINDOW);
+    BoxBorder = Focused || Hot ? ControlAccent : UncheckedBorder;
     Mark = RGB(255, 255, 255);
   }
   const RECT R = Item.rcItem;
-  FillColor(Item.hDC, R, Back);
+  FillRectColor(Item.hDC, R, Back);
   const int Side = Scaled(S, CheckSquare);
   const int Left = R.left + 1, Top = R.top + (R.bottom - R.top) / 2 - Side / 2;
   const RECT Box{Left, Top, Left + Side, Top + Side};
-  FillColor(Item.hDC, Box, BoxFill);
-  FrameColor(Item.hDC, Box, BoxBorder);
+  FillRectColor(Item.hDC, Box, BoxFill);
+  FrameRectColor(Item.hDC, Box, BoxBorder);
   if (Checked) {
     const POINT Tick[3] = {
         {Box.left + 3, Box.top + Side / 2}, {Box.left + Side / 2 - 1, Box.bottom - 3}, {Box.right - 3, Box.top + 3}};
-    Lines(Item.hDC, Mark, 2, Tick, 3);
+    PolylineColor(Item.hDC, Mark, 2, Tick, 3);
   }
   const RECT TextArea{Box.right + 6, R.top, R.right, R.bottom};
   DrawLabel(Item.hDC, Item.hwndItem, ControlText(Item.hwndItem), TextArea, Text, DT_LEFT);
@@ -327,7 +302,7 @@ void DrawComboItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
     }
   }
   const RECT R = Item.rcItem;
-  FillColor(Item.hDC, R, Fill);
+  FillRectColor(Item.hDC, R, Fill);
   DrawLabel(Item.hDC, Item.hwndItem, Label, {R.left + 5, R.top, R.right - 5, R.bottom}, Text, DT_LEFT);
 }
 
@@ -347,12 +322,12 @@ void DrawTabItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
     Fill = Selected ? Sys(COLOR_WINDOW) : Sys(COLOR_BTNFACE), TextColor = Sys(COLOR_BTNTEXT), Border = LightTabBorder;
   }
   const RECT R = Item.rcItem;
-  FillColor(Item.hDC, R, Fill);
+  FillRectColor(Item.hDC, R, Fill);
   const POINT Edges[4] = {{R.left, R.bottom}, {R.left, R.top}, {R.right - 1, R.top}, {R.right - 1, R.bottom}};
-  Lines(Item.hDC, Border, 1, Edges, 4);
+  PolylineColor(Item.hDC, Border, 1, Edges, 4);
   if (!S.Dark && Selected) {
     const POINT Line[2] = {{R.left + 1, R.top + 1}, {R.right - 1, R.top + 1}};
-    Lines(Item.hDC, Accent, std::max(AccentWidth, Scaled(S, AccentWidth)), Line, 2);
+    PolylineColor(Item.hDC, ControlAccent, std::max(AccentWidth, Scaled(S, AccentWidth)), Line, 2);
   }
   DrawLabel(Item.hDC, Tab, Text, R, TextColor, DT_CENTER);
 }
@@ -365,6 +340,6 @@ void DrawSwatch(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
   else if (Id == IdWindowBgSwatch) Color = S.Settings.WindowBgColor;
   else if (Id == IdBarDarkSwatch) Color = S.Settings.BarDarkModeColor;
   else return;
-  FillColor(Item.hDC, Item.rcItem, static_cast<COLORREF>(Color) & 0xFFFFFF);
-  FrameColor(Item.hDC, Item.rcItem, RGB(0, 0, 0));
+  FillRectColor(Item.hDC, Item.rcItem, static_cast<COLORREF>(Color) & 0xFFFFFF);
+  FrameRectColor(Item.hDC, Item.rcItem, RGB(0, 0, 0));
 }

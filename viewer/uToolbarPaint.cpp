@@ -3,27 +3,18 @@
 #include <algorithm>
 #include <string>
 
+#include "viewer/uColorPaint.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
 
 namespace {
 
-constexpr COLORREF AccentBlue = RGB(0, 120, 215);
-constexpr COLORREF PressedBlueBorder = RGB(0, 84, 153);
-constexpr COLORREF PressedBlueFill = RGB(204, 228, 247);
-constexpr COLORREF HotFill = RGB(229, 241, 251);
-constexpr COLORREF LightBorder = RGB(173, 173, 173);
-constexpr COLORREF DisabledBorder = RGB(200, 200, 200);
-constexpr COLORREF UncheckedBoxBorder = RGB(118, 118, 118);
-constexpr COLORREF DarkFill = RGB(42, 42, 42);
 constexpr COLORREF DarkPressedFill = RGB(55, 55, 55);
-constexpr COLORREF DarkSelectedItem = RGB(72, 72, 72);
 constexpr COLORREF DarkLightEdge = RGB(96, 96, 96);
 constexpr COLORREF DarkShadowEdge = RGB(18, 18, 18);
 
-// The light look's check box at 96 DPI: its square (never below MinCheckSquare pixels), its
+// The light look's check box at 96 DPI: its square never below MinCheckSquare pixels, its
 // distance from the left edge, and the check mark's stroke and inset.
-constexpr int CheckSquare = 13;
 constexpr int MinCheckSquare = 11;
 constexpr int CheckSquareLeft = 1;
 constexpr int CheckMarkStroke = 2;
@@ -32,23 +23,6 @@ constexpr int CheckMarkInset = 3;
 constexpr int DropButtonWidth = 18;
 constexpr int DropArrowHalfWidth = 3;
 constexpr int DropArrowRise = 1;
-
-void FrameRectColor(HDC DC, const RECT& R, COLORREF Color) {
-  TBrushHolder Brush(CreateSolidBrush(Color));
-  FrameRect(DC, &R, Brush.Get());
-}
-
-void FillRectColor(HDC DC, const RECT& R, COLORREF Color) {
-  TBrushHolder Brush(CreateSolidBrush(Color));
-  FillRect(DC, &R, Brush.Get());
-}
-
-void Polyline3(HDC DC, COLORREF Color, POINT A, POINT B, POINT C) {
-  TPenHolder Pen(CreatePen(PS_SOLID, 1, Color));
-  TSelectScope Select(DC, Pen.Get());
-  POINT Points[3] = {A, B, C};
-  Polyline(DC, Points, 3);
-}
 
 void Triangle(HDC DC, COLORREF Color, POINT A, POINT B, POINT C) {
   TBrushHolder Brush(CreateSolidBrush(Color));
@@ -78,18 +52,18 @@ void DrawToolbarButton(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   const bool Disabled = Item.itemState & ODS_DISABLED;
   const bool Hot = Item.itemState & ODS_HOTLIGHT;
   const bool Dark = ViewerIsDark(S);
-  COLORREF Fill, Text, Border = LightBorder;
+  COLORREF Fill, Text, Border = LightButtonBorder;
   if (Dark) {
-    Fill = Selected ? DarkPressedFill : DarkFill;
+    Fill = Selected ? DarkPressedFill : DarkField;
     Text = static_cast<COLORREF>(BarTextColor(S));
   } else if (Disabled) {
     Fill = Sys(COLOR_BTNFACE), Text = Sys(COLOR_GRAYTEXT), Border = DisabledBorder;
   } else if (Selected) {
-    Fill = PressedBlueFill, Border = PressedBlueBorder, Text = Sys(COLOR_BTNTEXT);
+    Fill = PressedFill, Border = PressedBorder, Text = Sys(COLOR_BTNTEXT);
   } else if (Hot || Focused) {
-    Fill = HotFill, Border = AccentBlue, Text = Sys(COLOR_BTNTEXT);
+    Fill = HotFill, Border = ControlAccent, Text = Sys(COLOR_BTNTEXT);
   } else {
-    Fill = Sys(COLOR_BTNFACE), Border = LightBorder, Text = Sys(COLOR_BTNTEXT);
+    Fill = Sys(COLOR_BTNFACE), Border = LightButtonBorder, Text = Sys(COLOR_BTNTEXT);
   }
   FillRectColor(DC, R, Fill);
   if (!Dark) {
@@ -99,8 +73,10 @@ void DrawToolbarButton(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
     const RECT Inner{R.left + 1, R.top + 1, R.right - 1, R.bottom - 1};
     FrameRectColor(DC, Inner, Sys(COLOR_BTNSHADOW));
   } else {
-    Polyline3(DC, DarkLightEdge, {R.left, R.bottom - 1}, {R.left, R.top}, {R.right - 1, R.top});
-    Polyline3(DC, DarkShadowEdge, {R.right - 1, R.top}, {R.right - 1, R.bottom - 1}, {R.left, R.bottom - 1});
+    const POINT Light[3] = {{R.left, R.bottom - 1}, {R.left, R.top}, {R.right - 1, R.top}};
+    const POINT Shadow[3] = {{R.right - 1, R.top}, {R.right - 1, R.bottom - 1}, {R.left, R.bottom - 1}};
+    PolylineColor(DC, DarkLightEdge, 1, Light, 3);
+    PolylineColor(DC, DarkShadowEdge, 1, Shadow, 3);
   }
   wchar_t Caption[128] = L"";
   GetWindowTextW(Item.hwndItem, Caption, 128);
@@ -126,7 +102,7 @@ void DrawFormatItem(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   const bool Field = Item.itemState & ODS_COMBOBOXEDIT;
   COLORREF Fill, Text;
   if (ViewerIsDark(S)) {
-    Fill = Selected && !Field ? DarkSelectedItem : DarkFill;
+    Fill = Selected && !Field ? DarkSelectedItem : DarkField;
     Text = static_cast<COLORREF>(BarTextColor(S));
   } else if (Disabled) {
     Fill = Sys(COLOR_BTNFACE), Text = Sys(COLOR_GRAYTEXT);
@@ -175,18 +151,16 @@ void PaintCheckBox(TSkerrinState& S, HWND Box) {
   const bool On = SendMessageW(Box, BM_GETCHECK, 0, 0) == BST_CHECKED;
   COLORREF Border, Fill, Mark = RGB(255, 255, 255);
   if (Disabled) Border = DisabledBorder, Fill = Sys(COLOR_BTNFACE), Mark = Sys(COLOR_GRAYTEXT);
-  else if (On) Border = AccentBlue, Fill = AccentBlue;
-  else Border = UncheckedBoxBorder, Fill = Sys(COLOR_WINDOW);
+  else if (On) Border = ControlAccent, Fill = ControlAccent;
+  else Border = UncheckedBorder, Fill = Sys(COLOR_WINDOW);
   FillRectColor(DC, Square, Fill);
   FrameRectColor(DC, Square, Border);
   if (On) {
-    TPenHolder Pen(CreatePen(PS_SOLID, std::max(1, ScaleToDpi(S, CheckMarkStroke)), Mark));
-    TSelectScope Select(DC, Pen.Get());
     const int Inset = ScaleToDpi(S, CheckMarkInset);
-    POINT Points[3] = {{Square.left + Inset, Square.top + N / 2},
-                       {Square.left + N / 2 - 1, Square.bottom - Inset},
-                       {Square.right - Inset, Square.top + Inset}};
-    Polyline(DC, Points, 3);
+    const POINT Points[3] = {{Square.left + Inset, Square.top + N / 2},
+                             {Square.left + N / 2 - 1, Square.bottom - Inset},
+                             {Square.right - Inset, Square.top + Inset}};
+    PolylineColor(DC, Mark, std::max(1, ScaleToDpi(S, CheckMarkStroke)), Points, 3);
   }
 }
 
@@ -196,7 +170,7 @@ void PaintUpDownDark(TSkerrinState& S, HWND UpDown) {
   if (!DC) return;
   RECT R{};
   GetClientRect(UpDown, &R);
-  FillRectColor(DC, R, DarkFill);
+  FillRectColor(DC, R, DarkField);
   const int MidY = (R.top + R.bottom) / 2;
   {
     TPenHolder Pen(CreatePen(PS_SOLID, 1, DarkLightEdge));
@@ -225,7 +199,7 @@ void PaintEditFrame(TSkerrinState& S, HWND Control, bool WithDropButton) {
   if (WithDropButton)
     Active = Active || SendMessageW(Control, CB_GETDROPPEDSTATE, 0, 0) != 0 ||
              (GetFocus() && GetParent(GetFocus()) == Control);
-  const COLORREF Frame = Active ? AccentBlue : LightBorder;
+  const COLORREF Frame = Active ? ControlAccent : LightButtonBorder;
   FrameRectColor(DC, R, Frame);
   const RECT Inner{R.left + 1, R.top + 1, R.right - 1, R.bottom - 1};
   FrameRectColor(DC, Inner, Sys(COLOR_WINDOW));
