@@ -9,7 +9,7 @@
 #include "options/uOptionColors.h"
 #include "options/uOptionsTheme.h"
 #include "platform/uPlatformWide.h"
-#include "viewer/uWindowClass.h"
+#include "toolkit/uWindowClass.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "platform/uPlatformWide.h"
 #include "platform/uTextCodec.h"
-#include "viewer/uDpi.h"
-#include "viewer/uWindowClass.h"
-#include "viewer/uWindowText.h"
+#include "toolkit/uDpi.h"
+#include "toolkit/uWindowClass.h"
+#include "toolkit/uWindowText.h"
 
 namespace {
 constexpr wchar_t CheckedProperty[] = L"WLXLogOptChecked";

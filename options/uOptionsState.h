@@ -10,8 +10,8 @@
 
 #include "model/uLogTypes.h"
 #include "settings/uSettings.h"
-#include "viewer/uSubclass.h"
-#include "viewer/uWinHolders.h"
+#include "toolkit/uSubclass.h"
+#include "toolkit/uWinHolders.h"
 
 enum : int {
   IdOptOk = 1,

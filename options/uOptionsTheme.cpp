@@ -6,8 +6,8 @@
 #include <string>
 
 #include "settings/uTheme.h"
-#include "viewer/uColorPaint.h"
-#include "viewer/uDpi.h"
+#include "toolkit/uColorPaint.h"
+#include "toolkit/uDpi.h"
 
 namespace {
 

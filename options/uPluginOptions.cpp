@@ -11,7 +11,7 @@
 #include "platform/uPlatformWide.h"
 #include "settings/uSettings.h"
 #include "settings/uSettingsEdit.h"
-#include "viewer/uWindowClass.h"
+#include "toolkit/uWindowClass.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "viewer/uSkerrinState.h"
-#include "viewer/uSubclass.h"
+#include "toolkit/uSubclass.h"
 
 // The window properties the subclasses set: the viewer's record, the replaced procedure, and 1
 // for a window whose messages pass on through the Unicode path.

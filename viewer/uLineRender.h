@@ -8,7 +8,7 @@
 #include <string>
 
 #include "viewer/uSkerrinState.h"
-#include "viewer/uWinHolders.h"
+#include "toolkit/uWinHolders.h"
 
 void CreateLineFont(TSkerrinState& S);
 int LineNumberDigits(const TSkerrinState& S);

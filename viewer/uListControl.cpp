@@ -7,7 +7,7 @@
 #include "viewer/uListRows.h"
 #include "viewer/uTrace.h"
 #include "viewer/uViewerSync.h"
-#include "viewer/uWindowClass.h"
+#include "toolkit/uWindowClass.h"
 #include "viewer/uWrapView.h"
 
 namespace {

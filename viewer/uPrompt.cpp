@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include "model/uNavigation.h"
-#include "viewer/uDpi.h"
-#include "viewer/uWinHolders.h"
-#include "viewer/uWindowClass.h"
-#include "viewer/uWindowText.h"
+#include "toolkit/uDpi.h"
+#include "toolkit/uWinHolders.h"
+#include "toolkit/uWindowClass.h"
+#include "toolkit/uWindowText.h"
 
 namespace {
 

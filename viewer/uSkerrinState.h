@@ -15,8 +15,8 @@
 #include "model/uRuleCache.h"
 #include "model/uTimestampIndex.h"
 #include "settings/uSettings.h"
-#include "viewer/uSubclass.h"
-#include "viewer/uWinHolders.h"
+#include "toolkit/uSubclass.h"
+#include "toolkit/uWinHolders.h"
 
 // Fixed identifiers of the viewer's controls, commands and timers.
 enum : int {

@@ -10,7 +10,7 @@
 #include "viewer/uToolbarPaint.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
-#include "viewer/uWindowClass.h"
+#include "toolkit/uWindowClass.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "viewer/uColorPaint.h"
+#include "toolkit/uColorPaint.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
 

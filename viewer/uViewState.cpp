@@ -7,7 +7,7 @@
 #include "viewer/uStatusBar.h"
 #include "viewer/uTailTimer.h"
 #include "viewer/uViewRows.h"
-#include "viewer/uWindowText.h"
+#include "toolkit/uWindowText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "viewer/uDpi.h"
+#include "toolkit/uDpi.h"
 #include "viewer/uHostWindow.h"
 
 int ScaleToDpi(const TSkerrinState& S, int Value) { return ScaleBy(Value, S.Metrics.Dpi, 96); }

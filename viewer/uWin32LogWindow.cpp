@@ -24,7 +24,7 @@
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
 #include "viewer/uViewerSync.h"
-#include "viewer/uWindowClass.h"
+#include "toolkit/uWindowClass.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "viewer/uSubclass.h"
+#include "toolkit/uSubclass.h"
 
 namespace {
 

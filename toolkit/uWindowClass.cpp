@@ -1,4 +1,4 @@
-#include "viewer/uWindowClass.h"
+#include "toolkit/uWindowClass.h"
 
 HINSTANCE PluginInstance() {
   HMODULE Module = nullptr;

@@ -1,4 +1,4 @@
-#include "viewer/uSubclass.h"
+#include "toolkit/uSubclass.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "viewer/uColorPaint.h"
+#include "toolkit/uColorPaint.h"
 
-#include "viewer/uWinHolders.h"
+#include "toolkit/uWinHolders.h"
 
 void FillRectColor(HDC DC, const RECT& R, COLORREF Color) {
   TBrushHolder Brush(CreateSolidBrush(Color));

@@ -1,12 +1,12 @@
 #pragma once
 // Owners of Win32 handles: each releases its handle exactly once, in its destructor or when it
-// is given a new one, so no path of the viewer can leak or double-free a GDI object.
+// is given a new one, so no path of the plug-in can leak or double-free a GDI object.
 
 #include <windows.h>
 
 #include <utility>
 
-// A font, brush, pen or bitmap created by the viewer (never a stock object).
+// A font, brush, pen or bitmap created by the plug-in (never a stock object).
 template <typename H>
 class TGdiObject {
  public:

@@ -1,4 +1,4 @@
-#include "viewer/uDpi.h"
+#include "toolkit/uDpi.h"
 
 int DeviceDpi(HWND Window) {
   int Dpi = 0;

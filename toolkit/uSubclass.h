@@ -1,5 +1,5 @@
 #pragma once
-// Replaced window procedures. A viewer keeps every subclass it installs in one TSubclassStack,
+// Replaced window procedures. A window owner (a viewer, the options dialog) keeps every subclass it installs in one TSubclassStack,
 // in the order installed, and takes them off newest first, so that every window ends with its
 // own procedure. A subclass procedure passes messages on through a TPreviousProc taken before
 // the call: the message passed on may destroy the window, the viewer and the stack itself, and

@@ -1,4 +1,4 @@
-#include "viewer/uWindowText.h"
+#include "toolkit/uWindowText.h"
 
 #include <algorithm>
 
