@@ -1,9 +1,9 @@
 #pragma once
-// Replaced window procedures. A window owner (a viewer, the options dialog) keeps every subclass it installs in one TSubclassStack,
-// in the order installed, and takes them off newest first, so that every window ends with its
-// own procedure. A subclass procedure passes messages on through a TPreviousProc taken before
-// the call: the message passed on may destroy the window, the viewer and the stack itself, and
-// nothing of them is touched afterwards.
+// Replaced window procedures. An owner of windows (a viewer, the options dialog) keeps every
+// subclass it installs in one TSubclassStack, in the order installed, and takes them off newest
+// first, so that every window ends with its own procedure. A subclass procedure passes messages
+// on through a TPreviousProc taken before the call: the message passed on may destroy the
+// window, its owner and the stack itself, and nothing of them is touched afterwards.
 
 #include <windows.h>
 
