@@ -16,7 +16,6 @@ namespace {
 constexpr wchar_t PreviewText[] = L"AaBbCcDdEe 1234 #@!  The quick brown fox";
 const wchar_t* const TabNames[OptionPageCount] = {L"View", L"Colors", L"Color Rules", L"Format", L"Tail"};
 enum { ViewPage, ColorsPage, ColorRulesPage, FormatPage, TailPage };
-constexpr int FontSizeLow = 6, FontSizeHigh = 36;
 constexpr int FaceNameLength = 31;
 // The number edits of the column positions, in the order of the settings' fields.
 constexpr int PositionEdits = 8;
@@ -101,7 +100,7 @@ void CreateFontSizeUpDown(TOptionsState& S, HWND Page) {
   if (!UpDown) return;
   S.Placements.push_back({UpDown, {X, Y, X + W, Y + H}});
   SendMessageW(UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(S, IdFontSize)), 0);
-  SendMessageW(UpDown, UDM_SETRANGE32, FontSizeLow, FontSizeHigh);
+  SendMessageW(UpDown, UDM_SETRANGE32, FontSizeRange.Low, FontSizeRange.High);
 }
 
 void CreateFormatPage(TOptionsState& S, HWND Page) {
@@ -376,7 +375,7 @@ void UpdateFontPreview(TOptionsState& S) {
   if (!Preview) return;
   const std::wstring Face = WideFromUtf8(FontNameOrDefault(FontComboText(S)));
   const int Size =
-      std::clamp(OptionNumber(ControlTextUtf8(Control(S, IdFontSize))).value_or(9), FontSizeLow, FontSizeHigh);
+      FontSizeRange.Clamped(OptionNumber(ControlTextUtf8(Control(S, IdFontSize))).value_or(TAppSettings{}.FontSize));
   LOGFONTW Font{};
   Font.lfHeight = -MulDiv(Size, S.Dpi, 72);
   Font.lfWeight = FW_NORMAL;

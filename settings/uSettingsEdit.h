@@ -10,8 +10,6 @@
 
 #include "settings/uSettings.h"
 
-// Without blanks and control characters at either end.
-std::string TrimBlanks(std::string_view Text);
 // A number edit's text as an unsigned decimal number (saturated at the largest int32_t);
 // nothing for any other text, so that the setting keeps its value.
 std::optional<int32_t> OptionNumber(std::string_view Text);

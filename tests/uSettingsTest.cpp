@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -39,7 +40,7 @@ class SettingsTest : public testing::Test {
     ASSERT_TRUE(LoadSettingsFrom(Ini.string()));
   }
   std::string Save() {
-    EXPECT_TRUE(SaveSettingsTo(Ini.string()));
+    EXPECT_TRUE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
     return ReadAll(Ini);
   }
   TIniFile Saved() {
@@ -325,13 +326,40 @@ TEST_F(SettingsTest, AFileWrittenBySkerrinReadsBackUnchanged) {
   EXPECT_EQ(Save(), Fresh);
 }
 
+// The commented sample of the package: every key a save writes, apart from the copies kept for
+// older versions, stands there with its default (a key shown as ";Key=Value" counts), and the
+// sample colour rule with the defaults of a rule.
+TEST_F(SettingsTest, TheSampleFileNamesEveryKeyWithItsDefault) {
+  std::string Shown;
+  for (const std::string& Line : ReadFileLines(SourcePath("packaging/Skerrin.sample.ini"))) {
+    const bool ShownKey = Line.size() > 1 && Line[0] == ';' && std::isalpha(static_cast<unsigned char>(Line[1]));
+    Shown += (ShownKey ? Line.substr(1) : Line) + "\n";
+  }
+  TIniFile Sample;
+  Sample.Parse(Shown);
+  TAppSettings Defaults;
+  SetDefaultSettings(Defaults);
+  TAppSettings WithRule = Defaults;
+  WithRule.ColorRuleCount = 1;
+  WithRule.ColorRules[0] = {"Timeout", 13434879, AutoColor, true, false, lCustom};
+  int Checked = 0;
+  for (const TAppSettings* Settings : {&Defaults, &WithRule}) {
+    ForEachStoredKey(*Settings, false, [&](const TStoredKey& Key) {
+      if (Key.Copy || (Settings == &WithRule) != (Key.Section == "ColorRule0")) return;
+      ++Checked;
+      EXPECT_EQ(Sample.ReadString(Key.Section, Key.Key, "<missing>"), Key.Text) << Key.Section << "/" << Key.Key;
+    });
+  }
+  EXPECT_GT(Checked, 70) << "the keys of every section";
+}
+
 TEST_F(SettingsTest, AFailedSaveLeavesNoTraceAndNoPartialFile) {
   // A directory in the way of the file: the replacement cannot happen.
   fs::create_directories(Ini);
-  EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+  EXPECT_FALSE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
   EXPECT_TRUE(fs::is_directory(Ini));
   EXPECT_EQ(FileCount(), 1u) << "the temporary file is removed";
-  EXPECT_FALSE(SaveSettingsTo((Dir / "no" / "such" / "dir.ini").string()));
+  EXPECT_FALSE(SaveSettingsTo((Dir / "no" / "such" / "dir.ini").string(), AppSettings, std::nullopt));
   EXPECT_EQ(FileCount(), 1u);
 }
 
@@ -354,9 +382,16 @@ TEST_F(SettingsTest, AFileReadIntoAnotherRecordLeavesTheProcessRecordAlone) {
 
 TEST_F(SettingsTest, SaveSettingsTellsWhetherTheFileWasWritten) {
   ModuleDir = (Dir / "not-there").string();
-  EXPECT_FALSE(SaveSettings());
+  EXPECT_FALSE(SaveSettings(AppSettings, std::nullopt));
   ModuleDir = Dir.string();
-  EXPECT_TRUE(SaveSettings());
+  EXPECT_TRUE(SaveSettings(AppSettings, std::nullopt));
+}
+
+TEST(TailInterval, IsClampedToTheTimerRange) {
+  const struct {
+    int32_t In, Out;
+  } Cases[] = {{-5, 200}, {0, 200}, {50, 200}, {200, 200}, {1000, 1000}, {30000, 30000}, {60000, 30000}};
+  for (const auto& Case : Cases) EXPECT_EQ(TailIntervalRange.Clamped(Case.In), Case.Out) << Case.In;
 }
 
 #ifdef _WIN32
@@ -371,7 +406,7 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
     const HANDLE Lock =
         CreateFileW(Ini.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+    EXPECT_FALSE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
     CloseHandle(Lock);
   }
   EXPECT_EQ(ReadAll(Ini), Old);
@@ -380,7 +415,7 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
     const HANDLE Open = CreateFileW(Ini.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Open, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+    EXPECT_FALSE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
     CloseHandle(Open);
   }
   EXPECT_EQ(ReadAll(Ini), Old);
@@ -396,7 +431,7 @@ TEST_F(SettingsTest, TheFileLivesInTheModuleDirectory) {
   ModuleDir = Dir.string() + "/";
   EXPECT_EQ(SettingsFileName(), Dir.string() + "/Skerrin.ini");
   AppSettings.FontSize = 17;
-  EXPECT_TRUE(SaveSettings());
+  EXPECT_TRUE(SaveSettings(AppSettings, std::nullopt));
   SetDefaultSettings();
   LoadSettings();
   EXPECT_EQ(AppSettings.FontSize, 17);
