@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -326,33 +325,6 @@ TEST_F(SettingsTest, AFileWrittenBySkerrinReadsBackUnchanged) {
   EXPECT_EQ(Save(), Fresh);
 }
 
-// The commented sample of the package: every key a save writes, apart from the copies kept for
-// older versions, stands there with its default (a key shown as ";Key=Value" counts), and the
-// sample colour rule with the defaults of a rule.
-TEST_F(SettingsTest, TheSampleFileNamesEveryKeyWithItsDefault) {
-  std::string Shown;
-  for (const std::string& Line : ReadFileLines(SourcePath("packaging/Skerrin.sample.ini"))) {
-    const bool ShownKey = Line.size() > 1 && Line[0] == ';' && std::isalpha(static_cast<unsigned char>(Line[1]));
-    Shown += (ShownKey ? Line.substr(1) : Line) + "\n";
-  }
-  TIniFile Sample;
-  Sample.Parse(Shown);
-  TAppSettings Defaults;
-  SetDefaultSettings(Defaults);
-  TAppSettings WithRule = Defaults;
-  WithRule.ColorRuleCount = 1;
-  WithRule.ColorRules[0] = {"Timeout", 13434879, AutoColor, true, false, lCustom};
-  int Checked = 0;
-  for (const TAppSettings* Settings : {&Defaults, &WithRule}) {
-    ForEachStoredKey(*Settings, false, [&](const TStoredKey& Key) {
-      if (Key.Copy || (Settings == &WithRule) != (Key.Section == "ColorRule0")) return;
-      ++Checked;
-      EXPECT_EQ(Sample.ReadString(Key.Section, Key.Key, "<missing>"), Key.Text) << Key.Section << "/" << Key.Key;
-    });
-  }
-  EXPECT_GT(Checked, 70) << "the keys of every section";
-}
-
 TEST_F(SettingsTest, AFailedSaveLeavesNoTraceAndNoPartialFile) {
   // A directory in the way of the file: the replacement cannot happen.
   fs::create_directories(Ini);
@@ -385,13 +357,6 @@ TEST_F(SettingsTest, SaveSettingsTellsWhetherTheFileWasWritten) {
   EXPECT_FALSE(SaveSettings(AppSettings, std::nullopt));
   ModuleDir = Dir.string();
   EXPECT_TRUE(SaveSettings(AppSettings, std::nullopt));
-}
-
-TEST(TailInterval, IsClampedToTheTimerRange) {
-  const struct {
-    int32_t In, Out;
-  } Cases[] = {{-5, 200}, {0, 200}, {50, 200}, {200, 200}, {1000, 1000}, {30000, 30000}, {60000, 30000}};
-  for (const auto& Case : Cases) EXPECT_EQ(TailIntervalRange.Clamped(Case.In), Case.Out) << Case.In;
 }
 
 #ifdef _WIN32
