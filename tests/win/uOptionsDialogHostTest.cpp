@@ -461,6 +461,22 @@ TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
   EXPECT_EQ(IniBytes(), StartingIni);
 }
 
+// A delimiter is a byte of an 8-bit log: the box shows it as the system code page's character
+// and reads a character back the same way, so OK without an edit keeps every byte.
+TEST_F(OptionsDialog, ADelimiterByteAbove127ReadsBackAsTheByteItShows) {
+  WriteIni("[CustomFormat]\r\nDelimiter=167\r\n");
+  auto V = Open();
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) { Click(Dialog, 1); }));
+  EXPECT_EQ(Key(L"CustomFormat", L"Delimiter"), L"167");
+  char Typed = 0;
+  ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, L"\u00e9", 1, &Typed, 1, nullptr, nullptr), 1);
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
+    Type(Dialog, 3304, L"\u00e9");
+    Click(Dialog, 1);
+  }));
+  EXPECT_EQ(Key(L"CustomFormat", L"Delimiter"), std::to_wstring(static_cast<unsigned char>(Typed)));
+}
+
 TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
   auto V = Open();
   const std::string Before = IniBytes();
