@@ -209,12 +209,10 @@ void CentreOnParent(const TOptionsState& S) {
   SetWindowPos(S.Wnd, nullptr, Left, Top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER);
 }
 
-// The settings the dialog starts from: the file's, so that it shows what is stored; the ones in
-// force when there is no readable file (a folder where saving failed keeps them only there).
-// Its scheme in force is the one of the opener's look.
+// The settings the dialog starts from: the ones in force, which are newer than the file where
+// it cannot be written; their scheme in force is the one of the opener's look.
 TAppSettings StartingSettings(const TAppSettings& Current, THostDark HostDark) {
-  TAppSettings Start;
-  if (!ReadSettingsFile(SettingsFileName(), Start)) Start = Current;
+  TAppSettings Start = Current;
   ApplyThemeColors(Start, HostDark);
   return Start;
 }

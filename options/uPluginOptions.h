@@ -8,10 +8,10 @@
 #include "model/uLogTypes.h"
 #include "options/uOptionsState.h"
 
-// Runs the dialog for Parent (the viewer window) and returns true when the user confirmed with
-// OK, which hands the confirmed settings to Take; a failure to store them is reported over the
-// dialog. The dialog starts from the settings file and, where it has none, from Current. HostDark
-// is the host's mode as the opener has it, which the dialog follows in the automatic look.
+// Runs the dialog for Parent (the viewer window), starting from Current, the settings in force,
+// and returns true when the user confirmed with OK, which hands the confirmed settings to Take;
+// a failure to store them is reported over the dialog. HostDark is the host's mode as the
+// opener has it, which the dialog follows in the automatic look.
 bool ShowOptionsDialog(HWND Parent, const TAppSettings& Current, TLogFormat DetectedFormat, THostDark HostDark,
                        const TTakeSettings& Take);
 

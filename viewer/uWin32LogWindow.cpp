@@ -98,9 +98,12 @@ BOOL CALLBACK CollectViewersIn(HWND TopLevel, LPARAM Param) {
 
 TOptionsDialog OptionsDialog = nullptr;
 
-// The settings the user confirmed become the ones in force and are stored.
-bool TakeSettings(TAppSettings& Settings, const TAppSettings& Confirmed, THostDark HostDark) {
-  Settings = Confirmed;
+// What the user changed in the dialog, from Start to Confirmed, goes into the settings in force,
+// which are then stored. The rest stays as it is in force, changed meanwhile or not, so that the
+// dialog undoes nothing that a save could not store.
+bool TakeSettings(TAppSettings& Settings, const TAppSettings& Start, const TAppSettings& Confirmed,
+                  THostDark HostDark) {
+  TakeChangedSettings(Start, Confirmed, Settings);
   ApplyThemeColors(Settings, HostDark);
   return SaveSettings(Settings, HostDark);
 }
@@ -113,7 +116,9 @@ void OpenOptions(TSkerrinState& S) {
   TAppSettings& Settings = S.Settings;
   const TAppSettings Before = Settings;
   const THostDark HostDark = S.HostDark;
-  const TTakeSettings Take = [&](const TAppSettings& Confirmed) { return TakeSettings(Settings, Confirmed, HostDark); };
+  const TTakeSettings Take = [&](const TAppSettings& Confirmed) {
+    return TakeSettings(Settings, Before, Confirmed, HostDark);
+  };
   if (!OptionsDialog(Window, Before, S.Log ? S.Log->Format : lfUnknown, HostDark, Take)) return;
   const bool FormatChanged = !SameFormatSettings(Before, Settings);
   // Every viewer of the process shows the one settings record, so each takes the change now;
