@@ -33,6 +33,8 @@ struct TMemberOf<TValue TRecord::*> {
   using Record = TRecord;
 };
 
+// A key's accessor made from the member (and the index in it) that the key stands for, so that a
+// row names its field once and the compiler checks it.
 template <auto Member>
 TFieldRef FieldOf(typename TMemberOf<decltype(Member)>::Record& R) {
   return &(R.*Member);
@@ -46,6 +48,9 @@ template <class... TCases>
 struct TOverloaded : TCases... {
   using TCases::operator()...;
 };
+// Not deduced by itself before clang 17.
+template <class... TCases>
+TOverloaded(TCases...) -> TOverloaded<TCases...>;
 
 // Short names for the rows below.
 using TSet = TAppSettings;
