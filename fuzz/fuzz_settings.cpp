@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "../tools/skerrin-dump/uDumpSettings.h"
 #include "settings/uSettings.h"
 #include "uFuzzSupport.h"
 
@@ -29,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   FUZZ_CHECK(LoadSettingsFrom(Edited), "a readable file was refused");
   const std::string Read = SettingsDumpText(AppSettings);
 
-  FUZZ_CHECK(SaveSettingsTo(Edited), "saving over the file failed");
+  FUZZ_CHECK(SaveSettingsTo(Edited, AppSettings, std::nullopt), "saving over the file failed");
   const std::string Saved = FileBytes(Edited);
   FUZZ_CHECK(LoadedDump(Edited) == Read, "settings changed by a save and reload");
-  FUZZ_CHECK(SaveSettingsTo(Edited), "saving again failed");
+  FUZZ_CHECK(SaveSettingsTo(Edited, AppSettings, std::nullopt), "saving again failed");
   FUZZ_CHECK(FileBytes(Edited) == Saved, "a second save changed the file");
 
   std::remove(Fresh.c_str());
-  FUZZ_CHECK(SaveSettingsTo(Fresh), "writing a new file failed");
+  FUZZ_CHECK(SaveSettingsTo(Fresh, AppSettings, std::nullopt), "writing a new file failed");
   FUZZ_CHECK(LoadedDump(Fresh) == Read, "a new file does not read back as the settings it holds");
   return 0;
 }

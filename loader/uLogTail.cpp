@@ -237,8 +237,6 @@ bool ReadFileInfo(std::string_view FileName, TTailFileInfo& Info) {
   }
 }
 
-int32_t ClampTailInterval(int32_t IntervalMs) { return std::clamp(IntervalMs, MinTailIntervalMs, MaxTailIntervalMs); }
-
 void ResetTail(TTailState& Tail, const TLoadedLog& Log, const TTailFileInfo& Info) {
   const TLogList& List = Log.List;
   // Not the size measured when the load began: lines written during the load were read by it.

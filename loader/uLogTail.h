@@ -19,12 +19,6 @@ using TTailFileInfo = TPlatformFileInfo;
 // an all-zero record when it cannot be opened.
 bool ReadFileInfo(std::string_view FileName, TTailFileInfo& Info);
 
-// The timer interval the viewer polls with: too short a period would load the host's GUI
-// thread, too long a one looks like a frozen viewer.
-constexpr int32_t MinTailIntervalMs = 200;
-constexpr int32_t MaxTailIntervalMs = 30000;
-int32_t ClampTailInterval(int32_t IntervalMs);
-
 // What one viewer remembers between polls. Set by ResetTail after every load.
 struct TTailState {
   int64_t TailOffset = 0;      // file bytes consumed (lines stored, or held in TailPending)

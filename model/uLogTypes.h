@@ -42,6 +42,7 @@ struct TCustomFormatConfig {
   int32_t SrcStart = 0, SrcLen = 0;
   int32_t ThrStart = 0, ThrLen = 0;
   std::string TimestampFmt = "YYYY-MM-DD hh:nn:ss";
+  bool operator==(const TCustomFormatConfig&) const = default;
 };
 
 // A Windows colour reference, 0x00BBGGRR.
@@ -57,6 +58,7 @@ struct TColorStringRule {
   bool Enabled = true;
   bool UseLevel = false;
   TLogLevel Level = lCustom;
+  bool operator==(const TColorStringRule&) const = default;
 };
 
 // A table of colour rules as their owner holds it: Count of the slots are in use (an owner's

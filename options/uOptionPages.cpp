@@ -10,13 +10,13 @@
 #include "options/uOptionsTheme.h"
 #include "platform/uPlatformWide.h"
 #include "toolkit/uWindowClass.h"
+#include "toolkit/uWindowText.h"
 
 namespace {
 
 constexpr wchar_t PreviewText[] = L"AaBbCcDdEe 1234 #@!  The quick brown fox";
 const wchar_t* const TabNames[OptionPageCount] = {L"View", L"Colors", L"Color Rules", L"Format", L"Tail"};
 enum { ViewPage, ColorsPage, ColorRulesPage, FormatPage, TailPage };
-constexpr int FontSizeLow = 6, FontSizeHigh = 36;
 constexpr int FaceNameLength = 31;
 // The number edits of the column positions, in the order of the settings' fields.
 constexpr int PositionEdits = 8;
@@ -101,7 +101,7 @@ void CreateFontSizeUpDown(TOptionsState& S, HWND Page) {
   if (!UpDown) return;
   S.Placements.push_back({UpDown, {X, Y, X + W, Y + H}});
   SendMessageW(UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(S, IdFontSize)), 0);
-  SendMessageW(UpDown, UDM_SETRANGE32, FontSizeLow, FontSizeHigh);
+  SendMessageW(UpDown, UDM_SETRANGE32, FontSizeRange.Low, FontSizeRange.High);
 }
 
 void CreateFormatPage(TOptionsState& S, HWND Page) {
@@ -168,6 +168,33 @@ std::string FontComboText(const TOptionsState& S) {
   return Utf8FromWide(Entry);
 }
 
+// The delimiter is a byte of the log's text, which an 8-bit log holds in the system's code page:
+// the box shows it as that code page's character, and reads characters back the same way.
+std::wstring DelimiterText(char Delimiter) {
+  wchar_t Shown[2] = {};
+  const int Length = MultiByteToWideChar(CP_ACP, 0, &Delimiter, 1, Shown, 2);
+  return std::wstring(Shown, Length > 0 ? Length : 0);
+}
+
+// The box's text in the code page; nothing when a character has no byte there, which leaves the
+// delimiter as it was. A box that still shows what it was filled with keeps its byte, even one
+// that the code page has no character for.
+std::string DelimiterBytes(const TOptionsState& S) {
+  const char Current = S.Settings.CustomFormat.Delimiter;
+  const std::u16string Typed = WindowTextU16(Control(S, IdDelimiter));
+  const std::wstring Text(Typed.begin(), Typed.end());
+  if (Text == DelimiterText(Current)) return std::string(1, Current);
+  if (Text.empty()) return {};
+  // Two bytes a character at most, in the double-byte code pages.
+  std::string Bytes(Text.size() * 2, '\0');
+  BOOL Unmapped = FALSE;
+  const int Length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), static_cast<int>(Text.size()),
+                                         Bytes.data(), static_cast<int>(Bytes.size()), nullptr, &Unmapped);
+  if (Length <= 0 || Unmapped) return {};
+  Bytes.resize(static_cast<size_t>(Length));
+  return Bytes;
+}
+
 // Shows or hides a control of the Format page; a hidden control is disabled too, so that the
 // keyboard cannot reach it, and its place is repainted at once.
 void SetFormatControlVisible(HWND Control, bool Show) {
@@ -209,10 +236,7 @@ void FillFormatControls(TOptionsState& S) {
   HWND Mode = Control(S, IdCustomMode);
   AddComboEntries(Mode, {L"Delimiter", L"Position"});
   SendMessageW(Mode, CB_SETCURSEL, C.Mode, 0);
-  const wchar_t Delimiter[2] = {static_cast<wchar_t>(static_cast<unsigned char>(C.Delimiter)), L'\0'};
-  // A delimiter byte above 127 has no character of its own; it is shown as the code page's.
-  if (static_cast<unsigned char>(C.Delimiter) < 128) SetWindowTextW(Control(S, IdDelimiter), Delimiter);
-  else SetWindowTextA(Control(S, IdDelimiter), std::string(1, C.Delimiter).c_str());
+  SetWindowTextW(Control(S, IdDelimiter), DelimiterText(C.Delimiter).c_str());
   for (int I = 0; I < CustomFieldSlots; ++I) {
     HWND Role = Control(S, IdFieldRole + I);
     AddComboEntries(Role, {L"--", L"TS", L"Lvl", L"Src", L"Thr"});
@@ -329,7 +353,7 @@ TOptionControlValues ReadOptionControls(const TOptionsState& S) {
   V.AutoDetect = IsOptionChecked(S, IdAutoDetect);
   V.ForceFormatSelection = ComboSelection(Control(S, IdForceFormat));
   V.ModeSelection = ComboSelection(Control(S, IdCustomMode));
-  V.Delimiter = ControlTextUtf8(Control(S, IdDelimiter));
+  V.Delimiter = DelimiterBytes(S);
   for (int I = 0; I < CustomFieldSlots; ++I) V.FieldSelections[I] = ComboSelection(Control(S, IdFieldRole + I));
   for (int I = 0; I < PositionEdits; ++I) V.Positions[I] = ControlTextUtf8(Control(S, IdTSStart + I));
   V.TailEnabled = IsOptionChecked(S, IdTailEnabled);
@@ -376,7 +400,7 @@ void UpdateFontPreview(TOptionsState& S) {
   if (!Preview) return;
   const std::wstring Face = WideFromUtf8(FontNameOrDefault(FontComboText(S)));
   const int Size =
-      std::clamp(OptionNumber(ControlTextUtf8(Control(S, IdFontSize))).value_or(9), FontSizeLow, FontSizeHigh);
+      FontSizeRange.Clamped(OptionNumber(ControlTextUtf8(Control(S, IdFontSize))).value_or(TAppSettings{}.FontSize));
   LOGFONTW Font{};
   Font.lfHeight = -MulDiv(Size, S.Dpi, 72);
   Font.lfWeight = FW_NORMAL;

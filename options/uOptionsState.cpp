@@ -12,14 +12,12 @@ constexpr INT_PTR CheckedValue = 2;
 constexpr INT_PTR UncheckedValue = 1;
 }  // namespace
 
-TOptionsState::TOptionsState(const TAppSettings& Settings, HWND Parent, TLogFormat Detected, bool OpenerDarkKnown,
-                             bool OpenerDark)
+TOptionsState::TOptionsState(const TAppSettings& Settings, HWND Parent, TLogFormat Detected, THostDark HostDark)
     : ParentWnd(Parent),
       DetectedFormat(Detected),
       Settings(Settings),
       RuleBg(Settings.Colors.BgColor),
-      OpenerDarkKnown(OpenerDarkKnown),
-      OpenerDark(OpenerDark) {}
+      HostDark(HostDark) {}
 
 TOptionsState* OptionsStateOf(HWND Window) {
   wchar_t Class[64] = L"";

@@ -87,7 +87,7 @@ struct TPlacement {
 
 class TOptionsState {
  public:
-  TOptionsState(const TAppSettings& Settings, HWND Parent, TLogFormat Detected, bool OpenerDarkKnown, bool OpenerDark);
+  TOptionsState(const TAppSettings& Settings, HWND Parent, TLogFormat Detected, THostDark HostDark);
   TOptionsState(const TOptionsState&) = delete;
   TOptionsState& operator=(const TOptionsState&) = delete;
 
@@ -108,8 +108,10 @@ class TOptionsState {
   TColor RuleFg = AutoColor;
   int32_t Dpi = 96;
   bool Dark = false;
-  bool OpenerDarkKnown = false;
-  bool OpenerDark = false;
+  // The host's mode as the opener has it, which the automatic look follows.
+  THostDark HostDark;
+  // The opener's part of OK: it puts the confirmed settings in force and stores them.
+  TTakeSettings Take;
   WNDPROC TabPrevProc = nullptr;
   TBrushHolder DialogBrush;
   TBrushHolder FieldBrush;

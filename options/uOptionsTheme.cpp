@@ -139,10 +139,8 @@ BOOL CALLBACK ThemeDescendant(HWND Window, LPARAM Dark) {
 }  // namespace
 
 bool DialogIsDark(const TOptionsState& S) {
-  // The automatic choice follows the opener's look when it is known, else the process's.
-  const bool Known = S.OpenerDarkKnown || HostDarkKnown;
-  const bool HostDark = S.OpenerDarkKnown ? S.OpenerDark : ReportedHostDark;
-  return DecideDarkTheme(S.Settings.ThemeMode, Known, HostDark);
+  // The working copy's mode: the "Appearance:" choice is previewed before it is confirmed.
+  return DecideDarkTheme(S.Settings.ThemeMode, S.HostDark);
 }
 
 COLORREF DialogBackColor(const TOptionsState& S) {

@@ -64,7 +64,7 @@ void Confirm(TOptionsState& S) {
   CommitOptions(S);
   S.Accepted = true;
   // A failure must not look like success; the settings are in force all the same.
-  if (!SaveSettings()) ReportSaveFailure(S);
+  if (S.Take && !S.Take(S.Settings)) ReportSaveFailure(S);
   CloseDialog(S);
 }
 
@@ -209,12 +209,12 @@ void CentreOnParent(const TOptionsState& S) {
   SetWindowPos(S.Wnd, nullptr, Left, Top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER);
 }
 
-// The settings the dialog starts from: the file's, so that it shows what is stored; the
-// process's when there is no readable file (a folder where saving failed keeps them only here).
-TAppSettings StartingSettings() {
-  TAppSettings Stored;
-  if (ReadSettingsFile(SettingsFileName(), Stored)) return Stored;
-  return AppSettings;
+// The settings the dialog starts from: the ones in force, which are newer than the file where
+// it cannot be written; their scheme in force is the one of the opener's look.
+TAppSettings StartingSettings(const TAppSettings& Current, THostDark HostDark) {
+  TAppSettings Start = Current;
+  ApplyThemeColors(Start, HostDark);
+  return Start;
 }
 
 // Runs until the dialog is done. A quit request ends the dialog as a cancel; its code is
@@ -234,18 +234,15 @@ std::optional<WPARAM> RunModalLoop(TOptionsState& S) {
 
 }  // namespace
 
-void CommitOptions(TOptionsState& S) {
-  CommitOptionValues(ReadOptionControls(S), S.Settings);
-  AppSettings = S.Settings;
-  ApplyThemeColors();
-  S.Settings = AppSettings;
-}
+void CommitOptions(TOptionsState& S) { CommitOptionValues(ReadOptionControls(S), S.Settings); }
 
-bool ShowOptionsDialog(HWND Parent, TLogFormat DetectedFormat, bool HostKnown, bool HostDark) {
+bool ShowOptionsDialog(HWND Parent, const TAppSettings& Current, TLogFormat DetectedFormat, THostDark HostDark,
+                       const TTakeSettings& Take) {
   INITCOMMONCONTROLSEX Classes{sizeof(Classes), ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&Classes);
   if (!RegisterOptionClasses()) return false;
-  TOptionsState S(StartingSettings(), Parent, DetectedFormat, HostKnown, HostDark);
+  TOptionsState S(StartingSettings(Current, HostDark), Parent, DetectedFormat, HostDark);
+  S.Take = Take;
   S.Dpi = MeasureDpi(Parent);
   CreateWindowExW(WS_EX_DLGMODALFRAME, OptionsWindowClass, Caption, WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CAPTION,
                   CW_USEDEFAULT, CW_USEDEFAULT, Scaled(S, DialogWidth), Scaled(S, DialogHeight), Parent, nullptr,

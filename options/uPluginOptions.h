@@ -1,17 +1,19 @@
 #pragma once
 // The options dialog: a modal window over the viewer that opened it, with the pages View,
-// Colors, Color Rules, Format and Tail, editing a working copy of the settings that becomes the
-// process's settings, and is saved, only when the user confirms.
+// Colors, Color Rules, Format and Tail, editing a working copy of the settings that its opener
+// takes over only when the user confirms.
 
 #include <windows.h>
 
 #include "model/uLogTypes.h"
 #include "options/uOptionsState.h"
 
-// Runs the dialog for Parent (the viewer window) and returns true when the user confirmed with
-// OK; the settings are then the process's and saved. HostKnown and HostDark are the opener's
-// own light/dark decision, which the dialog follows in the automatic mode.
-bool ShowOptionsDialog(HWND Parent, TLogFormat DetectedFormat, bool HostKnown, bool HostDark);
+// Runs the dialog for Parent (the viewer window), starting from Current, the settings in force,
+// and returns true when the user confirmed with OK, which hands the confirmed settings to Take;
+// a failure to store them is reported over the dialog. HostDark is the host's mode as the
+// opener has it, which the dialog follows in the automatic look.
+bool ShowOptionsDialog(HWND Parent, const TAppSettings& Current, TLogFormat DetectedFormat, THostDark HostDark,
+                       const TTakeSettings& Take);
 
-// Reads the controls into the working copy and makes it the process's settings.
+// Reads the controls into the working copy.
 void CommitOptions(TOptionsState& S);

@@ -3,19 +3,21 @@
 #include <algorithm>
 #include <charconv>
 
+#include "model/uTextScan.h"
+
 namespace {
 
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
 
-bool IsBlank(char C) { return C == ' ' || C == '\t'; }
+// The blanks of the INI layout around names, values and brackets: spaces and tabs only. The
+// values themselves are trimmed of every control character by the settings that read them.
+bool IsSpaceOrTab(char C) { return C == ' ' || C == '\t'; }
 
-std::string_view TrimBlanks(std::string_view S) {
-  while (!S.empty() && IsBlank(S.front())) S.remove_prefix(1);
-  while (!S.empty() && IsBlank(S.back())) S.remove_suffix(1);
+std::string_view TrimSpacesAndTabs(std::string_view S) {
+  while (!S.empty() && IsSpaceOrTab(S.front())) S.remove_prefix(1);
+  while (!S.empty() && IsSpaceOrTab(S.back())) S.remove_suffix(1);
   return S;
 }
-
-char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
 
 bool SameName(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
@@ -25,7 +27,7 @@ bool SameName(std::string_view A, std::string_view B) {
 }
 
 std::string UnquoteValue(std::string_view Raw) {
-  std::string_view V = TrimBlanks(Raw);
+  std::string_view V = TrimSpacesAndTabs(Raw);
   if (V.size() >= 2 && V.front() == '"' && V.back() == '"') V = V.substr(1, V.size() - 2);
   return std::string(V);
 }
@@ -42,7 +44,7 @@ std::string EncodeValue(std::string_view Value) {
 }  // namespace
 
 bool ParseIniInteger(std::string_view Text, int32_t& Value) {
-  Text = TrimBlanks(Text);
+  Text = TrimSpacesAndTabs(Text);
   if (!Text.empty() && Text.front() == '+') {
     Text.remove_prefix(1);
     // from_chars takes a minus sign, so "+-3" would pass as -3.
@@ -63,19 +65,19 @@ TIniFile::TLine TIniFile::ParseLine(std::string_view Raw) {
   // for it; otherwise a value would change each time it is read and saved again.
   std::string Spaced(Raw);
   std::replace(Spaced.begin(), Spaced.end(), '\r', ' ');
-  const std::string_view T = TrimBlanks(Spaced);
+  const std::string_view T = TrimSpacesAndTabs(Spaced);
   if (T.empty() || T.front() == ';' || T.front() == '#') return Line;
   if (T.front() == '[') {
     const size_t Close = T.find(']');
     if (Close != std::string_view::npos) {
       Line.Kind = lkSection;
-      Line.Name = std::string(TrimBlanks(T.substr(1, Close - 1)));
+      Line.Name = std::string(TrimSpacesAndTabs(T.substr(1, Close - 1)));
     }
     return Line;
   }
   const size_t Eq = T.find('=');
   if (Eq == std::string_view::npos) return Line;
-  const std::string_view Name = TrimBlanks(T.substr(0, Eq));
+  const std::string_view Name = TrimSpacesAndTabs(T.substr(0, Eq));
   if (Name.empty()) return Line;
   Line.Kind = lkKey;
   Line.Name = std::string(Name);
@@ -154,7 +156,7 @@ void TIniFile::WriteString(std::string_view Section, std::string_view Key, std::
   TLine NewLine = ParseLine(std::string(Key) + "=" + Encoded);
   int Header = FindSection(Section);
   if (Header < 0) {
-    if (!Lines.empty() && !TrimBlanks(Lines.back().Raw).empty()) Lines.push_back(TLine{});
+    if (!Lines.empty() && !TrimSpacesAndTabs(Lines.back().Raw).empty()) Lines.push_back(TLine{});
     std::string HeaderLine;  // built by appending: GCC 12 misreports "[" + string as overlapping
     HeaderLine.append("[").append(Section).append("]");
     Lines.push_back(ParseLine(HeaderLine));

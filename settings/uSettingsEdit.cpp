@@ -4,29 +4,19 @@
 #include <cstdio>
 #include <limits>
 
+#include "model/uTextScan.h"
+
 namespace {
 
-constexpr char DefaultFontName[] = "Courier New";
-
-// A number edit's value clamped to the field's range, or the field as it was.
-int32_t NumberOr(const std::string& Text, int32_t Current, int32_t Low, int32_t High) {
+// A number edit's value brought into the setting's range, or the setting as it was.
+int32_t NumberOr(const std::string& Text, int32_t Current, const TSettingRange& Range = AnyNumber) {
   const std::optional<int32_t> Number = OptionNumber(Text);
-  return Number ? std::clamp(*Number, Low, High) : Current;
-}
-
-int32_t NumberOr(const std::string& Text, int32_t Current) {
-  return NumberOr(Text, Current, 0, std::numeric_limits<int32_t>::max());
+  return Number ? Range.Apply(*Number, Current) : Current;
 }
 
 bool InRange(int32_t Value, int32_t Count) { return Value >= 0 && Value < Count; }
 
 }  // namespace
-
-std::string TrimBlanks(std::string_view Text) {
-  while (!Text.empty() && static_cast<unsigned char>(Text.front()) <= 32) Text.remove_prefix(1);
-  while (!Text.empty() && static_cast<unsigned char>(Text.back()) <= 32) Text.remove_suffix(1);
-  return std::string(Text);
-}
 
 std::optional<int32_t> OptionNumber(std::string_view Text) {
   if (Text.empty()) return std::nullopt;
@@ -40,40 +30,38 @@ std::optional<int32_t> OptionNumber(std::string_view Text) {
 }
 
 std::string FontNameOrDefault(std::string_view Text) {
-  std::string Name = TrimBlanks(Text);
-  return Name.empty() ? std::string(DefaultFontName) : Name;
+  const std::string_view Name = Trim(Text);
+  return Name.empty() ? TAppSettings{}.FontName : std::string(Name);
 }
 
 void CommitOptionValues(const TOptionControlValues& V, TAppSettings& S) {
   S.DisableDefaultLevels = V.DisableDefaultLevels;
   S.ShowLineNumbers = V.ShowLineNumbers;
-  S.LineNumWidth = NumberOr(V.LineNumWidth, S.LineNumWidth, 1, 9);
+  S.LineNumWidth = NumberOr(V.LineNumWidth, S.LineNumWidth, LineNumWidthRange);
   S.WordWrap = V.WordWrap;
   S.HorzScrollbar = V.HorzScrollbar;
   S.CloseOnEscInLister = V.CloseOnEscInLister;
   S.WindowBgColor &= 0xFFFFFF;
   S.BarDarkModeColor &= 0xFFFFFF;
   S.FontName = FontNameOrDefault(V.FontName);
-  S.FontSize = NumberOr(V.FontSize, S.FontSize, 6, 36);
-  S.ThemeMode = InRange(V.ThemeSelection, 3) ? V.ThemeSelection : 0;
+  S.FontSize = NumberOr(V.FontSize, S.FontSize, FontSizeRange);
+  S.ThemeMode = ThemeModeRange.Apply(V.ThemeSelection, S.ThemeMode);
 
   S.AutoDetect = V.AutoDetect;
-  if (InRange(V.ForceFormatSelection, LogFormatCount)) S.ForceFormat = static_cast<TLogFormat>(V.ForceFormatSelection);
+  S.ForceFormat = static_cast<TLogFormat>(ForceFormatRange.Apply(V.ForceFormatSelection, S.ForceFormat));
   TCustomFormatConfig& C = S.CustomFormat;
-  if (InRange(V.ModeSelection, 2)) C.Mode = V.ModeSelection;
+  C.Mode = CustomModeRange.Apply(V.ModeSelection, C.Mode);
   if (!V.Delimiter.empty()) C.Delimiter = V.Delimiter.front();
   // The dialog offers all eight role boxes, so all eight count.
   C.FieldCount = CustomFieldSlots;
   for (int i = 0; i < CustomFieldSlots; ++i)
-    C.Fields[i] = InRange(V.FieldSelections[i], CustomFieldRoleCount)
-                      ? static_cast<TCustomFieldRole>(V.FieldSelections[i])
-                      : cfrIgnore;
+    C.Fields[i] = static_cast<TCustomFieldRole>(FieldRoleRange.Apply(V.FieldSelections[i], C.Fields[i]));
   int32_t* const Positions[8] = {&C.TSStart,  &C.TSLen,  &C.LvlStart, &C.LvlLen,
                                  &C.SrcStart, &C.SrcLen, &C.ThrStart, &C.ThrLen};
   for (int i = 0; i < 8; ++i) *Positions[i] = NumberOr(V.Positions[i], *Positions[i]);
 
   S.TailEnabled = V.TailEnabled;
-  S.TailIntervalMs = NumberOr(V.TailInterval, S.TailIntervalMs, 200, 30000);
+  S.TailIntervalMs = NumberOr(V.TailInterval, S.TailIntervalMs, TailIntervalRange);
 }
 
 TFormatPageView FormatPageView(bool AutoDetect, int32_t ForceSelection, int32_t ModeSelection) {
@@ -114,13 +102,13 @@ std::string RuleListText(const TColorStringRule& Rule) {
 
 std::optional<TColorStringRule> RuleFromEditor(const TRuleEditorValues& E) {
   TColorStringRule Rule;
-  Rule.Pattern = TrimBlanks(E.Pattern);
+  Rule.Pattern = Trim(E.Pattern);
   if (Rule.Pattern.empty()) return std::nullopt;
   Rule.Enabled = E.Enabled;
   Rule.UseLevel = E.UseLevel;
   Rule.Color = E.Bg;
   Rule.FgColor = E.FgAuto ? AutoColor : E.Fg;
-  Rule.Level = InRange(E.LevelSelection, LogLevelCount) ? static_cast<TLogLevel>(E.LevelSelection) : lCustom;
+  Rule.Level = static_cast<TLogLevel>(RuleLevelRange.Apply(E.LevelSelection, lCustom));
   return Rule;
 }
 

@@ -10,16 +10,15 @@
 
 #include "settings/uSettings.h"
 
-// Without blanks and control characters at either end.
-std::string TrimBlanks(std::string_view Text);
 // A number edit's text as an unsigned decimal number (saturated at the largest int32_t);
 // nothing for any other text, so that the setting keeps its value.
 std::optional<int32_t> OptionNumber(std::string_view Text);
 // The font the user named, "Courier New" when the name is blank.
 std::string FontNameOrDefault(std::string_view Text);
 
-// The state of the dialog's controls at OK: check states, texts (UTF-8) and selections (-1 for
-// none). Colours, schemes and rules are not among them: the pages edit those in place.
+// The state of the dialog's controls at OK: check states, texts (UTF-8, but the delimiter's in
+// the system code page, whose bytes the log holds) and selections (-1 for none). Colours, schemes
+// and rules are not among them: the pages edit those in place.
 struct TOptionControlValues {
   bool ShowLineNumbers = false;
   std::string LineNumWidth;

@@ -3,9 +3,6 @@
 #include "platform/uPlatformColors.h"
 #include "platform/uPlatformRegistry.h"
 
-bool HostDarkKnown = false;
-bool ReportedHostDark = false;
-
 namespace {
 
 constexpr TColor Rgb(int R, int G, int B) { return R | (G << 8) | (B << 16); }
@@ -43,13 +40,8 @@ bool SystemPrefersDark(TLightThemeQuery Query) {
   return AppsUseLightTheme && *AppsUseLightTheme == 0;
 }
 
-bool DecideDarkTheme(int32_t ThemeMode, bool HostKnown, bool HostDark, TLightThemeQuery Query) {
+bool DecideDarkTheme(int32_t ThemeMode, THostDark Host, TLightThemeQuery Query) {
   if (ThemeMode == 1) return false;
   if (ThemeMode == 2) return true;
-  return HostKnown ? HostDark : SystemPrefersDark(Query);
-}
-
-void SetHostDarkMode(bool Known, bool Dark) {
-  HostDarkKnown = Known;
-  ReportedHostDark = Dark;
+  return Host.has_value() ? *Host : SystemPrefersDark(Query);
 }

@@ -529,10 +529,3 @@ TEST_F(LogTailTest, VanishedFileIsTriedAgain) {
   EXPECT_EQ(Tick().Change, tcAppended);
   ExpectLines({"first", "second"});
 }
-
-TEST(TailInterval, IsClampedToTheTimerRange) {
-  const struct {
-    int32_t In, Out;
-  } Cases[] = {{-5, 200}, {0, 200}, {50, 200}, {200, 200}, {1000, 1000}, {30000, 30000}, {60000, 30000}};
-  for (const auto& Case : Cases) EXPECT_EQ(ClampTailInterval(Case.In), Case.Out) << Case.In;
-}

@@ -107,8 +107,8 @@ TEST(SettingsEdit, CommitClampsNumbersAndKeepsFieldsWhoseEditHoldsNoNumber) {
        [](const TAppSettings& S) { EXPECT_EQ(S.CustomFormat.Delimiter, ';'); }},
       {"delimiter empty", [](TOptionControlValues& V) { V.Delimiter = ""; },
        [](const TAppSettings& S) { EXPECT_EQ(S.CustomFormat.Delimiter, ','); }},
-      {"delimiter e acute", [](TOptionControlValues& V) { V.Delimiter = "\xC3\xA9"; },
-       [](const TAppSettings& S) { EXPECT_EQ(S.CustomFormat.Delimiter, '\xC3'); }},
+      {"delimiter byte above 127", [](TOptionControlValues& V) { V.Delimiter = "\xA7"; },
+       [](const TAppSettings& S) { EXPECT_EQ(S.CustomFormat.Delimiter, '\xA7'); }},
       {"roles",
        [](TOptionControlValues& V) {
          V.FieldSelections[0] = -1;

@@ -39,7 +39,7 @@ class SettingsTest : public testing::Test {
     ASSERT_TRUE(LoadSettingsFrom(Ini.string()));
   }
   std::string Save() {
-    EXPECT_TRUE(SaveSettingsTo(Ini.string()));
+    EXPECT_TRUE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
     return ReadAll(Ini);
   }
   TIniFile Saved() {
@@ -328,10 +328,10 @@ TEST_F(SettingsTest, AFileWrittenBySkerrinReadsBackUnchanged) {
 TEST_F(SettingsTest, AFailedSaveLeavesNoTraceAndNoPartialFile) {
   // A directory in the way of the file: the replacement cannot happen.
   fs::create_directories(Ini);
-  EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+  EXPECT_FALSE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
   EXPECT_TRUE(fs::is_directory(Ini));
   EXPECT_EQ(FileCount(), 1u) << "the temporary file is removed";
-  EXPECT_FALSE(SaveSettingsTo((Dir / "no" / "such" / "dir.ini").string()));
+  EXPECT_FALSE(SaveSettingsTo((Dir / "no" / "such" / "dir.ini").string(), AppSettings, std::nullopt));
   EXPECT_EQ(FileCount(), 1u);
 }
 
@@ -354,9 +354,9 @@ TEST_F(SettingsTest, AFileReadIntoAnotherRecordLeavesTheProcessRecordAlone) {
 
 TEST_F(SettingsTest, SaveSettingsTellsWhetherTheFileWasWritten) {
   ModuleDir = (Dir / "not-there").string();
-  EXPECT_FALSE(SaveSettings());
+  EXPECT_FALSE(SaveSettings(AppSettings, std::nullopt));
   ModuleDir = Dir.string();
-  EXPECT_TRUE(SaveSettings());
+  EXPECT_TRUE(SaveSettings(AppSettings, std::nullopt));
 }
 
 #ifdef _WIN32
@@ -371,7 +371,7 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
     const HANDLE Lock =
         CreateFileW(Ini.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+    EXPECT_FALSE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
     CloseHandle(Lock);
   }
   EXPECT_EQ(ReadAll(Ini), Old);
@@ -380,7 +380,7 @@ TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileIntact) {
     const HANDLE Open = CreateFileW(Ini.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(Open, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SaveSettingsTo(Ini.string()));
+    EXPECT_FALSE(SaveSettingsTo(Ini.string(), AppSettings, std::nullopt));
     CloseHandle(Open);
   }
   EXPECT_EQ(ReadAll(Ini), Old);
@@ -396,7 +396,7 @@ TEST_F(SettingsTest, TheFileLivesInTheModuleDirectory) {
   ModuleDir = Dir.string() + "/";
   EXPECT_EQ(SettingsFileName(), Dir.string() + "/Skerrin.ini");
   AppSettings.FontSize = 17;
-  EXPECT_TRUE(SaveSettings());
+  EXPECT_TRUE(SaveSettings(AppSettings, std::nullopt));
   SetDefaultSettings();
   LoadSettings();
   EXPECT_EQ(AppSettings.FontSize, 17);

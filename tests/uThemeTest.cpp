@@ -15,25 +15,15 @@ std::optional<uint32_t> FakeRegistry() {
   return RegistrySays;
 }
 
-// Restores the process-wide theme state that the tests change.
+// Restores the process-wide settings that the tests change.
 class ThemeTest : public testing::Test {
  protected:
   void SetUp() override {
-    SavedKnown = HostDarkKnown;
-    SavedDark = ReportedHostDark;
-    HostDarkKnown = false;
-    ReportedHostDark = false;
     QueryCalls = 0;
     RegistrySays.reset();
     SetDefaultSettings();
   }
-  void TearDown() override {
-    HostDarkKnown = SavedKnown;
-    ReportedHostDark = SavedDark;
-    SetDefaultSettings();
-  }
-  bool SavedKnown = false;
-  bool SavedDark = false;
+  void TearDown() override { SetDefaultSettings(); }
 };
 
 }  // namespace
@@ -74,33 +64,32 @@ TEST_F(ThemeTest, DecisionTable) {
   for (const Case& C : Cases) {
     RegistrySays = C.Registry;
     QueryCalls = 0;
-    EXPECT_EQ(DecideDarkTheme(C.Mode, C.HostKnown, C.HostDark, FakeRegistry), C.Dark) << Row;
+    const THostDark Host = C.HostKnown ? THostDark(C.HostDark) : std::nullopt;
+    EXPECT_EQ(DecideDarkTheme(C.Mode, Host, FakeRegistry), C.Dark) << Row;
     EXPECT_EQ(QueryCalls > 0, C.AsksRegistry) << Row;
     ++Row;
   }
 }
 
-TEST_F(ThemeTest, HostReportsDecideOnceKnown) {
-  RegistrySays = 0u;  // the system prefers dark
-  EXPECT_TRUE(IsDarkTheme(FakeRegistry));
-  SetHostDarkMode(true, false);  // a viewer opened without the host's dark flag
-  EXPECT_FALSE(IsDarkTheme(FakeRegistry));
-  SetHostDarkMode(true, true);
-  RegistrySays = 1u;
-  EXPECT_TRUE(IsDarkTheme(FakeRegistry));
-  AppSettings.ThemeMode = 1;
-  EXPECT_FALSE(IsDarkTheme(FakeRegistry));
-}
-
-TEST_F(ThemeTest, ApplyCopiesTheSchemeInForce) {
+TEST_F(ThemeTest, ApplyCopiesTheSchemeInForceDecidedByTheHostOnceItHasSpoken) {
   AppSettings.ColorsLight.Levels[lError].Bg = 1;
   AppSettings.ColorsDark.Levels[lError].Bg = 2;
-  RegistrySays = 0u;
-  ApplyThemeColors(FakeRegistry);
-  EXPECT_EQ(AppSettings.Colors.Levels[lError].Bg, 2);
+  const auto InForce = [] { return AppSettings.Colors.Levels[lError].Bg; };
+  RegistrySays = 0u;  // the system prefers dark
+  ApplyThemeColors(AppSettings, std::nullopt, FakeRegistry);
+  EXPECT_EQ(InForce(), 2);
   RegistrySays = 1u;
-  ApplyThemeColors(FakeRegistry);
-  EXPECT_EQ(AppSettings.Colors.Levels[lError].Bg, 1);
+  ApplyThemeColors(AppSettings, std::nullopt, FakeRegistry);
+  EXPECT_EQ(InForce(), 1);
+  RegistrySays = 0u;
+  ApplyThemeColors(AppSettings, false, FakeRegistry);  // a viewer opened without the host's dark flag
+  EXPECT_EQ(InForce(), 1);
+  RegistrySays = 1u;
+  ApplyThemeColors(AppSettings, true, FakeRegistry);
+  EXPECT_EQ(InForce(), 2);
+  AppSettings.ThemeMode = 1;
+  ApplyThemeColors(AppSettings, true, FakeRegistry);
+  EXPECT_EQ(InForce(), 1);
 }
 
 TEST_F(ThemeTest, DefaultSchemes) {
@@ -123,8 +112,8 @@ TEST_F(ThemeTest, DefaultSchemes) {
 
 TEST_F(ThemeTest, NewRulesTakeTheBackgroundOfTheSchemeInForce) {
   AppSettings.ThemeMode = 2;
-  ApplyThemeColors(FakeRegistry);
-  ResetColorRules();
+  ApplyThemeColors(AppSettings, std::nullopt, FakeRegistry);
+  ResetColorRules(AppSettings);
   EXPECT_EQ(AppSettings.ColorRules[0].Color, 2631720);
   EXPECT_EQ(AppSettings.ColorRules[19].Color, 2631720);
   EXPECT_EQ(AppSettings.ColorRules[0].FgColor, AutoColor);

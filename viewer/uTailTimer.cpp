@@ -7,7 +7,7 @@ void StartTail(TSkerrinState& S) {
   // The bytes of an unfinished last line stay: the file position already counts them, so
   // dropping them here would lose the start of that line.
   if (S.Window)
-    SetTimer(S.Window, TailTimerId, static_cast<UINT>(ClampTailInterval(S.Settings.TailIntervalMs)), nullptr);
+    SetTimer(S.Window, TailTimerId, static_cast<UINT>(TailIntervalRange.Clamped(S.Settings.TailIntervalMs)), nullptr);
 }
 
 void StopTail(TSkerrinState& S) {

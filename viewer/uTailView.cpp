@@ -210,14 +210,14 @@ void TailTick(TSkerrinState& S) {
 void SetFollowing(TSkerrinState& S, bool On) {
   S.Tail.Following = On;
   S.Settings.Follow = On;
-  SaveSettings();
+  SaveSettings(S.Settings, S.HostDark);
   SetBox(S.Bar.FollowBox, On);
   if (On && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, true);
 }
 
 void SetTailEnabled(TSkerrinState& S, bool On) {
   S.Settings.TailEnabled = On;
-  SaveSettings();
+  SaveSettings(S.Settings, S.HostDark);
   SetBox(S.Bar.TailBox, On);
   if (On) StartTail(S);
   else StopTail(S);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "settings/uTheme.h"
 #include "viewer/uLineRender.h"
 #include "viewer/uListControl.h"
 #include "viewer/uListRows.h"
@@ -87,7 +86,6 @@ void SetHostTheme(TSkerrinState& S, bool Dark, bool Native) {
   const bool WasNative = S.HostDarkNative;
   S.HostDark = Dark;
   S.HostDarkNative = Native;
-  SetHostDarkMode(true, S.HostDark);
   if (ViewerIsDark(S) != WasDark || S.HostDarkNative != WasNative) RefreshTheme(S);
 }
 

@@ -8,7 +8,7 @@ constexpr TColor DarkBarText = 0xD4D4D4;
 
 bool ViewerIsDark(const TSkerrinState& S) {
   // The host reports each viewer's mode with its show flags, so the system is never asked.
-  return DecideDarkTheme(S.Settings.ThemeMode, true, S.HostDark);
+  return DecideDarkTheme(S.Settings.ThemeMode, S.HostDark);
 }
 
 const TColorScheme& ViewerScheme(const TSkerrinState& S) {

@@ -1,7 +1,7 @@
 #pragma once
-// The viewer's light or dark look: the decision for this viewer (the same rule as the
-// process-wide one of the settings, with this viewer's own report from the host), its colour
-// scheme, the colours of the list and of the toolbar strip, and the brushes made from them.
+// The viewer's light or dark look: the decision for this viewer (the settings' one rule, with
+// this viewer's own report from the host), its colour scheme, the colours of the list and of the
+// toolbar strip, and the brushes made from them.
 
 #include "settings/uSettings.h"
 #include "viewer/uSkerrinState.h"

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "settings/uTheme.h"
 #include "viewer/uClipboard.h"
 #include "viewer/uContextMenu.h"
 #include "viewer/uHostIntegration.h"
@@ -38,7 +37,7 @@ bool Checked(HWND Box) { return Box && SendMessageW(Box, BM_GETCHECK, 0, 0) == B
 void OnFormatChosen(TSkerrinState& S) {
   const int Entry = static_cast<int>(SendMessageW(S.Bar.FormatCombo, CB_GETCURSEL, 0, 0));
   ApplyFormatBoxEntry(S.Settings, Entry);
-  SaveSettings();
+  SaveSettings(S.Settings, S.HostDark);
   if (!LoadAndShow(S)) ResetToEmptyView(S);
 }
 
@@ -59,12 +58,7 @@ void ClearFilter(TSkerrinState& S) {
 }
 
 bool SameFormatSettings(const TAppSettings& A, const TAppSettings& B) {
-  const TCustomFormatConfig &X = A.CustomFormat, &Y = B.CustomFormat;
-  return A.AutoDetect == B.AutoDetect && A.ForceFormat == B.ForceFormat && X.Mode == Y.Mode &&
-         X.Delimiter == Y.Delimiter && X.FieldCount == Y.FieldCount &&
-         std::equal(X.Fields, X.Fields + CustomFieldSlots, Y.Fields) && X.TSStart == Y.TSStart && X.TSLen == Y.TSLen &&
-         X.LvlStart == Y.LvlStart && X.LvlLen == Y.LvlLen && X.SrcStart == Y.SrcStart && X.SrcLen == Y.SrcLen &&
-         X.ThrStart == Y.ThrStart && X.ThrLen == Y.ThrLen && X.TimestampFmt == Y.TimestampFmt;
+  return A.AutoDetect == B.AutoDetect && A.ForceFormat == B.ForceFormat && A.CustomFormat == B.CustomFormat;
 }
 
 // New settings from the options dialog, in one viewer. The lines are parsed anew when the
@@ -104,13 +98,28 @@ BOOL CALLBACK CollectViewersIn(HWND TopLevel, LPARAM Param) {
 
 TOptionsDialog OptionsDialog = nullptr;
 
+// What the user changed in the dialog, from Start to Confirmed, goes into the settings in force,
+// which are then stored. The rest stays as it is in force, changed meanwhile or not, so that the
+// dialog undoes nothing that a save could not store.
+bool TakeSettings(TAppSettings& Settings, const TAppSettings& Start, const TAppSettings& Confirmed,
+                  THostDark HostDark) {
+  TakeChangedSettings(Start, Confirmed, Settings);
+  ApplyThemeColors(Settings, HostDark);
+  return SaveSettings(Settings, HostDark);
+}
+
 void OpenOptions(TSkerrinState& S) {
   if (!OptionsDialog) return;
   const HWND Window = S.Window;
-  // The process's record outlives this viewer, which the dialog's loop may see closed.
-  const TAppSettings& Settings = S.Settings;
+  // The process's record outlives this viewer, which the dialog's loop may see closed; so do
+  // the copies taken here.
+  TAppSettings& Settings = S.Settings;
   const TAppSettings Before = Settings;
-  if (!OptionsDialog(Window, S.Log ? S.Log->Format : lfUnknown, true, ViewerIsDark(S))) return;
+  const THostDark HostDark = S.HostDark;
+  const TTakeSettings Take = [&](const TAppSettings& Confirmed) {
+    return TakeSettings(Settings, Before, Confirmed, HostDark);
+  };
+  if (!OptionsDialog(Window, Before, S.Log ? S.Log->Format : lfUnknown, HostDark, Take)) return;
   const bool FormatChanged = !SameFormatSettings(Before, Settings);
   // Every viewer of the process shows the one settings record, so each takes the change now;
   // any of them, the opener too, may have been closed while the dialog was open.
@@ -160,7 +169,7 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       break;
     case IdLineNumBox:
       Settings.ShowLineNumbers = Checked(S.Bar.LineNumBox);
-      SaveSettings();
+      SaveSettings(Settings, S.HostDark);
       RebuildView(S, false, true);
       break;
     case IdFormatCombo:
@@ -171,14 +180,14 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       break;
     case IdMenuLineNumbers:
       Settings.ShowLineNumbers = !Settings.ShowLineNumbers;
-      SaveSettings();
+      SaveSettings(Settings, S.HostDark);
       if (S.Bar.LineNumBox)
         SendMessageW(S.Bar.LineNumBox, BM_SETCHECK, Settings.ShowLineNumbers ? BST_CHECKED : BST_UNCHECKED, 0);
       RebuildView(S, false, true);
       break;
     case IdMenuWordWrap:
       Settings.WordWrap = !Settings.WordWrap;
-      SaveSettings();
+      SaveSettings(Settings, S.HostDark);
       CreateListControl(S);
       LayoutViewer(S);
       RebuildView(S, false, true);
@@ -341,7 +350,6 @@ HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags
   S->ShowFlags = ShowFlags;
   S->HostDark = (ShowFlags & lcp_darkmode) != 0;
   S->HostDarkNative = (ShowFlags & lcp_darkmodenative) != 0;
-  SetHostDarkMode(true, S->HostDark);
 
   int Width = FallbackSize, Height = FallbackSize;
   RECT R{};

@@ -16,7 +16,8 @@ HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags
 LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
 
 // The options dialog belongs to a layer above the viewer, so the plug-in hands it in at
-// start-up. It runs modally over Owner and returns true when the user confirmed new settings,
-// which are then already the process's and saved.
-using TOptionsDialog = bool (*)(HWND Owner, TLogFormat DetectedFormat, bool OwnerDarkKnown, bool OwnerDark);
+// start-up. It runs modally over Owner, starting from Current, and returns true when the user
+// confirmed; on OK it hands the confirmed settings to Take.
+using TOptionsDialog = bool (*)(HWND Owner, const TAppSettings& Current, TLogFormat DetectedFormat, THostDark HostDark,
+                                const TTakeSettings& Take);
 void SetOptionsDialog(TOptionsDialog Show);

@@ -53,18 +53,15 @@ int ScreenDpi() {
 
 class OptionsDialog : public ::testing::Test {
  protected:
-  // A copy of the plug-in of its own: what the dialog saves stays away from the other suites.
-  static void SetUpTestSuite() { Library = new TPluginCopy(L"SkerrinOptionsTest"); }
-  static void TearDownTestSuite() {
-    delete Library;
-    Library = nullptr;
-  }
-  static inline TPluginCopy* Library = nullptr;
-
+  // A copy of the plug-in of its own, so that what the dialog saves stays away from the other
+  // suites, and loaded afresh for each test: the settings in force, which the dialog starts
+  // from, are read from the file once per load.
   void SetUp() override {
+    Library = std::make_unique<TPluginCopy>(L"SkerrinOptionsTest", StartingIni);
     ASSERT_NE(Library->Handle(), nullptr);
-    WriteIni(StartingIni);
   }
+  void TearDown() override { Library.reset(); }
+  static inline std::unique_ptr<TPluginCopy> Library;
 
   static std::wstring Ini() { return Library->SettingsFile(); }
   static void WriteIni(const std::string& Text) {
@@ -90,7 +87,7 @@ class OptionsDialog : public ::testing::Test {
 
   std::unique_ptr<TPluginViewer> Open(const std::string& Content = ApacheLines, bool Visible = false) {
     Log = std::make_unique<TTempLog>(Content, L"skerrin_options_test.log");
-    return std::make_unique<TPluginViewer>(Log->Path(), 0, Visible, 1000, 600, Library);
+    return std::make_unique<TPluginViewer>(Log->Path(), 0, Visible, 1000, 600, Library.get());
   }
 
   // Presses the viewer's Options button; Inside runs while the dialog is open and should end it
@@ -106,6 +103,21 @@ class OptionsDialog : public ::testing::Test {
                                      });
     if (Pump) PumpMessages(20);
     return Ran && Seen;
+  }
+  // Presses OK when the settings file cannot be written, and answers the message that says so;
+  // its text is the result.
+  static std::wstring OkDespiteAFailedSave(HWND Dialog) {
+    std::wstring Reported;
+    WithinModalLoop([&] { Click(Dialog, 1); },
+                    [&] {
+                      HWND Box = FindWindowW(L"#32770", L"Skerrin Options");
+                      ASSERT_NE(Box, nullptr);
+                      HWND Text = FindWindowExW(Box, nullptr, L"Static", nullptr);
+                      while (Text && TextOf(Text).empty()) Text = FindWindowExW(Box, Text, L"Static", nullptr);
+                      Reported = TextOf(Text);
+                      SendMessageW(Box, WM_COMMAND, IDOK, 0);
+                    });
+    return Reported;
   }
   static LONG ListFontHeight(const TPluginViewer& V) {
     LOGFONTW Font{};
@@ -443,15 +455,7 @@ TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
   std::wstring Reported;
   ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
     Type(Dialog, 3106, L"17");
-    WithinModalLoop([&] { Click(Dialog, 1); },
-                    [&] {
-                      HWND Box = FindWindowW(L"#32770", L"Skerrin Options");
-                      ASSERT_NE(Box, nullptr);
-                      HWND Text = FindWindowExW(Box, nullptr, L"Static", nullptr);
-                      while (Text && TextOf(Text).empty()) Text = FindWindowExW(Box, Text, L"Static", nullptr);
-                      Reported = TextOf(Text);
-                      SendMessageW(Box, WM_COMMAND, IDOK, 0);
-                    });
+    Reported = OkDespiteAFailedSave(Dialog);
   }));
   CloseHandle(Lock);
   EXPECT_NE(Reported.find(Ini()), std::wstring::npos)
@@ -459,6 +463,47 @@ TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
   EXPECT_EQ(OptionsWindow(), nullptr);
   EXPECT_EQ(ListFontHeight(*V), MulDiv(17, ScreenDpi(), 72)) << "the change applies to this session";
   EXPECT_EQ(IniBytes(), StartingIni);
+}
+
+// Where the file cannot be written (a plug-in under Program Files), the viewer's own changes
+// hold only in memory: the dialog shows them, and OK changes only what was changed in it.
+TEST_F(OptionsDialog, StartsFromTheSettingsInForceAndOkKeepsWhatItDidNotChange) {
+  auto V = Open();
+  // Readable, but it cannot be replaced, so every save fails.
+  HANDLE Held = CreateFileW(Ini().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(Held, INVALID_HANDLE_VALUE);
+  V->Command(1204);       // the context menu's Word wrap
+  V->Click(1112, false);  // Line#
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
+    EXPECT_TRUE(IsChecked(Ctl(Dialog, 3103))) << "word wrap, in force but not stored";
+    EXPECT_FALSE(IsChecked(Ctl(Dialog, 3101))) << "line numbers, in force but not stored";
+    Type(Dialog, 3106, L"12");
+    OkDespiteAFailedSave(Dialog);
+  }));
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
+    EXPECT_TRUE(IsChecked(Ctl(Dialog, 3103))) << "kept by OK";
+    EXPECT_FALSE(IsChecked(Ctl(Dialog, 3101))) << "kept by OK";
+    EXPECT_EQ(TextOf(Ctl(Dialog, 3106)), L"12");
+    Click(Dialog, 2);
+  }));
+  CloseHandle(Held);
+  EXPECT_FALSE(V->Checked(1112)) << "the viewer keeps its line numbers off";
+}
+
+// A delimiter is a byte of an 8-bit log: the box shows it as the system code page's character
+// and reads a character back the same way, so OK without an edit keeps every byte.
+TEST_F(OptionsDialog, ADelimiterByteAbove127ReadsBackAsTheByteItShows) {
+  WriteIni("[CustomFormat]\r\nDelimiter=167\r\n");
+  auto V = Open();
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) { Click(Dialog, 1); }));
+  EXPECT_EQ(Key(L"CustomFormat", L"Delimiter"), L"167");
+  char Typed = 0;
+  ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, L"\u00e9", 1, &Typed, 1, nullptr, nullptr), 1);
+  ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
+    Type(Dialog, 3304, L"\u00e9");
+    Click(Dialog, 1);
+  }));
+  EXPECT_EQ(Key(L"CustomFormat", L"Delimiter"), std::to_wstring(static_cast<unsigned char>(Typed)));
 }
 
 TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
