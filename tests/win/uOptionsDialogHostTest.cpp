@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ class OptionsDialog : public ::testing::Test {
   // Presses the viewer's Options button; Inside runs while the dialog is open and should end it
   // (or leave a message behind that does). False when the dialog never appeared.
   static bool WithOptions(TPluginViewer& V, const std::function<void(HWND)>& Inside, bool Pump = true) {
-    HWND Button = V.Control(1111);
+    HWND Button = V.Control(IdOptions);
     bool Seen = false;
     const bool Ran = WithinModalLoop([&] { Notify(Button, BN_CLICKED); },
                                      [&] {
@@ -109,7 +109,7 @@ class OptionsDialog : public ::testing::Test {
   }
   static LONG ListFontHeight(const TPluginViewer& V) {
     LOGFONTW Font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(V.Control(1001), WM_GETFONT, 0, 0)), sizeof(Font), &Font);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(V.Control(IdList), WM_GETFONT, 0, 0)), sizeof(Font), &Font);
     return std::abs(Font.lfHeight);
   }
 
@@ -283,7 +283,7 @@ TEST_F(OptionsDialog, FormatPageShowsOnlyWhatAppliesAndStoresOneDelimiter) {
   EXPECT_EQ(Key(L"CustomFormat", L"Mode"), L"0");
   EXPECT_EQ(Key(L"CustomFormat", L"Delimiter"), L"59");
   EXPECT_EQ(Key(L"CustomFormat", L"Field2"), L"4");
-  EXPECT_EQ(TextOf(V->Control(1117)), L"Custom (user-defined)") << "the viewer shows the forced format";
+  EXPECT_EQ(TextOf(V->Control(IdFormatCombo)), L"Custom (user-defined)") << "the viewer shows the forced format";
 }
 
 TEST_F(OptionsDialog, RulesAreAddedUpdatedAndDeletedUpToTwenty) {
@@ -424,14 +424,14 @@ TEST_F(OptionsDialog, AlwaysDarkDarkensAtOnceAndCancelKeepsTheStoredMode) {
 
 TEST_F(OptionsDialog, TheViewerTakesANewFontSizeAndLineNumbersAtOnce) {
   auto V = Open();
-  ASSERT_TRUE(V->Checked(1112));
+  ASSERT_TRUE(V->Checked(IdLineNumBox));
   const LONG Before = ListFontHeight(*V);
   ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
     Type(Dialog, 3106, L"20");
     Click(Dialog, 3101);
     Click(Dialog, 1);
   }));
-  EXPECT_FALSE(V->Checked(1112)) << "line numbers off";
+  EXPECT_FALSE(V->Checked(IdLineNumBox)) << "line numbers off";
   EXPECT_GT(ListFontHeight(*V), Before);
   EXPECT_EQ(ListFontHeight(*V), MulDiv(20, ScreenDpi(), 72));
 }
@@ -464,7 +464,7 @@ TEST_F(OptionsDialog, AFailedSaveIsReportedAndTheSettingsStillApply) {
 TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
   auto V = Open();
   const std::string Before = IniBytes();
-  const bool Numbers = V->Checked(1112);
+  const bool Numbers = V->Checked(IdLineNumBox);
   ASSERT_TRUE(WithOptions(
       *V,
       [&](HWND Dialog) {
@@ -478,7 +478,7 @@ TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
   ASSERT_TRUE(PeekMessageW(&Quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "posted again for the host";
   EXPECT_EQ(Quit.wParam, 7u);
   EXPECT_EQ(IniBytes(), Before);
-  EXPECT_EQ(V->Checked(1112), Numbers);
+  EXPECT_EQ(V->Checked(IdLineNumBox), Numbers);
 }
 
 TEST_F(OptionsDialog, ClosingTheListerWhileTheDialogIsOpenEndsIt) {

@@ -21,7 +21,7 @@
 #include "viewer/uViewerMetrics.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"
-#include "win/uViewerTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 
@@ -110,9 +110,10 @@ TEST(LevelJump, CommandsMapToDirectionAndLevel) {
     bool Forward;
     TLogLevel Level;
   } const Cases[] = {
-      {1100, false, false, lError}, {1101, true, false, lError},  {1102, true, true, lError},
-      {1103, true, false, lWarn},   {1104, true, true, lWarn},    {1105, true, false, lInfo},
-      {1106, true, true, lInfo},    {1107, false, false, lError},
+      {IdPrevError - 1, false, false, lError}, {IdPrevError, true, false, lError},
+      {IdNextError, true, true, lError},       {IdPrevWarn, true, false, lWarn},
+      {IdNextWarn, true, true, lWarn},         {IdPrevInfo, true, false, lInfo},
+      {IdNextInfo, true, true, lInfo},         {IdNextInfo + 1, false, false, lError},
   };
   for (const auto& Case : Cases) {
     bool Forward = false;
