@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <new>
 
+#include "toolkit/uWindowText.h"
 #include "viewer/uListRows.h"
 #include "viewer/uStatusBar.h"
 #include "viewer/uTailTimer.h"
 #include "viewer/uViewRows.h"
-#include "toolkit/uWindowText.h"
+#include "viewer/uViewerMetrics.h"
 
 namespace {
 
@@ -26,18 +27,19 @@ void ClearFilterBox(TSkerrinState& S) {
   if (S.Window) KillTimer(S.Window, FilterTimerId);
 }
 
-}  // namespace
-
-void ReadFilterStrings(TSkerrinState& S) {
-  if (S.Bar.FilterEdit) S.Filter.FilterW = WindowTextU16(S.Bar.FilterEdit);
-  S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
-}
-
 void RecountLevels(TSkerrinState& S) {
   S.Counters = CountVisibleLevels(S.RuleCache, S.Log->List, S.View.AllVisible, S.View.Visible, S.View.VisibleCount);
 }
 
-void ResetToEmptyView(TSkerrinState& S) {
+// After a failed load the view becomes empty but stays usable: whatever the load left in the
+// list, no row may address a line of the previous file.
+void ShowEmptyView(TSkerrinState& S) {
+  try {
+    S.Log->List.Clear();
+  } catch (...) {
+    S.Log->List.Count = 0;
+  }
+  ResetTailToLoad(S);
   S.View.AllVisible = true;
   S.View.Visible.clear();
   S.View.VisibleCount = 0;
@@ -49,6 +51,55 @@ void ResetToEmptyView(TSkerrinState& S) {
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
 }
 
+// Taking the focus would also activate the viewer's window: a lister that follows a log in the
+// background must not come to the front with every new line.
+bool MayTakeFocus(const TSkerrinState& S) { return S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT); }
+
+bool RowOnPage(int32_t Row, int32_t Top, int32_t Page) { return Row >= Top && Row < Top + Page; }
+
+// The view before the log grew.
+struct TOldView {
+  int32_t VisibleCount;
+  int32_t TopRow;
+  bool AllVisible;
+};
+
+// Without a filter the new entries simply become new rows; nothing is rebuilt. True when the
+// page shows something that changed.
+bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Growth) {
+  TViewRows& View = S.View;
+  View.AllVisible = true;
+  View.VisibleCount = S.Log->List.Count;
+  View.Visible.clear();
+  View.TimestampIndexDirty = true;
+  const bool Following = S.Tail.Following;
+  bool RepaintDue = false;
+  if (S.Rows && Growth.NewCount > Growth.OldCount) {
+    RepaintDue = Following || Old.VisibleCount < Old.TopRow + RowsPerPage(S);
+    S.Rows->RowsAppended();
+  }
+  if (S.Rows && Growth.LongestLineChanged) S.Rows->WidestLineChanged();
+  if (!Old.AllVisible || Growth.ChangedEntry >= 0) RecountLevels(S);
+  else CountAppendedEntries(S.Counters, S.RuleCache, S.Log->List, Growth.OldCount, Growth.NewCount);
+  UpdateStatus(S);
+  if (Following && View.VisibleCount > 0) {
+    // The control brings the caret into view itself, and the page is repainted once at the end.
+    SelectRow(S, View.VisibleCount - 1, false, false, MayTakeFocus(S));
+  } else if (Old.TopRow > View.VisibleCount - 1) {
+    SetTopRow(S, std::max(0, View.VisibleCount - 1));
+  }
+  if (Growth.ChangedEntry >= 0 && S.Rows)
+    RepaintDue = RepaintDue || RowOnPage(RowOfEntry(S, Growth.ChangedEntry), GetTopRow(S), RowsPerPage(S) + 1);
+  return RepaintDue;
+}
+
+}  // namespace
+
+void ReadFilterStrings(TSkerrinState& S) {
+  if (S.Bar.FilterEdit) S.Filter.FilterW = WindowTextU16(S.Bar.FilterEdit);
+  S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
+}
+
 bool LoadAndShow(TSkerrinState& S) {
   ClearRuleCaches(S.RuleCache);
   bool Loaded = false;
@@ -58,19 +109,11 @@ bool LoadAndShow(TSkerrinState& S) {
     Loaded = false;
   }
   if (!Loaded) {
-    // Whatever the failed load left in the list, the view must not address rows of the
-    // previous file: it becomes empty but stays usable.
-    try {
-      S.Log->List.Clear();
-    } catch (...) {
-      S.Log->List.Count = 0;
-    }
-    ResetToEmptyView(S);
-    ResumeTailAfterLoad(S);
+    ShowEmptyView(S);
+    StartOrStopTail(S);
     return false;
   }
-  S.View.LastLineNumber = S.Log->List.Count;
-  S.View.LongestLine = S.Log->MaxLineLength;
+  ResetTailToLoad(S);
   ClearFilterBox(S);
   {
     TRedrawSuspension Suspended(S.ListWindow);
@@ -79,7 +122,7 @@ bool LoadAndShow(TSkerrinState& S) {
     if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, true);
   }
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
-  ResumeTailAfterLoad(S);
+  StartOrStopTail(S);
   return true;
 }
 
@@ -92,7 +135,7 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   const bool FilterFocused = HasFocus(S.Bar.FilterEdit);
   const bool LookFocused = HasFocus(S.Bar.LookEdit);
   const int32_t NotedTop = KeepTop ? GetTopRow(S) : 0;
-  const int32_t NotedEntry = VisibleToEntry(S, CurrentRow(S));
+  const int32_t NotedEntry = EntryOfRow(S, CurrentRow(S));
 
   try {
     ApplyFilter(List, S.Filter.FilterW, S.Filter.FilterLowerW, ContextNumber(S), View.AllVisible, View.Visible,
@@ -120,4 +163,55 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   if (FilterFocused) SetFocus(S.Bar.FilterEdit);
   else if (LookFocused) SetFocus(S.Bar.LookEdit);
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, FALSE);
+}
+
+void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth) {
+  const TOldView Old{S.View.VisibleCount, GetTopRow(S), S.View.AllVisible};
+  const bool Following = S.Tail.Following;
+  // The rows of a filtered view move when it is rebuilt; the selection goes back by entry.
+  // Without a filter (before and after) every row keeps its index and its selection.
+  const bool Filtered = !S.Filter.FilterW.empty();
+  const bool NotePlace = !Following && (Filtered || !Old.AllVisible);
+  const TViewPlace Place = NotePlace ? NoteViewPlace(S) : TViewPlace{};
+
+  if (Growth.ChangedEntry >= 0) {
+    // The completed line has new text: what was cached about it is stale.
+    ForgetEntry(S.RuleCache, Growth.ChangedEntry);
+    if (S.Rows) S.Rows->RowChanged(RowOfEntry(S, Growth.ChangedEntry));
+  }
+  UpdateEffectiveLevels(S.RuleCache, S.Log->List);
+
+  bool RepaintDue = false;
+  {
+    TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
+    if (Filtered) {
+      RebuildView(S, !Following, true, false);
+      if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, MayTakeFocus(S));
+    } else {
+      RepaintDue = ExtendInPlace(S, Old, Growth);
+    }
+    if (NotePlace) RestoreSelection(S, Place);
+  }
+  if (RepaintDue && S.ListWindow) RedrawWindow(S.ListWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+TViewPlace NoteViewPlace(const TSkerrinState& S) {
+  TViewPlace Place;
+  for (const int32_t Row : SelectedRows(S)) {
+    const int32_t Entry = EntryOfRow(S, Row);
+    if (Entry >= 0) Place.SelectedEntries.push_back(Entry);
+  }
+  Place.CaretEntry = EntryOfRow(S, CurrentRow(S));
+  return Place;
+}
+
+void RestoreSelection(TSkerrinState& S, const TViewPlace& Place) {
+  if (!S.Rows || Place.SelectedEntries.empty()) return;
+  std::vector<int32_t> Rows;
+  Rows.reserve(Place.SelectedEntries.size());
+  for (const int32_t Entry : Place.SelectedEntries) {
+    const int32_t Row = RowOfEntry(S, Entry);
+    if (Row >= 0) Rows.push_back(Row);
+  }
+  S.Rows->Select(Rows, RowOfEntry(S, Place.CaretEntry));
 }

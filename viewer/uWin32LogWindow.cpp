@@ -3,14 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "settings/uTheme.h"
 #include "viewer/uClipboard.h"
 #include "viewer/uContextMenu.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uHostWindow.h"
-#include "viewer/uLineRender.h"
 #include "viewer/uListControl.h"
 #include "viewer/uNavigate.h"
 #include "viewer/uStatusBar.h"
@@ -23,6 +21,7 @@
 #include "viewer/uViewerLayout.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
+#include "viewer/uViewerRegistry.h"
 #include "viewer/uViewerSync.h"
 #include "toolkit/uWindowClass.h"
 
@@ -39,7 +38,7 @@ void OnFormatChosen(TSkerrinState& S) {
   const int Entry = static_cast<int>(SendMessageW(S.Bar.FormatCombo, CB_GETCURSEL, 0, 0));
   ApplyFormatBoxEntry(S.Settings, Entry);
   SaveSettings();
-  if (!LoadAndShow(S)) ResetToEmptyView(S);
+  LoadAndShow(S);
 }
 
 void OnFilterChanged(TSkerrinState& S) {
@@ -75,7 +74,7 @@ void ReapplySettings(TSkerrinState& S, bool Opener, bool FormatChanged) {
   ApplySettingsToWindow(S);
   LayoutViewer(S);
   if (FormatChanged) {
-    if (!LoadAndShow(S)) ResetToEmptyView(S);
+    LoadAndShow(S);
   } else {
     ReadFilterStrings(S);
     RebuildView(S, !Opener, Opener);
@@ -83,23 +82,6 @@ void ReapplySettings(TSkerrinState& S, bool Opener, bool FormatChanged) {
   if (Opener) ApplyTailSettings(S);
   else if (S.Settings.TailEnabled) StartTail(S);
   else StopTail(S);
-}
-
-struct TViewerSearch {
-  std::vector<HWND> Viewers;
-};
-
-BOOL CALLBACK CollectViewer(HWND Window, LPARAM Param) {
-  // Only this library's viewers: another copy of the plug-in has records and settings of its own.
-  const auto Instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window, GWLP_HINSTANCE));
-  if (Instance == PluginInstance() && StateFromWindow(Window))
-    reinterpret_cast<TViewerSearch*>(Param)->Viewers.push_back(Window);
-  return TRUE;
-}
-
-BOOL CALLBACK CollectViewersIn(HWND TopLevel, LPARAM Param) {
-  EnumChildWindows(TopLevel, CollectViewer, Param);
-  return TRUE;
 }
 
 TOptionsDialog OptionsDialog = nullptr;
@@ -114,9 +96,7 @@ void OpenOptions(TSkerrinState& S) {
   const bool FormatChanged = !SameFormatSettings(Before, Settings);
   // Every viewer of the process shows the one settings record, so each takes the change now;
   // any of them, the opener too, may have been closed while the dialog was open.
-  TViewerSearch Search;
-  EnumThreadWindows(GetCurrentThreadId(), CollectViewersIn, reinterpret_cast<LPARAM>(&Search));
-  for (HWND Viewer : Search.Viewers)
+  for (HWND Viewer : RegisteredViewers())
     if (TSkerrinState* Other = StateFromWindow(Viewer)) ReapplySettings(*Other, Viewer == Window, FormatChanged);
 }
 
@@ -144,7 +124,7 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       CopyAllVisible(S);
       break;
     case IdMenuGoToTime:
-      GoToDateTime(S);
+      PromptGoToDateTime(S);
       break;
     case IdMenuGoToLine:
       PromptGoToLine(S);
@@ -238,9 +218,6 @@ bool DrawItem(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
     DrawFormatItem(S, Item);
   } else if ((Id >= IdPrevError && Id <= IdNextInfo) || Id == IdOptions) {
     DrawToolbarButton(S, Item);
-  } else if (Id == IdList && S.WrapViewActive) {
-    TBrushCache Brushes;
-    DrawRow(S, Item, Brushes);
   } else if (Id == IdStatusBar) {
     DrawStatusPart(S, Item);
   } else {
@@ -275,6 +252,7 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
   S->Window = Window;
   S->InListerWindow = IsListerWindow(S->ParentWindow, S->ShowFlags);
   SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(S));
+  RegisterViewer(Window);
   if (S->InListerWindow) InstallParentSubclass(*S);
   CreateToolbar(*S);
   InstallToolbarSubclasses(*S);
@@ -283,7 +261,7 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
   S->Tail.Following = S->Settings.Follow;
   ApplySettingsToWindow(*S);
   LayoutViewer(*S);
-  if (!LoadAndShow(*S)) ResetToEmptyView(*S);
+  LoadAndShow(*S);
   Trace("viewer WM_CREATE initialized");
   return 0;
 }
@@ -422,7 +400,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
         if (!S) break;
         auto& Item = *reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
         if (Item.CtlID != static_cast<UINT>(IdList)) break;
-        Item.itemHeight = static_cast<UINT>(MeasureRow(*S, static_cast<int32_t>(Item.itemID)));
+        Item.itemHeight = static_cast<UINT>(S->Metrics.RowHeight);
         return 1;
       }
       case WM_CONTEXTMENU:

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "viewer/uViewerSync.h"
+#include "viewer/uViewerRegistry.h"
 #include "win/uWinTestSupport.h"
 
 namespace {
