@@ -163,6 +163,11 @@ LRESULT CALLBACK WrapViewProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LPara
       case WM_SIZE:
         View.LayoutChanged();
         return 0;
+      case WM_SETREDRAW: {
+        const LRESULT Result = DefWindowProcW(Window, Msg, WParam, LParam);
+        View.SetDrawing(WParam != FALSE);
+        return Result;
+      }
       case WM_VSCROLL:
         View.Scroll(LOWORD(WParam));
         return 0;

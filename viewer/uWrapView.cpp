@@ -28,6 +28,11 @@ void TWrapView::UpdateScrollBar() {
   if (!S.ListWindow) return;
   const int32_t Count = S.View.VisibleCount;
   Top = Count > 0 ? std::clamp(Top, 0, MaxTop()) : 0;
+  if (!Drawing) {
+    ScrollBarDue = true;
+    return;
+  }
+  ScrollBarDue = false;
   SCROLLINFO Info{};
   Info.cbSize = sizeof(Info);
   Info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -36,6 +41,11 @@ void TWrapView::UpdateScrollBar() {
   Info.nPage = static_cast<UINT>(RowsPerPage(S));
   Info.nPos = Top;
   SetScrollInfo(S.ListWindow, SB_VERT, &Info, TRUE);
+}
+
+void TWrapView::SetDrawing(bool On) {
+  Drawing = On;
+  if (On && ScrollBarDue) UpdateScrollBar();
 }
 
 void TWrapView::EnsureHeightCaches() {

@@ -47,6 +47,10 @@ class TWrapView final : public TRowControl {
   void Wheel(int Notches);
   // Arrow, page, Home and End keys, with Shift extending and Ctrl moving only the caret.
   void Key(UINT Key);
+  // Drawing suspended or resumed (WM_SETREDRAW). A scroll bar set while the window is hidden
+  // that way never reaches the screen, so, as the listbox does, the view sets it only when
+  // drawing resumes.
+  void SetDrawing(bool On);
 
  private:
   int32_t MaxTop() const;
@@ -70,4 +74,6 @@ class TWrapView final : public TRowControl {
   std::vector<int32_t> HeightStamps;  // the generation each height was measured in
   int32_t Generation = 1;
   int32_t MeasuredWidth = -1;  // the client width the heights are valid for; -1: none yet
+  bool Drawing = true;
+  bool ScrollBarDue = false;  // changed while drawing was suspended
 };

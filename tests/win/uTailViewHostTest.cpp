@@ -272,6 +272,46 @@ TEST_F(TailView, NewAndCompletedRowsArePaintedAtOnce) {
   EXPECT_EQ(PixelAsShown(List, X, 2 * Row + Row / 2), Error) << "the new line";
 }
 
+// The list's vertical scroll bar as the screen shows it now, top to bottom along its middle.
+std::vector<COLORREF> ScrollBarAsShown(HWND List) {
+  PumpMessages(50);
+  RECT Client{};
+  GetClientRect(List, &Client);
+  const int X = Client.right + GetSystemMetrics(SM_CXVSCROLL) / 2;
+  std::vector<COLORREF> Column;
+  for (int Y = 0; Y < Client.bottom; ++Y) Column.push_back(ScreenPixel(List, X, Y));
+  return Column;
+}
+
+TEST_F(TailView, TheScrollBarShowsTheRowsAfterATickAndALoad) {
+  TGrowingLog Log(L"skerrin_tail_scroll.log", Numbered(1, 30));
+  TGrowingLog Longer(L"skerrin_tail_scroll_next.log", Numbered(1, 900));
+  TPluginViewer V(Log.Path(), 0, true, 600, 400);
+  V.Click(IdFollowBox, false);
+  V.Click(IdTailBox, true);
+  for (const bool Wrap : {false, true}) {
+    const char* Control = Wrap ? "wrap view" : "listbox";
+    if (Wrap) V.Command(IdMenuWordWrap);
+    HWND List = V.Control(IdList);
+    const std::vector<COLORREF> Before = ScrollBarAsShown(List);
+    Log.Append(Numbered(31, 300));
+    V.Tick();
+    const std::vector<COLORREF> AfterTick = ScrollBarAsShown(List);
+    RedrawWindow(List, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_EQ(AfterTick, ScrollBarAsShown(List)) << Control << ": after the tick, as painted afresh";
+    EXPECT_NE(AfterTick, Before) << Control << ": the thumb is smaller";
+
+    std::wstring Name = Longer.Path();
+    ASSERT_EQ(V.Export<TListLoadNextW>("ListLoadNextW")(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+    const std::vector<COLORREF> AfterLoad = ScrollBarAsShown(List);
+    RedrawWindow(List, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_EQ(AfterLoad, ScrollBarAsShown(List)) << Control << ": after the load, as painted afresh";
+    Name = Log.Path();
+    ASSERT_EQ(V.Export<TListLoadNextW>("ListLoadNextW")(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+    if (Wrap) V.Command(IdMenuWordWrap);
+  }
+}
+
 TEST_F(TailView, AFollowingViewerInTheBackgroundStaysThere) {
   TGrowingLog Log(L"skerrin_tail_background.log", Numbered(1, 3));
   TPluginViewer V(Log.Path(), 0, true, 600, 300);
