@@ -8,6 +8,7 @@
 #include "viewer/uListRows.h"
 #include "viewer/uListboxRows.h"
 #include "viewer/uTrace.h"
+#include "viewer/uViewState.h"
 #include "viewer/uViewerSync.h"
 #include "viewer/uWrapView.h"
 
@@ -105,11 +106,10 @@ LRESULT CALLBACK ListProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
 void CreateListControl(TSkerrinState& S) {
   const bool Wrap = S.Settings.WordWrap;
   const bool Horizontal = !Wrap && S.Settings.HorzScrollbar;
-  if (S.Rows && S.Rows->WrapsLines() == Wrap) {
-    if (Wrap) return;
-    const bool HasHorizontal = (GetWindowLongPtrW(S.ListWindow, GWL_STYLE) & WS_HSCROLL) != 0;
-    if (HasHorizontal == Horizontal) return;
-  }
+  if (S.Rows && S.Rows->WrapsLines() == Wrap && (Wrap || ListboxOf(S).Horizontal() == Horizontal)) return;
+  // A control that replaces another shows the same rows, with the same lines selected and on top.
+  const bool Replacing = S.Rows != nullptr;
+  const TViewPlace Place = Replacing ? NoteViewPlace(S) : TViewPlace{};
   if (S.ListWindow) {
     S.Subclasses.Remove(S.ListWindow);
     SetWindowLongPtrW(S.ListWindow, GWLP_USERDATA, 0);
@@ -144,13 +144,17 @@ void CreateListControl(TSkerrinState& S) {
   if (!List) return;
   S.ListWindow = List;
   if (Wrap) S.Rows = std::make_unique<TWrapView>(S);
-  else S.Rows = std::make_unique<TListboxRows>(S);
+  else S.Rows = std::make_unique<TListboxRows>(S, Horizontal);
   SetWindowLongPtrW(List, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
   S.Subclasses.Install(List, ListProc, TCallPath::Unicode);
   if (S.Fonts.Font) SendMessageW(List, WM_SETFONT, reinterpret_cast<WPARAM>(S.Fonts.Font.Get()), TRUE);
   MoveWindow(List, 0, Top, Client.right, std::max(0, Bottom - Top), TRUE);
   TraceWindow("list after initial MoveWindow", List);
   S.Rows->LayoutChanged();
+  if (!Replacing) return;
+  RefreshListCount(S);
+  UpdateRowMetrics(S);
+  RestoreViewPlace(S, Place);
 }
 
 LRESULT CALLBACK WrapViewProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -183,12 +187,11 @@ LRESULT CALLBACK WrapViewProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LPara
       case WM_KILLFOCUS:
         InvalidateRect(Window, nullptr, FALSE);
         return 0;
-      case LB_GETTOPINDEX:
-        return View.TopRow();
-      case LB_GETCARETINDEX:
-        return View.Caret();
-      default:
+      default: {
+        LRESULT Result = 0;
+        if (View.AnswerListboxMessage(Msg, WParam, LParam, Result)) return Result;
         break;
+      }
     }
   } catch (...) {
     return 0;

@@ -12,7 +12,10 @@
 
 class TListboxRows final : public TRowControl {
  public:
-  explicit TListboxRows(TSkerrinState& S) : S(S) {}
+  // Horizontal: made with a horizontal scroll bar. The platform takes the style off the window
+  // while the lines fit, so the choice is kept here.
+  TListboxRows(TSkerrinState& S, bool Horizontal) : S(S), HorizontalBar(Horizontal) {}
+  bool Horizontal() const { return HorizontalBar; }
 
   bool WrapsLines() const override { return false; }
   void RowsReplaced() override;
@@ -50,4 +53,5 @@ class TListboxRows final : public TRowControl {
   void SetHorizontalExtent();
 
   TSkerrinState& S;
+  const bool HorizontalBar;
 };

@@ -202,6 +202,8 @@ TViewPlace NoteViewPlace(const TSkerrinState& S) {
     if (Entry >= 0) Place.SelectedEntries.push_back(Entry);
   }
   Place.CaretEntry = EntryOfRow(S, CurrentRow(S));
+  Place.TopEntry = EntryOfRow(S, GetTopRow(S));
+  Place.ListFocused = S.ListWindow && GetFocus() == S.ListWindow;
   return Place;
 }
 
@@ -214,4 +216,17 @@ void RestoreSelection(TSkerrinState& S, const TViewPlace& Place) {
     if (Row >= 0) Rows.push_back(Row);
   }
   S.Rows->Select(Rows, RowOfEntry(S, Place.CaretEntry));
+}
+
+void RebuildKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
+  RebuildView(S, false, true, false);
+  RestoreViewPlace(S, Place);
+}
+
+void RestoreViewPlace(TSkerrinState& S, const TViewPlace& Place) {
+  if (!Place.SelectedEntries.empty()) RestoreSelection(S, Place);
+  else SelectRow(S, RowOfEntry(S, Place.CaretEntry), false, true, false);
+  const int32_t Top = RowOfEntry(S, Place.TopEntry);
+  if (Top >= 0) SetTopRow(S, Top);
+  if (Place.ListFocused && S.ListWindow) SetFocus(S.ListWindow);
 }

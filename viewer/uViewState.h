@@ -29,13 +29,23 @@ struct TLogGrowth {
 // selected lines, the caret's line and the top row stay.
 void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth);
 
-// Where the user is in the view, by entry, so that it can be found again after the rows
-// changed: the selected lines (in row order) and the caret's line.
+// Where the user is in the view, by entry, so that it can be found again after the rows or the
+// list control changed: the selected lines (in row order), the caret's line, the first visible
+// line, and whether the list had the keyboard focus.
 struct TViewPlace {
   std::vector<int32_t> SelectedEntries;
   int32_t CaretEntry = -1;
+  int32_t TopEntry = -1;
+  bool ListFocused = false;
 };
 TViewPlace NoteViewPlace(const TSkerrinState& S);
 // Selects the noted lines that are still visible and puts the caret back on its line; nothing
-// when nothing was selected.
+// when nothing was selected. The page stays where the control has it.
 void RestoreSelection(TSkerrinState& S, const TViewPlace& Place);
+// Puts the noted place back where its lines are still visible: the selection (the caret's line
+// alone when nothing was selected), the caret and the first visible line. The focus goes
+// nowhere but to a list control that replaced the one that had it.
+void RestoreViewPlace(TSkerrinState& S, const TViewPlace& Place);
+// Rebuilds the rows (after the settings changed) and puts the noted place back, without
+// moving the focus.
+void RebuildKeepingPlace(TSkerrinState& S, const TViewPlace& Place);

@@ -67,21 +67,17 @@ bool SameFormatSettings(const TAppSettings& A, const TAppSettings& B) {
 }
 
 // New settings from the options dialog, in one viewer. The lines are parsed anew when the
-// format settings changed, so that the format box and the lines agree. The opener starts
-// again at the first row and follows as the settings say; the others keep their place.
+// format settings changed, so that the format box and the lines agree. Every viewer keeps its
+// place; the opener follows as the settings say.
 void ReapplySettings(TSkerrinState& S, bool Opener, bool FormatChanged) {
+  const TViewPlace Place = NoteViewPlace(S);
   if (Opener) S.Tail.Following = S.Settings.Follow;
   ApplySettingsToWindow(S);
   LayoutViewer(S);
-  if (FormatChanged) {
-    LoadAndShow(S);
-  } else {
-    ReadFilterStrings(S);
-    RebuildView(S, !Opener, Opener);
-  }
+  if (FormatChanged) LoadAndShow(S);
+  else RebuildKeepingPlace(S, Place);
   if (Opener) ApplyTailSettings(S);
-  else if (S.Settings.TailEnabled) StartTail(S);
-  else StopTail(S);
+  else StartOrStopTail(S);
 }
 
 TOptionsDialog OptionsDialog = nullptr;
@@ -157,11 +153,11 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       RebuildView(S, false, true);
       break;
     case IdMenuWordWrap:
+      // The other control shows the same rows: it is not rebuilt, so the selection stays whole.
       Settings.WordWrap = !Settings.WordWrap;
       SaveSettings();
       CreateListControl(S);
       LayoutViewer(S);
-      RebuildView(S, false, true);
       break;
     case IdOptions:
       OpenOptions(S);

@@ -311,3 +311,58 @@ void TWrapView::Key(UINT Key) {
   else EnsureVisible(Caret);
   RedrawWindow(S.ListWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
+
+bool TWrapView::AnswerListboxMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  const auto Row = static_cast<int32_t>(Msg == LB_SETSEL ? LParam : static_cast<LPARAM>(WParam));
+  switch (Msg) {
+    case LB_GETCOUNT:
+      Result = S.View.VisibleCount;
+      return true;
+    case LB_GETTOPINDEX:
+      Result = Top;
+      return true;
+    case LB_SETTOPINDEX:
+      SetTopRow(Row);
+      Result = IsRow(Row) ? 0 : LB_ERR;
+      return true;
+    case LB_GETCARETINDEX:
+      Result = CaretRow;
+      return true;
+    case LB_SETCARETINDEX:
+      Result = IsRow(Row) ? 0 : LB_ERR;
+      if (Result == 0) {
+        CaretRow = Row;
+        EnsureVisible(Row);
+      }
+      return true;
+    case LB_GETANCHORINDEX:
+      Result = AnchorRow;
+      return true;
+    case LB_GETSEL:
+      Result = IsRow(Row) ? (IsSelected(Row) ? 1 : 0) : LB_ERR;
+      return true;
+    case LB_SETSEL:
+      if (Row == -1) ClearSelection();
+      if (Row == -1 && WParam) SelectRange(0, S.View.VisibleCount - 1);
+      else if (Row != -1) SetSelected(Row, WParam != FALSE);
+      Result = Row == -1 || IsRow(Row) ? 0 : LB_ERR;
+      if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, FALSE);
+      return true;
+    case LB_GETSELCOUNT:
+      Result = static_cast<LRESULT>(SelectedRows().size());
+      return true;
+    case LB_GETSELITEMS: {
+      const std::vector<int32_t> Rows = SelectedRows();
+      const size_t Count = std::min(Rows.size(), static_cast<size_t>(WParam));
+      auto* Out = reinterpret_cast<int*>(LParam);
+      if (Out) std::copy_n(Rows.begin(), Count, Out);
+      Result = Out ? static_cast<LRESULT>(Count) : LB_ERR;
+      return true;
+    }
+    case LB_GETITEMHEIGHT:
+      Result = RowHeight(Row);
+      return true;
+    default:
+      return false;
+  }
+}

@@ -47,6 +47,10 @@ class TWrapView final : public TRowControl {
   void Wheel(int Notches);
   // Arrow, page, Home and End keys, with Shift extending and Ctrl moving only the caret.
   void Key(UINT Key);
+  // The listbox's messages about rows, the caret and the selection, answered as a listbox
+  // would, so that the host's tools and tests may ask either control the same way. False for
+  // any other message.
+  bool AnswerListboxMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result);
   // Drawing suspended or resumed (WM_SETREDRAW). A scroll bar set while the window is hidden
   // that way never reaches the screen, so, as the listbox does, the view sets it only when
   // drawing resumes.
@@ -58,6 +62,7 @@ class TWrapView final : public TRowControl {
   void ForgetHeights();
   void EnsureHeightCaches();
   void NextGeneration();
+  bool IsRow(int32_t Row) const { return Row >= 0 && Row < S.View.VisibleCount; }
   void EnsureSelectionCapacity(int32_t N);
   void ClearSelection();
   void SetSelected(int32_t Row, bool Selected);

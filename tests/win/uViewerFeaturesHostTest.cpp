@@ -315,6 +315,36 @@ TMenuSeen OpenContextMenu(TPluginViewer& V, LPARAM Position, const wchar_t* Shot
   return Seen;
 }
 
+// Lines with an error every tenth line, from line 3 on.
+std::string ErrorEveryTenthLine(int Count) {
+  std::string Text;
+  for (int I = 0; I < Count; ++I)
+    Text +=
+        "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
+  return Text;
+}
+
+TEST_F(ViewerFeatures, WordWrapOnAndOffKeepsTheSelectionAndThePlace) {
+  const TTempLog Log(ErrorEveryTenthLine(400), L"skerrin_wrap_place.log");
+  TPluginViewer V(Log.Path(), 0, true, 800, 500);
+  V.Filter(L"error");
+  ASSERT_EQ(V.Rows(), 40);
+  V.SelectRows({20, 22, 23}, 23);
+  SendMessageW(V.Control(IdList), LB_SETTOPINDEX, 15, 0);
+  SetActiveWindow(V.HostWindow().Top());
+  SetFocus(V.Control(IdList));
+  for (const wchar_t* Control : {L"WLXSkerrin64WrapView", L"ListBox"}) {
+    V.Command(IdMenuWordWrap);
+    ASSERT_EQ(ClassOf(V.Control(IdList)), Control);
+    EXPECT_EQ(V.Rows(), 40) << "the filter stays";
+    EXPECT_EQ(V.SelectedRows(), (std::vector<int>{20, 22, 23})) << Control;
+    EXPECT_EQ(V.CaretRow(), 23) << Control;
+    EXPECT_EQ(V.TopRow(), 15) << Control << ": the first visible line stays";
+    EXPECT_EQ(GetFocus(), V.Control(IdList)) << Control << ": the new control has the focus the old one had";
+  }
+  V.Filter(L"");
+}
+
 TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
   TTempLog Log(TenLines, L"skerrin_menu.log");
   TPluginViewer V(Log.Path(), 0, true);

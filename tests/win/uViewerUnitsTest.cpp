@@ -275,27 +275,38 @@ TEST_F(InProcessViewer, LongLinesWrapIntoTallerRowsAndBlankLinesDoNot) {
   EXPECT_GT(Rows.RowHeight(5), Before);
 }
 
-TEST_F(InProcessViewer, SwitchingWordWrapKeepsFilterAndSelection) {
-  Open(100, false);
+// Word wrap or the horizontal scroll bar switched (by the menu, the options dialog or a theme
+// change): the filter, the selection, the caret and the first visible line stay.
+TEST_F(InProcessViewer, ReplacingTheListControlKeepsFilterAndPlace) {
+  Open(600, false);
   SetWindowTextW(S->Bar.FilterEdit, L"error");
   PumpMessages(200);
-  ASSERT_EQ(S->View.VisibleCount, 10);
-  SelectRow(*S, 4, false, true, false);
-  AppSettings.WordWrap = true;
-  CreateListControl(*S);
-  LayoutViewer(*S);
-  RebuildView(*S, false, true);
-  EXPECT_EQ(ClassOf(S->ListWindow), L"WLXSkerrin64WrapView");
-  EXPECT_EQ(S->View.VisibleCount, 10);
-  // The new control starts afresh, and the rebuild selects the first row.
-  EXPECT_EQ(CurrentRow(*S), 0);
-  SelectRow(*S, 6, false, true, false);
-  AppSettings.WordWrap = false;
-  CreateListControl(*S);
-  LayoutViewer(*S);
-  RebuildView(*S, false, true);
-  EXPECT_EQ(ClassOf(S->ListWindow), L"ListBox");
-  EXPECT_EQ(S->View.VisibleCount, 10);
+  ASSERT_EQ(S->View.VisibleCount, 60);
+  struct TCase {
+    bool WordWrap, HorzScrollbar;
+    const wchar_t* Control;
+  };
+  for (const TCase& C :
+       {TCase{true, false, L"WLXSkerrin64WrapView"}, TCase{false, true, L"ListBox"}, TCase{false, false, L"ListBox"}}) {
+    S->Rows->Select({30, 33}, 33);
+    SetTopRow(*S, 25);
+    const HWND Before = S->ListWindow;
+    AppSettings.WordWrap = C.WordWrap;
+    AppSettings.HorzScrollbar = C.HorzScrollbar;
+    ApplySettingsToWindow(*S);
+    LayoutViewer(*S);
+    ASSERT_NE(S->ListWindow, Before) << "a new control";
+    ASSERT_EQ(ClassOf(S->ListWindow), C.Control);
+    EXPECT_EQ(S->View.VisibleCount, 60);
+    EXPECT_EQ(SelectedRows(*S), (std::vector<int32_t>{30, 33})) << C.Control;
+    EXPECT_EQ(CurrentRow(*S), 33) << C.Control;
+    EXPECT_EQ(GetTopRow(*S), 25) << C.Control;
+  }
+  AppSettings.HorzScrollbar = true;
+  ApplySettingsToWindow(*S);
+  const HWND Kept = S->ListWindow;
+  ApplySettingsToWindow(*S);
+  EXPECT_EQ(S->ListWindow, Kept) << "settings that did not change keep the control, with lines that fit its width";
 }
 
 TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
