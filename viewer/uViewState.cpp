@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/uPlatformWide.h"
 #include "toolkit/uWindowText.h"
 #include "viewer/uListRows.h"
 #include "viewer/uStatusBar.h"
@@ -49,6 +50,34 @@ void ShowEmptyView(TSkerrinState& S) {
   RefreshListCount(S);
   UpdateStatus(S);
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
+}
+
+// Loads FileName afresh and shows all of it; the first (or with tail the last) row selected,
+// taking the focus with TakeFocus.
+bool LoadFile(TSkerrinState& S, bool TakeFocus) {
+  ClearRuleCaches(S.RuleCache);
+  bool Loaded = false;
+  try {
+    Loaded = S.Log->Load(S.FileName, S.Settings);
+  } catch (...) {
+    Loaded = false;
+  }
+  if (!Loaded) {
+    ShowEmptyView(S);
+    StartOrStopTail(S);
+    return false;
+  }
+  ResetTailToLoad(S);
+  ClearFilterBox(S);
+  {
+    TRedrawSuspension Suspended(S.ListWindow);
+    RebuildView(S, false, false, TakeFocus);
+    const int32_t Count = S.View.VisibleCount;
+    if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, TakeFocus);
+  }
+  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
+  StartOrStopTail(S);
+  return true;
 }
 
 // Taking the focus would also activate the viewer's window: a lister that follows a log in the
@@ -100,30 +129,19 @@ void ReadFilterStrings(TSkerrinState& S) {
   S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
 }
 
-bool LoadAndShow(TSkerrinState& S) {
-  ClearRuleCaches(S.RuleCache);
-  bool Loaded = false;
-  try {
-    Loaded = S.Log->Load(S.FileName, S.Settings);
-  } catch (...) {
-    Loaded = false;
+bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, true); }
+
+bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
+  ReadFilterStrings(S);
+  const std::u16string Filter = S.Filter.FilterW;
+  const bool Loaded = LoadFile(S, false);
+  if (!Filter.empty() && S.Bar.FilterEdit) {
+    SetWindowTextW(S.Bar.FilterEdit, AsWide(Filter));
+    // The box reports the change and starts the typing pause, whose rebuild is the one below.
+    if (S.Window) KillTimer(S.Window, FilterTimerId);
   }
-  if (!Loaded) {
-    ShowEmptyView(S);
-    StartOrStopTail(S);
-    return false;
-  }
-  ResetTailToLoad(S);
-  ClearFilterBox(S);
-  {
-    TRedrawSuspension Suspended(S.ListWindow);
-    RebuildView(S, false, false);
-    const int32_t Count = S.View.VisibleCount;
-    if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, true);
-  }
-  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
-  StartOrStopTail(S);
-  return true;
+  RebuildKeepingPlace(S, Place);
+  return Loaded;
 }
 
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus) {

@@ -49,3 +49,7 @@ void RestoreViewPlace(TSkerrinState& S, const TViewPlace& Place);
 // Rebuilds the rows (after the settings changed) and puts the noted place back, without
 // moving the focus.
 void RebuildKeepingPlace(TSkerrinState& S, const TViewPlace& Place);
+// Loads the file again because settings changed how it is read (its format): unlike a load the
+// user asked for, the filter text, the context number and the noted place stay, and the focus
+// does not move. False when the load failed.
+bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place);

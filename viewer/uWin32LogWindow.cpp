@@ -74,7 +74,7 @@ void ReapplySettings(TSkerrinState& S, bool Opener, bool FormatChanged) {
   if (Opener) S.Tail.Following = S.Settings.Follow;
   ApplySettingsToWindow(S);
   LayoutViewer(S);
-  if (FormatChanged) LoadAndShow(S);
+  if (FormatChanged) ReloadKeepingPlace(S, Place);
   else RebuildKeepingPlace(S, Place);
   if (Opener) ApplyTailSettings(S);
   else StartOrStopTail(S);

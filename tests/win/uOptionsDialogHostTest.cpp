@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "win/uWinTestSupport.h"
 
@@ -487,6 +488,53 @@ TEST_F(OptionsDialog, ClosingTheListerWhileTheDialogIsOpenEndsIt) {
   ASSERT_TRUE(WithOptions(*V, [&](HWND) { DestroyWindow(V->HostWindow().Top()); }));
   EXPECT_EQ(OptionsWindow(), nullptr);
   EXPECT_FALSE(IsWindow(Viewer));
+}
+
+TEST_F(OptionsDialog, EveryViewerKeepsItsFilterAndPlaceThroughAReloadAndAControlChange) {
+  std::string Text;
+  for (int I = 0; I < 400; ++I)
+    Text +=
+        "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
+  auto Opener = Open(Text);
+  const TTempLog OtherLog(Text, L"skerrin_options_other.log");
+  TPluginViewer Other(OtherLog.Path(), 0, false, 1000, 600, Library);
+  for (TPluginViewer* V : {Opener.get(), &Other}) {
+    SetWindowTextW(V->Control(IdLookEdit), L"1");
+    V->Filter(L"error");
+    ASSERT_EQ(V->Rows(), 80);
+    V->SelectRows({40, 43}, 43);
+    SendMessageW(V->Control(IdList), LB_SETTOPINDEX, 30, 0);
+  }
+  struct TStep {
+    const char* Name;
+    std::function<void(HWND)> Change;
+  };
+  const TStep Steps[] = {
+      {"another format and word wrap on",
+       [](HWND Dialog) {
+         Click(Dialog, 3301);
+         Choose(Dialog, 3302, 0);
+         Click(Dialog, 3103);
+       }},
+      {"word wrap off", [](HWND Dialog) { Click(Dialog, 3103); }},
+  };
+  for (const TStep& Step : Steps) {
+    ASSERT_TRUE(WithOptions(*Opener, [&](HWND Dialog) {
+      Step.Change(Dialog);
+      Click(Dialog, 1);
+    }));
+    for (TPluginViewer* V : {Opener.get(), &Other}) {
+      const char* Which = V == &Other ? "other viewer" : "opener";
+      EXPECT_EQ(TextOf(V->Control(IdFilterEdit)), L"error") << Step.Name << ", " << Which;
+      EXPECT_EQ(TextOf(V->Control(IdLookEdit)), L"1") << Step.Name << ", " << Which;
+      EXPECT_EQ(V->Rows(), 80) << Step.Name << ", " << Which;
+      EXPECT_EQ(V->SelectedRows(), (std::vector<int>{40, 43})) << Step.Name << ", " << Which;
+      EXPECT_EQ(V->CaretRow(), 43) << Step.Name << ", " << Which;
+      EXPECT_EQ(V->TopRow(), 30) << Step.Name << ", " << Which;
+    }
+  }
+  Other.Filter(L"");
+  Opener->Filter(L"");
 }
 
 // Not a check: pictures of every page in both looks for a person to look at, written when
