@@ -80,9 +80,17 @@ bool LoadFile(TSkerrinState& S, bool TakeFocus) {
   return true;
 }
 
-// Taking the focus would also activate the viewer's window: a lister that follows a log in the
-// background must not come to the front with every new line.
-bool MayTakeFocus(const TSkerrinState& S) { return S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT); }
+// A load moves the keyboard focus into the list only in a lister window of its own. In the
+// quick-view panel the user moves through the file list while the host loads each file into the
+// viewer, and the next arrow key must still reach the file list.
+bool LoadMayTakeFocus(const TSkerrinState& S) { return S.InListerWindow; }
+
+// A tail tick likewise, and only while the lister is the active window: taking the focus would
+// also activate it, and a lister that follows a log in the background must not come to the
+// front with every new line.
+bool TickMayTakeFocus(const TSkerrinState& S) {
+  return LoadMayTakeFocus(S) && S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT);
+}
 
 bool RowOnPage(int32_t Row, int32_t Top, int32_t Page) { return Row >= Top && Row < Top + Page; }
 
@@ -113,7 +121,7 @@ bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Grow
   UpdateStatus(S);
   if (Following && View.VisibleCount > 0) {
     // The control brings the caret into view itself, and the page is repainted once at the end.
-    SelectRow(S, View.VisibleCount - 1, false, false, MayTakeFocus(S));
+    SelectRow(S, View.VisibleCount - 1, false, false, TickMayTakeFocus(S));
   } else if (Old.TopRow > View.VisibleCount - 1) {
     SetTopRow(S, std::max(0, View.VisibleCount - 1));
   }
@@ -129,7 +137,7 @@ void ReadFilterStrings(TSkerrinState& S) {
   S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
 }
 
-bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, true); }
+bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, LoadMayTakeFocus(S)); }
 
 bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
   ReadFilterStrings(S);
@@ -204,7 +212,7 @@ void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth) {
     TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
     if (Filtered) {
       RebuildView(S, !Following, true, false);
-      if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, MayTakeFocus(S));
+      if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, TickMayTakeFocus(S));
     } else {
       RepaintDue = ExtendInPlace(S, Old, Growth);
     }

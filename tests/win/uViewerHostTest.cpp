@@ -306,6 +306,58 @@ TEST_F(ViewerHost, QuickViewPanelIsLeftAlone) {
   Close(Viewer);
 }
 
+// In the quick-view panel the user moves through the file list while the host loads file after
+// file into the viewer: loads and tail ticks must leave the focus there; a click takes it.
+TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
+  TGrowingLog Log(L"skerrin_quick_first.log", TenLines);
+  TGrowingLog Next(L"skerrin_quick_next.log", TenLines);
+  THostWindow Host(true, 900, 500, true);
+  const HWND FileList = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, Host.Top(), nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+  // The display reports focus changes late; they settle before the host window is activated.
+  PumpMessages(300);
+  SetActiveWindow(Host.Top());
+  auto InFileList = [&] {
+    SetFocus(FileList);
+    return GetFocus() == FileList;
+  };
+  ASSERT_TRUE(InFileList());
+  std::wstring Name = Log.Path();
+  const HWND Viewer = Load(Host.Parent(), Name.data(), 0);
+  ASSERT_NE(Viewer, nullptr);
+  PumpMessages(30);
+  EXPECT_EQ(GetFocus(), FileList) << "loading";
+  Name = Next.Path();
+  ASSERT_EQ(LoadNext(Host.Parent(), Viewer, Name.data(), 0), 0);
+  EXPECT_EQ(GetFocus(), FileList) << "loading the next file";
+
+  for (const int Box : {IdFollowBox, IdTailBox}) {
+    SendMessageW(FindControl(Viewer, Box), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(Box, BN_CLICKED), 0);
+  }
+  for (const wchar_t* Filter : {L"", L"INFO"}) {
+    Type(Viewer, IdFilterEdit, Filter);
+    PumpMessages(200);
+    ASSERT_TRUE(InFileList());
+    Next.Append("2024-01-01 10:00:10 INFO more\r\n");
+    SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
+    EXPECT_EQ(Rows(Viewer), *Filter ? 7 : 11) << "filter '" << Filter << "'";
+    EXPECT_EQ(GetFocus(), FileList) << "a tail tick while following, filter '" << Filter << "'";
+    Next.Rotate(TenLines);
+    SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
+    EXPECT_EQ(GetFocus(), FileList) << "the reload of a rotated file, filter '" << Filter << "'";
+  }
+  const HWND List = FindControl(Viewer, IdList);
+  SendMessageW(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
+  SendMessageW(List, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
+  EXPECT_EQ(GetFocus(), List) << "a click in the viewer";
+  for (const int Box : {IdTailBox, IdFollowBox}) {
+    SendMessageW(FindControl(Viewer, Box), BM_SETCHECK, Box == IdFollowBox ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(Box, BN_CLICKED), 0);
+  }
+  Close(Viewer);
+}
+
 TEST_F(ViewerHost, KeysMeantForTheListerReachItsWindow) {
   TTempLog Log(TenLines);
   THostWindow Host;
