@@ -117,6 +117,20 @@ TEST_F(TailView, LastLineWithoutLineBreakIsCompletedNotDuplicated) {
   V.Filter(L"");
 }
 
+TEST_F(TailView, SwitchingTailOffAndOnKeepsAHalfReadLine) {
+  TGrowingLog Log(L"skerrin_tail_half.log", Numbered(1, 2));
+  TPluginViewer V(Log.Path());
+  V.Click(IdTailBox, true);
+  Log.Append("2024-03-01 08:00:03 INFO li");
+  V.Tick();
+  ExpectRows(V, NumberedRows(1, 2), "half a line waits");
+  V.Click(IdTailBox, false);
+  V.Click(IdTailBox, true);
+  Log.Append("ne 3\r\n");
+  V.Tick();
+  ExpectRows(V, NumberedRows(1, 3), "the line's start was kept");
+}
+
 TEST_F(TailView, Utf16LogGrowsInDecodedLines) {
   auto Utf16 = [](const std::wstring& Text) {
     return std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
