@@ -111,6 +111,13 @@ int32_t RuleForEntry(TRuleCache& Cache, const TLogList& List, int32_t EntryIndex
   return Slot == RuleNone ? -1 : Slot;
 }
 
+void ForgetEntry(TRuleCache& Cache, int32_t EntryIndex) {
+  if (EntryIndex < 0) return;
+  if (static_cast<size_t>(EntryIndex) < Cache.RuleMatchCache.size())
+    Cache.RuleMatchCache[static_cast<size_t>(EntryIndex)] = RuleNotComputed;
+  Cache.LevelsDoneUpTo = std::min(Cache.LevelsDoneUpTo, EntryIndex);
+}
+
 void UpdateEffectiveLevels(TRuleCache& Cache, const TLogList& List) {
   if (!Cache.RulesSetLevel) return;
   const size_t Count = static_cast<size_t>(std::max(List.Count, 0));
@@ -132,38 +139,52 @@ TLogLevel EffectiveLevel(TRuleCache& Cache, const TLogList& List, int32_t EntryI
   return ValidLevel(List.Items[static_cast<size_t>(EntryIndex)].Level);
 }
 
+namespace {
+
+void AddToCounters(TLevelCounters& Counters, TLogLevel Level, double Timestamp) {
+  int32_t* Count;
+  double* Last;
+  switch (Level) {
+    case lError:
+      Count = &Counters.ErrorCount;
+      Last = &Counters.LastErrorTime;
+      break;
+    case lWarn:
+      Count = &Counters.WarnCount;
+      Last = &Counters.LastWarnTime;
+      break;
+    case lInfo:
+      Count = &Counters.InfoCount;
+      Last = &Counters.LastInfoTime;
+      break;
+    default:
+      return;
+  }
+  ++*Count;
+  if (Timestamp > *Last) *Last = Timestamp;
+}
+
+// Counts one entry. Without rules that set levels the entry's own level counts: read in place,
+// as this runs over every row of the file after each load and filter.
+void CountEntry(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t Entry) {
+  if (Entry < 0 || Entry >= List.Count) return;
+  const TLogEntry& Item = List.Items[static_cast<size_t>(Entry)];
+  const bool OwnLevels = !Cache.RulesSetLevel && !Cache.IgnoreLevels;
+  AddToCounters(Counters, OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry), Item.Timestamp);
+}
+
+}  // namespace
+
 TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
                                   int32_t VisibleCount) {
   TLevelCounters Counters;
-  // Without rules that set levels the entry's own level counts: read in place, as this runs
-  // over every row of the file after each load and filter.
-  const bool OwnLevels = !Cache.RulesSetLevel && !Cache.IgnoreLevels;
   const int32_t Rows =
       AllVisible ? std::min(VisibleCount, List.Count) : std::min(VisibleCount, static_cast<int32_t>(Visible.size()));
-  for (int32_t Row = 0; Row < Rows; ++Row) {
-    const int32_t Entry = AllVisible ? Row : Visible[static_cast<size_t>(Row)];
-    if (Entry < 0 || Entry >= List.Count) continue;
-    const TLogEntry& Item = List.Items[static_cast<size_t>(Entry)];
-    int32_t* Count;
-    double* Last;
-    switch (OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry)) {
-      case lError:
-        Count = &Counters.ErrorCount;
-        Last = &Counters.LastErrorTime;
-        break;
-      case lWarn:
-        Count = &Counters.WarnCount;
-        Last = &Counters.LastWarnTime;
-        break;
-      case lInfo:
-        Count = &Counters.InfoCount;
-        Last = &Counters.LastInfoTime;
-        break;
-      default:
-        continue;
-    }
-    ++*Count;
-    if (Item.Timestamp > *Last) *Last = Item.Timestamp;
-  }
+  for (int32_t Row = 0; Row < Rows; ++Row)
+    CountEntry(Counters, Cache, List, AllVisible ? Row : Visible[static_cast<size_t>(Row)]);
   return Counters;
+}
+
+void CountAppendedEntries(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t From, int32_t To) {
+  for (int32_t Entry = std::max(From, 0); Entry < To; ++Entry) CountEntry(Counters, Cache, List, Entry);
 }

@@ -46,6 +46,10 @@ bool SyncRuleCache(TRuleCache& Cache, const TColorRuleSet& Rules);
 // computed once per entry and cached.
 int32_t RuleForEntry(TRuleCache& Cache, const TLogList& List, int32_t EntryIndex);
 
+// An entry whose text changed (a line completed after it was shown): its rule and effective
+// level are computed again when next asked for.
+void ForgetEntry(TRuleCache& Cache, int32_t EntryIndex);
+
 // Computes the effective levels of entries LevelsDoneUpTo .. Count - 1 when a rule sets levels.
 void UpdateEffectiveLevels(TRuleCache& Cache, const TLogList& List);
 
@@ -66,3 +70,6 @@ struct TLevelCounters {
 // Errors, warnings and infos among the visible rows, and the latest timestamp of each.
 TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
                                   int32_t VisibleCount);
+// Adds entries From .. To - 1, each shown as a row of its own (the unfiltered view grew), to
+// the counters.
+void CountAppendedEntries(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t From, int32_t To);

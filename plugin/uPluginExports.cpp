@@ -9,7 +9,6 @@
 #include "settings/uSettings.h"
 #include "viewer/uHostCommands.h"
 #include "viewer/uHostWindow.h"
-#include "viewer/uListRows.h"
 #include "viewer/uTailTimer.h"
 #include "viewer/uViewState.h"
 #include "viewer/uViewerLayout.h"
@@ -52,10 +51,8 @@ int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
   S->FileName = FileName;
   S->ShowFlags = ShowFlags;
   SetHostTheme(*S, (ShowFlags & lcp_darkmode) != 0, (ShowFlags & lcp_darkmodenative) != 0);
-  if (LoadAndShow(*S)) return LISTPLUGIN_OK;
-  // LoadAndShow has already left an empty, usable view; the list shows it.
-  RefreshListCount(*S);
-  return LISTPLUGIN_ERROR;
+  // A failed load leaves an empty, usable view that says why.
+  return Result(LoadAndShow(*S));
 }
 
 SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFlags) {

@@ -281,6 +281,35 @@ TEST(LevelCounters, CountsAndLatestTimes) {
   EXPECT_EQ(None.LastErrorTime, 0);
 }
 
+TEST(LevelCounters, AGrowingLogCountsAsARecountAndACompletedLineIsMatchedAgain) {
+  TLogList List;
+  AddTestLine(List, {"disk ", lInfo, 1});
+  TRuleCache Cache;
+  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("disk full", true, lError)})));
+  UpdateEffectiveLevels(Cache, List);
+  TLevelCounters Counters = CountAll(Cache, List);
+  AddTestLine(List, {"disk full", lInfo, 3});
+  AddTestLine(List, {"late warning", lWarn, 2});
+  UpdateEffectiveLevels(Cache, List);
+  CountAppendedEntries(Counters, Cache, List, 1, 3);
+  const TLevelCounters Recount = CountAll(Cache, List);
+  EXPECT_EQ(Counters.ErrorCount, Recount.ErrorCount);
+  EXPECT_EQ(Counters.WarnCount, Recount.WarnCount);
+  EXPECT_EQ(Counters.InfoCount, Recount.InfoCount);
+  EXPECT_EQ(Counters.LastErrorTime, Recount.LastErrorTime);
+  EXPECT_EQ(Counters.LastWarnTime, Recount.LastWarnTime);
+
+  // The first line is completed after it was matched: its new text counts once it is forgotten.
+  const std::string Completed = "disk full too";
+  List.Items[0].TextOffset = List.AppendText(Completed.data(), static_cast<int32_t>(Completed.size()));
+  List.Items[0].TextLength = static_cast<int32_t>(Completed.size());
+  EXPECT_EQ(RuleForEntry(Cache, List, 0), -1) << "cached";
+  ForgetEntry(Cache, 0);
+  UpdateEffectiveLevels(Cache, List);
+  EXPECT_EQ(RuleForEntry(Cache, List, 0), 0);
+  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lError);
+}
+
 TEST(LevelCounters, LevelRulesCountAsErrors) {
   TLogList List;
   AddTestLine(List, {"Disk full on /var", lInfo, 45000});

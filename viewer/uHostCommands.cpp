@@ -34,7 +34,7 @@ bool HostSearchText(TSkerrinState& S, const std::string& Text, int32_t Flags) {
   if (S.Search.LastSearchText.empty()) return false;
   S.Search.LastSearchFlags = Flags;
   const TSearchRequest R = SearchRequestFromHostFlags(S.Search.LastSearchText, Flags);
-  return SearchText(S, R.Text, R.MatchCase, R.WholeWords, R.Backwards, R.FindNext);
+  return SelectSearchMatch(S, R.Text, R.MatchCase, R.WholeWords, R.Backwards, R.FindNext);
 }
 
 bool HostSearchDialog(TSkerrinState& S, bool FindNext) { return RepeatLastSearch(S, !FindNext); }

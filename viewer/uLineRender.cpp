@@ -40,24 +40,6 @@ void AppendPaddedNumber(std::u16string& Out, int32_t Number, int Digits) {
   while (Length) Out.push_back(Buffer[--Length]);
 }
 
-void NextGeneration(TWrapView& W) {
-  if (W.WrapGeneration == INT32_MAX || W.WrapGeneration == -1) {
-    std::fill(W.WrapHeightStamps.begin(), W.WrapHeightStamps.end(), 0);
-    W.WrapGeneration = 1;
-  } else {
-    ++W.WrapGeneration;
-  }
-}
-
-void EnsureHeightCaches(TSkerrinState& S) {
-  TWrapView& W = S.Wrap;
-  const size_t Needed = static_cast<size_t>(std::max(0, S.View.VisibleCount));
-  if (W.WrapHeights.size() >= Needed) return;
-  const size_t Grown = std::max({Needed, W.WrapHeights.size() * 3 / 2 + 256, size_t{1024}});
-  W.WrapHeights.resize(Grown, 0);
-  W.WrapHeightStamps.resize(Grown, 0);
-}
-
 HDC MeasuringDC(TSkerrinState& S) {
   TDrawResources& D = S.Draw;
   if (!D.MeasureDC) {
@@ -65,12 +47,6 @@ HDC MeasuringDC(TSkerrinState& S) {
     if (D.MeasureDC && S.Fonts.Font) D.MeasureDCFontBefore = SelectObject(D.MeasureDC.Get(), S.Fonts.Font.Get());
   }
   return D.MeasureDC.Get();
-}
-
-int ClientWidth(HWND Window) {
-  RECT R{};
-  if (Window) GetClientRect(Window, &R);
-  return R.right;
 }
 
 // Left edge of a wrapped row's text, after the gutter when line numbers are shown.
@@ -89,6 +65,8 @@ void DrawLoadFailure(TSkerrinState& S, HDC DC, const RECT& Client) {
   DrawTextW(DC, AsWide(Text), static_cast<int>(Text.size()), &R, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
 
+}  // namespace
+
 void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
   RECT Client{};
   GetClientRect(List, &Client);
@@ -99,27 +77,25 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
   TBrushCache Brushes;
   const auto Back = static_cast<COLORREF>(ListBackColor(S));
   FillRect(DC, &Client, Brushes.Get(Back));
-  if (S.View.VisibleCount > 0) {
+  if (S.View.VisibleCount > 0 && S.Rows) {
+    TRowControl& Rows = *S.Rows;
     const TPageLayout Page = ComputePageLayout(S, H);
-    const int Offset = Wrapped ? 0 : GetScrollPos(List, SB_HORZ);
+    const int Offset = Rows.HorizontalOffset();
     int Y = Page.FirstY;
     for (int32_t Row = Page.FirstRow; Y < H && Row < S.View.VisibleCount; ++Row) {
-      const int Height = Wrapped ? MeasureRow(S, Row) : S.Metrics.RowHeight;
-      bool Selected;
-      if (Wrapped) Selected = IsRowSelected(S, Row) || Row == S.Wrap.WrapCaret;
-      else Selected = SendMessageW(List, LB_GETSEL, Row, 0) > 0;
+      const int Height = Rows.RowHeight(Row);
       DRAWITEMSTRUCT Item{};
       Item.CtlType = ODT_LISTBOX;
       Item.CtlID = IdList;
       Item.itemID = static_cast<UINT>(Row);
       Item.itemAction = ODA_DRAWENTIRE;
-      Item.itemState = Selected ? ODS_SELECTED : 0;
+      Item.itemState = Rows.DrawnSelected(Row) ? ODS_SELECTED : 0;
       Item.hwndItem = List;
       Item.hDC = DC;
       // The last row may be cut by the bottom edge; its rectangle stays whole so that its text
       // keeps its place, and the buffer's edge clips it.
       Item.rcItem = RECT{-Offset, Y, W, Y + Height};
-      DrawRow(S, Item, Brushes);
+      DrawRow(S, Item, Brushes, Wrapped);
       Y += Height;
     }
     if (Y < H) {
@@ -131,8 +107,6 @@ void PaintRows(TSkerrinState& S, HWND List, HDC WindowDC, bool Wrapped) {
   }
   Buffer.Present();
 }
-
-}  // namespace
 
 void CreateLineFont(TSkerrinState& S) {
   const std::wstring Face = WideFromUtf8(S.Settings.FontName);
@@ -164,12 +138,12 @@ std::wstring PaddedLineNumber(int32_t LineNumber, int Digits) {
 
 void RowColors(TSkerrinState& S, int32_t Row, TLogLevel& Level, TColor& Background, TColor& Foreground) {
   const TColorScheme& Scheme = ViewerScheme(S);
-  const int32_t Entry = VisibleToEntry(S, Row);
-  Level = Entry >= 0 ? EffectiveLevel(S, Entry) : lCustom;
+  const int32_t Entry = EntryOfRow(S, Row);
+  Level = Entry >= 0 ? LevelOfEntry(S, Entry) : lCustom;
   Background = Scheme.Levels[Level].Bg;
   Foreground = Scheme.Levels[Level].Fg;
   if (Entry < 0) return;
-  const int32_t Rule = RuleForEntry(S, Entry);
+  const int32_t Rule = RuleOfEntry(S, Entry);
   if (Rule < 0 || Rule >= MaxColorRules) return;
   const TColorStringRule& R = S.RuleCache.Rules[Rule];
   if (R.UseLevel && R.Level >= 0 && R.Level < LogLevelCount) {
@@ -182,9 +156,9 @@ void RowColors(TSkerrinState& S, int32_t Row, TLogLevel& Level, TColor& Backgrou
   }
 }
 
-void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes) {
+void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes, bool Wrapped) {
   const auto Row = static_cast<int32_t>(Item.itemID);
-  const int32_t Entry = VisibleToEntry(S, Row);
+  const int32_t Entry = EntryOfRow(S, Row);
   if (Entry < 0) return;
   TLogLevel Level;
   TColor Back, Fore;
@@ -214,7 +188,7 @@ void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes)
   std::u16string& Line = S.Draw.LineBuffer;
   std::u16string& Text = S.Draw.DrawBuffer;
   DecodeLineBytes(Bytes, Line);
-  if (!S.Settings.WordWrap || !S.WrapViewActive) {
+  if (!Wrapped) {
     Text.clear();
     if (Numbers) {
       AppendPaddedNumber(Text, LineNumber, Digits);
@@ -242,70 +216,37 @@ void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes)
 }
 
 TPageLayout ComputePageLayout(TSkerrinState& S, int H) {
-  const bool Wrapped = S.WrapViewActive;
   const int32_t Count = S.View.VisibleCount;
-  int32_t Top;
-  if (Wrapped) Top = std::clamp<int32_t>(S.Wrap.WrapTop, 0, std::max(0, Count - 1));
-  else Top = std::max<int32_t>(0, static_cast<int32_t>(SendMessageW(S.ListWindow, LB_GETTOPINDEX, 0, 0)));
-  if (Top >= Count) Top = std::max(0, Count - 1);
+  if (!S.Rows) return {0, 0};
+  TRowControl& Rows = *S.Rows;
+  int32_t Top = std::clamp<int32_t>(Rows.TopRow(), 0, std::max(0, Count - 1));
   const bool TopIsZero = Top == 0;
-  auto HeightOf = [&](int32_t Row) { return Wrapped ? MeasureRow(S, Row) : S.Metrics.RowHeight; };
   int64_t Sum = 0;
-  for (int32_t Row = Top; Row < Count && Sum < H; ++Row) Sum += HeightOf(Row);
-  while (Sum < H && Top > 0) Sum += HeightOf(--Top);
+  for (int32_t Row = Top; Row < Count && Sum < H; ++Row) Sum += Rows.RowHeight(Row);
+  while (Sum < H && Top > 0) Sum += Rows.RowHeight(--Top);
   const int FirstY = (!TopIsZero && Sum > H) ? static_cast<int>(H - Sum) : 0;
   return {Top, FirstY};
 }
 
-void PaintListbox(TSkerrinState& S, HWND List, HDC DC) { PaintRows(S, List, DC, false); }
-
-void PaintWrapView(TSkerrinState& S, HWND View, HDC DC) { PaintRows(S, View, DC, true); }
-
-int MeasureRow(TSkerrinState& S, int32_t Row) {
+int MeasureWrappedRow(TSkerrinState& S, int32_t Entry, int Width) {
   const int RowHeight = S.Metrics.RowHeight;
-  const int Width = ClientWidth(S.ListWindow);
-  if (Row < 0 || Row >= S.View.VisibleCount || !S.Settings.WordWrap || Width <= 0) return RowHeight;
-  TWrapView& W = S.Wrap;
-  EnsureHeightCaches(S);
-  if (Width != W.WrapWidth) {
-    W.WrapWidth = Width;
-    NextGeneration(W);
-  }
-  const auto Index = static_cast<size_t>(Row);
-  if (W.WrapHeightStamps[Index] == W.WrapGeneration && W.WrapHeights[Index] > 0) return W.WrapHeights[Index];
-  // Only rows near the page are measured; the others count as one line until they come close.
-  const int32_t P = RowsPerPage(S);
-  const int32_t T = W.WrapTop;
-  if (Row < T - P || Row > T + 2 * P) return RowHeight;
-  const int32_t Entry = VisibleToEntry(S, Row);
-  if (Entry < 0) return RowHeight;
   const std::string_view Bytes = EntryBytes(S, Entry);
-  int Height = RowHeight;
-  if (std::any_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) > 32; })) {
-    const int Left = WrappedTextLeft(S);
-    const int TextWidth = Width - Left > 9 ? Width - Left - WrappedRightMargin : 8;
-    std::u16string& Line = S.Draw.LineBuffer;
-    DecodeLineBytes(Bytes, Line);
-    RECT Box{0, 0, TextWidth, 0};
-    HDC DC = MeasuringDC(S);
-    const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT | DT_CALCRECT;
-    if (DC) {
-      if (!Line.empty()) DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
-      else DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
-    } else {
-      TWindowDC Fallback(S.ListWindow);
-      TSelectScope Select(Fallback.Get(), S.Fonts.Font.Get());
-      DrawTextW(Fallback.Get(), AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
-    }
-    Height = std::max<int>(RowHeight, Box.bottom - Box.top + 2);
+  if (std::none_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) > 32; }))
+    return RowHeight;
+  const int Left = WrappedTextLeft(S);
+  const int TextWidth = Width - Left > 9 ? Width - Left - WrappedRightMargin : 8;
+  std::u16string& Line = S.Draw.LineBuffer;
+  DecodeLineBytes(Bytes, Line);
+  RECT Box{0, 0, TextWidth, 0};
+  HDC DC = MeasuringDC(S);
+  const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT | DT_CALCRECT;
+  if (DC) {
+    if (!Line.empty()) DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
+    else DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
+  } else {
+    TWindowDC Fallback(S.ListWindow);
+    TSelectScope Select(Fallback.Get(), S.Fonts.Font.Get());
+    DrawTextW(Fallback.Get(), AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
   }
-  W.WrapHeights[Index] = Height;
-  W.WrapHeightStamps[Index] = W.WrapGeneration;
-  return Height;
-}
-
-void InvalidateRowHeights(TSkerrinState& S) {
-  EnsureHeightCaches(S);
-  NextGeneration(S.Wrap);
-  S.Wrap.WrapWidth = -1;
+  return std::max<int>(RowHeight, Box.bottom - Box.top + 2);
 }

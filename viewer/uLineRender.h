@@ -15,12 +15,13 @@ int LineNumberDigits(const TSkerrinState& S);
 // Line number right-aligned in Digits characters.
 std::wstring PaddedLineNumber(int32_t LineNumber, int Digits);
 void RowColors(TSkerrinState& S, int32_t Row, TLogLevel& Level, TColor& Background, TColor& Foreground);
-// Draws one row into Item's rectangle; Brushes serve the whole paint.
-void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes);
-void PaintListbox(TSkerrinState& S, HWND List, HDC DC);
-void PaintWrapView(TSkerrinState& S, HWND View, HDC DC);
-int MeasureRow(TSkerrinState& S, int32_t Row);
-void InvalidateRowHeights(TSkerrinState& S);
+// Draws one row into Item's rectangle, on one line or Wrapped; Brushes serve the whole paint.
+void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes, bool Wrapped);
+// Paints the list control's page, double-buffered: each row as the control lays it out.
+void PaintRows(TSkerrinState& S, HWND List, HDC DC, bool Wrapped);
+// The height of an entry's row wrapped into a client Width: at least one RowHeight, which is
+// also the height of a line that is empty or blank.
+int MeasureWrappedRow(TSkerrinState& S, int32_t Entry, int Width);
 
 // The first row painted and the y of its top edge, for painting and hit tests alike.
 struct TPageLayout {

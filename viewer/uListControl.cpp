@@ -2,25 +2,30 @@
 
 #include <algorithm>
 
+#include "toolkit/uWindowClass.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uLineRender.h"
 #include "viewer/uListRows.h"
+#include "viewer/uListboxRows.h"
 #include "viewer/uTrace.h"
+#include "viewer/uViewState.h"
 #include "viewer/uViewerSync.h"
-#include "toolkit/uWindowClass.h"
 #include "viewer/uWrapView.h"
 
 namespace {
 
-constexpr int WheelRows = 3;  // rows the wrap view scrolls per notch of the wheel
-
-TSkerrinState* StateOf(HWND Window) {
-  return reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-}
-
 bool Live(HWND Window) { return Window && IsWindow(Window); }
 
-bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
+// The record of the viewer whose list control Window is now; null for a control on its way out
+// (or not yet in), whose messages go to the default handling.
+TSkerrinState* ListStateOf(HWND Window) {
+  auto* S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  return S && S->ListWindow == Window && S->Rows ? S : nullptr;
+}
+
+// The rows object made with the control, of the kind that only that control's messages reach.
+TWrapView& WrapViewOf(TSkerrinState& S) { return static_cast<TWrapView&>(*S.Rows); }
+TListboxRows& ListboxOf(TSkerrinState& S) { return static_cast<TListboxRows&>(*S.Rows); }
 
 void Click(TSkerrinState& S, WPARAM WParam, LPARAM LParam) {
   const int X = static_cast<short>(LOWORD(LParam)), Y = static_cast<short>(HIWORD(LParam));
@@ -34,7 +39,7 @@ bool PaintOrClick(TSkerrinState& S, HWND Window, UINT Msg, WPARAM WParam, LPARAM
   switch (Msg) {
     case WM_PAINT: {
       TPaintScope Paint(Window);
-      if (Paint.Get()) Wrapped ? PaintWrapView(S, Window, Paint.Get()) : PaintListbox(S, Window, Paint.Get());
+      if (Paint.Get()) PaintRows(S, Window, Paint.Get(), Wrapped);
       return true;
     }
     case WM_ERASEBKGND:
@@ -53,7 +58,7 @@ LRESULT ListboxMessage(TSkerrinState& S, HWND Window, UINT Msg, WPARAM WParam, L
                        const TPreviousProc& Previous) {
   if (PaintOrClick(S, Window, Msg, WParam, LParam, false)) return Msg == WM_ERASEBKGND ? 1 : 0;
   if (Msg == WM_KEYDOWN && (WParam == VK_PRIOR || WParam == VK_NEXT)) {
-    ListboxPageKey(S, static_cast<UINT>(WParam));
+    ListboxOf(S).PageKey(static_cast<UINT>(WParam));
     return 0;
   }
   if (Msg == WM_KEYDOWN && (WParam == VK_UP || WParam == VK_DOWN)) {
@@ -80,22 +85,38 @@ LRESULT ListboxMessage(TSkerrinState& S, HWND Window, UINT Msg, WPARAM WParam, L
   return Passed;
 }
 
+// The subclass of either control: the keys that belong elsewhere, then the listbox's handling
+// or the wrap view's own procedure.
+LRESULT CALLBACK ListProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TSkerrinState* S = ListStateOf(Window);
+  if (!S) return DefWindowProcW(Window, Msg, WParam, LParam);
+  const TPreviousProc Previous = S->Subclasses.Previous(Window, ListProc);
+  try {
+    LRESULT Result = 0;
+    if (ListKeyRouting(*S, Msg, WParam, LParam, Previous, Result)) return Result;
+    if (!S->Rows->WrapsLines()) return ListboxMessage(*S, Window, Msg, WParam, LParam, Previous);
+  } catch (...) {
+    return 0;
+  }
+  return Previous.Call(Window, Msg, WParam, LParam);
+}
+
 }  // namespace
 
 void CreateListControl(TSkerrinState& S) {
   const bool Wrap = S.Settings.WordWrap;
-  const bool Horizontal = !S.Settings.WordWrap && S.Settings.HorzScrollbar;
-  if (S.ListWindow && S.WrapViewActive == Wrap) {
-    if (Wrap) return;
-    const bool HasHorizontal = (GetWindowLongPtrW(S.ListWindow, GWL_STYLE) & WS_HSCROLL) != 0;
-    if (HasHorizontal == Horizontal) return;
-  }
+  const bool Horizontal = !Wrap && S.Settings.HorzScrollbar;
+  if (S.Rows && S.Rows->WrapsLines() == Wrap && (Wrap || ListboxOf(S).Horizontal() == Horizontal)) return;
+  // A control that replaces another shows the same rows, with the same lines selected and on top.
+  const bool Replacing = S.Rows != nullptr;
+  const TViewPlace Place = Replacing ? NoteViewPlace(S) : TViewPlace{};
   if (S.ListWindow) {
     S.Subclasses.Remove(S.ListWindow);
     SetWindowLongPtrW(S.ListWindow, GWLP_USERDATA, 0);
     DestroyWindow(S.ListWindow);
     S.ListWindow = nullptr;
   }
+  S.Rows.reset();
   RECT Client{};
   GetClientRect(S.Window, &Client);
   int Bottom = Client.bottom;
@@ -117,47 +138,48 @@ void CreateListControl(TSkerrinState& S) {
             LBS_EXTENDEDSEL;
     if (Horizontal) Style |= WS_HSCROLL;
   }
-  // The wrap view finds the record through its creation parameter before WM_CREATE returns.
   HWND List = CreateWindowExW(WS_EX_CLIENTEDGE, Class, L"", Style, 0, Top, Client.right, std::max(0, Bottom - Top),
                               S.Window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdList)), PluginInstance(), &S);
   TraceWindow("list after CreateWindowEx", List);
   if (!List) return;
   S.ListWindow = List;
+  if (Wrap) S.Rows = std::make_unique<TWrapView>(S);
+  else S.Rows = std::make_unique<TListboxRows>(S, Horizontal);
   SetWindowLongPtrW(List, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
   S.Subclasses.Install(List, ListProc, TCallPath::Unicode);
   if (S.Fonts.Font) SendMessageW(List, WM_SETFONT, reinterpret_cast<WPARAM>(S.Fonts.Font.Get()), TRUE);
-  S.WrapViewActive = Wrap;
-  TWrapView& W = S.Wrap;
-  W.WrapTop = 0;
-  W.WrapCaret = -1;
-  W.WrapAnchor = -1;
-  std::fill(W.WrapSelection.begin(), W.WrapSelection.end(), 0);
   MoveWindow(List, 0, Top, Client.right, std::max(0, Bottom - Top), TRUE);
   TraceWindow("list after initial MoveWindow", List);
-  if (Wrap) UpdateWrapScrollBar(S);
+  S.Rows->LayoutChanged();
+  if (!Replacing) return;
+  RefreshListCount(S);
+  UpdateRowMetrics(S);
+  RestoreViewPlace(S, Place);
 }
 
 LRESULT CALLBACK WrapViewProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  TSkerrinState* S = StateOf(Window);
-  if (!S || S->ListWindow != Window) return DefWindowProcW(Window, Msg, WParam, LParam);
+  TSkerrinState* S = ListStateOf(Window);
+  if (!S) return DefWindowProcW(Window, Msg, WParam, LParam);
   try {
     if (PaintOrClick(*S, Window, Msg, WParam, LParam, true)) return Msg == WM_ERASEBKGND ? 1 : 0;
+    TWrapView& View = WrapViewOf(*S);
     switch (Msg) {
       case WM_SIZE:
-        InvalidateRowHeights(*S);
-        UpdateWrapScrollBar(*S);
-        InvalidateRect(Window, nullptr, FALSE);
+        View.LayoutChanged();
         return 0;
-      case WM_VSCROLL:
-        WrapScroll(*S, LOWORD(WParam));
-        return 0;
-      case WM_MOUSEWHEEL: {
-        const int Steps = static_cast<short>(HIWORD(WParam)) / WHEEL_DELTA;
-        if (Steps) SetWrapTop(*S, S->Wrap.WrapTop - WheelRows * Steps);
-        return 0;
+      case WM_SETREDRAW: {
+        const LRESULT Result = DefWindowProcW(Window, Msg, WParam, LParam);
+        View.SetDrawing(WParam != FALSE);
+        return Result;
       }
+      case WM_VSCROLL:
+        View.Scroll(LOWORD(WParam));
+        return 0;
+      case WM_MOUSEWHEEL:
+        View.Wheel(static_cast<short>(HIWORD(WParam)) / WHEEL_DELTA);
+        return 0;
       case WM_KEYDOWN:
-        WrapKey(*S, static_cast<UINT>(WParam));
+        View.Key(static_cast<UINT>(WParam));
         return 0;
       case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
@@ -165,30 +187,14 @@ LRESULT CALLBACK WrapViewProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LPara
       case WM_KILLFOCUS:
         InvalidateRect(Window, nullptr, FALSE);
         return 0;
-      case LB_GETTOPINDEX:
-        return S->Wrap.WrapTop;
-      case LB_GETCARETINDEX:
-        return S->Wrap.WrapCaret;
-      default:
+      default: {
+        LRESULT Result = 0;
+        if (View.AnswerListboxMessage(Msg, WParam, LParam, Result)) return Result;
         break;
+      }
     }
   } catch (...) {
     return 0;
   }
   return DefWindowProcW(Window, Msg, WParam, LParam);
-}
-
-LRESULT CALLBACK ListProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  TSkerrinState* S = StateOf(Window);
-  if (!S || S->ListWindow != Window) return DefWindowProcW(Window, Msg, WParam, LParam);
-  const TPreviousProc Previous = S->Subclasses.Previous(Window, ListProc);
-  try {
-    LRESULT Result = 0;
-    if (ListKeyRouting(*S, Msg, WParam, LParam, Previous, Result)) return Result;
-    if (!S->WrapViewActive) return ListboxMessage(*S, Window, Msg, WParam, LParam, Previous);
-    if (Msg == WM_KEYDOWN && WParam == 'C' && CtrlHeld()) return 0;
-  } catch (...) {
-    return 0;
-  }
-  return Previous.Call(Window, Msg, WParam, LParam);
 }

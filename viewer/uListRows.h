@@ -1,8 +1,7 @@
 #pragma once
-// The rows in the list control, whichever it is (the owner-drawn listbox, or the wrap view
-// while word wrap is on): handing it the row count and metrics, the current row, selecting,
-// centring and scrolling, clicks and page keys. Every viewer feature moves the selection
-// through these.
+// The row operations every viewer feature uses, written once for either list control (the
+// listbox, or the wrap view while word wrap is on): handing it the row count and metrics, the
+// current row, selecting, centring and scrolling, hit tests and clicks.
 
 #include <windows.h>
 
@@ -11,9 +10,9 @@
 
 #include "viewer/uSkerrinState.h"
 
-// Hands the new row count to the list control, keeping the wrap view's caret on a row.
+// Hands the new row count to the list control, keeping its caret on a row.
 void RefreshListCount(TSkerrinState& S);
-// RowHeight and CharWidth from the line font, and the listbox's item height and horizontal extent.
+// RowHeight and CharWidth from the line font, and what the list control derives from them.
 void UpdateRowMetrics(TSkerrinState& S);
 
 int32_t CurrentRow(const TSkerrinState& S);
@@ -29,5 +28,3 @@ void SelectAll(TSkerrinState& S);
 int32_t HitTestRow(TSkerrinState& S, int Y);
 // A left-button press or double-click in the list; the row clicked, or -1 for none.
 int32_t ClickRow(TSkerrinState& S, int X, int Y, bool Shift, bool Ctrl);
-// Page Up and Page Down in the listbox: the selection and the top row move by a page together.
-void ListboxPageKey(TSkerrinState& S, UINT Key);

@@ -24,7 +24,7 @@ void SwitchFollowOff(TSkerrinState& S) {
   if (S.Bar.FollowBox) SendMessageW(S.Bar.FollowBox, BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
-void JumpToLevel(TSkerrinState& S, bool Forward, TLogLevel Level) {
+void SelectLevelJump(TSkerrinState& S, bool Forward, TLogLevel Level) {
   SwitchFollowOff(S);
   if (!S.Log) return;
   const int32_t Row = JumpToLevel(RowsOf(S), S.RuleCache, CurrentRow(S), Forward, Level);
@@ -45,12 +45,12 @@ bool JumpToLevelCommand(TSkerrinState& S, int Command) {
   bool Forward = false;
   TLogLevel Level = lError;
   if (!LevelJumpForCommand(Command, Forward, Level)) return false;
-  JumpToLevel(S, Forward, Level);
+  SelectLevelJump(S, Forward, Level);
   return true;
 }
 
-bool SearchText(TSkerrinState& S, std::string_view Text, bool MatchCase, bool WholeWords, bool Backwards,
-                bool FindNext) {
+bool SelectSearchMatch(TSkerrinState& S, std::string_view Text, bool MatchCase, bool WholeWords, bool Backwards,
+                       bool FindNext) {
   if (!S.Log) return false;
   TSearchRequest Request;
   Request.Text = Text;
@@ -68,10 +68,10 @@ bool RepeatLastSearch(TSkerrinState& S, bool Backwards) {
   const TSearchMemory& Last = S.Search;
   if (Last.LastSearchText.empty()) return false;
   const TSearchRequest R = RepeatSearchRequest(Last.LastSearchText, Last.LastSearchFlags, Backwards);
-  return SearchText(S, R.Text, R.MatchCase, R.WholeWords, R.Backwards, R.FindNext);
+  return SelectSearchMatch(S, R.Text, R.MatchCase, R.WholeWords, R.Backwards, R.FindNext);
 }
 
-void GoToLine(TSkerrinState& S, int32_t Number) {
+void SelectLineNumber(TSkerrinState& S, int32_t Number) {
   SwitchFollowOff(S);
   if (!S.Log || Number <= 0) return;
   const int32_t Row = GoToLine(RowsOf(S), Number);
@@ -84,10 +84,10 @@ void PromptGoToLine(TSkerrinState& S) {
   const bool Confirmed = PromptText(Window, L"Go to line", L"Line number:", u"", Text);
   if (!StillAlive(Window, &S) || !Confirmed) return;
   int32_t Number = 0;
-  if (ParseLineNumber(std::u16string_view(Text), Number)) GoToLine(S, Number);
+  if (ParseLineNumber(std::u16string_view(Text), Number)) SelectLineNumber(S, Number);
 }
 
-void GoToDateTime(TSkerrinState& S) {
+void PromptGoToDateTime(TSkerrinState& S) {
   const HWND Window = S.Window;
   double Time = 0;
   const bool Confirmed = PromptDateTime(Window, Time);

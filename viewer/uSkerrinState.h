@@ -17,38 +17,10 @@
 #include "settings/uSettings.h"
 #include "toolkit/uSubclass.h"
 #include "toolkit/uWinHolders.h"
+#include "viewer/uControlIds.h"
+#include "viewer/uRowControl.h"
 
-// Fixed identifiers of the viewer's controls, commands and timers.
-enum : int {
-  IdList = 1001,
-  IdPrevError = 1101,
-  IdNextError = 1102,
-  IdPrevWarn = 1103,
-  IdNextWarn = 1104,
-  IdPrevInfo = 1105,
-  IdNextInfo = 1106,
-  IdTailBox = 1107,
-  IdFollowBox = 1108,
-  IdFilterEdit = 1109,
-  IdClearFilter = 1110,
-  IdOptions = 1111,
-  IdLineNumBox = 1112,
-  IdStatusBar = 1114,
-  IdLookEdit = 1115,
-  IdLookUpDown = 1116,
-  IdFormatCombo = 1117,
-  IdSyncBox = 1118,
-  IdMenuCopy = 1201,
-  IdMenuCopyAll = 1202,
-  IdMenuLineNumbers = 1203,
-  IdMenuWordWrap = 1204,
-  IdMenuGoToTime = 1205,
-  IdMenuGoToLine = 1206,
-};
-constexpr UINT_PTR FilterTimerId = 2101;
-constexpr UINT_PTR TailTimerId = 2102;
 constexpr UINT FilterDebounceMs = 120;
-constexpr UINT SyncMessage = WM_APP + 211;
 
 inline constexpr wchar_t ViewerClassName[] = L"WLXSkerrin64Window";
 inline constexpr wchar_t WrapViewClassName[] = L"WLXSkerrin64WrapView";
@@ -71,14 +43,11 @@ struct TViewerFonts {
   bool OwnsUiFont = false;
 };
 
-// The rows on show (what RowsOf lends to the portable functions as TVisibleRows) and what the
-// view keeps about the lines behind them.
+// The rows on show (what RowsOf lends to the portable functions as TVisibleRows).
 struct TViewRows {
   bool AllVisible = true;  // row i shows entry i; Visible is not used
   TIndexArray Visible;
   int32_t VisibleCount = 0;
-  int32_t LongestLine = 0;
-  int32_t LastLineNumber = 0;
   bool TimestampIndexDirty = true;
 };
 
@@ -92,7 +61,9 @@ struct TViewerTail {
   bool Following = true;
   bool TailActive = false;
   bool InTailTick = false;
-  TTailState File;  // how far the followed file has been read, and which file it is
+  // How far the followed file has been read and which file it is; also the one record of the
+  // log's last line number and longest line as the log grows.
+  TTailState File;
 };
 
 // What the two owner-drawn status parts carry as their data: the left text and the counters.
@@ -119,20 +90,6 @@ struct TSyncState {
   int32_t LastClickX = 0;
   int32_t LastClickY = 0;
   TTimestampIndexes Index;
-};
-
-// The wrap view's rows: top, caret, anchor, one selection flag per row, and the height of each
-// row measured at the current width (valid while its stamp equals WrapGeneration).
-struct TWrapView {
-  int32_t WrapTop = 0;
-  int32_t WrapCaret = -1;
-  int32_t WrapAnchor = -1;
-  std::vector<uint8_t> WrapSelection;
-  int32_t WrapSelectionCapacity = 0;
-  std::vector<int32_t> WrapHeights;
-  std::vector<int32_t> WrapHeightStamps;
-  int32_t WrapGeneration = 1;
-  int32_t WrapWidth = -1;
 };
 
 struct TToolbarControls {
@@ -176,9 +133,8 @@ class TSkerrinState {
   // identity: the frame's windows and what the host said
   HWND Window = nullptr;
   HWND ParentWindow = nullptr;
-  HWND ListWindow = nullptr;  // the listbox, or the wrap view when WrapViewActive
+  HWND ListWindow = nullptr;  // the listbox, or the wrap view
   HWND StatusBar = nullptr;
-  bool WrapViewActive = false;
   int32_t ShowFlags = 0;
   bool InListerWindow = false;
   std::string FileName;
@@ -199,7 +155,8 @@ class TSkerrinState {
   TStatusTexts Status;
   TSearchMemory Search;
   TSyncState Sync;
-  TWrapView Wrap;
+  // The rows of ListWindow, made with it and gone with it (null exactly while it is).
+  std::unique_ptr<TRowControl> Rows;
   TToolbarControls Bar;
   TSubclassStack Subclasses;
   TDrawResources Draw;

@@ -1,7 +1,5 @@
 #include "viewer/uTailTimer.h"
 
-#include "viewer/uStatusBar.h"
-
 void StartTail(TSkerrinState& S) {
   S.Tail.TailActive = true;
   // The bytes of an unfinished last line stay: the file position already counts them, so
@@ -15,16 +13,16 @@ void StopTail(TSkerrinState& S) {
   if (S.Window) KillTimer(S.Window, TailTimerId);
 }
 
-void ResumeTailAfterLoad(TSkerrinState& S) {
-  if (!S.Log) return;
-  TTailFileInfo Info;
-  ReadFileInfo(S.FileName, Info);
-  ResetTail(S.Tail.File, *S.Log, Info);
-  S.View.LastLineNumber = S.Tail.File.LastLineNumber;
-  S.View.LongestLine = S.Tail.File.LongestLine;
+void StartOrStopTail(TSkerrinState& S) {
   const bool On = S.Settings.TailEnabled;
   if (S.Bar.TailBox) SendMessageW(S.Bar.TailBox, BM_SETCHECK, On ? BST_CHECKED : BST_UNCHECKED, 0);
   if (On) StartTail(S);
   else StopTail(S);
-  UpdateStatus(S);
+}
+
+void ResetTailToLoad(TSkerrinState& S) {
+  if (!S.Log) return;
+  TTailFileInfo Info;
+  ReadFileInfo(S.FileName, Info);
+  ResetTail(S.Tail.File, *S.Log, Info);
 }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/uPlatformWide.h"
+#include "toolkit/uWindowText.h"
 #include "viewer/uListRows.h"
 #include "viewer/uStatusBar.h"
 #include "viewer/uTailTimer.h"
 #include "viewer/uViewRows.h"
-#include "toolkit/uWindowText.h"
+#include "viewer/uViewerMetrics.h"
 
 namespace {
 
@@ -26,18 +28,19 @@ void ClearFilterBox(TSkerrinState& S) {
   if (S.Window) KillTimer(S.Window, FilterTimerId);
 }
 
-}  // namespace
-
-void ReadFilterStrings(TSkerrinState& S) {
-  if (S.Bar.FilterEdit) S.Filter.FilterW = WindowTextU16(S.Bar.FilterEdit);
-  S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
-}
-
 void RecountLevels(TSkerrinState& S) {
   S.Counters = CountVisibleLevels(S.RuleCache, S.Log->List, S.View.AllVisible, S.View.Visible, S.View.VisibleCount);
 }
 
-void ResetToEmptyView(TSkerrinState& S) {
+// After a failed load the view becomes empty but stays usable: whatever the load left in the
+// list, no row may address a line of the previous file.
+void ShowEmptyView(TSkerrinState& S) {
+  try {
+    S.Log->List.Clear();
+  } catch (...) {
+    S.Log->List.Count = 0;
+  }
+  ResetTailToLoad(S);
   S.View.AllVisible = true;
   S.View.Visible.clear();
   S.View.VisibleCount = 0;
@@ -49,7 +52,9 @@ void ResetToEmptyView(TSkerrinState& S) {
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
 }
 
-bool LoadAndShow(TSkerrinState& S) {
+// Loads FileName afresh and shows all of it; the first (or with tail the last) row selected,
+// taking the focus with TakeFocus.
+bool LoadFile(TSkerrinState& S, bool TakeFocus) {
   ClearRuleCaches(S.RuleCache);
   bool Loaded = false;
   try {
@@ -58,29 +63,93 @@ bool LoadAndShow(TSkerrinState& S) {
     Loaded = false;
   }
   if (!Loaded) {
-    // Whatever the failed load left in the list, the view must not address rows of the
-    // previous file: it becomes empty but stays usable.
-    try {
-      S.Log->List.Clear();
-    } catch (...) {
-      S.Log->List.Count = 0;
-    }
-    ResetToEmptyView(S);
-    ResumeTailAfterLoad(S);
+    ShowEmptyView(S);
+    StartOrStopTail(S);
     return false;
   }
-  S.View.LastLineNumber = S.Log->List.Count;
-  S.View.LongestLine = S.Log->MaxLineLength;
+  ResetTailToLoad(S);
   ClearFilterBox(S);
   {
     TRedrawSuspension Suspended(S.ListWindow);
-    RebuildView(S, false, false);
+    RebuildView(S, false, false, TakeFocus);
     const int32_t Count = S.View.VisibleCount;
-    if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, true);
+    if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, TakeFocus);
   }
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
-  ResumeTailAfterLoad(S);
+  StartOrStopTail(S);
   return true;
+}
+
+// A load moves the keyboard focus into the list only in a lister window of its own. In the
+// quick-view panel the user moves through the file list while the host loads each file into the
+// viewer, and the next arrow key must still reach the file list.
+bool LoadMayTakeFocus(const TSkerrinState& S) { return S.InListerWindow; }
+
+// A tail tick likewise, and only while the lister is the active window: taking the focus would
+// also activate it, and a lister that follows a log in the background must not come to the
+// front with every new line.
+bool TickMayTakeFocus(const TSkerrinState& S) {
+  return LoadMayTakeFocus(S) && S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT);
+}
+
+bool RowOnPage(int32_t Row, int32_t Top, int32_t Page) { return Row >= Top && Row < Top + Page; }
+
+// The view before the log grew.
+struct TOldView {
+  int32_t VisibleCount;
+  int32_t TopRow;
+  bool AllVisible;
+};
+
+// Without a filter the new entries simply become new rows; nothing is rebuilt. True when the
+// page shows something that changed.
+bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Growth) {
+  TViewRows& View = S.View;
+  View.AllVisible = true;
+  View.VisibleCount = S.Log->List.Count;
+  View.Visible.clear();
+  View.TimestampIndexDirty = true;
+  const bool Following = S.Tail.Following;
+  bool RepaintDue = false;
+  if (S.Rows && Growth.NewCount > Growth.OldCount) {
+    RepaintDue = Following || Old.VisibleCount < Old.TopRow + RowsPerPage(S);
+    S.Rows->RowsAppended();
+  }
+  if (S.Rows && Growth.LongestLineChanged) S.Rows->WidestLineChanged();
+  if (!Old.AllVisible || Growth.ChangedEntry >= 0) RecountLevels(S);
+  else CountAppendedEntries(S.Counters, S.RuleCache, S.Log->List, Growth.OldCount, Growth.NewCount);
+  UpdateStatus(S);
+  if (Following && View.VisibleCount > 0) {
+    // The control brings the caret into view itself, and the page is repainted once at the end.
+    SelectRow(S, View.VisibleCount - 1, false, false, TickMayTakeFocus(S));
+  } else if (Old.TopRow > View.VisibleCount - 1) {
+    SetTopRow(S, std::max(0, View.VisibleCount - 1));
+  }
+  if (Growth.ChangedEntry >= 0 && S.Rows)
+    RepaintDue = RepaintDue || RowOnPage(RowOfEntry(S, Growth.ChangedEntry), GetTopRow(S), RowsPerPage(S) + 1);
+  return RepaintDue;
+}
+
+}  // namespace
+
+void ReadFilterStrings(TSkerrinState& S) {
+  if (S.Bar.FilterEdit) S.Filter.FilterW = WindowTextU16(S.Bar.FilterEdit);
+  S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
+}
+
+bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, LoadMayTakeFocus(S)); }
+
+bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
+  ReadFilterStrings(S);
+  const std::u16string Filter = S.Filter.FilterW;
+  const bool Loaded = LoadFile(S, false);
+  if (!Filter.empty() && S.Bar.FilterEdit) {
+    SetWindowTextW(S.Bar.FilterEdit, AsWide(Filter));
+    // The box reports the change and starts the typing pause, whose rebuild is the one below.
+    if (S.Window) KillTimer(S.Window, FilterTimerId);
+  }
+  RebuildKeepingPlace(S, Place);
+  return Loaded;
 }
 
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus) {
@@ -92,7 +161,7 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   const bool FilterFocused = HasFocus(S.Bar.FilterEdit);
   const bool LookFocused = HasFocus(S.Bar.LookEdit);
   const int32_t NotedTop = KeepTop ? GetTopRow(S) : 0;
-  const int32_t NotedEntry = VisibleToEntry(S, CurrentRow(S));
+  const int32_t NotedEntry = EntryOfRow(S, CurrentRow(S));
 
   try {
     ApplyFilter(List, S.Filter.FilterW, S.Filter.FilterLowerW, ContextNumber(S), View.AllVisible, View.Visible,
@@ -120,4 +189,70 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   if (FilterFocused) SetFocus(S.Bar.FilterEdit);
   else if (LookFocused) SetFocus(S.Bar.LookEdit);
   if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, FALSE);
+}
+
+void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth) {
+  const TOldView Old{S.View.VisibleCount, GetTopRow(S), S.View.AllVisible};
+  const bool Following = S.Tail.Following;
+  // The rows of a filtered view move when it is rebuilt; the selection goes back by entry.
+  // Without a filter (before and after) every row keeps its index and its selection.
+  const bool Filtered = !S.Filter.FilterW.empty();
+  const bool NotePlace = !Following && (Filtered || !Old.AllVisible);
+  const TViewPlace Place = NotePlace ? NoteViewPlace(S) : TViewPlace{};
+
+  if (Growth.ChangedEntry >= 0) {
+    // The completed line has new text: what was cached about it is stale.
+    ForgetEntry(S.RuleCache, Growth.ChangedEntry);
+    if (S.Rows) S.Rows->RowChanged(RowOfEntry(S, Growth.ChangedEntry));
+  }
+  UpdateEffectiveLevels(S.RuleCache, S.Log->List);
+
+  bool RepaintDue = false;
+  {
+    TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
+    if (Filtered) {
+      RebuildView(S, !Following, true, false);
+      if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, TickMayTakeFocus(S));
+    } else {
+      RepaintDue = ExtendInPlace(S, Old, Growth);
+    }
+    if (NotePlace) RestoreSelection(S, Place);
+  }
+  if (RepaintDue && S.ListWindow) RedrawWindow(S.ListWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+TViewPlace NoteViewPlace(const TSkerrinState& S) {
+  TViewPlace Place;
+  for (const int32_t Row : SelectedRows(S)) {
+    const int32_t Entry = EntryOfRow(S, Row);
+    if (Entry >= 0) Place.SelectedEntries.push_back(Entry);
+  }
+  Place.CaretEntry = EntryOfRow(S, CurrentRow(S));
+  Place.TopEntry = EntryOfRow(S, GetTopRow(S));
+  Place.ListFocused = S.ListWindow && GetFocus() == S.ListWindow;
+  return Place;
+}
+
+void RestoreSelection(TSkerrinState& S, const TViewPlace& Place) {
+  if (!S.Rows || Place.SelectedEntries.empty()) return;
+  std::vector<int32_t> Rows;
+  Rows.reserve(Place.SelectedEntries.size());
+  for (const int32_t Entry : Place.SelectedEntries) {
+    const int32_t Row = RowOfEntry(S, Entry);
+    if (Row >= 0) Rows.push_back(Row);
+  }
+  S.Rows->Select(Rows, RowOfEntry(S, Place.CaretEntry));
+}
+
+void RebuildKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
+  RebuildView(S, false, true, false);
+  RestoreViewPlace(S, Place);
+}
+
+void RestoreViewPlace(TSkerrinState& S, const TViewPlace& Place) {
+  if (!Place.SelectedEntries.empty()) RestoreSelection(S, Place);
+  else SelectRow(S, RowOfEntry(S, Place.CaretEntry), false, true, false);
+  const int32_t Top = RowOfEntry(S, Place.TopEntry);
+  if (Top >= 0) SetTopRow(S, Top);
+  if (Place.ListFocused && S.ListWindow) SetFocus(S.ListWindow);
 }

@@ -1,16 +1,55 @@
 #pragma once
 // The view of the loaded file: loading it, rebuilding the visible rows from the filter and the
-// colour rules, and the level counters of those rows.
+// colour rules, growing them as the log grows, and the level counters of those rows.
+
+#include <cstdint>
+#include <vector>
 
 #include "viewer/uSkerrinState.h"
 
+// Loads FileName afresh and shows all of it; false when the load failed, which leaves an empty,
+// usable view that says why. Either way tail then runs or stops as the settings say.
 bool LoadAndShow(TSkerrinState& S);
 // The restored selection takes the keyboard focus unless the filter or context box has it, or
 // MayTakeFocus is false (a rebuild the user did not ask for, such as tail's).
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus = true);
-// Leaves an empty, usable view (after a failed load): no row can point past the entry list.
-void ResetToEmptyView(TSkerrinState& S);
 // Reads the filter box into FilterW and FilterLowerW.
 void ReadFilterStrings(TSkerrinState& S);
-// Errors, warnings and infos among the visible rows, counted anew.
-void RecountLevels(TSkerrinState& S);
+
+// What the log gained since the view was last shown: entries OldCount .. NewCount - 1, and
+// ChangedEntry (or -1), an entry whose line was completed and parsed again.
+struct TLogGrowth {
+  int32_t OldCount = 0;
+  int32_t NewCount = 0;
+  int32_t ChangedEntry = -1;
+  bool LongestLineChanged = false;
+};
+// Shows what the log gained: without a filter the new entries become new rows in place, with
+// one the view is rebuilt. Following, the last row is selected and shown; otherwise the
+// selected lines, the caret's line and the top row stay.
+void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth);
+
+// Where the user is in the view, by entry, so that it can be found again after the rows or the
+// list control changed: the selected lines (in row order), the caret's line, the first visible
+// line, and whether the list had the keyboard focus.
+struct TViewPlace {
+  std::vector<int32_t> SelectedEntries;
+  int32_t CaretEntry = -1;
+  int32_t TopEntry = -1;
+  bool ListFocused = false;
+};
+TViewPlace NoteViewPlace(const TSkerrinState& S);
+// Selects the noted lines that are still visible and puts the caret back on its line; nothing
+// when nothing was selected. The page stays where the control has it.
+void RestoreSelection(TSkerrinState& S, const TViewPlace& Place);
+// Puts the noted place back where its lines are still visible: the selection (the caret's line
+// alone when nothing was selected), the caret and the first visible line. The focus goes
+// nowhere but to a list control that replaced the one that had it.
+void RestoreViewPlace(TSkerrinState& S, const TViewPlace& Place);
+// Rebuilds the rows (after the settings changed) and puts the noted place back, without
+// moving the focus.
+void RebuildKeepingPlace(TSkerrinState& S, const TViewPlace& Place);
+// Loads the file again because settings changed how it is read (its format): unlike a load the
+// user asked for, the filter text, the context number and the noted place stay, and the focus
+// does not move. False when the load failed.
+bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place);

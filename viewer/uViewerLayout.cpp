@@ -11,7 +11,6 @@
 #include "viewer/uToolbar.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
-#include "viewer/uWrapView.h"
 
 namespace {
 
@@ -51,11 +50,7 @@ void LayoutViewer(TSkerrinState& S) {
     int Parts[2] = {StatusFirstPartEnd(W), -1};
     SendMessageW(S.StatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(Parts));
   }
-  if (S.Settings.WordWrap && S.ListWindow && S.WrapViewActive) {
-    InvalidateRowHeights(S);
-    UpdateWrapScrollBar(S);
-    InvalidateRect(S.ListWindow, nullptr, FALSE);
-  }
+  if (S.Rows) S.Rows->LayoutChanged();
   UpdateStatus(S);
 }
 

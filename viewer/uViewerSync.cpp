@@ -12,57 +12,9 @@
 #include "viewer/uNavigate.h"
 #include "viewer/uTrace.h"
 #include "viewer/uViewRows.h"
+#include "viewer/uViewerRegistry.h"
 
 namespace {
-
-// The viewers of the process that take part. Its lock is held only to change or copy the list,
-// never while a message is sent, so a viewer that handles a time cannot dead-lock another.
-class TViewerRegistry {
- public:
-  TViewerRegistry() { InitializeCriticalSection(&Lock); }
-  ~TViewerRegistry() { DeleteCriticalSection(&Lock); }
-  TViewerRegistry(const TViewerRegistry&) = delete;
-  TViewerRegistry& operator=(const TViewerRegistry&) = delete;
-
-  void Register(HWND Window) {
-    TLockScope Locked(Lock);
-    // Order does not matter here, so a gone window is replaced by the last one.
-    for (size_t i = Windows.size(); i-- > 0;) {
-      if (IsWindow(Windows[i])) continue;
-      Windows[i] = Windows.back();
-      Windows.pop_back();
-    }
-    if (std::find(Windows.begin(), Windows.end(), Window) == Windows.end()) Windows.push_back(Window);
-  }
-
-  void Unregister(HWND Window) {
-    TLockScope Locked(Lock);
-    std::erase_if(Windows, [Window](HWND W) { return W == Window || !IsWindow(W); });
-  }
-
-  std::vector<HWND> Copy() {
-    TLockScope Locked(Lock);
-    return Windows;
-  }
-
- private:
-  class TLockScope {
-   public:
-    explicit TLockScope(CRITICAL_SECTION& Section) : Section(Section) { EnterCriticalSection(&Section); }
-    ~TLockScope() { LeaveCriticalSection(&Section); }
-    TLockScope(const TLockScope&) = delete;
-    TLockScope& operator=(const TLockScope&) = delete;
-
-   private:
-    CRITICAL_SECTION& Section;
-  };
-
-  CRITICAL_SECTION Lock;
-  std::vector<HWND> Windows;
-};
-
-// Created when the library is loaded and destroyed when it is unloaded.
-TViewerRegistry Registry;
 
 void ForgetClick(TSyncState& Sync) {
   Sync.LastClickTick = 0;
@@ -97,20 +49,23 @@ class TApplyingSync {
   bool& Flag;
 };
 
+// The registered viewers whose Sync box is on, this one among them. All viewers of the process
+// live on the host's GUI thread, so their records may be read here.
+std::vector<HWND> SynchronisedViewers() {
+  std::vector<HWND> Viewers = RegisteredViewers();
+  std::erase_if(Viewers, [](HWND Viewer) {
+    const TSkerrinState* Other = StateFromWindow(Viewer);
+    return !Other || !Other->Sync.SyncEnabled;
+  });
+  return Viewers;
+}
+
 }  // namespace
-
-void RegisterViewer(HWND Window) { Registry.Register(Window); }
-
-void UnregisterViewer(HWND Window) { Registry.Unregister(Window); }
-
-std::vector<HWND> RegisteredViewers() { return Registry.Copy(); }
 
 void SetSyncEnabled(TSkerrinState& S, bool On) {
   TSyncState& Sync = S.Sync;
   if (Sync.SyncEnabled == On) return;
   Sync.SyncEnabled = On;
-  if (On) RegisterViewer(S.Window);
-  else UnregisterViewer(S.Window);
   ForgetClick(Sync);
   TraceF("sync enabled=%d viewer=%p", On ? 1 : 0, static_cast<void*>(S.Window));
 }
@@ -133,12 +88,12 @@ void NoteRowClick(TSkerrinState& S, int32_t Row, int X, int Y) {
 
 void PublishCurrentTime(TSkerrinState& S) {
   if (!S.Sync.SyncEnabled || S.Sync.ApplyingSync || !S.Log) return;
-  const int32_t Entry = VisibleToEntry(S, CurrentRow(S));
+  const int32_t Entry = EntryOfRow(S, CurrentRow(S));
   if (Entry < 0) return;
   const double Time = S.Log->List.Items[static_cast<size_t>(Entry)].Timestamp;
   if (!(Time > 0) || !std::isfinite(Time)) return;
   const TSyncPayload Payload{Time, std::trunc(Time) == 0};
-  const std::vector<HWND> Targets = RegisteredViewers();
+  const std::vector<HWND> Targets = SynchronisedViewers();
   const HWND Own = S.Window;
   TraceF("sync publish viewer=%p raw-index=%d timestamp=%s targets=%d", static_cast<void*>(Own), Entry,
          TimestampText(Time).c_str(), static_cast<int>(Targets.size()) - 1);
@@ -149,7 +104,7 @@ void PublishCurrentTime(TSkerrinState& S) {
 
 void OnSyncMessage(TSkerrinState& S, const TSyncPayload& Payload) {
   if (!S.Sync.SyncEnabled || S.Sync.ApplyingSync) return;
-  const int32_t Row = FindNearestRow(S, Payload.Time, Payload.TimeOnly);
+  const int32_t Row = NearestRowInTime(S, Payload.Time, Payload.TimeOnly);
   if (Row < 0) {
     TraceF("sync target viewer=%p no timestamp match", static_cast<void*>(S.Window));
     return;
@@ -161,7 +116,7 @@ void OnSyncMessage(TSkerrinState& S, const TSyncPayload& Payload) {
   TraceF("sync target viewer=%p selected=%d", static_cast<void*>(S.Window), Row);
 }
 
-int32_t FindNearestRow(TSkerrinState& S, double Time, bool TimeOnly) {
+int32_t NearestRowInTime(TSkerrinState& S, double Time, bool TimeOnly) {
   if (!S.Log) return -1;
   TTimestampIndexes& Index = S.Sync.Index;
   // The view marks its rows changed; the index is rebuilt on its next use only.
@@ -169,5 +124,5 @@ int32_t FindNearestRow(TSkerrinState& S, double Time, bool TimeOnly) {
     Index.TimestampIndexDirty = true;
     S.View.TimestampIndexDirty = false;
   }
-  return ::FindNearestRow(Index, RowsOf(S), Time, TimeOnly);
+  return FindNearestRow(Index, RowsOf(S), Time, TimeOnly);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Viewers that follow each other by time. Every viewer whose Sync box is on is in one registry
-// of the process; a double-click on a row with a timestamp sends that time to the others, and
-// each selects and centres its own row nearest to it.
+// Viewers that follow each other by time. Among the viewers of the process's registry, those
+// whose Sync box is on take part: a double-click on a row with a timestamp sends that time to
+// the others, and each selects and centres its own row nearest to it.
 
 #include <windows.h>
 
@@ -16,14 +16,8 @@ struct TSyncPayload {
   bool TimeOnly;  // the time has no date part
 };
 
-// The Sync box: takes the viewer into the registry or out of it.
+// The Sync box: the viewer takes part or not.
 void SetSyncEnabled(TSkerrinState& S, bool On);
-// The registry, under its lock. Registering also forgets windows that no longer exist;
-// unregistering forgets the window and those too.
-void RegisterViewer(HWND Window);
-void UnregisterViewer(HWND Window);
-// A copy of the registry as it stands.
-std::vector<HWND> RegisteredViewers();
 
 // Every left-button press or double-click on a row, after the list handled it: the second
 // press on the same row within the system's double-click time and distance publishes.
@@ -35,4 +29,4 @@ void PublishCurrentTime(TSkerrinState& S);
 // Follow off.
 void OnSyncMessage(TSkerrinState& S, const TSyncPayload& Payload);
 // The visible row nearest in time, or -1 when no visible row has a timestamp.
-int32_t FindNearestRow(TSkerrinState& S, double Time, bool TimeOnly);
+int32_t NearestRowInTime(TSkerrinState& S, double Time, bool TimeOnly);

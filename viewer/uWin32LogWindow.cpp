@@ -3,13 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "viewer/uClipboard.h"
 #include "viewer/uContextMenu.h"
 #include "viewer/uHostIntegration.h"
 #include "viewer/uHostWindow.h"
-#include "viewer/uLineRender.h"
 #include "viewer/uListControl.h"
 #include "viewer/uNavigate.h"
 #include "viewer/uStatusBar.h"
@@ -22,6 +20,7 @@
 #include "viewer/uViewerLayout.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
+#include "viewer/uViewerRegistry.h"
 #include "viewer/uViewerSync.h"
 #include "toolkit/uWindowClass.h"
 
@@ -38,7 +37,7 @@ void OnFormatChosen(TSkerrinState& S) {
   const int Entry = static_cast<int>(SendMessageW(S.Bar.FormatCombo, CB_GETCURSEL, 0, 0));
   ApplyFormatBoxEntry(S.Settings, Entry);
   SaveSettings(S.Settings, S.HostDark);
-  if (!LoadAndShow(S)) ResetToEmptyView(S);
+  LoadAndShow(S);
 }
 
 void OnFilterChanged(TSkerrinState& S) {
@@ -62,38 +61,17 @@ bool SameFormatSettings(const TAppSettings& A, const TAppSettings& B) {
 }
 
 // New settings from the options dialog, in one viewer. The lines are parsed anew when the
-// format settings changed, so that the format box and the lines agree. The opener starts
-// again at the first row and follows as the settings say; the others keep their place.
+// format settings changed, so that the format box and the lines agree. Every viewer keeps its
+// place; the opener follows as the settings say.
 void ReapplySettings(TSkerrinState& S, bool Opener, bool FormatChanged) {
+  const TViewPlace Place = NoteViewPlace(S);
   if (Opener) S.Tail.Following = S.Settings.Follow;
   ApplySettingsToWindow(S);
   LayoutViewer(S);
-  if (FormatChanged) {
-    if (!LoadAndShow(S)) ResetToEmptyView(S);
-  } else {
-    ReadFilterStrings(S);
-    RebuildView(S, !Opener, Opener);
-  }
+  if (FormatChanged) ReloadKeepingPlace(S, Place);
+  else RebuildKeepingPlace(S, Place);
   if (Opener) ApplyTailSettings(S);
-  else if (S.Settings.TailEnabled) StartTail(S);
-  else StopTail(S);
-}
-
-struct TViewerSearch {
-  std::vector<HWND> Viewers;
-};
-
-BOOL CALLBACK CollectViewer(HWND Window, LPARAM Param) {
-  // Only this library's viewers: another copy of the plug-in has records and settings of its own.
-  const auto Instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Window, GWLP_HINSTANCE));
-  if (Instance == PluginInstance() && StateFromWindow(Window))
-    reinterpret_cast<TViewerSearch*>(Param)->Viewers.push_back(Window);
-  return TRUE;
-}
-
-BOOL CALLBACK CollectViewersIn(HWND TopLevel, LPARAM Param) {
-  EnumChildWindows(TopLevel, CollectViewer, Param);
-  return TRUE;
+  else StartOrStopTail(S);
 }
 
 TOptionsDialog OptionsDialog = nullptr;
@@ -123,9 +101,7 @@ void OpenOptions(TSkerrinState& S) {
   const bool FormatChanged = !SameFormatSettings(Before, Settings);
   // Every viewer of the process shows the one settings record, so each takes the change now;
   // any of them, the opener too, may have been closed while the dialog was open.
-  TViewerSearch Search;
-  EnumThreadWindows(GetCurrentThreadId(), CollectViewersIn, reinterpret_cast<LPARAM>(&Search));
-  for (HWND Viewer : Search.Viewers)
+  for (HWND Viewer : RegisteredViewers())
     if (TSkerrinState* Other = StateFromWindow(Viewer)) ReapplySettings(*Other, Viewer == Window, FormatChanged);
 }
 
@@ -153,7 +129,7 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       CopyAllVisible(S);
       break;
     case IdMenuGoToTime:
-      GoToDateTime(S);
+      PromptGoToDateTime(S);
       break;
     case IdMenuGoToLine:
       PromptGoToLine(S);
@@ -186,11 +162,11 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
       RebuildView(S, false, true);
       break;
     case IdMenuWordWrap:
+      // The other control shows the same rows: it is not rebuilt, so the selection stays whole.
       Settings.WordWrap = !Settings.WordWrap;
       SaveSettings(Settings, S.HostDark);
       CreateListControl(S);
       LayoutViewer(S);
-      RebuildView(S, false, true);
       break;
     case IdOptions:
       OpenOptions(S);
@@ -247,9 +223,6 @@ bool DrawItem(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
     DrawFormatItem(S, Item);
   } else if ((Id >= IdPrevError && Id <= IdNextInfo) || Id == IdOptions) {
     DrawToolbarButton(S, Item);
-  } else if (Id == IdList && S.WrapViewActive) {
-    TBrushCache Brushes;
-    DrawRow(S, Item, Brushes);
   } else if (Id == IdStatusBar) {
     DrawStatusPart(S, Item);
   } else {
@@ -284,6 +257,7 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
   S->Window = Window;
   S->InListerWindow = IsListerWindow(S->ParentWindow, S->ShowFlags);
   SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(S));
+  RegisterViewer(Window);
   if (S->InListerWindow) InstallParentSubclass(*S);
   CreateToolbar(*S);
   InstallToolbarSubclasses(*S);
@@ -292,7 +266,7 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
   S->Tail.Following = S->Settings.Follow;
   ApplySettingsToWindow(*S);
   LayoutViewer(*S);
-  if (!LoadAndShow(*S)) ResetToEmptyView(*S);
+  LoadAndShow(*S);
   Trace("viewer WM_CREATE initialized");
   return 0;
 }
@@ -430,7 +404,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
         if (!S) break;
         auto& Item = *reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
         if (Item.CtlID != static_cast<UINT>(IdList)) break;
-        Item.itemHeight = static_cast<UINT>(MeasureRow(*S, static_cast<int32_t>(Item.itemID)));
+        Item.itemHeight = static_cast<UINT>(S->Metrics.RowHeight);
         return 1;
       }
       case WM_CONTEXTMENU:

@@ -15,11 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
-using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
-
 constexpr size_t MB = size_t{1} << 20;
 constexpr size_t Granularity = 64 * 1024;
 
@@ -157,7 +155,7 @@ TEST_F(AddressSpace, ALogBeyondTheRoomLeavesAnEmptyUsableView) {
   ASSERT_TRUE(IsWindow(Viewer.Window())) << "the host gets a viewer, empty";
   EXPECT_EQ(Viewer.Rows(), 0);
   Filter(Viewer, L"ERROR");
-  SendMessageW(Viewer.Control(1001), WM_KEYDOWN, VK_END, 0);
+  SendMessageW(Viewer.Control(IdList), WM_KEYDOWN, VK_END, 0);
   RedrawWindow(Viewer.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   EXPECT_EQ(Viewer.Rows(), 0);
   Filter(Viewer, L"");
@@ -179,11 +177,11 @@ TEST_F(AddressSpace, AViewerThatFilledTheRoomKeepsWorking) {
     Errors = Viewer.Rows();
     Filter(Viewer, L"");
     Unfiltered = Viewer.Rows();
-    Viewer.Command(1204);
-    Viewer.Command(1204);
+    Viewer.Command(IdMenuWordWrap);
+    Viewer.Command(IdMenuWordWrap);
     Unwrapped = Viewer.Rows();
-    SendMessageW(Viewer.Control(1001), LB_SETSEL, TRUE, -1);
-    Viewer.Command(1202);
+    SendMessageW(Viewer.Control(IdList), LB_SETSEL, TRUE, -1);
+    Viewer.Command(IdMenuCopyAll);
     RedrawWindow(Viewer.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Copied = Viewer.Rows();
   }
@@ -208,7 +206,7 @@ TEST_F(AddressSpace, TailAddsLinesWithoutRoomToDoubleTheText) {
     TAddressSpaceSqueeze Squeeze(LargeRoom + LargeBytes * 3 / 2);
     TPluginViewer Viewer(Log.Path());
     Before = Viewer.Rows();
-    Viewer.Click(1107, true);
+    Viewer.Click(IdTailBox, true);
     Log.Append(Appended);
     Viewer.Tick();
     After = Viewer.Rows();

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "win/uPluginHost.h"
+#include "win/uWinTestSupport.h"
 
 namespace fs = std::filesystem;
 

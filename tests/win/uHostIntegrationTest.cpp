@@ -9,17 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
-
-using TListSendCommand = int(WINAPI*)(HWND, int, int);
-using TListSearchText = int(WINAPI*)(HWND, char*, int);
-using TListSearchTextW = int(WINAPI*)(HWND, WCHAR*, int);
-using TListSearchDialog = int(WINAPI*)(HWND, int);
-using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
-using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
-using TListCloseWindow = void(WINAPI*)(HWND);
 
 constexpr int Ok = 0, Error = 1;
 constexpr int lc_copy = 1, lc_newparams = 2, lc_selectall = 3, lc_setpercent = 4;
@@ -78,7 +70,7 @@ class HostIntegration : public ::testing::Test {
 TEST_F(HostIntegration, EveryKeyOfTheRoutingTableReachesItsWindow) {
   TTempLog Log(TenLines, L"skerrin_keys.log");
   TPluginViewer V(Log.Path());
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   struct TCase {
     const char* Name;
     UINT Msg;
@@ -117,7 +109,7 @@ TEST_F(HostIntegration, EveryKeyOfTheRoutingTableReachesItsWindow) {
   }
   // Digits typed into the filter box are text, not the lister's display modes.
   THostWindow::Keys().clear();
-  HWND Filter = V.Control(1109);
+  HWND Filter = V.Control(IdFilterEdit);
   SendMessageW(Filter, WM_CHAR, '2', 1);
   PumpMessages(20);
   EXPECT_EQ(TextOf(Filter), L"2");
@@ -130,7 +122,7 @@ TEST_F(HostIntegration, EscWithCloseOnEscOffNeverClosesTheLister) {
   TPluginViewer V(Log.Path(), 0, false, 1000, 500, &EscKeptPlugin());
   const HWND Lister = V.HostWindow().Top();
   THostWindow::Keys().clear();
-  for (int Id : {1001, 1101, 1115}) {
+  for (int Id : {IdList, IdPrevError, IdLookEdit}) {
     SendMessageW(V.Control(Id), WM_KEYDOWN, VK_ESCAPE, 1);
     SendMessageW(V.Control(Id), WM_CHAR, 27, 1);
   }
@@ -142,7 +134,7 @@ TEST_F(HostIntegration, EscWithCloseOnEscOffNeverClosesTheLister) {
   PumpMessages(30);
   EXPECT_TRUE(THostWindow::Keys().empty()) << THostWindow::Keys().size() << " messages reached the lister";
   // The list asks for every key, so that ESC reaches it at all.
-  EXPECT_TRUE(SendMessageW(V.Control(1001), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  EXPECT_TRUE(SendMessageW(V.Control(IdList), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
   // Other commands still reach the lister.
   SendMessageW(Lister, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
   EXPECT_TRUE(Seen(WM_COMMAND, IDOK));
@@ -152,7 +144,7 @@ TEST_F(HostIntegration, EscWithCloseOnEscOnClosesFromEverywhereButTheFilterBox) 
   TTempLog Log(TenLines, L"skerrin_esc_on.log");
   TPluginViewer V(Log.Path());
   const HWND Lister = V.HostWindow().Top();
-  for (int Id : {1001, 1101, 1107, 1115}) {
+  for (int Id : {IdList, IdPrevError, IdTailBox, IdLookEdit}) {
     THostWindow::Keys().clear();
     SendMessageW(V.Control(Id), WM_KEYDOWN, VK_ESCAPE, 1);
     PumpMessages(20);
@@ -161,7 +153,7 @@ TEST_F(HostIntegration, EscWithCloseOnEscOnClosesFromEverywhereButTheFilterBox) 
   THostWindow::Keys().clear();
   SendMessageW(Lister, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
   EXPECT_TRUE(Seen(WM_COMMAND, IDCANCEL)) << "the lister's own cancel goes through";
-  EXPECT_FALSE(SendMessageW(V.Control(1001), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  EXPECT_FALSE(SendMessageW(V.Control(IdList), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
 }
 
 TEST_F(HostIntegration, TheFourCommands) {
@@ -193,7 +185,7 @@ TEST_F(HostIntegration, TheFourCommands) {
   }
 
   // New show flags with the dark bit re-theme the viewer at once.
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   RECT Client{};
   GetClientRect(List, &Client);
   V.SelectRows({}, 0);
@@ -213,11 +205,11 @@ TEST_F(HostIntegration, SelectAllAndCopyInTheWrapView) {
   TTempLog Log(TenLines, L"skerrin_wrap_commands.log");
   TPluginViewer V(Log.Path());
   auto Command = V.Export<TListSendCommand>("ListSendCommand");
-  V.Command(1204);  // word wrap on
+  V.Command(IdMenuWordWrap);  // word wrap on
   EXPECT_EQ(Command(V.Window(), lc_selectall, 0), Ok);
   EXPECT_EQ(Command(V.Window(), lc_copy, 0), Ok);
   EXPECT_EQ(SplitCrLf(ClipboardText()).size(), 10u);
-  V.Command(1204);
+  V.Command(IdMenuWordWrap);
 }
 
 TEST_F(HostIntegration, SearchExportsAndTheRepeatKeys) {
@@ -273,7 +265,7 @@ TEST_F(HostIntegration, SearchExportsAndTheRepeatKeys) {
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{3}) << "0 goes up";
 
   // F3 and Shift+F3 in the list repeat it and stay with the viewer.
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   THostWindow::Keys().clear();
   PressWith(List, VK_F3, {});
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{4});

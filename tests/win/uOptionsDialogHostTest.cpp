@@ -9,8 +9,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ class OptionsDialog : public ::testing::Test {
   // Presses the viewer's Options button; Inside runs while the dialog is open and should end it
   // (or leave a message behind that does). False when the dialog never appeared.
   static bool WithOptions(TPluginViewer& V, const std::function<void(HWND)>& Inside, bool Pump = true) {
-    HWND Button = V.Control(1111);
+    HWND Button = V.Control(IdOptions);
     bool Seen = false;
     const bool Ran = WithinModalLoop([&] { Notify(Button, BN_CLICKED); },
                                      [&] {
@@ -121,7 +122,7 @@ class OptionsDialog : public ::testing::Test {
   }
   static LONG ListFontHeight(const TPluginViewer& V) {
     LOGFONTW Font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(V.Control(1001), WM_GETFONT, 0, 0)), sizeof(Font), &Font);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(V.Control(IdList), WM_GETFONT, 0, 0)), sizeof(Font), &Font);
     return std::abs(Font.lfHeight);
   }
 
@@ -295,7 +296,7 @@ TEST_F(OptionsDialog, FormatPageShowsOnlyWhatAppliesAndStoresOneDelimiter) {
   EXPECT_EQ(Key(L"CustomFormat", L"Mode"), L"0");
   EXPECT_EQ(Key(L"CustomFormat", L"Delimiter"), L"59");
   EXPECT_EQ(Key(L"CustomFormat", L"Field2"), L"4");
-  EXPECT_EQ(TextOf(V->Control(1117)), L"Custom (user-defined)") << "the viewer shows the forced format";
+  EXPECT_EQ(TextOf(V->Control(IdFormatCombo)), L"Custom (user-defined)") << "the viewer shows the forced format";
 }
 
 TEST_F(OptionsDialog, RulesAreAddedUpdatedAndDeletedUpToTwenty) {
@@ -436,14 +437,14 @@ TEST_F(OptionsDialog, AlwaysDarkDarkensAtOnceAndCancelKeepsTheStoredMode) {
 
 TEST_F(OptionsDialog, TheViewerTakesANewFontSizeAndLineNumbersAtOnce) {
   auto V = Open();
-  ASSERT_TRUE(V->Checked(1112));
+  ASSERT_TRUE(V->Checked(IdLineNumBox));
   const LONG Before = ListFontHeight(*V);
   ASSERT_TRUE(WithOptions(*V, [&](HWND Dialog) {
     Type(Dialog, 3106, L"20");
     Click(Dialog, 3101);
     Click(Dialog, 1);
   }));
-  EXPECT_FALSE(V->Checked(1112)) << "line numbers off";
+  EXPECT_FALSE(V->Checked(IdLineNumBox)) << "line numbers off";
   EXPECT_GT(ListFontHeight(*V), Before);
   EXPECT_EQ(ListFontHeight(*V), MulDiv(20, ScreenDpi(), 72));
 }
@@ -509,7 +510,7 @@ TEST_F(OptionsDialog, ADelimiterByteAbove127ReadsBackAsTheByteItShows) {
 TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
   auto V = Open();
   const std::string Before = IniBytes();
-  const bool Numbers = V->Checked(1112);
+  const bool Numbers = V->Checked(IdLineNumBox);
   ASSERT_TRUE(WithOptions(
       *V,
       [&](HWND Dialog) {
@@ -523,7 +524,7 @@ TEST_F(OptionsDialog, AQuitRequestEndsTheDialogAsCancelAndIsPassedOn) {
   ASSERT_TRUE(PeekMessageW(&Quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "posted again for the host";
   EXPECT_EQ(Quit.wParam, 7u);
   EXPECT_EQ(IniBytes(), Before);
-  EXPECT_EQ(V->Checked(1112), Numbers);
+  EXPECT_EQ(V->Checked(IdLineNumBox), Numbers);
 }
 
 TEST_F(OptionsDialog, ClosingTheListerWhileTheDialogIsOpenEndsIt) {
@@ -532,6 +533,53 @@ TEST_F(OptionsDialog, ClosingTheListerWhileTheDialogIsOpenEndsIt) {
   ASSERT_TRUE(WithOptions(*V, [&](HWND) { DestroyWindow(V->HostWindow().Top()); }));
   EXPECT_EQ(OptionsWindow(), nullptr);
   EXPECT_FALSE(IsWindow(Viewer));
+}
+
+TEST_F(OptionsDialog, EveryViewerKeepsItsFilterAndPlaceThroughAReloadAndAControlChange) {
+  std::string Text;
+  for (int I = 0; I < 400; ++I)
+    Text +=
+        "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
+  auto Opener = Open(Text);
+  const TTempLog OtherLog(Text, L"skerrin_options_other.log");
+  TPluginViewer Other(OtherLog.Path(), 0, false, 1000, 600, Library.get());
+  for (TPluginViewer* V : {Opener.get(), &Other}) {
+    SetWindowTextW(V->Control(IdLookEdit), L"1");
+    V->Filter(L"error");
+    ASSERT_EQ(V->Rows(), 80);
+    V->SelectRows({40, 43}, 43);
+    SendMessageW(V->Control(IdList), LB_SETTOPINDEX, 30, 0);
+  }
+  struct TStep {
+    const char* Name;
+    std::function<void(HWND)> Change;
+  };
+  const TStep Steps[] = {
+      {"another format and word wrap on",
+       [](HWND Dialog) {
+         Click(Dialog, 3301);
+         Choose(Dialog, 3302, 0);
+         Click(Dialog, 3103);
+       }},
+      {"word wrap off", [](HWND Dialog) { Click(Dialog, 3103); }},
+  };
+  for (const TStep& Step : Steps) {
+    ASSERT_TRUE(WithOptions(*Opener, [&](HWND Dialog) {
+      Step.Change(Dialog);
+      Click(Dialog, 1);
+    }));
+    for (TPluginViewer* V : {Opener.get(), &Other}) {
+      const char* Which = V == &Other ? "other viewer" : "opener";
+      EXPECT_EQ(TextOf(V->Control(IdFilterEdit)), L"error") << Step.Name << ", " << Which;
+      EXPECT_EQ(TextOf(V->Control(IdLookEdit)), L"1") << Step.Name << ", " << Which;
+      EXPECT_EQ(V->Rows(), 80) << Step.Name << ", " << Which;
+      EXPECT_EQ(V->SelectedRows(), (std::vector<int>{40, 43})) << Step.Name << ", " << Which;
+      EXPECT_EQ(V->CaretRow(), 43) << Step.Name << ", " << Which;
+      EXPECT_EQ(V->TopRow(), 30) << Step.Name << ", " << Which;
+    }
+  }
+  Other.Filter(L"");
+  Opener->Filter(L"");
 }
 
 // Not a check: pictures of every page in both looks for a person to look at, written when

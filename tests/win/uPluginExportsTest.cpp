@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "win/uPluginHost.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 using TListGetDetectString = void(WINAPI*)(char*, int);

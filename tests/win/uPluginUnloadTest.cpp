@@ -4,12 +4,9 @@
 #include <string>
 
 #include "uTestSupport.h"
-#include "win/uPluginHost.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
-using TListLoadW = HWND(WINAPI*)(HWND, const wchar_t*, int);
-using TListCloseWindow = void(WINAPI*)(HWND);
-
 std::wstring Wide(const std::string& Utf8) {
   const int Len = MultiByteToWideChar(CP_UTF8, 0, Utf8.c_str(), -1, nullptr, 0);
   std::wstring Text(Len > 0 ? Len - 1 : 0, L'\0');
@@ -31,15 +28,16 @@ TEST(PluginUnload, FreeLibraryUnloadsAfterALogWasShown) {
 
   HMODULE Module = LoadLibraryW(Copy.c_str());
   ASSERT_NE(Module, nullptr);
-  auto Load = reinterpret_cast<TListLoadW>(reinterpret_cast<void*>(GetProcAddress(Module, "ListLoadW")));
-  auto Close = reinterpret_cast<TListCloseWindow>(reinterpret_cast<void*>(GetProcAddress(Module, "ListCloseWindow")));
+  auto Load = ExportOf<TListLoadW>(Module, "ListLoadW");
+  auto Close = ExportOf<TListCloseWindow>(Module, "ListCloseWindow");
   ASSERT_TRUE(Load && Close);
 
   HWND Host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 400, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(Host, nullptr);
   // A CSV file exercises every reused parse buffer: the upper-case copies and the CSV field.
-  HWND Viewer = Load(Host, Wide(TestDataPath("events.csv")).c_str(), 0);
+  std::wstring Name = Wide(TestDataPath("events.csv"));
+  HWND Viewer = Load(Host, Name.data(), 0);
   ASSERT_NE(Viewer, nullptr);
   Close(Viewer);
   DestroyWindow(Host);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST_F(TailView, WriterStepsShowEveryLineExactlyOnce) {
   TGrowingLog Log(L"skerrin_tail_steps.log", Numbered(1, 3));
   TPluginViewer V(Log.Path());
   ASSERT_NE(V.Window(), nullptr);
-  V.Click(1107, true);
+  V.Click(IdTailBox, true);
   ExpectRows(V, NumberedRows(1, 3), "loaded");
 
   struct TStep {
@@ -102,7 +102,7 @@ TEST_F(TailView, WriterStepsShowEveryLineExactlyOnce) {
 TEST_F(TailView, LastLineWithoutLineBreakIsCompletedNotDuplicated) {
   TGrowingLog Log(L"skerrin_tail_open.log", "first\r\nsecond ERR");
   TPluginViewer V(Log.Path());
-  V.Click(1107, true);
+  V.Click(IdTailBox, true);
   ExpectRows(V, {L"first", L"second ERR"}, "loaded");
   EXPECT_EQ(V.StatusPart(1).substr(0, 5), L"E: 0 ") << "no error level yet";
   Log.Append("OR disk\r\nthird\r\n");
@@ -110,11 +110,25 @@ TEST_F(TailView, LastLineWithoutLineBreakIsCompletedNotDuplicated) {
   ExpectRows(V, {L"first", L"second ERROR disk", L"third"}, "completed");
   EXPECT_EQ(V.StatusPart(1).substr(0, 5), L"E: 1 ") << "the completed line is counted by its new level";
   // Line numbers continue after the completed line.
-  V.Click(1112, true);
-  SetWindowTextW(V.Control(1109), L"third");
+  V.Click(IdLineNumBox, true);
+  SetWindowTextW(V.Control(IdFilterEdit), L"third");
   PumpMessages(200);
   EXPECT_EQ(V.RowTexts(), TLines{L"third"});
   V.Filter(L"");
+}
+
+TEST_F(TailView, SwitchingTailOffAndOnKeepsAHalfReadLine) {
+  TGrowingLog Log(L"skerrin_tail_half.log", Numbered(1, 2));
+  TPluginViewer V(Log.Path());
+  V.Click(IdTailBox, true);
+  Log.Append("2024-03-01 08:00:03 INFO li");
+  V.Tick();
+  ExpectRows(V, NumberedRows(1, 2), "half a line waits");
+  V.Click(IdTailBox, false);
+  V.Click(IdTailBox, true);
+  Log.Append("ne 3\r\n");
+  V.Tick();
+  ExpectRows(V, NumberedRows(1, 3), "the line's start was kept");
 }
 
 TEST_F(TailView, Utf16LogGrowsInDecodedLines) {
@@ -123,7 +137,7 @@ TEST_F(TailView, Utf16LogGrowsInDecodedLines) {
   };
   TGrowingLog Log(L"skerrin_tail_utf16.log", "\xFF\xFE" + Utf16(L"eins\r\n"));
   TPluginViewer V(Log.Path());
-  V.Click(1107, true);
+  V.Click(IdTailBox, true);
   ExpectRows(V, {L"eins"}, "loaded");
   const std::string Growth = Utf16(L"zw\u00F6lf\r\ndrei\r\n");
   Log.Append(Growth.substr(0, 5));  // ends inside a code unit
@@ -137,16 +151,16 @@ TEST_F(TailView, Utf16LogGrowsInDecodedLines) {
 TEST_F(TailView, FollowKeepsTheLastRowSelectedUntilAJump) {
   TGrowingLog Log(L"skerrin_tail_follow.log", Numbered(1, 40) + "2024-03-01 08:01:00 ERROR early\r\n");
   TPluginViewer V(Log.Path());
-  V.Click(1108, true);
-  V.Click(1107, true);
+  V.Click(IdFollowBox, true);
+  V.Click(IdTailBox, true);
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{40}) << "turning follow on selects the last row";
   Log.Append(Numbered(41, 45));
   V.Tick();
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{45});
   EXPECT_EQ(V.CaretRow(), 45);
 
-  V.Command(1101);  // previous error
-  EXPECT_FALSE(V.Checked(1108)) << "a jump switches follow off";
+  V.Command(IdPrevError);  // previous error
+  EXPECT_FALSE(V.Checked(IdFollowBox)) << "a jump switches follow off";
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{40});
   Log.Append(Numbered(46, 47));
   V.Tick();
@@ -157,8 +171,8 @@ TEST_F(TailView, FollowKeepsTheLastRowSelectedUntilAJump) {
 TEST_F(TailView, WithoutFollowTheSelectionAndTopRowStay) {
   TGrowingLog Log(L"skerrin_tail_keep.log", Numbered(1, 200));
   TPluginViewer V(Log.Path());
-  V.Click(1108, false);
-  V.Click(1107, true);
+  V.Click(IdFollowBox, false);
+  V.Click(IdTailBox, true);
   struct TCase {
     const wchar_t* Filter;
     std::vector<int> Selected;
@@ -168,7 +182,7 @@ TEST_F(TailView, WithoutFollowTheSelectionAndTopRowStay) {
   for (const TCase& C : {TCase{L"", {3, 5, 7}, 5}, TCase{L"line 1", {2, 4, 6}, 4}}) {
     V.Filter(C.Filter);
     V.SelectRows(C.Selected, C.Caret);
-    SendMessageW(V.Control(1001), LB_SETTOPINDEX, 2, 0);
+    SendMessageW(V.Control(IdList), LB_SETTOPINDEX, 2, 0);
     const TLines Before = V.RowTexts();
     std::vector<std::wstring> SelectedTexts;
     for (int Row : C.Selected) SelectedTexts.push_back(Before[static_cast<size_t>(Row)]);
@@ -194,23 +208,22 @@ int WaitForRows(const TPluginViewer& V, int Rows, DWORD Milliseconds) {
 TEST_F(TailView, TheTimerPollsWhileTailIsOnAndStopsWithTheBox) {
   TGrowingLog Log(L"skerrin_tail_timer.log", Numbered(1, 2));
   TPluginViewer V(Log.Path());
-  V.Click(1107, true);
+  V.Click(IdTailBox, true);
   Log.Append(Numbered(3, 3));
   EXPECT_EQ(WaitForRows(V, 3, 5000), 3) << "the default interval is a second";
-  V.Click(1107, false);
+  V.Click(IdTailBox, false);
   Log.Append(Numbered(4, 4));
   PumpMessages(1500);
   EXPECT_EQ(V.Rows(), 3) << "tail off: no poll";
-  V.Click(1107, true);
+  V.Click(IdTailBox, true);
   EXPECT_EQ(WaitForRows(V, 4, 5000), 4);
 }
 
 TEST_F(TailView, AnotherFileLoadedIntoTheViewerIsTailedFromItsOwnEnd) {
-  using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
   TGrowingLog First(L"skerrin_tail_first.log", Numbered(1, 5));
   TGrowingLog Second(L"skerrin_tail_second.log", Numbered(30, 31));
   TPluginViewer V(First.Path());
-  V.Click(1107, true);
+  V.Click(IdTailBox, true);
   auto LoadNext = SharedPlugin().Export<TListLoadNextW>("ListLoadNextW");
   std::wstring Name = Second.Path();
   ASSERT_EQ(LoadNext(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
@@ -218,20 +231,20 @@ TEST_F(TailView, AnotherFileLoadedIntoTheViewerIsTailedFromItsOwnEnd) {
   Second.Append(Numbered(32, 32));
   V.Tick();
   ExpectRows(V, NumberedRows(30, 32), "second file");
-  EXPECT_TRUE(V.Checked(1107));
+  EXPECT_TRUE(V.Checked(IdTailBox));
 }
 
 TEST_F(TailView, WrappedAndFilteredViewsGrowAndFollowToo) {
   TGrowingLog Log(L"skerrin_tail_wrap.log", Numbered(1, 5));
   TPluginViewer V(Log.Path());
-  V.Click(1108, true);
-  V.Click(1107, true);
-  V.Command(1204);  // word wrap on
+  V.Click(IdFollowBox, true);
+  V.Click(IdTailBox, true);
+  V.Command(IdMenuWordWrap);  // word wrap on
   Log.Append(Numbered(6, 8));
   V.Tick();
   EXPECT_EQ(V.RowTexts(), NumberedRows(1, 8)) << "wrap view";
-  EXPECT_EQ(SendMessageW(V.Control(1001), LB_GETCARETINDEX, 0, 0), 7) << "wrap view follows";
-  V.Command(1204);  // word wrap off again
+  EXPECT_EQ(SendMessageW(V.Control(IdList), LB_GETCARETINDEX, 0, 0), 7) << "wrap view follows";
+  V.Command(IdMenuWordWrap);  // word wrap off again
 
   V.Filter(L"line 1");
   EXPECT_EQ(V.RowTexts(), NumberedRows(1, 1));
@@ -243,24 +256,20 @@ TEST_F(TailView, WrappedAndFilteredViewsGrowAndFollowToo) {
   EXPECT_EQ(V.RowTexts(), NumberedRows(1, 12));
 }
 
-// The colour on screen now, without asking the window to paint again first.
+// The colour on screen once the pending messages are handled, without asking the window to
+// paint again first.
 COLORREF PixelAsShown(HWND Window, int X, int Y) {
   PumpMessages(50);
-  POINT P{X, Y};
-  ClientToScreen(Window, &P);
-  HDC Screen = GetDC(nullptr);
-  const COLORREF Color = GetPixel(Screen, P.x, P.y);
-  ReleaseDC(nullptr, Screen);
-  return Color;
+  return ScreenPixel(Window, X, Y);
 }
 
 TEST_F(TailView, NewAndCompletedRowsArePaintedAtOnce) {
   TGrowingLog Log(L"skerrin_tail_paint.log", "2024-01-01 10:00:00 INFO one\r\n2024-01-01 10:00:01 WA");
   TPluginViewer V(Log.Path(), 0, true, 900, 500);
-  V.Click(1108, false);
-  V.Click(1107, true);
+  V.Click(IdFollowBox, false);
+  V.Click(IdTailBox, true);
   V.SelectRows({}, 0);
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   const int Row = static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0));
   RECT Client{};
   GetClientRect(List, &Client);
@@ -277,11 +286,51 @@ TEST_F(TailView, NewAndCompletedRowsArePaintedAtOnce) {
   EXPECT_EQ(PixelAsShown(List, X, 2 * Row + Row / 2), Error) << "the new line";
 }
 
+// The list's vertical scroll bar as the screen shows it now, top to bottom along its middle.
+std::vector<COLORREF> ScrollBarAsShown(HWND List) {
+  PumpMessages(50);
+  RECT Client{};
+  GetClientRect(List, &Client);
+  const int X = Client.right + GetSystemMetrics(SM_CXVSCROLL) / 2;
+  std::vector<COLORREF> Column;
+  for (int Y = 0; Y < Client.bottom; ++Y) Column.push_back(ScreenPixel(List, X, Y));
+  return Column;
+}
+
+TEST_F(TailView, TheScrollBarShowsTheRowsAfterATickAndALoad) {
+  TGrowingLog Log(L"skerrin_tail_scroll.log", Numbered(1, 30));
+  TGrowingLog Longer(L"skerrin_tail_scroll_next.log", Numbered(1, 900));
+  TPluginViewer V(Log.Path(), 0, true, 600, 400);
+  V.Click(IdFollowBox, false);
+  V.Click(IdTailBox, true);
+  for (const bool Wrap : {false, true}) {
+    const char* Control = Wrap ? "wrap view" : "listbox";
+    if (Wrap) V.Command(IdMenuWordWrap);
+    HWND List = V.Control(IdList);
+    const std::vector<COLORREF> Before = ScrollBarAsShown(List);
+    Log.Append(Numbered(31, 300));
+    V.Tick();
+    const std::vector<COLORREF> AfterTick = ScrollBarAsShown(List);
+    RedrawWindow(List, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_EQ(AfterTick, ScrollBarAsShown(List)) << Control << ": after the tick, as painted afresh";
+    EXPECT_NE(AfterTick, Before) << Control << ": the thumb is smaller";
+
+    std::wstring Name = Longer.Path();
+    ASSERT_EQ(V.Export<TListLoadNextW>("ListLoadNextW")(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+    const std::vector<COLORREF> AfterLoad = ScrollBarAsShown(List);
+    RedrawWindow(List, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_EQ(AfterLoad, ScrollBarAsShown(List)) << Control << ": after the load, as painted afresh";
+    Name = Log.Path();
+    ASSERT_EQ(V.Export<TListLoadNextW>("ListLoadNextW")(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+    if (Wrap) V.Command(IdMenuWordWrap);
+  }
+}
+
 TEST_F(TailView, AFollowingViewerInTheBackgroundStaysThere) {
   TGrowingLog Log(L"skerrin_tail_background.log", Numbered(1, 3));
   TPluginViewer V(Log.Path(), 0, true, 600, 300);
-  V.Click(1108, true);
-  V.Click(1107, true);
+  V.Click(IdFollowBox, true);
+  V.Click(IdTailBox, true);
   THostWindow Other(false, 300, 200, true);
   // The display reports focus changes late; they settle before the other window is activated.
   PumpMessages(300);
@@ -296,12 +345,12 @@ TEST_F(TailView, AFollowingViewerInTheBackgroundStaysThere) {
 TEST_F(TailView, AFilteredTickLeavesTheFocusWhereItIs) {
   TGrowingLog Log(L"skerrin_tail_focus.log", Numbered(1, 5));
   TPluginViewer V(Log.Path(), 0, true, 600, 300);
-  V.Click(1108, false);
-  V.Click(1107, true);
+  V.Click(IdFollowBox, false);
+  V.Click(IdTailBox, true);
   V.Filter(L"line");
   PumpMessages(300);
   SetActiveWindow(V.HostWindow().Top());
-  const HWND Box = V.Control(1107);
+  const HWND Box = V.Control(IdTailBox);
   SetFocus(Box);
   ASSERT_EQ(GetFocus(), Box);
   Log.Append(Numbered(6, 7));

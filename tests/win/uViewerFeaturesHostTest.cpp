@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "uTestSupport.h"
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST_F(ViewerFeatures, CountersNeverClipAndTheDarkBarShowsNoLightLine) {
   const std::string Path = TestDataPath("loghub/Zookeeper_2k.log");
   for (int Width : {1100, 600}) {
     TPluginViewer V(std::wstring(Path.begin(), Path.end()), 128, true, Width, 300);
-    HWND Bar = V.Control(1114);
+    HWND Bar = V.Control(IdStatusBar);
     RECT Summary{}, Counters{};
     SendMessageW(Bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&Summary));
     SendMessageW(Bar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&Counters));
@@ -126,8 +126,8 @@ TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
     std::wstring Expected;
   };
   const TCase Cases[] = {
-      {"two rows selected", {3, 5}, 5, 1201, Row(3) + L"\r\n" + Row(5) + L"\r\n"},
-      {"one row selected", {7}, 7, 1201, Row(7) + L"\r\n"},
+      {"two rows selected", {3, 5}, 5, IdMenuCopy, Row(3) + L"\r\n" + Row(5) + L"\r\n"},
+      {"one row selected", {7}, 7, IdMenuCopy, Row(7) + L"\r\n"},
   };
   for (const TCase& C : Cases) {
     PutOnClipboard(L"before");
@@ -138,7 +138,7 @@ TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
   // Ctrl+C in the list does what "Copy line" does.
   V.SelectRows({1, 2}, 2);
   PutOnClipboard(L"before");
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   BYTE Keys[256];
   GetKeyboardState(Keys);
   BYTE Pressed[256];
@@ -151,12 +151,12 @@ TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
 
   V.Filter(L"step");
   PutOnClipboard(L"before");
-  V.Command(1202);
+  V.Command(IdMenuCopyAll);
   EXPECT_EQ(ClipboardText(), Row(1) + L"\r\n" + Row(4) + L"\r\n" + Row(6) + L"\r\n" + Row(8) + L"\r\n");
   V.Filter(L"nothing at all");
   PutOnClipboard(L"before");
-  V.Command(1202);
-  V.Command(1201);
+  V.Command(IdMenuCopyAll);
+  V.Command(IdMenuCopy);
   EXPECT_EQ(ClipboardText(), L"before") << "an empty view copies nothing";
   V.Filter(L"");
 }
@@ -164,7 +164,7 @@ TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
 TEST_F(ViewerFeatures, LevelJumpsStayInsideTheFilterAndSwitchFollowOff) {
   TTempLog Log(TenLines, L"skerrin_jumps.log");
   TPluginViewer V(Log.Path());
-  V.Click(1108, true);
+  V.Click(IdFollowBox, true);
   V.Filter(L"s");  // hides "detail" and "done": rows 0..7 are entries 0,1,3,4,5,6,7,8
   ASSERT_EQ(V.Rows(), 8);
   struct TStep {
@@ -173,13 +173,14 @@ TEST_F(ViewerFeatures, LevelJumpsStayInsideTheFilterAndSwitchFollowOff) {
   };
   // From row 0: next error, next error, next error (none left), previous warning, next info,
   // previous info twice, previous error (none before row 2).
-  const TStep Steps[] = {{1102, 2}, {1102, 6}, {1102, 6}, {1103, 4}, {1106, 5}, {1105, 3}, {1105, 1}, {1101, 1}};
+  const TStep Steps[] = {{IdNextError, 2}, {IdNextError, 6}, {IdNextError, 6}, {IdPrevWarn, 4},
+                         {IdNextInfo, 5},  {IdPrevInfo, 3},  {IdPrevInfo, 1},  {IdPrevError, 1}};
   V.SelectRows({0}, 0);
   for (const TStep& Step : Steps) {
-    SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(V.Control(IdFollowBox), BM_SETCHECK, BST_CHECKED, 0);
     V.Command(Step.Command);
     EXPECT_EQ(V.SelectedRows(), std::vector<int>{Step.Row}) << "command " << Step.Command;
-    EXPECT_FALSE(V.Checked(1108)) << "command " << Step.Command;
+    EXPECT_FALSE(V.Checked(IdFollowBox)) << "command " << Step.Command;
   }
   V.Filter(L"");
 }
@@ -187,7 +188,7 @@ TEST_F(ViewerFeatures, LevelJumpsStayInsideTheFilterAndSwitchFollowOff) {
 TEST_F(ViewerFeatures, RepeatKeySearchesAgainOnlyAfterASearch) {
   TTempLog Log(TenLines, L"skerrin_repeat.log");
   TPluginViewer V(Log.Path());
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   THostWindow::Keys().clear();
   SendMessageW(List, WM_KEYDOWN, VK_F3, 1);
   bool Forwarded = false;
@@ -215,7 +216,7 @@ TEST_F(ViewerFeatures, GoToLinePromptSelectsTheFirstVisibleLineAtOrAfterTheNumbe
   V.Filter(L"shown");  // rows 0..198 are lines 1..199, row 199 is line 261
   ASSERT_EQ(V.Rows(), 239);
   auto Prompt = [&V](const wchar_t* Typed) {
-    return WithinModalLoop([&V] { V.Command(1206); }, [Typed] { AnswerLinePrompt(Typed); });
+    return WithinModalLoop([&V] { V.Command(IdMenuGoToLine); }, [Typed] { AnswerLinePrompt(Typed); });
   };
   struct TCase {
     const wchar_t* Typed;
@@ -224,21 +225,21 @@ TEST_F(ViewerFeatures, GoToLinePromptSelectsTheFirstVisibleLineAtOrAfterTheNumbe
   const TCase Cases[] = {{L" 42 ", 41}, {L"250", 199},    {L"abc", 199}, {L"0", 199},
                          {L"-3", 199},  {L"100000", 199}, {L"1", 0}};
   for (const TCase& C : Cases) {
-    SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(V.Control(IdFollowBox), BM_SETCHECK, BST_CHECKED, 0);
     ASSERT_TRUE(Prompt(C.Typed));
     EXPECT_EQ(V.SelectedRows(), std::vector<int>{C.Row}) << "typed '" << C.Typed << "'";
     const bool Number = C.Typed[0] != L'a';
-    EXPECT_EQ(V.Checked(1108), !Number) << "typed '" << C.Typed << "': only a number switches follow off";
+    EXPECT_EQ(V.Checked(IdFollowBox), !Number) << "typed '" << C.Typed << "': only a number switches follow off";
   }
   // Cancel leaves everything as it was.
-  SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
-  ASSERT_TRUE(WithinModalLoop([&V] { V.Command(1206); },
+  SendMessageW(V.Control(IdFollowBox), BM_SETCHECK, BST_CHECKED, 0);
+  ASSERT_TRUE(WithinModalLoop([&V] { V.Command(IdMenuGoToLine); },
                               [] {
                                 HWND Prompt = FindWindowW(L"WLXLogPromptWnd2", nullptr);
                                 SendMessageW(Prompt, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
                               }));
   EXPECT_EQ(V.SelectedRows(), std::vector<int>{0});
-  EXPECT_TRUE(V.Checked(1108));
+  EXPECT_TRUE(V.Checked(IdFollowBox));
   EXPECT_TRUE(IsWindowEnabled(V.Window())) << "the owner is enabled again";
   V.Filter(L"");
 }
@@ -247,7 +248,7 @@ TEST_F(ViewerFeatures, GoToDateTimePromptSelectsTheFirstLineNotEarlier) {
   TTempLog Log(TenLines, L"skerrin_gotime.log");
   TPluginViewer V(Log.Path());
   auto Answer = [&V](const SYSTEMTIME& Chosen) {
-    return WithinModalLoop([&V] { V.Command(1205); },
+    return WithinModalLoop([&V] { V.Command(IdMenuGoToTime); },
                            [&Chosen] {
                              HWND Prompt = FindWindowW(L"WLXLogDateTimeWnd2", nullptr);
                              ASSERT_NE(Prompt, nullptr);
@@ -274,10 +275,10 @@ TEST_F(ViewerFeatures, GoToDateTimePromptSelectsTheFirstLineNotEarlier) {
       {{2024, 1, 0, 1, 10, 0, 10, 0}, 7},  // later than every line: the selection stays
   };
   for (const TCase& C : Cases) {
-    SendMessageW(V.Control(1108), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(V.Control(IdFollowBox), BM_SETCHECK, BST_CHECKED, 0);
     ASSERT_TRUE(Answer(C.Chosen));
     EXPECT_EQ(V.SelectedRows(), std::vector<int>{C.Row}) << C.Chosen.wDay << " " << C.Chosen.wSecond;
-    EXPECT_FALSE(V.Checked(1108));
+    EXPECT_FALSE(V.Checked(IdFollowBox));
   }
 }
 
@@ -292,7 +293,7 @@ struct TMenuSeen {
 TMenuSeen OpenContextMenu(TPluginViewer& V, LPARAM Position, const wchar_t* ShotName = nullptr) {
   TMenuSeen Seen;
   WithinModalLoop(
-      [&] { SendMessageW(V.Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(V.Control(1001)), Position); },
+      [&] { SendMessageW(V.Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(V.Control(IdList)), Position); },
       [&] {
         HWND Popup = FindWindowW(L"#32768", nullptr);
         if (!Popup) return;
@@ -314,17 +315,48 @@ TMenuSeen OpenContextMenu(TPluginViewer& V, LPARAM Position, const wchar_t* Shot
   return Seen;
 }
 
+// Lines with an error every tenth line, from line 3 on.
+std::string ErrorEveryTenthLine(int Count) {
+  std::string Text;
+  for (int I = 0; I < Count; ++I)
+    Text +=
+        "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
+  return Text;
+}
+
+TEST_F(ViewerFeatures, WordWrapOnAndOffKeepsTheSelectionAndThePlace) {
+  const TTempLog Log(ErrorEveryTenthLine(400), L"skerrin_wrap_place.log");
+  TPluginViewer V(Log.Path(), 0, true, 800, 500);
+  V.Filter(L"error");
+  ASSERT_EQ(V.Rows(), 40);
+  V.SelectRows({20, 22, 23}, 23);
+  SendMessageW(V.Control(IdList), LB_SETTOPINDEX, 15, 0);
+  SetActiveWindow(V.HostWindow().Top());
+  SetFocus(V.Control(IdList));
+  for (const wchar_t* Control : {L"WLXSkerrin64WrapView", L"ListBox"}) {
+    V.Command(IdMenuWordWrap);
+    ASSERT_EQ(ClassOf(V.Control(IdList)), Control);
+    EXPECT_EQ(V.Rows(), 40) << "the filter stays";
+    EXPECT_EQ(V.SelectedRows(), (std::vector<int>{20, 22, 23})) << Control;
+    EXPECT_EQ(V.CaretRow(), 23) << Control;
+    EXPECT_EQ(V.TopRow(), 15) << Control << ": the first visible line stays";
+    EXPECT_EQ(GetFocus(), V.Control(IdList)) << Control << ": the new control has the focus the old one had";
+  }
+  V.Filter(L"");
+}
+
 TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
   TTempLog Log(TenLines, L"skerrin_menu.log");
   TPluginViewer V(Log.Path(), 0, true);
   const TMenuSeen Seen = OpenContextMenu(V, MAKELPARAM(200, 150));
-  const std::vector<UINT> Ids = {1201, 1202, 0, 1203, 1204, 0, 1205, 1206};
+  const std::vector<UINT> Ids = {IdMenuCopy,     IdMenuCopyAll, 0, IdMenuLineNumbers, IdMenuWordWrap, 0,
+                                 IdMenuGoToTime, IdMenuGoToLine};
   const std::vector<std::wstring> Texts = {
       L"Copy line", L"Copy all visible", L"", L"Line numbers", L"Word wrap", L"", L"Go to date/time", L"Go to line"};
   EXPECT_EQ(Seen.Ids, Ids);
   EXPECT_EQ(Seen.Texts, Texts);
   ASSERT_EQ(Seen.Checked.size(), 8u);
-  EXPECT_EQ(Seen.Checked[3], V.Checked(1112)) << "Line numbers checked as the Line# box";
+  EXPECT_EQ(Seen.Checked[3], V.Checked(IdLineNumBox)) << "Line numbers checked as the Line# box";
   EXPECT_FALSE(Seen.Checked[4]) << "no word wrap";
   EXPECT_EQ(Seen.Where.left, 200);
   EXPECT_EQ(Seen.Where.top, 150);
@@ -338,12 +370,12 @@ TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
   EXPECT_EQ(ByKey.Where.top, Cursor.y);
 
   // "Line numbers" toggles the setting and the box together.
-  const bool Before = V.Checked(1112);
-  V.Command(1203);
-  EXPECT_NE(V.Checked(1112), Before);
+  const bool Before = V.Checked(IdLineNumBox);
+  V.Command(IdMenuLineNumbers);
+  EXPECT_NE(V.Checked(IdLineNumBox), Before);
   EXPECT_EQ(OpenContextMenu(V, MAKELPARAM(200, 150)).Checked[3], !Before);
-  V.Command(1203);
-  EXPECT_EQ(V.Checked(1112), Before);
+  V.Command(IdMenuLineNumbers);
+  EXPECT_EQ(V.Checked(IdLineNumBox), Before);
 }
 
 // Not a check: pictures of the status bar in both themes and of the open menu, written when
@@ -352,7 +384,7 @@ TEST_F(ViewerFeatures, ScreenShotsForLookingAt) {
   TTempLog Log(TenLines, L"skerrin_shots.log");
   for (int Flags : {0, 128}) {
     TPluginViewer V(Log.Path(), Flags, true, 900, 400);
-    SendMessageW(V.Control(1001), LB_SETSEL, TRUE, 3);
+    SendMessageW(V.Control(IdList), LB_SETSEL, TRUE, 3);
     PumpMessages(100);
     RedrawWindow(V.HostWindow().Top(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpMessages(100);

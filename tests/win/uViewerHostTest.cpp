@@ -9,15 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "win/uPluginHost.h"
-#include "win/uViewerTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
-using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
-using TListLoad = HWND(WINAPI*)(HWND, char*, int);
-using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
-using TListLoadNext = int(WINAPI*)(HWND, HWND, char*, int);
-using TListCloseWindow = void(WINAPI*)(HWND);
 using TListSetDefaultParams = void(WINAPI*)(void*);
 
 // Ten lines; entries 3 and 7 (from 0) contain "ERR".
@@ -38,22 +32,18 @@ class ViewerHost : public ::testing::Test {
   // One load for the suite, as the host keeps the plug-in. It is a copy in a folder of its
   // own, so that other suites still see their own load and unload of the original.
   static void SetUpTestSuite() {
-    wchar_t Temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, Temp);
-    const std::wstring Dir = std::wstring(Temp) + L"SkerrinViewerHostTest\\";
-    CreateDirectoryW(Dir.c_str(), nullptr);
-    const std::wstring Copy = Dir + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
-    CopyFileW(PluginPath().c_str(), Copy.c_str(), FALSE);
-    Library = LoadLibraryW(Copy.c_str());
+    Plugin = std::make_unique<TPluginCopy>(L"SkerrinViewerHostTest");
+    Library = Plugin->Handle();
   }
   static void TearDownTestSuite() {
-    if (Library) FreeLibrary(Library);
     Library = nullptr;
+    Plugin.reset();
   }
   template <typename F>
   static F Export(const char* Name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Library, Name)));
+    return ExportOf<F>(Library, Name);
   }
+  static inline std::unique_ptr<TPluginCopy> Plugin;
   static inline HMODULE Library = nullptr;
 
   void SetUp() override {
@@ -69,10 +59,12 @@ class ViewerHost : public ::testing::Test {
     PumpMessages(30);
     return Viewer;
   }
-  static int Rows(HWND Viewer) { return static_cast<int>(SendMessageW(FindControl(Viewer, 1001), LB_GETCOUNT, 0, 0)); }
+  static int Rows(HWND Viewer) {
+    return static_cast<int>(SendMessageW(FindControl(Viewer, IdList), LB_GETCOUNT, 0, 0));
+  }
   static void Type(HWND Viewer, int Id, const wchar_t* Text) { SetWindowTextW(FindControl(Viewer, Id), Text); }
   static int SelectedRow(HWND Viewer) {
-    HWND List = FindControl(Viewer, 1001);
+    HWND List = FindControl(Viewer, IdList);
     int First = -1;
     return SendMessageW(List, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&First)) == 1 ? First : -1;
   }
@@ -108,24 +100,24 @@ TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
     const wchar_t* Text;
   };
   const Expected Controls[] = {
-      {1001, L"ListBox", nullptr},
-      {1101, L"Button", L"<E"},
-      {1102, L"Button", L"E>"},
-      {1103, L"Button", L"<W"},
-      {1104, L"Button", L"W>"},
-      {1105, L"Button", L"<I"},
-      {1106, L"Button", L"I>"},
-      {1107, L"Button", L""},
-      {1108, L"Button", L""},
-      {1111, L"Button", L"Options"},
-      {1112, L"Button", L""},
-      {1118, L"Button", L""},
-      {1109, L"Edit", L""},
-      {1115, L"Edit", L"0"},
-      {1117, L"ComboBox", nullptr},
-      {1116, L"msctls_updown32", nullptr},
-      {1114, L"msctls_statusbar32", nullptr},
-      {1110, L"Static", nullptr},
+      {IdList, L"ListBox", nullptr},
+      {IdPrevError, L"Button", L"<E"},
+      {IdNextError, L"Button", L"E>"},
+      {IdPrevWarn, L"Button", L"<W"},
+      {IdNextWarn, L"Button", L"W>"},
+      {IdPrevInfo, L"Button", L"<I"},
+      {IdNextInfo, L"Button", L"I>"},
+      {IdTailBox, L"Button", L""},
+      {IdFollowBox, L"Button", L""},
+      {IdOptions, L"Button", L"Options"},
+      {IdLineNumBox, L"Button", L""},
+      {IdSyncBox, L"Button", L""},
+      {IdFilterEdit, L"Edit", L""},
+      {IdLookEdit, L"Edit", L"0"},
+      {IdFormatCombo, L"ComboBox", nullptr},
+      {IdLookUpDown, L"msctls_updown32", nullptr},
+      {IdStatusBar, L"msctls_statusbar32", nullptr},
+      {IdClearFilter, L"Static", nullptr},
   };
   for (const Expected& E : Controls) {
     HWND Control = FindControl(Viewer, E.Id);
@@ -136,13 +128,13 @@ TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
     }
   }
   // The clear button sits inside the filter box.
-  EXPECT_EQ(GetParent(FindControl(Viewer, 1110)), FindControl(Viewer, 1109));
-  HWND Combo = FindControl(Viewer, 1117);
+  EXPECT_EQ(GetParent(FindControl(Viewer, IdClearFilter)), FindControl(Viewer, IdFilterEdit));
+  HWND Combo = FindControl(Viewer, IdFormatCombo);
   EXPECT_EQ(SendMessageW(Combo, CB_GETCOUNT, 0, 0), 12);
   EXPECT_EQ(SendMessageW(Combo, CB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(Rows(Viewer), 10);
   EXPECT_EQ(SelectedRow(Viewer), 0);
-  EXPECT_EQ(SendMessageW(FindControl(Viewer, 1112), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(FindControl(Viewer, IdLineNumBox), BM_GETCHECK, 0, 0), BST_CHECKED);
   Close(Viewer);
   EXPECT_FALSE(IsWindow(Viewer));
 }
@@ -162,12 +154,12 @@ TEST_F(ViewerHost, FilterAndContextRebuildTheRowsAfterTheTypingPause) {
       {L"STEP", L"0", 4}, {L"", L"0", 10},
   };
   for (const Case& C : Cases) {
-    Type(Viewer, 1115, C.Context);
-    Type(Viewer, 1109, C.Filter);
+    Type(Viewer, IdLookEdit, C.Context);
+    Type(Viewer, IdFilterEdit, C.Filter);
     PumpMessages(200);
     EXPECT_EQ(Rows(Viewer), C.Rows) << "filter '" << C.Filter << "' context " << C.Context;
   }
-  Type(Viewer, 1115, L"0");
+  Type(Viewer, IdLookEdit, L"0");
   PumpMessages(200);
   Close(Viewer);
 }
@@ -177,9 +169,9 @@ TEST_F(ViewerHost, TypingIsDebouncedUntilThePause) {
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   const DWORD Start = GetTickCount();
-  Type(Viewer, 1109, L"e");
-  Type(Viewer, 1109, L"er");
-  Type(Viewer, 1109, L"err");
+  Type(Viewer, IdFilterEdit, L"e");
+  Type(Viewer, IdFilterEdit, L"er");
+  Type(Viewer, IdFilterEdit, L"err");
   PumpMessages(30);
   // On a loaded machine the pump itself can outlast the pause; only a short one tells.
   if (GetTickCount() - Start < 100) {
@@ -194,21 +186,22 @@ TEST_F(ViewerHost, SelectionFollowsItsLineAcrossRebuilds) {
   TTempLog Log(TenLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
-  Type(Viewer, 1109, L"err");
+  Type(Viewer, IdFilterEdit, L"err");
   PumpMessages(200);
   ASSERT_EQ(Rows(Viewer), 2);
-  HWND List = FindControl(Viewer, 1001);
+  HWND List = FindControl(Viewer, IdList);
   // Select the second match (entry 7), then clear the filter with the clear button's command.
   SendMessageW(List, LB_SETSEL, FALSE, -1);
   SendMessageW(List, LB_SETSEL, TRUE, 1);
   SendMessageW(List, LB_SETCARETINDEX, 1, FALSE);
-  SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(1110, 0), reinterpret_cast<LPARAM>(FindControl(Viewer, 1110)));
+  SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(IdClearFilter, 0),
+               reinterpret_cast<LPARAM>(FindControl(Viewer, IdClearFilter)));
   PumpMessages(200);
   EXPECT_EQ(Rows(Viewer), 10);
   EXPECT_EQ(SelectedRow(Viewer), 7);
-  EXPECT_EQ(TextOf(FindControl(Viewer, 1109)), L"");
+  EXPECT_EQ(TextOf(FindControl(Viewer, IdFilterEdit)), L"");
   // Filtering again keeps entry 7, now on row 1.
-  Type(Viewer, 1109, L"disk");
+  Type(Viewer, IdFilterEdit, L"disk");
   PumpMessages(200);
   EXPECT_EQ(Rows(Viewer), 1);
   EXPECT_EQ(SelectedRow(Viewer), 0);
@@ -220,22 +213,22 @@ TEST_F(ViewerHost, LoadNextReplacesTheFileAndAFailedLoadLeavesAnEmptyUsableView)
   TTempLog Other("one\r\ntwo\r\nthree\r\n", L"skerrin_view_other.log");
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
-  Type(Viewer, 1109, L"err");
+  Type(Viewer, IdFilterEdit, L"err");
   PumpMessages(200);
   std::wstring OtherName = Other.Path();
   EXPECT_EQ(LoadNext(Host.Top(), Viewer, OtherName.data(), 0), 0);
   PumpMessages(200);
   EXPECT_EQ(Rows(Viewer), 3) << "a reload shows the whole file";
-  EXPECT_EQ(TextOf(FindControl(Viewer, 1109)), L"");
+  EXPECT_EQ(TextOf(FindControl(Viewer, IdFilterEdit)), L"");
 
   std::wstring Missing = L"C:\\no\\such\\folder\\missing.log";
   EXPECT_EQ(LoadNext(Host.Top(), Viewer, Missing.data(), 0), 1);
   EXPECT_EQ(Rows(Viewer), 0);
   EXPECT_TRUE(IsWindow(Viewer));
   // The empty view stays usable: typing, keys and painting do nothing harmful.
-  Type(Viewer, 1109, L"x");
+  Type(Viewer, IdFilterEdit, L"x");
   PumpMessages(200);
-  SendMessageW(FindControl(Viewer, 1001), WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(FindControl(Viewer, IdList), WM_KEYDOWN, VK_DOWN, 0);
   UpdateWindow(Viewer);
   EXPECT_EQ(Rows(Viewer), 0);
 
@@ -307,9 +300,61 @@ TEST_F(ViewerHost, QuickViewPanelIsLeftAlone) {
   EXPECT_EQ(GetWindowLongPtrW(Host.Parent(), GWLP_WNDPROC), Original);
   // ESC in the list is not handed to the host from a quick view.
   THostWindow::Keys().clear();
-  SendMessageW(FindControl(Viewer, 1001), WM_KEYDOWN, VK_ESCAPE, 0);
+  SendMessageW(FindControl(Viewer, IdList), WM_KEYDOWN, VK_ESCAPE, 0);
   PumpMessages(30);
   for (const auto& K : THostWindow::Keys()) EXPECT_NE(K.Key, static_cast<WPARAM>(VK_ESCAPE));
+  Close(Viewer);
+}
+
+// In the quick-view panel the user moves through the file list while the host loads file after
+// file into the viewer: loads and tail ticks must leave the focus there; a click takes it.
+TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
+  TGrowingLog Log(L"skerrin_quick_first.log", TenLines);
+  TGrowingLog Next(L"skerrin_quick_next.log", TenLines);
+  THostWindow Host(true, 900, 500, true);
+  const HWND FileList = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, Host.Top(), nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+  // The display reports focus changes late; they settle before the host window is activated.
+  PumpMessages(300);
+  SetActiveWindow(Host.Top());
+  auto InFileList = [&] {
+    SetFocus(FileList);
+    return GetFocus() == FileList;
+  };
+  ASSERT_TRUE(InFileList());
+  std::wstring Name = Log.Path();
+  const HWND Viewer = Load(Host.Parent(), Name.data(), 0);
+  ASSERT_NE(Viewer, nullptr);
+  PumpMessages(30);
+  EXPECT_EQ(GetFocus(), FileList) << "loading";
+  Name = Next.Path();
+  ASSERT_EQ(LoadNext(Host.Parent(), Viewer, Name.data(), 0), 0);
+  EXPECT_EQ(GetFocus(), FileList) << "loading the next file";
+
+  for (const int Box : {IdFollowBox, IdTailBox}) {
+    SendMessageW(FindControl(Viewer, Box), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(Box, BN_CLICKED), 0);
+  }
+  for (const wchar_t* Filter : {L"", L"INFO"}) {
+    Type(Viewer, IdFilterEdit, Filter);
+    PumpMessages(200);
+    ASSERT_TRUE(InFileList());
+    Next.Append("2024-01-01 10:00:10 INFO more\r\n");
+    SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
+    EXPECT_EQ(Rows(Viewer), *Filter ? 7 : 11) << "filter '" << Filter << "'";
+    EXPECT_EQ(GetFocus(), FileList) << "a tail tick while following, filter '" << Filter << "'";
+    Next.Rotate(TenLines);
+    SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
+    EXPECT_EQ(GetFocus(), FileList) << "the reload of a rotated file, filter '" << Filter << "'";
+  }
+  const HWND List = FindControl(Viewer, IdList);
+  SendMessageW(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
+  SendMessageW(List, WM_LBUTTONUP, 0, MAKELPARAM(10, 5));
+  EXPECT_EQ(GetFocus(), List) << "a click in the viewer";
+  for (const int Box : {IdTailBox, IdFollowBox}) {
+    SendMessageW(FindControl(Viewer, Box), BM_SETCHECK, Box == IdFollowBox ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(Box, BN_CLICKED), 0);
+  }
   Close(Viewer);
 }
 
@@ -317,7 +362,7 @@ TEST_F(ViewerHost, KeysMeantForTheListerReachItsWindow) {
   TTempLog Log(TenLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
-  HWND List = FindControl(Viewer, 1001);
+  HWND List = FindControl(Viewer, IdList);
   THostWindow::Keys().clear();
   SendMessageW(List, WM_KEYDOWN, VK_ESCAPE, 1);
   SendMessageW(List, WM_KEYDOWN, '2', 1);
@@ -335,7 +380,7 @@ TEST_F(ViewerHost, KeysMeantForTheListerReachItsWindow) {
   EXPECT_TRUE(Seen(WM_KEYUP, VK_F7));
   // ESC in the filter box only moves the focus to the list.
   THostWindow::Keys().clear();
-  HWND Filter = FindControl(Viewer, 1109);
+  HWND Filter = FindControl(Viewer, IdFilterEdit);
   SetFocus(Filter);
   SendMessageW(Filter, WM_KEYDOWN, VK_ESCAPE, 1);
   PumpMessages(30);
@@ -348,7 +393,7 @@ TEST_F(ViewerHost, ArrowKeysInTheFilterBoxMoveTheSelectedLine) {
   TTempLog Log(TenLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
-  HWND Filter = FindControl(Viewer, 1109);
+  HWND Filter = FindControl(Viewer, IdFilterEdit);
   SetFocus(Filter);
   SendMessageW(Filter, WM_KEYDOWN, VK_DOWN, 0);
   SendMessageW(Filter, WM_KEYDOWN, VK_DOWN, 0);
@@ -363,7 +408,7 @@ TEST_F(ViewerHost, WheelOverTheContextBoxStepsTheNumber) {
   TTempLog Log(TenLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
-  HWND Look = FindControl(Viewer, 1115);
+  HWND Look = FindControl(Viewer, IdLookEdit);
   SendMessageW(Look, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
   EXPECT_EQ(TextOf(Look), L"1");
   SendMessageW(Look, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)), 0);
@@ -386,7 +431,7 @@ TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
                         Case{128, RGB(64, 32, 16), RGB(40, 40, 40), RGB(32, 32, 32)}}) {
     THostWindow Host(false, 900, 600, true);
     HWND Viewer = Open(Host, Log, C.Flags);
-    HWND List = FindControl(Viewer, 1001);
+    HWND List = FindControl(Viewer, IdList);
     const int Row = static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0));
     ASSERT_GT(Row, 0);
     RECT Client{};
@@ -396,7 +441,7 @@ TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
     EXPECT_EQ(ClientPixel(List, X, Row / 2), RGB(0, 120, 215)) << "selected row, flags " << C.Flags;
     EXPECT_EQ(ClientPixel(List, X, 10 * Row + 10), C.ListBack) << "below the rows, flags " << C.Flags;
     // The clear button inside the filter box has the box's background.
-    EXPECT_EQ(ClientPixel(FindControl(Viewer, 1110), 1, 1), C.FilterBack) << "clear button, flags " << C.Flags;
+    EXPECT_EQ(ClientPixel(FindControl(Viewer, IdClearFilter), 1, 1), C.FilterBack) << "clear button, flags " << C.Flags;
     Close(Viewer);
   }
 }

@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "viewer/uViewerSync.h"
-#include "win/uFeatureTestSupport.h"
+#include "viewer/uViewerRegistry.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
-
-using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
 
 // Count lines from 10:00:00 in steps of ten seconds; every 20th is an error. With Dated false
 // the lines carry a time of day only.
@@ -36,7 +34,7 @@ void LoadInto(TPluginViewer& V, const TTempLog& Log) {
 }
 
 int PageRows(const TPluginViewer& V) {
-  HWND List = V.Control(1001);
+  HWND List = V.Control(IdList);
   RECT Client{};
   GetClientRect(List, &Client);
   return std::max<int>(1, Client.bottom / static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0)));
@@ -49,10 +47,10 @@ TEST(ViewerSync, ADoubleClickSelectsTheNearestLineInTheOtherSynchronisedViewers)
   TPluginViewer Source(Dated300.Path(), 0, true, 700, 400);
   TPluginViewer Target(Dated300.Path());
   TPluginViewer Bystander(Dated300.Path());
-  Source.Click(1118, true);
-  Target.Click(1118, true);
-  ASSERT_FALSE(Bystander.Checked(1118));
-  const bool BystanderFollows = Bystander.Checked(1108);
+  Source.Click(IdSyncBox, true);
+  Target.Click(IdSyncBox, true);
+  ASSERT_FALSE(Bystander.Checked(IdSyncBox));
+  const bool BystanderFollows = Bystander.Checked(IdFollowBox);
 
   struct TCase {
     const char* Name;
@@ -83,41 +81,41 @@ TEST(ViewerSync, ADoubleClickSelectsTheNearestLineInTheOtherSynchronisedViewers)
     LoadInto(Source, SourceLog);
     LoadInto(Target, C.TargetLog ? *C.TargetLog : Own);
     Target.Filter(C.Filter);
-    Target.Click(1108, true);  // Follow on, which selects the last row
+    Target.Click(IdFollowBox, true);  // Follow on, which selects the last row
     const std::vector<int> Before = Target.SelectedRows();
     const int BystanderTop = Bystander.TopRow();
 
-    SetFocus(Source.Control(1001));
+    SetFocus(Source.Control(IdList));
     Source.ClickOnRow(C.FirstRow);
     Source.ClickOnRow(C.SecondRow, C.FirstRow == C.SecondRow ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN);
     PumpMessages(20);
 
     if (C.Expected < 0) {
       EXPECT_EQ(Target.SelectedRows(), Before) << C.Name;
-      EXPECT_TRUE(Target.Checked(1108)) << C.Name;
+      EXPECT_TRUE(Target.Checked(IdFollowBox)) << C.Name;
     } else {
       EXPECT_EQ(Target.SelectedRows(), std::vector<int>{C.Expected}) << C.Name;
-      EXPECT_FALSE(Target.Checked(1108)) << C.Name << ": follow is off";
+      EXPECT_FALSE(Target.Checked(IdFollowBox)) << C.Name << ": follow is off";
       const int P = PageRows(Target);
       EXPECT_EQ(Target.TopRow(), std::min(std::max(0, Target.Rows() - P), std::max(0, C.Expected - P / 2)))
           << C.Name << ": centred";
     }
-    EXPECT_EQ(GetFocus(), Source.Control(1001)) << C.Name << ": the focus stays in the source";
+    EXPECT_EQ(GetFocus(), Source.Control(IdList)) << C.Name << ": the focus stays in the source";
     EXPECT_EQ(Bystander.SelectedRows(), std::vector<int>{0}) << C.Name << ": Sync off, untouched";
     EXPECT_EQ(Bystander.TopRow(), BystanderTop) << C.Name;
-    EXPECT_EQ(Bystander.Checked(1108), BystanderFollows) << C.Name;
+    EXPECT_EQ(Bystander.Checked(IdFollowBox), BystanderFollows) << C.Name;
     Target.Filter(L"");
   }
 
   // Switching Sync off in the target takes it out.
-  Target.Click(1118, false);
+  Target.Click(IdSyncBox, false);
   const TTempLog SourceLog("2024-01-01 10:15:03 INFO a\r\n", L"skerrin_sync_source.log");
   LoadInto(Source, SourceLog);
-  Target.Click(1108, true);
+  Target.Click(IdFollowBox, true);
   Source.ClickOnRow(0);
   Source.ClickOnRow(0, WM_LBUTTONDBLCLK);
   EXPECT_EQ(Target.SelectedRows(), std::vector<int>{299});
-  Source.Click(1118, false);
+  Source.Click(IdSyncBox, false);
 }
 
 TEST(ViewerSync, ATimeReachesLiveViewersPastGoneOnes) {
@@ -158,9 +156,9 @@ TEST(ViewerSync, ScreenShotsForLookingAt) {
     TPluginViewer A(Left.Path(), Flags, true, 640, 420);
     TPluginViewer B(Right.Path(), Flags, true, 640, 420);
     SetWindowPos(B.HostWindow().Top(), nullptr, 640, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    A.Click(1118, true);
-    B.Click(1118, true);
-    SendMessageW(A.Control(1001), LB_SETTOPINDEX, 80, 0);
+    A.Click(IdSyncBox, true);
+    B.Click(IdSyncBox, true);
+    SendMessageW(A.Control(IdList), LB_SETTOPINDEX, 80, 0);
     A.ClickOnRow(95);
     A.ClickOnRow(95, WM_LBUTTONDBLCLK);
     PumpMessages(200);
@@ -168,8 +166,8 @@ TEST(ViewerSync, ScreenShotsForLookingAt) {
       RedrawWindow(V->HostWindow().Top(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpMessages(100);
     SaveScreenShot(Flags ? L"sync_dark" : L"sync_light");
-    A.Click(1118, false);
-    B.Click(1118, false);
+    A.Click(IdSyncBox, false);
+    B.Click(IdSyncBox, false);
   }
 }
 

@@ -21,7 +21,7 @@
 #include "viewer/uViewerMetrics.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"
-#include "win/uViewerTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 namespace {
 
@@ -110,9 +110,10 @@ TEST(LevelJump, CommandsMapToDirectionAndLevel) {
     bool Forward;
     TLogLevel Level;
   } const Cases[] = {
-      {1100, false, false, lError}, {1101, true, false, lError},  {1102, true, true, lError},
-      {1103, true, false, lWarn},   {1104, true, true, lWarn},    {1105, true, false, lInfo},
-      {1106, true, true, lInfo},    {1107, false, false, lError},
+      {IdPrevError - 1, false, false, lError}, {IdPrevError, true, false, lError},
+      {IdNextError, true, true, lError},       {IdPrevWarn, true, false, lWarn},
+      {IdNextWarn, true, true, lWarn},         {IdPrevInfo, true, false, lInfo},
+      {IdNextInfo, true, true, lInfo},         {IdNextInfo + 1, false, false, lError},
   };
   for (const auto& Case : Cases) {
     bool Forward = false;
@@ -221,81 +222,91 @@ TEST_F(InProcessViewer, PageKeysInTheListboxMoveSelectionAndTopTogether) {
 
 TEST_F(InProcessViewer, WrapViewKeysWheelAndClicks) {
   Open(300, true);
-  ASSERT_TRUE(S->WrapViewActive);
-  wchar_t Class[64];
-  GetClassNameW(S->ListWindow, Class, 64);
-  EXPECT_STREQ(Class, L"WLXSkerrin64WrapView");
+  ASSERT_EQ(ClassOf(S->ListWindow), L"WLXSkerrin64WrapView");
+  TWrapView& View = static_cast<TWrapView&>(*S->Rows);
   EXPECT_EQ(CurrentRow(*S), 0);
   const int32_t P = RowsPerPage(*S);
-  for (int I = 0; I < 100; ++I) WrapKey(*S, VK_NEXT);
-  EXPECT_EQ(S->Wrap.WrapCaret, 299);
-  EXPECT_EQ(S->Wrap.WrapTop, 300 - P);
-  WrapKey(*S, VK_UP);
+  for (int I = 0; I < 100; ++I) View.Key(VK_NEXT);
+  EXPECT_EQ(View.Caret(), 299);
+  EXPECT_EQ(View.TopRow(), 300 - P);
+  View.Key(VK_UP);
   EXPECT_EQ(CurrentRow(*S), 298);
-  EXPECT_TRUE(IsRowSelected(*S, 298));
-  EXPECT_FALSE(IsRowSelected(*S, 299));
+  EXPECT_TRUE(View.IsSelected(298));
+  EXPECT_FALSE(View.IsSelected(299));
   SendMessageW(S->ListWindow, WM_KEYDOWN, VK_HOME, 0);
-  EXPECT_EQ(S->Wrap.WrapCaret, 0);
-  EXPECT_EQ(S->Wrap.WrapTop, 0);
+  EXPECT_EQ(View.Caret(), 0);
+  EXPECT_EQ(View.TopRow(), 0);
   // Three rows per wheel notch, stopping at the first row and at the last page.
   SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
-  EXPECT_EQ(S->Wrap.WrapTop, 3);
+  EXPECT_EQ(View.TopRow(), 3);
   SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), 0);
-  EXPECT_EQ(S->Wrap.WrapTop, 0);
+  EXPECT_EQ(View.TopRow(), 0);
   SendMessageW(S->ListWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-200 * WHEEL_DELTA)), 0);
-  EXPECT_EQ(S->Wrap.WrapTop, 300 - P);
-  SetWrapTop(*S, 0);
+  EXPECT_EQ(View.TopRow(), 300 - P);
+  View.SetTopRow(0);
   // Click, Shift+click from the anchor, Ctrl+click toggling.
   ClickRow(*S, 10, 1, false, false);
-  EXPECT_EQ(S->Wrap.WrapCaret, 0);
-  const int32_t Third = HitTestRow(*S, MeasureRow(*S, 0) + MeasureRow(*S, 1) + 1);
+  EXPECT_EQ(View.Caret(), 0);
+  const int32_t Third = HitTestRow(*S, View.RowHeight(0) + View.RowHeight(1) + 1);
   EXPECT_EQ(Third, 2);
-  ClickRow(*S, 10, MeasureRow(*S, 0) + MeasureRow(*S, 1) + 1, true, false);
-  EXPECT_TRUE(IsRowSelected(*S, 0) && IsRowSelected(*S, 1) && IsRowSelected(*S, 2));
-  EXPECT_EQ(S->Wrap.WrapAnchor, 0);
-  ClickRow(*S, 10, MeasureRow(*S, 0) + 1, false, true);
-  EXPECT_FALSE(IsRowSelected(*S, 1));
-  EXPECT_TRUE(IsRowSelected(*S, 2));
+  ClickRow(*S, 10, View.RowHeight(0) + View.RowHeight(1) + 1, true, false);
+  EXPECT_TRUE(View.IsSelected(0) && View.IsSelected(1) && View.IsSelected(2));
+  EXPECT_EQ(View.Anchor(), 0);
+  ClickRow(*S, 10, View.RowHeight(0) + 1, false, true);
+  EXPECT_FALSE(View.IsSelected(1));
+  EXPECT_TRUE(View.IsSelected(2));
   SelectAll(*S);
-  EXPECT_TRUE(IsRowSelected(*S, 0) && IsRowSelected(*S, 150) && IsRowSelected(*S, 299));
-  EXPECT_FALSE(IsRowSelected(*S, 300)) << "rows beyond the view are never selected";
+  EXPECT_TRUE(View.IsSelected(0) && View.IsSelected(150) && View.IsSelected(299));
+  EXPECT_FALSE(View.IsSelected(300)) << "rows beyond the view are never selected";
 }
 
 TEST_F(InProcessViewer, LongLinesWrapIntoTallerRowsAndBlankLinesDoNot) {
   Open(5, true, std::string(600, 'x') + " " + std::string(600, 'y') + "\r\n \t  \r\n");
   ASSERT_EQ(S->View.VisibleCount, 7);
-  EXPECT_EQ(MeasureRow(*S, 0), S->Metrics.RowHeight);
-  EXPECT_GT(MeasureRow(*S, 5), 2 * S->Metrics.RowHeight);
-  EXPECT_EQ(MeasureRow(*S, 6), S->Metrics.RowHeight);
-  EXPECT_EQ(MeasureRow(*S, 7), S->Metrics.RowHeight) << "outside the rows";
+  TRowControl& Rows = *S->Rows;
+  EXPECT_EQ(Rows.RowHeight(0), S->Metrics.RowHeight);
+  EXPECT_GT(Rows.RowHeight(5), 2 * S->Metrics.RowHeight);
+  EXPECT_EQ(Rows.RowHeight(6), S->Metrics.RowHeight);
+  EXPECT_EQ(Rows.RowHeight(7), S->Metrics.RowHeight) << "outside the rows";
   // A narrower view re-measures: the wrapped row grows.
-  const int Before = MeasureRow(*S, 5);
+  const int Before = Rows.RowHeight(5);
   MoveWindow(Viewer, 0, 0, 500, 400, TRUE);
   PumpMessages(20);
-  EXPECT_GT(MeasureRow(*S, 5), Before);
+  EXPECT_GT(Rows.RowHeight(5), Before);
 }
 
-TEST_F(InProcessViewer, SwitchingWordWrapKeepsFilterAndSelection) {
-  Open(100, false);
+// Word wrap or the horizontal scroll bar switched (by the menu, the options dialog or a theme
+// change): the filter, the selection, the caret and the first visible line stay.
+TEST_F(InProcessViewer, ReplacingTheListControlKeepsFilterAndPlace) {
+  Open(600, false);
   SetWindowTextW(S->Bar.FilterEdit, L"error");
   PumpMessages(200);
-  ASSERT_EQ(S->View.VisibleCount, 10);
-  SelectRow(*S, 4, false, true, false);
-  AppSettings.WordWrap = true;
-  CreateListControl(*S);
-  LayoutViewer(*S);
-  RebuildView(*S, false, true);
-  EXPECT_TRUE(S->WrapViewActive);
-  EXPECT_EQ(S->View.VisibleCount, 10);
-  // The new control starts afresh, and the rebuild selects the first row.
-  EXPECT_EQ(CurrentRow(*S), 0);
-  SelectRow(*S, 6, false, true, false);
-  AppSettings.WordWrap = false;
-  CreateListControl(*S);
-  LayoutViewer(*S);
-  RebuildView(*S, false, true);
-  EXPECT_FALSE(S->WrapViewActive);
-  EXPECT_EQ(S->View.VisibleCount, 10);
+  ASSERT_EQ(S->View.VisibleCount, 60);
+  struct TCase {
+    bool WordWrap, HorzScrollbar;
+    const wchar_t* Control;
+  };
+  for (const TCase& C :
+       {TCase{true, false, L"WLXSkerrin64WrapView"}, TCase{false, true, L"ListBox"}, TCase{false, false, L"ListBox"}}) {
+    S->Rows->Select({30, 33}, 33);
+    SetTopRow(*S, 25);
+    const HWND Before = S->ListWindow;
+    AppSettings.WordWrap = C.WordWrap;
+    AppSettings.HorzScrollbar = C.HorzScrollbar;
+    ApplySettingsToWindow(*S);
+    LayoutViewer(*S);
+    ASSERT_NE(S->ListWindow, Before) << "a new control";
+    ASSERT_EQ(ClassOf(S->ListWindow), C.Control);
+    EXPECT_EQ(S->View.VisibleCount, 60);
+    EXPECT_EQ(SelectedRows(*S), (std::vector<int32_t>{30, 33})) << C.Control;
+    EXPECT_EQ(CurrentRow(*S), 33) << C.Control;
+    EXPECT_EQ(GetTopRow(*S), 25) << C.Control;
+  }
+  AppSettings.HorzScrollbar = true;
+  ApplySettingsToWindow(*S);
+  const HWND Kept = S->ListWindow;
+  ApplySettingsToWindow(*S);
+  EXPECT_EQ(S->ListWindow, Kept) << "settings that did not change keep the control, with lines that fit its width";
 }
 
 TEST_F(InProcessViewer, RowColoursFollowLevelsRulesAndSelection) {
@@ -369,8 +380,8 @@ TEST_F(InProcessViewer, AFailedReloadLeavesAnEmptyViewThatAddressesNoRow) {
   EXPECT_EQ(S->View.VisibleCount, 0);
   EXPECT_EQ(SendMessageW(S->ListWindow, LB_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(CurrentRow(*S), -1);
-  EXPECT_EQ(VisibleToEntry(*S, 0), -1);
-  EXPECT_EQ(RowTextW(*S, 20), L"");
+  EXPECT_EQ(EntryOfRow(*S, 0), -1);
+  EXPECT_EQ(RowTextOf(*S, 20), L"");
   RebuildView(*S, true, true);
   UpdateWindow(S->ListWindow);
   EXPECT_EQ(S->View.VisibleCount, 0);
@@ -378,10 +389,10 @@ TEST_F(InProcessViewer, AFailedReloadLeavesAnEmptyViewThatAddressesNoRow) {
 
 TEST_F(InProcessViewer, RowTextIsTheDecodedLine) {
   Open(3, false, "caf\xC3\xA9 \xE2\x84\xA6\r\n");
-  EXPECT_EQ(RowTextW(*S, 1), L"2024-01-01 10:00:00 INFO line 1");
-  EXPECT_EQ(RowTextW(*S, 3), L"caf\u00E9 \u2126");
-  EXPECT_EQ(RowTextW(*S, 4), L"");
-  EXPECT_EQ(RowTextW(*S, -1), L"");
+  EXPECT_EQ(RowTextOf(*S, 1), L"2024-01-01 10:00:00 INFO line 1");
+  EXPECT_EQ(RowTextOf(*S, 3), L"caf\u00E9 \u2126");
+  EXPECT_EQ(RowTextOf(*S, 4), L"");
+  EXPECT_EQ(RowTextOf(*S, -1), L"");
 }
 
 }  // namespace

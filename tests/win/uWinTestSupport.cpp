@@ -1,12 +1,133 @@
-#include "win/uFeatureTestSupport.h"
+#include "win/uWinTestSupport.h"
 
 #include <commctrl.h>
 
 #include <cstring>
+#include <utility>
+
+std::wstring PluginPath() {
+  wchar_t Buffer[MAX_PATH];
+  const DWORD Len = GetModuleFileNameW(nullptr, Buffer, MAX_PATH);
+  std::wstring Path(Buffer, Len);
+  Path.erase(Path.find_last_of(L"\\/") + 1);
+  return Path + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
+}
+
+TTempLog::TTempLog(const std::string& Content, const wchar_t* Name) {
+  wchar_t Dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, Dir);
+  FilePath = std::wstring(Dir) + Name;
+  HANDLE File = CreateFileW(FilePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD Written = 0;
+  WriteFile(File, Content.data(), static_cast<DWORD>(Content.size()), &Written, nullptr);
+  CloseHandle(File);
+}
+
+TTempLog::~TTempLog() { DeleteFileW(FilePath.c_str()); }
 
 namespace {
-using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
-using TListCloseWindow = void(WINAPI*)(HWND);
+LRESULT CALLBACK HostProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_KEYDOWN || Msg == WM_KEYUP || Msg == WM_CHAR || Msg == WM_SYSKEYDOWN || Msg == WM_SYSKEYUP)
+    THostWindow::Keys().push_back({Msg, WParam});
+  if (Msg == WM_COMMAND) THostWindow::Keys().push_back({Msg, LOWORD(WParam)});
+  return DefWindowProcW(Window, Msg, WParam, LParam);
+}
+
+const wchar_t* HostClass() {
+  static const wchar_t* Name = [] {
+    WNDCLASSW Class{};
+    Class.lpfnWndProc = HostProc;
+    Class.hInstance = GetModuleHandleW(nullptr);
+    Class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    Class.lpszClassName = L"SkerrinTestLister";
+    RegisterClassW(&Class);
+    return L"SkerrinTestLister";
+  }();
+  return Name;
+}
+
+BOOL CALLBACK FindById(HWND Window, LPARAM Param) {
+  auto* Wanted = reinterpret_cast<std::pair<int, HWND>*>(Param);
+  if (GetDlgCtrlID(Window) == Wanted->first) {
+    Wanted->second = Window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+WNDPROC THostWindow::OwnProcedure() { return HostProc; }
+
+std::vector<THostWindow::TKey>& THostWindow::Keys() {
+  static std::vector<TKey> Recorded;
+  return Recorded;
+}
+
+THostWindow::THostWindow(bool QuickView, int Width, int Height, bool Visible) {
+  TopWindow =
+      CreateWindowExW(0, HostClass(), L"Lister", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (Visible ? WS_VISIBLE : 0), 0,
+                      0, Width, Height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (QuickView) {
+    RECT R{};
+    GetClientRect(TopWindow, &R);
+    Panel = CreateWindowExW(0, HostClass(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, R.right, R.bottom,
+                            TopWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  Keys().clear();
+  PumpMessages(20);
+}
+
+THostWindow::~THostWindow() {
+  if (IsWindow(TopWindow)) DestroyWindow(TopWindow);
+  PumpMessages(10);
+}
+
+void PumpMessages(DWORD Milliseconds) {
+  const DWORD Start = GetTickCount();
+  do {
+    MSG Msg;
+    while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&Msg);
+      DispatchMessageW(&Msg);
+    }
+    Sleep(5);
+  } while (GetTickCount() - Start < Milliseconds);
+}
+
+HWND FindControl(HWND Parent, int Id) {
+  std::pair<int, HWND> Wanted{Id, nullptr};
+  EnumChildWindows(Parent, FindById, reinterpret_cast<LPARAM>(&Wanted));
+  return Wanted.second;
+}
+
+std::wstring ClassOf(HWND Window) {
+  wchar_t Name[128] = L"";
+  GetClassNameW(Window, Name, 128);
+  return Name;
+}
+
+std::wstring TextOf(HWND Window) {
+  wchar_t Text[256] = L"";
+  GetWindowTextW(Window, Text, 256);
+  return Text;
+}
+
+COLORREF ClientPixel(HWND Window, int X, int Y) {
+  RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  PumpMessages(50);
+  return ScreenPixel(Window, X, Y);
+}
+
+COLORREF ScreenPixel(HWND Window, int X, int Y) {
+  POINT P{X, Y};
+  ClientToScreen(Window, &P);
+  HDC Screen = GetDC(nullptr);
+  const COLORREF Color = GetPixel(Screen, P.x, P.y);
+  ReleaseDC(nullptr, Screen);
+  return Color;
+}
+
+namespace {
 
 FILETIME LongAgo() {
   SYSTEMTIME T{2020, 1, 3, 15, 8, 0, 0, 0};
@@ -85,27 +206,27 @@ TPluginViewer::TPluginViewer(const std::wstring& FileName, int Flags, bool Visib
 
 TPluginViewer::~TPluginViewer() {
   if (!Viewer || !IsWindow(Viewer)) return;
-  if (Checked(1107)) Click(1107, false);
-  if (!Checked(1108)) Click(1108, true);
+  if (Checked(IdTailBox)) Click(IdTailBox, false);
+  if (!Checked(IdFollowBox)) Click(IdFollowBox, true);
   if (auto Close = Plugin->Export<TListCloseWindow>("ListCloseWindow")) Close(Viewer);
 }
 
-int TPluginViewer::Rows() const { return static_cast<int>(SendMessageW(Control(1001), LB_GETCOUNT, 0, 0)); }
+int TPluginViewer::Rows() const { return static_cast<int>(SendMessageW(Control(IdList), LB_GETCOUNT, 0, 0)); }
 
 std::vector<int> TPluginViewer::SelectedRows() const {
-  HWND List = Control(1001);
+  HWND List = Control(IdList);
   const int Count = static_cast<int>(SendMessageW(List, LB_GETSELCOUNT, 0, 0));
   std::vector<int> Rows(static_cast<size_t>(Count > 0 ? Count : 0));
   if (Count > 0) SendMessageW(List, LB_GETSELITEMS, Count, reinterpret_cast<LPARAM>(Rows.data()));
   return Rows;
 }
 
-int TPluginViewer::CaretRow() const { return static_cast<int>(SendMessageW(Control(1001), LB_GETCARETINDEX, 0, 0)); }
+int TPluginViewer::CaretRow() const { return static_cast<int>(SendMessageW(Control(IdList), LB_GETCARETINDEX, 0, 0)); }
 
-int TPluginViewer::TopRow() const { return static_cast<int>(SendMessageW(Control(1001), LB_GETTOPINDEX, 0, 0)); }
+int TPluginViewer::TopRow() const { return static_cast<int>(SendMessageW(Control(IdList), LB_GETTOPINDEX, 0, 0)); }
 
 void TPluginViewer::SelectRows(const std::vector<int>& Rows, int Caret) {
-  HWND List = Control(1001);
+  HWND List = Control(IdList);
   SendMessageW(List, LB_SETSEL, FALSE, -1);
   for (int Row : Rows) SendMessageW(List, LB_SETSEL, TRUE, Row);
   SendMessageW(List, LB_SETCARETINDEX, Caret, FALSE);
@@ -121,16 +242,16 @@ void TPluginViewer::Click(int Box, bool On) {
 
 void TPluginViewer::Command(int Id) { SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(Id, 0), 0); }
 
-void TPluginViewer::Tick() { SendMessageW(Viewer, WM_TIMER, 2102, 0); }
+void TPluginViewer::Tick() { SendMessageW(Viewer, WM_TIMER, TailTimerId, 0); }
 
 void TPluginViewer::Filter(const wchar_t* Text) {
-  SetWindowTextW(Control(1109), Text);
+  SetWindowTextW(Control(IdFilterEdit), Text);
   PumpMessages(200);
 }
 
 std::vector<std::wstring> TPluginViewer::RowTexts() {
   PutOnClipboard(L"<empty view>");
-  Command(1202);
+  Command(IdMenuCopyAll);
   const std::wstring Text = ClipboardText();
   if (Text == L"<empty view>") return {};
   return SplitCrLf(Text);
@@ -138,13 +259,13 @@ std::vector<std::wstring> TPluginViewer::RowTexts() {
 
 std::wstring TPluginViewer::StatusPart(int Part) const {
   // An owner-drawn part answers with the data it was given instead of a text.
-  const auto Data = SendMessageW(Control(1114), SB_GETTEXTW, Part, 0);
+  const auto Data = SendMessageW(Control(IdStatusBar), SB_GETTEXTW, Part, 0);
   const auto* Text = reinterpret_cast<const wchar_t*>(Data);
   return Text ? std::wstring(Text) : std::wstring(L"<no data>");
 }
 
 void TPluginViewer::ClickOnRow(int Row, UINT Msg) {
-  HWND List = Control(1001);
+  HWND List = Control(IdList);
   const int Height = static_cast<int>(SendMessageW(List, LB_GETITEMHEIGHT, 0, 0));
   const int Top = TopRow();
   SendMessageW(List, Msg, MK_LBUTTON, MAKELPARAM(10, (Row - Top) * Height + Height / 2));

@@ -1,7 +1,9 @@
 #pragma once
-// Black-box helpers for the viewer's features: a plug-in viewer opened through ListLoadW, its
-// check boxes and commands driven as the user would, the clipboard read back, a log writer
-// that grows, truncates, rotates and rewrites a file, and a driver for modal prompts and menus.
+// What the Windows tests share: the plug-in loaded as the file manager loads it (the original
+// beside the test program, or a copy with settings of its own), its exports, a stand-in lister
+// window that records what reaches it, viewers driven as the user drives them, temporary and
+// growing log files, the clipboard, modal loops, message pumping and pixels read back from the
+// screen. The viewer's controls are found by the numbers the product uses.
 
 #include <windows.h>
 
@@ -9,8 +11,105 @@
 #include <string>
 #include <vector>
 
-#include "win/uPluginHost.h"
-#include "win/uViewerTestSupport.h"
+#include "viewer/uControlIds.h"
+
+// The lister interface's exports, as a test calls them.
+using TListLoad = HWND(WINAPI*)(HWND, char*, int);
+using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
+using TListLoadNext = int(WINAPI*)(HWND, HWND, char*, int);
+using TListLoadNextW = int(WINAPI*)(HWND, HWND, WCHAR*, int);
+using TListCloseWindow = void(WINAPI*)(HWND);
+using TListSendCommand = int(WINAPI*)(HWND, int, int);
+using TListSearchText = int(WINAPI*)(HWND, char*, int);
+using TListSearchTextW = int(WINAPI*)(HWND, WCHAR*, int);
+using TListSearchDialog = int(WINAPI*)(HWND, int);
+
+// An export of a loaded library by its plain name; null when it has none.
+template <typename F>
+F ExportOf(HMODULE Module, const char* Name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Module, Name)));
+}
+
+// --- The plug-in library ------------------------------------------------------------------
+
+// Skerrin.wlx64 in the 64-bit build, Skerrin.wlx in the 32-bit one, beside the test program.
+std::wstring PluginPath();
+
+// Owns one LoadLibrary reference to the plug-in.
+class TPluginLibrary {
+ public:
+  TPluginLibrary() : Module(LoadLibraryW(PluginPath().c_str())) {}
+  ~TPluginLibrary() {
+    if (Module) FreeLibrary(Module);
+  }
+  TPluginLibrary(const TPluginLibrary&) = delete;
+  TPluginLibrary& operator=(const TPluginLibrary&) = delete;
+
+  HMODULE Handle() const { return Module; }
+  template <typename F>
+  F Export(const char* Name) const {
+    return ExportOf<F>(Module, Name);
+  }
+
+ private:
+  HMODULE Module;
+};
+
+// --- Logs and the stand-in lister window ---------------------------------------------------
+
+// A log file in the temporary folder, deleted again by the destructor.
+class TTempLog {
+ public:
+  explicit TTempLog(const std::string& Content, const wchar_t* Name = L"skerrin_view_test.log");
+  ~TTempLog();
+  TTempLog(const TTempLog&) = delete;
+  TTempLog& operator=(const TTempLog&) = delete;
+  const std::wstring& Path() const { return FilePath; }
+
+ private:
+  std::wstring FilePath;
+};
+
+// A top-level window standing in for the file manager's lister window (or, with QuickView, a
+// child panel inside it standing in for the quick-view panel). It keeps the key messages and
+// the commands (their ids) that reach its own procedure. Only a Visible host can be read back from the screen; it is
+// slow to take down under a virtual display without a window manager, so others stay hidden.
+class THostWindow {
+ public:
+  explicit THostWindow(bool QuickView = false, int Width = 1000, int Height = 500, bool Visible = false);
+  ~THostWindow();
+  THostWindow(const THostWindow&) = delete;
+  THostWindow& operator=(const THostWindow&) = delete;
+
+  HWND Top() const { return TopWindow; }
+  // Where a viewer goes: the top-level window, or the panel for a quick view.
+  HWND Parent() const { return Panel ? Panel : TopWindow; }
+  static WNDPROC OwnProcedure();
+  struct TKey {
+    UINT Msg;
+    WPARAM Key;
+  };
+  static std::vector<TKey>& Keys();
+
+ private:
+  HWND TopWindow = nullptr;
+  HWND Panel = nullptr;
+};
+
+// Dispatches the messages of the calling thread for at least Milliseconds.
+void PumpMessages(DWORD Milliseconds);
+
+// The child of Parent with the given control id, searched among all descendants.
+HWND FindControl(HWND Parent, int Id);
+std::wstring ClassOf(HWND Window);
+std::wstring TextOf(HWND Window);
+
+// The colour on screen at a point of a window's client area, after painting it.
+COLORREF ClientPixel(HWND Window, int X, int Y);
+// The same as the screen shows it now, without asking anything to repaint first.
+COLORREF ScreenPixel(HWND Window, int X, int Y);
+
+// --- Viewers of the plug-in and what they are driven with ---------------------------------
 
 // The plug-in loaded once for the program, as the host keeps it: a copy in a folder of its own,
 // so that its settings file is its own and other tests still see the original load and unload.
@@ -24,7 +123,7 @@ class TPluginCopy {
   HMODULE Handle() const { return Module; }
   template <typename F>
   F Export(const char* Name) const {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Module, Name)));
+    return ExportOf<F>(Module, Name);
   }
   // The settings file beside the copy.
   std::wstring SettingsFile() const { return Dir + L"Skerrin.ini"; }

@@ -1,0 +1,36 @@
+#pragma once
+// The fixed numbers of the viewer's controls, context-menu commands and timers, and the message
+// viewers send each other. The host, the tests and the tools find the controls by these.
+
+#include <windows.h>
+
+enum : int {
+  IdList = 1001,
+  IdPrevError = 1101,
+  IdNextError = 1102,
+  IdPrevWarn = 1103,
+  IdNextWarn = 1104,
+  IdPrevInfo = 1105,
+  IdNextInfo = 1106,
+  IdTailBox = 1107,
+  IdFollowBox = 1108,
+  IdFilterEdit = 1109,
+  IdClearFilter = 1110,
+  IdOptions = 1111,
+  IdLineNumBox = 1112,
+  IdStatusBar = 1114,
+  IdLookEdit = 1115,
+  IdLookUpDown = 1116,
+  IdFormatCombo = 1117,
+  IdSyncBox = 1118,
+  IdMenuCopy = 1201,
+  IdMenuCopyAll = 1202,
+  IdMenuLineNumbers = 1203,
+  IdMenuWordWrap = 1204,
+  IdMenuGoToTime = 1205,
+  IdMenuGoToLine = 1206,
+};
+constexpr UINT_PTR FilterTimerId = 2101;
+constexpr UINT_PTR TailTimerId = 2102;
+// Sent by one viewer to the others of the process with a time to select (see uViewerSync).
+constexpr UINT SyncMessage = WM_APP + 211;
