@@ -249,18 +249,7 @@ void FillFormatBox(TSkerrinState& S) {
 }
 
 void ApplyToolbarFont(TSkerrinState& S) {
-  TViewerFonts& Fonts = S.Fonts;
-  if (Fonts.OwnsUiFont && Fonts.UiFont) DeleteObject(Fonts.UiFont);
-  Fonts.UiFont = nullptr;
-  Fonts.OwnsUiFont = false;
-  const auto Stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW Description{};
-  if (Stock && GetObjectW(Stock, sizeof(Description), &Description)) {
-    Description.lfWeight = FW_NORMAL;
-    Fonts.UiFont = CreateFontIndirectW(&Description);
-    Fonts.OwnsUiFont = Fonts.UiFont != nullptr;
-  }
-  if (!Fonts.UiFont) Fonts.UiFont = Stock;
+  TUiFont Font = TUiFont::NormalGuiFont();
   const TToolbarControls& B = S.Bar;
   const HWND Controls[] = {B.PrevErrorButton,  B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
                            B.NextInfoButton,   B.TailBox,         B.TailLabel,      B.FollowBox,      B.FollowLabel,
@@ -268,7 +257,9 @@ void ApplyToolbarFont(TSkerrinState& S) {
                            B.FormatCombo,      B.FilterLabel,     B.FilterEdit,     B.LookEdit,       B.LookUpDown,
                            B.ClearFilterButton};
   for (HWND Control : Controls)
-    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts.UiFont), TRUE);
+    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), TRUE);
+  // The old font goes only now that no control uses it any more.
+  S.Fonts.UiFont = std::move(Font);
 }
 
 LRESULT CALLBACK FilterEditProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -317,7 +308,7 @@ LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
       // system window colour would put a white block with a pale sign in a dark box.
       const bool Dark = S && ViewerIsDark(*S) && S->Draw.BarBrush;
       FillRect(Paint.Get(), &R, Dark ? S->Draw.BarBrush.Get() : GetSysColorBrush(COLOR_WINDOW));
-      TSelectScope Select(Paint.Get(), S ? S->Fonts.UiFont : nullptr);
+      TSelectScope Select(Paint.Get(), S ? S->Fonts.UiFont.Get() : nullptr);
       SetBkMode(Paint.Get(), TRANSPARENT);
       const TColor Sign = Dark ? BarTextColor(*S)
                           : S  ? ListTextColor(*S)
