@@ -138,16 +138,17 @@ void FillTabStrip(const TOptionsState& S, HWND Tab) {
 }
 
 LRESULT CALLBACK TabProc(HWND Tab, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  const auto* S = static_cast<const TOptionsState*>(PublishedRecord(Tab, TabProps));
+  if (!S) return PassOnFromStub(Tab, TabProc, Msg, WParam, LParam);
   const TPreviousProc Previous = PublishedPrevious(Tab, TabProps);
   try {
-    const auto* S = static_cast<const TOptionsState*>(PublishedRecord(Tab, TabProps));
-    if (S && S->Dark && Msg == WM_ERASEBKGND) {
+    if (S->Dark && Msg == WM_ERASEBKGND) {
       RECT Client{};
       GetClientRect(Tab, &Client);
       FillRect(reinterpret_cast<HDC>(WParam), &Client, S->DialogBrush.Get());
       return 1;
     }
-    if (S && S->Dark && Msg == WM_PAINT) {
+    if (S->Dark && Msg == WM_PAINT) {
       const LRESULT Result = Previous.Call(Tab, Msg, WParam, LParam);
       FillTabStrip(*S, Tab);
       return Result;

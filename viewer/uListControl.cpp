@@ -180,7 +180,7 @@ LRESULT CALLBACK WrapViewProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LPara
 
 LRESULT CALLBACK ListProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TSkerrinState* S = StateOf(Window);
-  if (!S || S->ListWindow != Window) return DefWindowProcW(Window, Msg, WParam, LParam);
+  if (!S || S->ListWindow != Window) return PassOnFromStub(Window, ListProc, Msg, WParam, LParam);
   const TPreviousProc Previous = S->Subclasses.Previous(Window, ListProc);
   try {
     LRESULT Result = 0;
