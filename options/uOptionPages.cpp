@@ -224,6 +224,7 @@ void FillFormatControls(TOptionsState& S) {
 
 void CreateOptionPages(TOptionsState& S) {
   S.TabCtrl = AddOptionControl(S, S.Wnd, TControlKind::Tabs, IdOptTabs, nullptr, 10, 10, 408, 358);
+  InstallTabSubclass(S);
   for (int I = 0; I < OptionPageCount; ++I) {
     TCITEMW Item{};
     Item.mask = TCIF_TEXT;
