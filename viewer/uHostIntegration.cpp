@@ -121,9 +121,10 @@ bool InstallKeySubclass(TSkerrinState& S, HWND Window) {
 
 void InstallToolbarSubclasses(TSkerrinState& S) {
   const TToolbarControls& B = S.Bar;
-  for (HWND Window :
-       {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton, B.NextInfoButton,
-        B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton, B.FormatCombo, B.FilterEdit, B.LookEdit})
+  // The up-down takes no keys, but through this subclass it paints itself in the dark look.
+  for (HWND Window : {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
+                      B.NextInfoButton, B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton, B.FormatCombo,
+                      B.FilterEdit, B.LookEdit, B.LookUpDown})
     InstallKeySubclass(S, Window);
   // Installed after its key subclass, so the wheel is handled first.
   if (Live(B.LookEdit)) S.Subclasses.Install(B.LookEdit, LookSubclassProc, TCallPath::Unicode, &S, &LookProps);

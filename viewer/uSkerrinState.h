@@ -153,6 +153,7 @@ struct TToolbarControls {
 struct TDrawResources {
   TBrushHolder ListBrush;
   TBrushHolder BarBrush;
+  TBrushHolder FieldBrush;  // the format box's field in the dark look
   TMemoryDC MeasureDC;
   HGDIOBJ MeasureDCFontBefore = nullptr;
   // Reusable buffers for decoding and composing one line while drawing or measuring.

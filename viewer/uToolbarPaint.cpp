@@ -125,3 +125,14 @@ void PaintEditFrame(TSkerrinState& S, HWND Control, bool WithDropButton) {
     Triangle(DC, Sys(COLOR_BTNTEXT), {Cx - Half, Cy - Rise}, {Cx + Half, Cy - Rise}, {Cx, Cy + Half});
   }
 }
+
+HBRUSH FormatBoxColors(TSkerrinState& S, HWND Control, HDC DC) {
+  const HWND Box = S.Bar.FormatCombo;
+  if (!Box || !Control || !S.Draw.FieldBrush || !ViewerIsDark(S)) return nullptr;
+  COMBOBOXINFO Parts{};
+  Parts.cbSize = sizeof(Parts);
+  if (Control != Box && !(GetComboBoxInfo(Box, &Parts) && Control == Parts.hwndList)) return nullptr;
+  SetBkColor(DC, DarkField);
+  SetTextColor(DC, static_cast<COLORREF>(BarTextColor(S)));
+  return S.Draw.FieldBrush.Get();
+}
