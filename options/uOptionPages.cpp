@@ -93,13 +93,8 @@ HWND Control(const TOptionsState& S, int Id) { return OptionControl(S, Id); }
 std::wstring Decimal(int32_t Value) { return std::to_wstring(Value); }
 
 void CreateFontSizeUpDown(TOptionsState& S, HWND Page) {
-  constexpr int X = 178, Y = 194, W = 16, H = 22;
-  HWND UpDown =
-      CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-                      Scaled(S, X), Scaled(S, Y), Scaled(S, W), Scaled(S, H), Page,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdFontSizeUpDown)), PluginInstance(), nullptr);
+  HWND UpDown = AddOptionControl(S, Page, TControlKind::UpDown, IdFontSizeUpDown, nullptr, 178, 194, 16, 22);
   if (!UpDown) return;
-  S.Placements.push_back({UpDown, {X, Y, X + W, Y + H}});
   SendMessageW(UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(S, IdFontSize)), 0);
   SendMessageW(UpDown, UDM_SETRANGE32, FontSizeRange.Low, FontSizeRange.High);
 }
@@ -252,11 +247,8 @@ void FillFormatControls(TOptionsState& S) {
 }  // namespace
 
 void CreateOptionPages(TOptionsState& S) {
-  S.TabCtrl =
-      CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED,
-                      Scaled(S, 10), Scaled(S, 10), Scaled(S, 408), Scaled(S, 358), S.Wnd,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOptTabs)), PluginInstance(), nullptr);
-  if (S.TabCtrl) S.Placements.push_back({S.TabCtrl, {10, 10, 418, 368}});
+  S.TabCtrl = AddOptionControl(S, S.Wnd, TControlKind::Tabs, IdOptTabs, nullptr, 10, 10, 408, 358);
+  InstallTabSubclass(S);
   for (int I = 0; I < OptionPageCount; ++I) {
     TCITEMW Item{};
     Item.mask = TCIF_TEXT;
@@ -287,10 +279,10 @@ void CreateDialogButtons(TOptionsState& S) {
 }
 
 void PlaceOptionControls(TOptionsState& S) {
-  for (const TPlacement& P : S.Placements) {
-    if (!IsWindow(P.Window)) continue;
-    const RECT& R = P.At96;
-    MoveWindow(P.Window, Scaled(S, R.left), Scaled(S, R.top), Scaled(S, R.right - R.left), Scaled(S, R.bottom - R.top),
+  for (const TOptionControl& C : S.Controls) {
+    if (!IsWindow(C.Window)) continue;
+    const RECT& R = C.At96;
+    MoveWindow(C.Window, Scaled(S, R.left), Scaled(S, R.top), Scaled(S, R.right - R.left), Scaled(S, R.bottom - R.top),
                FALSE);
   }
   LayoutOptionPages(S);

@@ -1,5 +1,7 @@
 #include "options/uOptionsState.h"
 
+#include <commctrl.h>
+
 #include "platform/uPlatformWide.h"
 #include "platform/uTextCodec.h"
 #include "toolkit/uDpi.h"
@@ -63,6 +65,10 @@ struct TKindStyle {
 
 TKindStyle StyleOf(TControlKind Kind) {
   switch (Kind) {
+    case TControlKind::Tabs:
+      return {WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 0};
+    case TControlKind::UpDown:
+      return {UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0};
     case TControlKind::Check:
     case TControlKind::Button:
       return {L"BUTTON", BS_OWNERDRAW, 0};
@@ -91,9 +97,15 @@ HWND AddOptionControl(TOptionsState& S, HWND Parent, TControlKind Kind, int Id, 
   HWND Control = CreateWindowExW(K.ExStyle, K.Class, Text ? Text : L"", WS_CHILD | WS_VISIBLE | K.Style | Extra,
                                  Scaled(S, X), Scaled(S, Y), Scaled(S, W), Scaled(S, H), Parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), PluginInstance(), nullptr);
-  if (Control) S.Placements.push_back({Control, {X, Y, X + W, Y + H}});
+  if (Control) S.Controls.push_back({Control, Kind, {X, Y, X + W, Y + H}});
   if (Control && Kind == TControlKind::Check) SetOptionChecked(Control, false);
   return Control;
+}
+
+TControlKind OptionControlKind(const TOptionsState& S, HWND Control) {
+  for (const TOptionControl& C : S.Controls)
+    if (C.Window == Control) return C.Kind;
+  return TControlKind::Static;
 }
 
 std::string ControlTextUtf8(HWND Control) {

@@ -78,10 +78,16 @@ constexpr UINT UpdateFormatPageMessage = WM_APP + 101;
 inline constexpr wchar_t OptionsWindowClass[] = L"WLXLogOptionsWindow";
 inline constexpr wchar_t OptionsPageClass[] = L"WLXLogOptionsPage";
 
-// A control and where it lies at 96 DPI, so that any change of DPI places it afresh from the
-// same numbers instead of compounding roundings.
-struct TPlacement {
+// The kinds of control the dialog is made of. The tab control's items, check boxes, push
+// buttons, combo items and swatches are drawn by the dialog; number edits take digits only.
+enum class TControlKind { Tabs, Check, Button, Static, NumberEdit, Edit, ListCombo, Swatch, ListBox, UpDown };
+
+// A control of the dialog, its kind, which decides how it is drawn, and where it lies at 96 DPI,
+// so that any change of DPI places it afresh from the same numbers instead of compounding
+// roundings.
+struct TOptionControl {
   HWND Window;
+  TControlKind Kind;
   RECT At96;
 };
 
@@ -93,7 +99,6 @@ class TOptionsState {
 
   HWND ParentWnd = nullptr;
   HWND Wnd = nullptr;
-  bool Done = false;
   bool Accepted = false;
   TLogFormat DetectedFormat = lfUnknown;
   TAppSettings Settings;
@@ -115,7 +120,7 @@ class TOptionsState {
   WNDPROC TabPrevProc = nullptr;
   TBrushHolder DialogBrush;
   TBrushHolder FieldBrush;
-  std::vector<TPlacement> Placements;
+  std::vector<TOptionControl> Controls;
   // The tab control's subclass, taken off when the dialog window goes.
   TSubclassStack Subclasses;
 };
@@ -132,13 +137,12 @@ void SetOptionChecked(HWND Box, bool Checked);
 bool IsOptionChecked(const TOptionsState& S, int Id);
 void SetOptionChecked(const TOptionsState& S, int Id, bool Checked);
 
-// The kinds of control the pages are made of: check boxes, push buttons, combo items and swatches
-// are drawn by the dialog; number edits take digits only.
-enum class TControlKind { Check, Button, Static, NumberEdit, Edit, ListCombo, Swatch, ListBox };
 // A control on Parent at (X, Y) with the size W x H at 96 DPI, placed for S.Dpi and
-// remembered for later changes of DPI. Extra adds styles of its own.
+// remembered with its kind for drawing and for later changes of DPI. Extra adds styles of its own.
 HWND AddOptionControl(TOptionsState& S, HWND Parent, TControlKind Kind, int Id, const wchar_t* Text, int X, int Y,
                       int W, int H, DWORD Extra = 0);
+// The kind a control of the dialog was made as; Static for a window that is none of them.
+TControlKind OptionControlKind(const TOptionsState& S, HWND Control);
 
 // A control's text as UTF-8, and set from UTF-8.
 std::string ControlTextUtf8(HWND Control);

@@ -7,7 +7,8 @@
 
 #include "settings/uTheme.h"
 #include "toolkit/uColorPaint.h"
-#include "toolkit/uDpi.h"
+#include "toolkit/uControlPaint.h"
+#include "toolkit/uWindowText.h"
 
 namespace {
 
@@ -54,39 +55,69 @@ TDwmSetWindowAttribute DwmSetWindowAttributeFunction() {
 
 COLORREF Sys(int Index) { return GetSysColor(Index); }
 
-HFONT ControlFont(HWND Control) {
-  const auto Font = reinterpret_cast<HFONT>(SendMessageW(Control, WM_GETFONT, 0, 0));
-  return Font ? Font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+// The dialog's controls: flat buttons whose caption keeps its place when pressed, check boxes
+// with the accent when focused or hot and details of fixed size.
+TControlLook DialogLook(const TOptionsState& S) {
+  return {.Dark = S.Dark,
+          .DarkColors = {.Field = DarkField,
+                         .SelectedItem = DarkSelectedItem,
+                         .Text = DarkFieldText,
+                         .DisabledText = DarkDisabledText,
+                         .PressedFill = DarkPressed,
+                         .ButtonBorder = DarkButtonBorder,
+                         .CheckBorder = DarkBoxBorder},
+          .Dpi = S.Dpi};
 }
 
-std::wstring ControlText(HWND Control) {
-  wchar_t Text[256] = L"";
-  GetWindowTextW(Control, Text, 256);
-  return Text;
+void DrawCheckBox(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
+  const RECT R = Item.rcItem;
+  FillRectColor(Item.hDC, R, DialogBackColor(S));
+  const RECT Box = DrawCheckSquare(Item.hDC, R, DialogLook(S), IsOptionChecked(Item.hwndItem), Item.itemState);
+  const COLORREF Text = (Item.itemState & ODS_DISABLED) ? Sys(COLOR_GRAYTEXT) : DialogTextColor(S);
+  const RECT TextArea{Box.right + 6, R.top, R.right, R.bottom};
+  DrawControlText(Item.hDC, Item.hwndItem, WindowTextW(Item.hwndItem), TextArea, Text, DT_LEFT);
+  if (Item.itemState & ODS_FOCUS) {
+    RECT Focus{TextArea.left + 1, TextArea.top + 2, TextArea.right - 1, TextArea.bottom - 2};
+    DrawFocusRect(Item.hDC, &Focus);
+  }
 }
 
-void DrawLabel(HDC DC, HWND Control, const std::wstring& Text, RECT Area, COLORREF Color, UINT Align) {
-  TSelectScope Font(DC, ControlFont(Control));
-  SetBkMode(DC, TRANSPARENT);
-  SetTextColor(DC, Color);
-  DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &Area, Align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+void DrawTabItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
+  HWND Tab = Item.hwndItem;
+  const bool Selected = static_cast<LRESULT>(Item.itemID) == SendMessageW(Tab, TCM_GETCURSEL, 0, 0);
+  wchar_t Text[64] = L"";
+  TCITEMW Tc{};
+  Tc.mask = TCIF_TEXT;
+  Tc.pszText = Text;
+  Tc.cchTextMax = 64;
+  SendMessageW(Tab, TCM_GETITEMW, Item.itemID, reinterpret_cast<LPARAM>(&Tc));
+  COLORREF Fill, TextColor, Border;
+  if (S.Dark) {
+    Fill = Selected ? DarkSelectedTab : DialogBackColor(S), TextColor = DialogTextColor(S), Border = DarkTabBorder;
+  } else {
+    Fill = Selected ? Sys(COLOR_WINDOW) : Sys(COLOR_BTNFACE), TextColor = Sys(COLOR_BTNTEXT), Border = LightTabBorder;
+  }
+  const RECT R = Item.rcItem;
+  FillRectColor(Item.hDC, R, Fill);
+  const POINT Edges[4] = {{R.left, R.bottom}, {R.left, R.top}, {R.right - 1, R.top}, {R.right - 1, R.bottom}};
+  PolylineColor(Item.hDC, Border, 1, Edges, 4);
+  if (!S.Dark && Selected) {
+    const POINT Line[2] = {{R.left + 1, R.top + 1}, {R.right - 1, R.top + 1}};
+    PolylineColor(Item.hDC, ControlAccent, std::max(AccentWidth, Scaled(S, AccentWidth)), Line, 2);
+  }
+  DrawControlText(Item.hDC, Tab, Text, R, TextColor, DT_CENTER);
 }
 
-bool IsCheckBoxId(int Id) {
-  static const int Ids[] = {3101, 3103, 3104, 3110, 3301, 3401, 3505, 3506, 3511, 3512};
-  return std::find(std::begin(Ids), std::end(Ids), Id) != std::end(Ids);
-}
-
-bool IsComboId(int Id) {
-  return Id == IdFontCombo || Id == IdAppearance || Id == IdSchemeChoice || Id == IdForceFormat || Id == IdCustomMode ||
-         (Id >= IdFieldRole && Id < IdFieldRole + CustomFieldSlots) || Id == IdRuleLevel;
-}
-
-bool IsPushButtonId(int Id) {
-  return Id == IdOptOk || Id == IdOptCancel || Id == IdFontDrop || Id == IdWindowBgButton || Id == IdBarDarkButton ||
-         (Id >= IdSchemeBgButton && Id < IdSchemeBgButton + SchemeRows) ||
-         (Id >= IdSchemeFgButton && Id < IdSchemeFgButton + SchemeRows) || Id == IdRuleBg || Id == IdRuleFg ||
-         (Id >= IdRuleAdd && Id <= IdRuleDelete);
+void DrawSwatch(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
+  const int Id = static_cast<int>(Item.CtlID);
+  TColor Color;
+  if (Id >= IdSchemeBgSwatch && Id < IdSchemeBgSwatch + SchemeRows) Color = S.SwatchBg[Id - IdSchemeBgSwatch];
+  else if (Id >= IdSchemeFgSwatch && Id < IdSchemeFgSwatch + SchemeRows) Color = S.SwatchFg[Id - IdSchemeFgSwatch];
+  else if (Id == IdWindowBgSwatch) Color = S.Settings.WindowBgColor;
+  else if (Id == IdBarDarkSwatch) Color = S.Settings.BarDarkModeColor;
+  else return;
+  FillRectColor(Item.hDC, Item.rcItem, static_cast<COLORREF>(Color) & 0xFFFFFF);
+  FrameRectColor(Item.hDC, Item.rcItem, RGB(0, 0, 0));
 }
 
 void FillTabStrip(const TOptionsState& S, HWND Tab) {
@@ -107,16 +138,17 @@ void FillTabStrip(const TOptionsState& S, HWND Tab) {
 }
 
 LRESULT CALLBACK TabProc(HWND Tab, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  const auto* S = static_cast<const TOptionsState*>(PublishedRecord(Tab, TabProps));
+  if (!S) return PassOnFromStub(Tab, TabProc, Msg, WParam, LParam);
   const TPreviousProc Previous = PublishedPrevious(Tab, TabProps);
   try {
-    const auto* S = static_cast<const TOptionsState*>(PublishedRecord(Tab, TabProps));
-    if (S && S->Dark && Msg == WM_ERASEBKGND) {
+    if (S->Dark && Msg == WM_ERASEBKGND) {
       RECT Client{};
       GetClientRect(Tab, &Client);
       FillRect(reinterpret_cast<HDC>(WParam), &Client, S->DialogBrush.Get());
       return 1;
     }
-    if (S && S->Dark && Msg == WM_PAINT) {
+    if (S->Dark && Msg == WM_PAINT) {
       const LRESULT Result = Previous.Call(Tab, Msg, WParam, LParam);
       FillTabStrip(*S, Tab);
       return Result;
@@ -193,151 +225,23 @@ void InstallTabSubclass(TOptionsState& S) {
 }
 
 bool DrawOptionItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
-  const int Id = static_cast<int>(Item.CtlID);
-  if (Id == IdOptTabs) DrawTabItem(S, Item);
-  else if (IsCheckBoxId(Id)) DrawCheckBox(S, Item);
-  else if (IsComboId(Id) || Item.CtlType == ODT_COMBOBOX) DrawComboItem(S, Item);
-  else if (IsPushButtonId(Id)) DrawPushButton(S, Item);
-  else DrawSwatch(S, Item);
-  return true;
-}
-
-void DrawPushButton(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
-  const bool Pressed = Item.itemState & ODS_SELECTED, Disabled = Item.itemState & ODS_DISABLED;
-  const bool Focused = Item.itemState & ODS_FOCUS, Hot = Item.itemState & ODS_HOTLIGHT;
-  COLORREF Fill, Border, Text;
-  if (S.Dark) {
-    Fill = Pressed ? DarkPressed : DarkField;
-    Border = DarkButtonBorder;
-    Text = Disabled ? DarkDisabledText : DarkFieldText;
-  } else if (Disabled) {
-    Fill = Sys(COLOR_BTNFACE), Border = DisabledBorder, Text = Sys(COLOR_GRAYTEXT);
-  } else if (Pressed) {
-    Fill = PressedFill, Border = PressedBorder, Text = Sys(COLOR_BTNTEXT);
-  } else if (Focused || Hot) {
-    Fill = HotFill, Border = ControlAccent, Text = Sys(COLOR_BTNTEXT);
-  } else {
-    Fill = Sys(COLOR_BTNFACE), Border = LightButtonBorder, Text = Sys(COLOR_BTNTEXT);
+  switch (OptionControlKind(S, Item.hwndItem)) {
+    case TControlKind::Tabs:
+      DrawTabItem(S, Item);
+      return true;
+    case TControlKind::Check:
+      DrawCheckBox(S, Item);
+      return true;
+    case TControlKind::Button:
+      DrawPushButton(Item, DialogLook(S));
+      return true;
+    case TControlKind::ListCombo:
+      DrawComboItem(Item, DialogLook(S));
+      return true;
+    case TControlKind::Swatch:
+      DrawSwatch(S, Item);
+      return true;
+    default:
+      return false;
   }
-  const RECT R = Item.rcItem;
-  FillRectColor(Item.hDC, R, Fill);
-  FrameRectColor(Item.hDC, R, Border);
-  DrawLabel(Item.hDC, Item.hwndItem, ControlText(Item.hwndItem), {R.left + 4, R.top + 4, R.right - 4, R.bottom - 4},
-            Text, DT_CENTER);
-  if (Focused) {
-    RECT Focus{R.left + 3, R.top + 3, R.right - 3, R.bottom - 3};
-    DrawFocusRect(Item.hDC, &Focus);
-  }
-}
-
-void DrawCheckBox(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
-  const bool Checked = IsOptionChecked(Item.hwndItem);
-  const bool Disabled = Item.itemState & ODS_DISABLED;
-  const bool Focused = Item.itemState & ODS_FOCUS, Hot = Item.itemState & ODS_HOTLIGHT;
-  const COLORREF Back = S.Dark ? DialogBackColor(S) : Sys(COLOR_BTNFACE);
-  COLORREF Text, BoxFill, BoxBorder, Mark;
-  if (Disabled) {
-    Text = Sys(COLOR_GRAYTEXT), BoxFill = Sys(COLOR_BTNFACE), BoxBorder = DisabledBorder, Mark = Sys(COLOR_GRAYTEXT);
-  } else if (S.Dark) {
-    Text = DialogTextColor(S), BoxFill = DarkField, BoxBorder = DarkBoxBorder, Mark = DarkFieldText;
-  } else {
-    Text = Sys(COLOR_BTNTEXT);
-    BoxFill = Checked ? ControlAccent : Sys(COLOR_WINDOW);
-    BoxBorder = Focused || Hot ? ControlAccent : UncheckedBorder;
-    Mark = RGB(255, 255, 255);
-  }
-  const RECT R = Item.rcItem;
-  FillRectColor(Item.hDC, R, Back);
-  const int Side = Scaled(S, CheckSquare);
-  const int Left = R.left + 1, Top = R.top + (R.bottom - R.top) / 2 - Side / 2;
-  const RECT Box{Left, Top, Left + Side, Top + Side};
-  FillRectColor(Item.hDC, Box, BoxFill);
-  FrameRectColor(Item.hDC, Box, BoxBorder);
-  if (Checked) {
-    const POINT Tick[3] = {
-        {Box.left + 3, Box.top + Side / 2}, {Box.left + Side / 2 - 1, Box.bottom - 3}, {Box.right - 3, Box.top + 3}};
-    PolylineColor(Item.hDC, Mark, 2, Tick, 3);
-  }
-  const RECT TextArea{Box.right + 6, R.top, R.right, R.bottom};
-  DrawLabel(Item.hDC, Item.hwndItem, ControlText(Item.hwndItem), TextArea, Text, DT_LEFT);
-  if (Focused) {
-    RECT Focus{TextArea.left + 1, TextArea.top + 2, TextArea.right - 1, TextArea.bottom - 2};
-    DrawFocusRect(Item.hDC, &Focus);
-  }
-}
-
-void DrawComboItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
-  const bool ListSelected = (Item.itemState & ODS_SELECTED) && !(Item.itemState & ODS_COMBOBOXEDIT);
-  COLORREF Fill, Text;
-  if (S.Dark) {
-    Fill = ListSelected ? DarkSelectedItem : DarkField, Text = DarkFieldText;
-  } else if (Item.itemState & ODS_DISABLED) {
-    Fill = Sys(COLOR_BTNFACE), Text = Sys(COLOR_GRAYTEXT);
-  } else if (ListSelected) {
-    Fill = Sys(COLOR_HIGHLIGHT), Text = Sys(COLOR_HIGHLIGHTTEXT);
-  } else {
-    Fill = Sys(COLOR_WINDOW), Text = Sys(COLOR_WINDOWTEXT);
-  }
-  std::wstring Label;
-  if (Item.itemID == static_cast<UINT>(-1)) {
-    Label = ControlText(Item.hwndItem);
-  } else if (IsWindowUnicode(Item.hwndItem)) {
-    const LRESULT Length = SendMessageW(Item.hwndItem, CB_GETLBTEXTLEN, Item.itemID, 0);
-    if (Length > 0) {
-      Label.resize(static_cast<size_t>(Length) + 1);
-      SendMessageW(Item.hwndItem, CB_GETLBTEXT, Item.itemID, reinterpret_cast<LPARAM>(Label.data()));
-      Label.resize(static_cast<size_t>(Length));
-    }
-  } else {
-    const LRESULT Length = SendMessageA(Item.hwndItem, CB_GETLBTEXTLEN, Item.itemID, 0);
-    if (Length > 0) {
-      std::string Ansi(static_cast<size_t>(Length) + 1, '\0');
-      SendMessageA(Item.hwndItem, CB_GETLBTEXT, Item.itemID, reinterpret_cast<LPARAM>(Ansi.data()));
-      const int Wide = MultiByteToWideChar(CP_ACP, 0, Ansi.c_str(), -1, nullptr, 0);
-      Label.resize(static_cast<size_t>(std::max(Wide, 1)));
-      MultiByteToWideChar(CP_ACP, 0, Ansi.c_str(), -1, Label.data(), Wide);
-      Label.resize(static_cast<size_t>(std::max(Wide - 1, 0)));
-    }
-  }
-  const RECT R = Item.rcItem;
-  FillRectColor(Item.hDC, R, Fill);
-  DrawLabel(Item.hDC, Item.hwndItem, Label, {R.left + 5, R.top, R.right - 5, R.bottom}, Text, DT_LEFT);
-}
-
-void DrawTabItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
-  HWND Tab = Item.hwndItem;
-  const bool Selected = static_cast<LRESULT>(Item.itemID) == SendMessageW(Tab, TCM_GETCURSEL, 0, 0);
-  wchar_t Text[64] = L"";
-  TCITEMW Tc{};
-  Tc.mask = TCIF_TEXT;
-  Tc.pszText = Text;
-  Tc.cchTextMax = 64;
-  SendMessageW(Tab, TCM_GETITEMW, Item.itemID, reinterpret_cast<LPARAM>(&Tc));
-  COLORREF Fill, TextColor, Border;
-  if (S.Dark) {
-    Fill = Selected ? DarkSelectedTab : DialogBackColor(S), TextColor = DialogTextColor(S), Border = DarkTabBorder;
-  } else {
-    Fill = Selected ? Sys(COLOR_WINDOW) : Sys(COLOR_BTNFACE), TextColor = Sys(COLOR_BTNTEXT), Border = LightTabBorder;
-  }
-  const RECT R = Item.rcItem;
-  FillRectColor(Item.hDC, R, Fill);
-  const POINT Edges[4] = {{R.left, R.bottom}, {R.left, R.top}, {R.right - 1, R.top}, {R.right - 1, R.bottom}};
-  PolylineColor(Item.hDC, Border, 1, Edges, 4);
-  if (!S.Dark && Selected) {
-    const POINT Line[2] = {{R.left + 1, R.top + 1}, {R.right - 1, R.top + 1}};
-    PolylineColor(Item.hDC, ControlAccent, std::max(AccentWidth, Scaled(S, AccentWidth)), Line, 2);
-  }
-  DrawLabel(Item.hDC, Tab, Text, R, TextColor, DT_CENTER);
-}
-
-void DrawSwatch(const TOptionsState& S, const DRAWITEMSTRUCT& Item) {
-  const int Id = static_cast<int>(Item.CtlID);
-  TColor Color;
-  if (Id >= IdSchemeBgSwatch && Id < IdSchemeBgSwatch + SchemeRows) Color = S.SwatchBg[Id - IdSchemeBgSwatch];
-  else if (Id >= IdSchemeFgSwatch && Id < IdSchemeFgSwatch + SchemeRows) Color = S.SwatchFg[Id - IdSchemeFgSwatch];
-  else if (Id == IdWindowBgSwatch) Color = S.Settings.WindowBgColor;
-  else if (Id == IdBarDarkSwatch) Color = S.Settings.BarDarkModeColor;
-  else return;
-  FillRectColor(Item.hDC, Item.rcItem, static_cast<COLORREF>(Color) & 0xFFFFFF);
-  FrameRectColor(Item.hDC, Item.rcItem, RGB(0, 0, 0));
 }

@@ -23,10 +23,6 @@ void EraseOptionsBackground(const TOptionsState& S, HWND Window, HDC DC, bool Pa
 // Lets the tab control paint the strip beside its tabs in the dark look.
 void InstallTabSubclass(TOptionsState& S);
 
-// One owner-drawn item of the dialog, by its control; false for an item it does not draw.
+// One owner-drawn item of the dialog, drawn as the kind its control was made as; false for a
+// control the dialog does not draw.
 bool DrawOptionItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item);
-void DrawTabItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item);
-void DrawCheckBox(const TOptionsState& S, const DRAWITEMSTRUCT& Item);
-void DrawComboItem(const TOptionsState& S, const DRAWITEMSTRUCT& Item);
-void DrawPushButton(const TOptionsState& S, const DRAWITEMSTRUCT& Item);
-void DrawSwatch(const TOptionsState& S, const DRAWITEMSTRUCT& Item);

@@ -11,6 +11,8 @@
 #include "platform/uPlatformWide.h"
 #include "settings/uSettings.h"
 #include "settings/uSettingsEdit.h"
+#include "toolkit/uDpi.h"
+#include "toolkit/uModalLoop.h"
 #include "toolkit/uWindowClass.h"
 
 namespace {
@@ -19,18 +21,6 @@ constexpr wchar_t Caption[] = L"Skerrin Options";
 // The dialog's outer size at 96 DPI, and its font.
 constexpr int DialogWidth = 436, DialogHeight = 442;
 constexpr int UIFontPoints = 9;
-
-int MeasureDpi(HWND Parent) {
-  int Dpi = 0;
-  if (HDC DC = Parent ? GetDC(Parent) : nullptr) {
-    Dpi = GetDeviceCaps(DC, LOGPIXELSY);
-    ReleaseDC(Parent, DC);
-  } else if (HDC Screen = GetDC(nullptr)) {
-    Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
-    ReleaseDC(nullptr, Screen);
-  }
-  return Dpi > 0 ? Dpi : 96;
-}
 
 BOOL CALLBACK SetFontOn(HWND Window, LPARAM Font) {
   SendMessageW(Window, WM_SETFONT, static_cast<WPARAM>(Font), FALSE);
@@ -50,7 +40,6 @@ void ApplyUIFont(TOptionsState& S) {
 }
 
 void CloseDialog(TOptionsState& S) {
-  S.Done = true;
   if (S.Wnd) DestroyWindow(S.Wnd);
 }
 
@@ -84,7 +73,7 @@ void OnCommand(TOptionsState& S, int Id, int Notification, HWND Control) {
 
 void OnDpiChanged(TOptionsState& S, WPARAM WParam, const RECT* Suggested) {
   int Dpi = HIWORD(WParam) ? HIWORD(WParam) : LOWORD(WParam);
-  if (Dpi == 0) Dpi = MeasureDpi(S.ParentWnd);
+  if (Dpi == 0) Dpi = DeviceDpi(S.ParentWnd);
   if (Suggested)
     SetWindowPos(S.Wnd, nullptr, Suggested->left, Suggested->top, Suggested->right - Suggested->left,
                  Suggested->bottom - Suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -98,7 +87,6 @@ void OnDpiChanged(TOptionsState& S, WPARAM WParam, const RECT* Suggested) {
 void OnDestroy(HWND Window, TOptionsState& S) {
   S.Subclasses.RemoveAll();
   ForgetOptionChecks(Window);
-  S.Done = true;
   S.Wnd = nullptr;
   SetWindowLongPtrW(Window, GWLP_USERDATA, 0);
 }
@@ -217,21 +205,6 @@ TAppSettings StartingSettings(const TAppSettings& Current, THostDark HostDark) {
   return Start;
 }
 
-// Runs until the dialog is done. A quit request ends the dialog as a cancel; its code is
-// returned so that it can be posted again for the host's own loop.
-std::optional<WPARAM> RunModalLoop(TOptionsState& S) {
-  MSG Message;
-  while (!S.Done) {
-    const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
-    if (Got == 0) return Message.wParam;
-    if (Got < 0) break;
-    if (S.Wnd && IsDialogMessageW(S.Wnd, &Message)) continue;
-    TranslateMessage(&Message);
-    DispatchMessageW(&Message);
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 void CommitOptions(TOptionsState& S) { CommitOptionValues(ReadOptionControls(S), S.Settings); }
@@ -243,7 +216,7 @@ bool ShowOptionsDialog(HWND Parent, const TAppSettings& Current, TLogFormat Dete
   if (!RegisterOptionClasses()) return false;
   TOptionsState S(StartingSettings(Current, HostDark), Parent, DetectedFormat, HostDark);
   S.Take = Take;
-  S.Dpi = MeasureDpi(Parent);
+  S.Dpi = DeviceDpi(Parent);
   CreateWindowExW(WS_EX_DLGMODALFRAME, OptionsWindowClass, Caption, WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CAPTION,
                   CW_USEDEFAULT, CW_USEDEFAULT, Scaled(S, DialogWidth), Scaled(S, DialogHeight), Parent, nullptr,
                   PluginInstance(), &S);
@@ -255,25 +228,19 @@ bool ShowOptionsDialog(HWND Parent, const TAppSettings& Current, TLogFormat Dete
   LoadOptionControls(S);
   ApplyDialogTheme(S);
 
-  // The whole window the viewer sits in waits, as for any modal dialog of the host.
-  const HWND Blocked = Parent ? GetAncestor(Parent, GA_ROOT) : nullptr;
-  const HWND FocusBefore = GetFocus();
-  const bool WasEnabled = Blocked && IsWindowEnabled(Blocked);
-  if (WasEnabled) EnableWindow(Blocked, FALSE);
-  CentreOnParent(S);
-  ShowWindow(S.Wnd, SW_SHOW);
-  UpdateWindow(S.Wnd);
-  if (S.TabCtrl) SetFocus(S.TabCtrl);
-
-  const std::optional<WPARAM> Quit = RunModalLoop(S);
-  if (Blocked && IsWindow(Blocked)) {
-    if (WasEnabled) EnableWindow(Blocked, TRUE);
-    SetActiveWindow(Blocked);
-    // The keys go back where they went before, such as the viewer's lines.
-    if (FocusBefore && IsWindow(FocusBefore) && GetAncestor(FocusBefore, GA_ROOT) == Blocked) SetFocus(FocusBefore);
+  std::optional<int> Quit;
+  {
+    // The whole window the viewer sits in waits, as for any modal dialog of the host, and its
+    // keys go back where they went before, such as the viewer's lines.
+    const TModalOwner Waiting(Parent ? GetAncestor(Parent, GA_ROOT) : nullptr, true);
+    CentreOnParent(S);
+    ShowWindow(S.Wnd, SW_SHOW);
+    UpdateWindow(S.Wnd);
+    if (S.TabCtrl) SetFocus(S.TabCtrl);
+    Quit = RunModalLoop(S.Wnd);
   }
   // After a quit request the window is still there; it must not outlive the state.
   if (S.Wnd) DestroyWindow(S.Wnd);
-  if (Quit) PostQuitMessage(static_cast<int>(*Quit));
+  if (Quit) PostQuitMessage(*Quit);
   return S.Accepted;
 }

@@ -12,9 +12,11 @@ constexpr COLORREF HotFill = RGB(229, 241, 251);
 constexpr COLORREF LightButtonBorder = RGB(173, 173, 173);
 constexpr COLORREF DisabledBorder = RGB(200, 200, 200);
 constexpr COLORREF UncheckedBorder = RGB(118, 118, 118);
-// The dark look's input fields and selected list items.
+// The dark look's input fields and selected list items, and the edges that raise a control.
 constexpr COLORREF DarkField = RGB(42, 42, 42);
 constexpr COLORREF DarkSelectedItem = RGB(72, 72, 72);
+constexpr COLORREF DarkLightEdge = RGB(96, 96, 96);
+constexpr COLORREF DarkShadowEdge = RGB(18, 18, 18);
 // A check box's square at 96 DPI.
 constexpr int CheckSquare = 13;
 

@@ -57,10 +57,13 @@ class TMemoryDC {
   HDC DC = nullptr;
 };
 
-// A window's device context from GetDC, released to the same window.
+// A window's device context, released to the same window: of its client area (GetDC; the
+// screen's for a null window), or of the whole window with its frame (GetWindowDC).
+enum class TDCArea { Client, Whole };
 class TWindowDC {
  public:
-  explicit TWindowDC(HWND Window) : Window(Window), DC(GetDC(Window)) {}
+  explicit TWindowDC(HWND Window, TDCArea Area = TDCArea::Client)
+      : Window(Window), DC(Area == TDCArea::Whole ? GetWindowDC(Window) : GetDC(Window)) {}
   ~TWindowDC() {
     if (DC) ReleaseDC(Window, DC);
   }
@@ -72,6 +75,30 @@ class TWindowDC {
   HWND Window;
   HDC DC;
 };
+
+// The font of a window's controls: a normal-weight copy of the platform's GUI font, or the
+// stock font itself when no copy can be made (which is then not deleted).
+class TUiFont {
+ public:
+  TUiFont() = default;
+  // A new copy; controls that use the old one must be given the new one before it goes.
+  static TUiFont NormalGuiFont();
+  HFONT Get() const { return Copy ? Copy.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+ private:
+  TFontHolder Copy;
+};
+
+inline TUiFont TUiFont::NormalGuiFont() {
+  TUiFont Font;
+  LOGFONTW Description{};
+  const HGDIOBJ Stock = GetStockObject(DEFAULT_GUI_FONT);
+  if (Stock && GetObjectW(Stock, sizeof(Description), &Description)) {
+    Description.lfWeight = FW_NORMAL;
+    Font.Copy.Reset(CreateFontIndirectW(&Description));
+  }
+  return Font;
+}
 
 // BeginPaint / EndPaint.
 class TPaintScope {

@@ -106,11 +106,11 @@ void RemoveViewerSubclasses(TSkerrinState& S) {
 
 LRESULT CALLBACK ParentProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TSkerrinState* S = RecordOf(Window, ParentProps);
-  if (S && S->InListerWindow && !S->Settings.CloseOnEscInLister &&
+  if (!S) return PassOnFromStub(Window, ParentProc, Msg, WParam, LParam);
+  if (S->InListerWindow && !S->Settings.CloseOnEscInLister &&
       (IsEscape(Msg, WParam) || (Msg == WM_COMMAND && LOWORD(WParam) == IDCANCEL)))
     return 0;
-  const TPreviousProc Previous = S ? S->Subclasses.Previous(Window, ParentProc) : TPreviousProc{nullptr, false};
-  return Previous.Call(Window, Msg, WParam, LParam);
+  return S->Subclasses.Previous(Window, ParentProc).Call(Window, Msg, WParam, LParam);
 }
 
 bool InstallKeySubclass(TSkerrinState& S, HWND Window) {
@@ -121,9 +121,10 @@ bool InstallKeySubclass(TSkerrinState& S, HWND Window) {
 
 void InstallToolbarSubclasses(TSkerrinState& S) {
   const TToolbarControls& B = S.Bar;
-  for (HWND Window :
-       {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton, B.NextInfoButton,
-        B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton, B.FormatCombo, B.FilterEdit, B.LookEdit})
+  // The up-down takes no keys, but through this subclass it paints itself in the dark look.
+  for (HWND Window : {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
+                      B.NextInfoButton, B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton, B.FormatCombo,
+                      B.FilterEdit, B.LookEdit, B.LookUpDown})
     InstallKeySubclass(S, Window);
   // Installed after its key subclass, so the wheel is handled first.
   if (Live(B.LookEdit)) S.Subclasses.Install(B.LookEdit, LookSubclassProc, TCallPath::Unicode, &S, &LookProps);
@@ -132,26 +133,25 @@ void InstallToolbarSubclasses(TSkerrinState& S) {
 
 LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TSkerrinState* S = RecordOf(Window, KeyProps);
+  if (!S) return PassOnFromStub(Window, KeySubclassProc, Msg, WParam, LParam);
   const TPreviousProc Previous = PublishedPrevious(Window, KeyProps);
   try {
-    if (S) {
-      const bool Dark = ViewerIsDark(*S);
-      if (!Dark && Msg == WM_PAINT && IsToolbarCheckBox(*S, Window)) {
-        PaintCheckBox(*S, Window);
+    const bool Dark = ViewerIsDark(*S);
+    if (!Dark && Msg == WM_PAINT && IsToolbarCheckBox(*S, Window)) {
+      PaintCheckBox(*S, Window);
+      return 0;
+    }
+    if (Dark && Window == S->Bar.LookUpDown) {
+      if (Msg == WM_ERASEBKGND) return 1;
+      if (Msg == WM_PAINT) {
+        PaintUpDownDark(*S, Window);
         return 0;
       }
-      if (Dark && Window == S->Bar.LookUpDown) {
-        if (Msg == WM_ERASEBKGND) return 1;
-        if (Msg == WM_PAINT) {
-          PaintUpDownDark(*S, Window);
-          return 0;
-        }
-      }
-      if (S->InListerWindow && IsEscape(Msg, WParam)) {
-        if (Window == S->Bar.FilterEdit) SetFocus(Live(S->ListWindow) ? S->ListWindow : S->Window);
-        else if (S->Settings.CloseOnEscInLister) PostEscapeToHost(*S, LParam);
-        return 0;
-      }
+    }
+    if (S->InListerWindow && IsEscape(Msg, WParam)) {
+      if (Window == S->Bar.FilterEdit) SetFocus(Live(S->ListWindow) ? S->ListWindow : S->Window);
+      else if (S->Settings.CloseOnEscInLister) PostEscapeToHost(*S, LParam);
+      return 0;
     }
   } catch (...) {
   }
@@ -170,9 +170,10 @@ LRESULT CALLBACK KeySubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
 
 LRESULT CALLBACK LookSubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TSkerrinState* S = RecordOf(Window, LookProps);
+  if (!S) return PassOnFromStub(Window, LookSubclassProc, Msg, WParam, LParam);
   if (Msg == WM_MOUSEWHEEL) {
     const int Steps = static_cast<short>(HIWORD(WParam)) / WHEEL_DELTA;
-    if (Steps != 0 && S && S->Bar.LookEdit) {
+    if (Steps != 0 && S->Bar.LookEdit) {
       SetWindowTextW(S->Bar.LookEdit, std::to_wstring(SteppedContextNumber(S->Bar.LookEdit, Steps)).c_str());
       SetTimer(S->Window, FilterTimerId, FilterDebounceMs, nullptr);
     }

@@ -89,7 +89,7 @@ LRESULT ListboxMessage(TSkerrinState& S, HWND Window, UINT Msg, WPARAM WParam, L
 // or the wrap view's own procedure.
 LRESULT CALLBACK ListProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TSkerrinState* S = ListStateOf(Window);
-  if (!S) return DefWindowProcW(Window, Msg, WParam, LParam);
+  if (!S) return PassOnFromStub(Window, ListProc, Msg, WParam, LParam);
   const TPreviousProc Previous = S->Subclasses.Previous(Window, ListProc);
   try {
     LRESULT Result = 0;

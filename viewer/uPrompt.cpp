@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "model/uNavigation.h"
 #include "toolkit/uDpi.h"
+#include "toolkit/uModalLoop.h"
 #include "toolkit/uWinHolders.h"
 #include "toolkit/uWindowClass.h"
 #include "toolkit/uWindowText.h"
@@ -15,29 +18,14 @@ constexpr int IdCancel = 2;
 
 HBRUSH PromptBackground() { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
 
-int PromptDpi(HWND Owner) {
-  const int Dpi = DeviceDpi(Owner);
-  return Dpi > 0 ? Dpi : 96;
-}
-
-// The default GUI font at normal weight; null when no copy can be made (the stock font is then
-// used and must not be deleted).
-TFontHolder NormalGuiFont() {
-  LOGFONTW Log{};
-  const HGDIOBJ Stock = GetStockObject(DEFAULT_GUI_FONT);
-  if (!Stock || GetObjectW(Stock, sizeof(Log), &Log) != sizeof(Log)) return TFontHolder();
-  Log.lfWeight = FW_NORMAL;
-  return TFontHolder(CreateFontIndirectW(&Log));
-}
-
 // One modal popup: its font, its scaling and the loop that runs it.
 struct TPopup {
   HWND Owner;
   int Dpi;
-  TFontHolder Font;
+  TUiFont Font;
   HWND Window = nullptr;
 
-  explicit TPopup(HWND Owner) : Owner(Owner), Dpi(PromptDpi(Owner)), Font(NormalGuiFont()) {}
+  explicit TPopup(HWND Owner) : Owner(Owner), Dpi(DeviceDpi(Owner)), Font(TUiFont::NormalGuiFont()) {}
   TPopup(const TPopup&) = delete;
   TPopup& operator=(const TPopup&) = delete;
   ~TPopup() {
@@ -45,7 +33,6 @@ struct TPopup {
   }
 
   int Scale(int Value) const { return ScaleBy(Value, Dpi, 96); }
-  HFONT FontHandle() const { return Font ? Font.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
   bool Create(const wchar_t* ClassName, const wchar_t* Title, int Width, int Height, void* State) {
     Window = CreateWindowExW(WS_EX_DLGMODALFRAME, ClassName, Title, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
@@ -58,7 +45,7 @@ struct TPopup {
     HWND Control = CreateWindowExW(ExStyle, Class, Text, WS_CHILD | WS_VISIBLE | Style, Scale(X), Scale(Y),
                                    Scale(Width), Scale(Height), Window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), PluginInstance(), nullptr);
-    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), FALSE);
     return Control;
   }
 
@@ -69,34 +56,20 @@ struct TPopup {
 
   // Shows the popup beside its disabled owner and runs until it is closed.
   void Run(HWND FirstFocus) {
-    RECT OwnerRect{};
-    if (Owner) GetWindowRect(Owner, &OwnerRect);
-    const bool OwnerWasEnabled = Owner && IsWindowEnabled(Owner);
-    if (Owner) EnableWindow(Owner, FALSE);
-    SetWindowPos(Window, nullptr, OwnerRect.left + Scale(40), OwnerRect.top + Scale(40), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(Window, SW_SHOW);
-    if (FirstFocus) SetFocus(FirstFocus);
-    MSG Message;
-    while (IsWindow(Window)) {
-      const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
-      if (Got == 0) {
-        // The quit request belongs to the host's own loop.
-        PostQuitMessage(static_cast<int>(Message.wParam));
-        break;
-      }
-      if (Got < 0) break;
-      if (!IsDialogMessageW(Window, &Message)) {
-        TranslateMessage(&Message);
-        DispatchMessageW(&Message);
-      }
-    }
-    if (Owner && IsWindow(Owner)) {
-      if (OwnerWasEnabled) EnableWindow(Owner, TRUE);
-      SetActiveWindow(GetAncestor(Owner, GA_ROOT));
+    std::optional<int> Quit;
+    {
+      RECT OwnerRect{};
+      if (Owner) GetWindowRect(Owner, &OwnerRect);
+      const TModalOwner Waiting(Owner, false);
+      SetWindowPos(Window, nullptr, OwnerRect.left + Scale(40), OwnerRect.top + Scale(40), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER);
+      ShowWindow(Window, SW_SHOW);
+      if (FirstFocus) SetFocus(FirstFocus);
+      Quit = RunModalLoop(Window);
     }
     if (IsWindow(Window)) DestroyWindow(Window);
     Window = nullptr;
+    if (Quit) PostQuitMessage(*Quit);
   }
 };
 

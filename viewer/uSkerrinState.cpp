@@ -9,8 +9,7 @@ TSkerrinState::~TSkerrinState() {
   Draw.ListBrush.Reset();
   Draw.BarBrush.Reset();
   Fonts.Font.Reset();
-  if (Fonts.OwnsUiFont && Fonts.UiFont) DeleteObject(Fonts.UiFont);
-  Fonts.UiFont = nullptr;
+  Fonts.UiFont = TUiFont();
   Log.reset();
 }
 

@@ -37,10 +37,7 @@ struct TViewerMetrics {
 
 struct TViewerFonts {
   TFontHolder Font;  // the line font
-  // The toolbar's font: a normal-weight copy of the GUI font, or the stock font itself when no
-  // copy could be made (then it is not ours to delete).
-  HFONT UiFont = nullptr;
-  bool OwnsUiFont = false;
+  TUiFont UiFont;    // the toolbar's
 };
 
 // The rows on show (what RowsOf lends to the portable functions as TVisibleRows).
@@ -113,6 +110,7 @@ struct TToolbarControls {
 struct TDrawResources {
   TBrushHolder ListBrush;
   TBrushHolder BarBrush;
+  TBrushHolder FieldBrush;  // the format box's field in the dark look
   TMemoryDC MeasureDC;
   HGDIOBJ MeasureDCFontBefore = nullptr;
   // Reusable buffers for decoding and composing one line while drawing or measuring.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "model/uLogTypes.h"
 #include "viewer/uListRows.h"
@@ -133,17 +134,10 @@ void CreateToolbar(TSkerrinState& S) {
   Bar.LookUpDown = MakeControl(S, 0, UPDOWN_CLASSW, L"",
                                UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS | UDS_HOTTRACK, IdLookUpDown);
 
-  if (Bar.FilterEdit) {
-    SetWindowLongPtrW(Bar.FilterEdit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
-    S.Subclasses.Install(Bar.FilterEdit, FilterEditProc, TCallPath::Unicode);
+  if (Bar.FilterEdit)
     SendMessageW(Bar.FilterEdit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
                  MAKELPARAM(0, InitialFilterTextRightMargin));
-  }
-  if (Bar.ClearFilterButton) {
-    SetWindowLongPtrW(Bar.ClearFilterButton, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
-    S.Subclasses.Install(Bar.ClearFilterButton, ClearButtonProc, TCallPath::Unicode);
-    ShowWindow(Bar.ClearFilterButton, SW_SHOWNOACTIVATE);
-  }
+  if (Bar.ClearFilterButton) ShowWindow(Bar.ClearFilterButton, SW_SHOWNOACTIVATE);
   if (Bar.LookUpDown) {
     SendMessageW(Bar.LookUpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Bar.LookEdit), 0);
     SendMessageW(Bar.LookUpDown, UDM_SETRANGE32, static_cast<WPARAM>(-ContextLimit), ContextLimit);
@@ -166,6 +160,14 @@ void CreateToolbar(TSkerrinState& S) {
     AddTool(S, Bar.ClearFilterButton, L"Clear filter");
     AddTool(S, Bar.LookEdit, L"Look before/after");
     AddTool(S, Bar.LookUpDown, L"Look before/after");
+  }
+  // After the tooltips, which subclass their tools too: the subclasses come off in the reverse
+  // order, each while it is its window's procedure, so no one is cut out of a chain.
+  for (const auto& [Box, Procedure] : {std::pair<HWND, WNDPROC>{Bar.FilterEdit, FilterEditProc},
+                                       std::pair<HWND, WNDPROC>{Bar.ClearFilterButton, ClearButtonProc}}) {
+    if (!Box) continue;
+    SetWindowLongPtrW(Box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
+    S.Subclasses.Install(Box, Procedure, TCallPath::Unicode);
   }
   S.StatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, S.Window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdStatusBar)), PluginInstance(), nullptr);
@@ -249,18 +251,7 @@ void FillFormatBox(TSkerrinState& S) {
 }
 
 void ApplyToolbarFont(TSkerrinState& S) {
-  TViewerFonts& Fonts = S.Fonts;
-  if (Fonts.OwnsUiFont && Fonts.UiFont) DeleteObject(Fonts.UiFont);
-  Fonts.UiFont = nullptr;
-  Fonts.OwnsUiFont = false;
-  const auto Stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW Description{};
-  if (Stock && GetObjectW(Stock, sizeof(Description), &Description)) {
-    Description.lfWeight = FW_NORMAL;
-    Fonts.UiFont = CreateFontIndirectW(&Description);
-    Fonts.OwnsUiFont = Fonts.UiFont != nullptr;
-  }
-  if (!Fonts.UiFont) Fonts.UiFont = Stock;
+  TUiFont Font = TUiFont::NormalGuiFont();
   const TToolbarControls& B = S.Bar;
   const HWND Controls[] = {B.PrevErrorButton,  B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
                            B.NextInfoButton,   B.TailBox,         B.TailLabel,      B.FollowBox,      B.FollowLabel,
@@ -268,12 +259,14 @@ void ApplyToolbarFont(TSkerrinState& S) {
                            B.FormatCombo,      B.FilterLabel,     B.FilterEdit,     B.LookEdit,       B.LookUpDown,
                            B.ClearFilterButton};
   for (HWND Control : Controls)
-    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts.UiFont), TRUE);
+    if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), TRUE);
+  // The old font goes only now that no control uses it any more.
+  S.Fonts.UiFont = std::move(Font);
 }
 
 LRESULT CALLBACK FilterEditProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (!S) return DefWindowProcW(Window, Msg, WParam, LParam);
+  if (!S) return PassOnFromStub(Window, FilterEditProc, Msg, WParam, LParam);
   try {
     if (Msg == WM_GETDLGCODE) return DLGC_WANTARROWS | DLGC_WANTCHARS;
     if (Msg == WM_KEYDOWN && (WParam == VK_UP || WParam == VK_DOWN)) {
@@ -307,6 +300,7 @@ LRESULT CALLBACK FilterEditProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LPa
 
 LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* S = reinterpret_cast<TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (!S) return PassOnFromStub(Window, ClearButtonProc, Msg, WParam, LParam);
   switch (Msg) {
     case WM_PAINT: {
       TPaintScope Paint(Window);
@@ -315,14 +309,11 @@ LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
       GetClientRect(Window, &R);
       // It sits inside the filter box, so it takes the box's colours: in the dark look the
       // system window colour would put a white block with a pale sign in a dark box.
-      const bool Dark = S && ViewerIsDark(*S) && S->Draw.BarBrush;
+      const bool Dark = ViewerIsDark(*S) && S->Draw.BarBrush;
       FillRect(Paint.Get(), &R, Dark ? S->Draw.BarBrush.Get() : GetSysColorBrush(COLOR_WINDOW));
-      TSelectScope Select(Paint.Get(), S ? S->Fonts.UiFont : nullptr);
+      TSelectScope Select(Paint.Get(), S->Fonts.UiFont.Get());
       SetBkMode(Paint.Get(), TRANSPARENT);
-      const TColor Sign = Dark ? BarTextColor(*S)
-                          : S  ? ListTextColor(*S)
-                               : static_cast<TColor>(GetSysColor(COLOR_WINDOWTEXT));
-      SetTextColor(Paint.Get(), static_cast<COLORREF>(Sign));
+      SetTextColor(Paint.Get(), static_cast<COLORREF>(Dark ? BarTextColor(*S) : ListTextColor(*S)));
       DrawTextW(Paint.Get(), L"\u00D7", 1, &R, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
       return 0;
     }
@@ -332,12 +323,11 @@ LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
       SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
       return TRUE;
     case WM_LBUTTONUP:
-      if (S && S->Window)
+      if (S->Window)
         SendMessageW(S->Window, WM_COMMAND, MAKEWPARAM(IdClearFilter, 0), reinterpret_cast<LPARAM>(Window));
       return 0;
     default:
       break;
   }
-  if (S) return S->Subclasses.Previous(Window, ClearButtonProc).Call(Window, Msg, WParam, LParam);
-  return DefWindowProcW(Window, Msg, WParam, LParam);
+  return S->Subclasses.Previous(Window, ClearButtonProc).Call(Window, Msg, WParam, LParam);
 }

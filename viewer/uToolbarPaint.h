@@ -15,3 +15,7 @@ void PaintCheckBox(TSkerrinState& S, HWND Box);
 void PaintUpDownDark(TSkerrinState& S, HWND UpDown);
 // The light look's frame of an edit box, and of the format box with its drop button.
 void PaintEditFrame(TSkerrinState& S, HWND Control, bool WithDropButton);
+// The brush and colours of the format box's field and of its dropped list in the dark look,
+// where they show around and below the items it draws; null in the light look and for other
+// controls.
+HBRUSH FormatBoxColors(TSkerrinState& S, HWND Control, HDC DC);

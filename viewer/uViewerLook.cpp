@@ -1,6 +1,7 @@
 #include "viewer/uViewerLook.h"
 
 #include "settings/uTheme.h"
+#include "toolkit/uColorPaint.h"
 
 namespace {
 constexpr TColor DarkBarText = 0xD4D4D4;
@@ -34,4 +35,5 @@ TColor BarTextColor(const TSkerrinState& S) {
 void RefreshBrushes(TSkerrinState& S) {
   S.Draw.ListBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(ListBackColor(S))));
   S.Draw.BarBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(BarBackColor(S))));
+  if (!S.Draw.FieldBrush) S.Draw.FieldBrush.Reset(CreateSolidBrush(DarkField));
 }

@@ -13,5 +13,5 @@ TColor ListBackColor(const TSkerrinState& S);
 TColor ListTextColor(const TSkerrinState& S);
 TColor BarBackColor(const TSkerrinState& S);
 TColor BarTextColor(const TSkerrinState& S);
-// ListBrush and BarBrush anew in the current colours.
+// ListBrush and BarBrush anew in the current colours, and FieldBrush when there is none.
 void RefreshBrushes(TSkerrinState& S);

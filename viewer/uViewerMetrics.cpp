@@ -20,15 +20,11 @@ int HostStatusHeightFor(const TSkerrinState& S, int HostHeight) {
 int StatusFirstPartEnd(int ClientWidth) { return std::max(ClientWidth - StatusCountersWidth, StatusSummaryMinWidth); }
 
 void UpdateDpiMetrics(TSkerrinState& S) {
-  const int Dpi = S.Window ? DeviceDpi(S.Window) : 0;
-  S.Metrics.Dpi = Dpi > 0 ? Dpi : 96;
+  S.Metrics.Dpi = S.Window ? DeviceDpi(S.Window) : 96;
   S.Metrics.ToolbarHeight = ScaleToDpi(S, ToolbarStripHeight);
   HWND HostBar = nullptr;
   int H = FindHostStatusBar(HostBar);
-  if (H > 0 && HostBar) {
-    const int HostDpi = DeviceDpi(HostBar);
-    if (HostDpi > 0) H = ScaleBy(H, S.Metrics.Dpi, HostDpi);
-  }
+  if (H > 0 && HostBar) H = ScaleBy(H, S.Metrics.Dpi, DeviceDpi(HostBar));
   S.Metrics.HostStatusHeight = HostStatusHeightFor(S, H);
   S.Metrics.StatusHeight = S.Metrics.HostStatusHeight;
 }

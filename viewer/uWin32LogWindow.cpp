@@ -194,6 +194,10 @@ bool IsBarCheckOrLabel(const TSkerrinState& S, HWND Control) {
 // the toolbar's in the strip's.
 bool ControlColors(TSkerrinState& S, UINT Msg, HDC DC, HWND Control, LRESULT& Result) {
   const HBRUSH ListBrush = S.Draw.ListBrush.Get(), BarBrush = S.Draw.BarBrush.Get();
+  if (const HBRUSH Field = FormatBoxColors(S, Control, DC)) {
+    Result = reinterpret_cast<LRESULT>(Field);
+    return true;
+  }
   HBRUSH Brush = nullptr;
   switch (Msg) {
     case WM_CTLCOLOREDIT:

@@ -59,6 +59,15 @@ void PressWith(HWND Window, WPARAM Key, const std::vector<int>& Held, UINT Msg =
   SetKeyboardState(Saved);
 }
 
+// A subclass of the lister window made after the viewer's, as the host or another plug-in may
+// make one; it counts the commands that pass it.
+WNDPROC LaterReplaced = nullptr;
+int LaterCommands = 0;
+LRESULT CALLBACK LaterSubclass(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_COMMAND) ++LaterCommands;
+  return CallWindowProcW(LaterReplaced, Window, Msg, WParam, LParam);
+}
+
 class HostIntegration : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -305,6 +314,34 @@ TEST_F(HostIntegration, TwoViewersInOneListerWindowShareItsSubclass) {
     SendMessageW(Host.Top(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     EXPECT_TRUE(Seen(WM_COMMAND, IDCANCEL));
   }
+}
+
+TEST_F(HostIntegration, ASubclassOfTheListerWindowMadeAfterTheViewersOutlivesTheViewer) {
+  TTempLog Log(TenLines, L"skerrin_later_subclass.log");
+  auto Load = EscKeptPlugin().Export<TListLoadW>("ListLoadW");
+  auto Close = EscKeptPlugin().Export<TListCloseWindow>("ListCloseWindow");
+  THostWindow Host;
+  std::wstring Name = Log.Path();
+  HWND Viewer = Load(Host.Top(), Name.data(), 0);
+  ASSERT_NE(Viewer, nullptr);
+  LaterReplaced =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(Host.Top(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclass)));
+  Close(Viewer);
+  EXPECT_EQ(GetWindowLongPtrW(Host.Top(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(LaterSubclass)) << "not cut out";
+  THostWindow::Keys().clear();
+  LaterCommands = 0;
+  SendMessageW(Host.Top(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+  EXPECT_EQ(LaterCommands, 1);
+  EXPECT_TRUE(Seen(WM_COMMAND, IDCANCEL)) << "the lister's own procedure is reached, and closing is its own again";
+
+  // A viewer loaded into the window again takes over what the first one left in the chain.
+  Viewer = Load(Host.Top(), Name.data(), 0);
+  ASSERT_NE(Viewer, nullptr);
+  THostWindow::Keys().clear();
+  SendMessageW(Host.Top(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+  EXPECT_FALSE(Seen(WM_COMMAND, IDCANCEL)) << "the lister is kept open again";
+  EXPECT_EQ(LaterCommands, 2);
+  Close(Viewer);
 }
 
 TEST_F(HostIntegration, AFailedLoadSaysWhy) {

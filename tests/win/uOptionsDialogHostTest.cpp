@@ -418,10 +418,15 @@ TEST_F(OptionsDialog, AlwaysDarkDarkensAtOnceAndCancelKeepsTheStoredMode) {
     EXPECT_NE(ScreenPixel(Dialog, 4, 4), RGB(32, 32, 32)) << "light to begin with";
     Choose(Dialog, 3108, 2);
     EXPECT_EQ(ScreenPixel(Dialog, 4, 4), RGB(32, 32, 32)) << "the margin, at once";
-    RECT Tabs{};
-    GetWindowRect(Ctl(Dialog, 3000), &Tabs);
-    MapWindowPoints(nullptr, Dialog, reinterpret_cast<POINT*>(&Tabs), 2);
-    EXPECT_EQ(ScreenPixel(Dialog, Tabs.right + 4, Tabs.bottom - 40), RGB(32, 32, 32)) << "right of the tabs";
+    HWND Tabs = Ctl(Dialog, 3000);
+    // Painted afresh, as showing another page paints it.
+    RedrawWindow(Tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    PumpMessages(50);
+    RECT LastTab{}, Strip{};
+    SendMessageW(Tabs, TCM_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&LastTab));
+    GetClientRect(Tabs, &Strip);
+    EXPECT_EQ(ScreenPixel(Tabs, (LastTab.right + Strip.right) / 2, (LastTab.top + LastTab.bottom) / 2), RGB(32, 32, 32))
+        << "the tab strip right of the tabs";
     HWND Digits = Ctl(Dialog, 3102);
     EXPECT_EQ(ScreenPixel(Digits, 2, 2), RGB(42, 42, 42)) << "an input field";
     Click(Dialog, 2);

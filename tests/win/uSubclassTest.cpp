@@ -1,6 +1,7 @@
 // The subclass helper on a window of this test program: messages pass through every subclass
-// in turn, subclasses come off newest first with their properties, and a subclass whose passed-on
-// message frees the record and destroys the window returns without touching either.
+// in turn, subclasses come off newest first with their properties, a subclass whose passed-on
+// message frees the record and destroys the window returns without touching either, and one
+// that someone else subclassed after stays in their chain, passing messages on.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -48,6 +49,21 @@ LRESULT CALLBACK Outer(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   return PublishedPrevious(Window, Props).Call(Window, Msg, WParam, LParam);
 }
 
+// Someone else's subclass, as the host or another plug-in may install one after ours.
+WNDPROC ForeignReplaced = nullptr;
+LRESULT CALLBACK Foreign(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == Note) UserRecord(Window)->Calls += 'f';
+  return CallWindowProcW(ForeignReplaced, Window, Msg, WParam, LParam);
+}
+
+// Ours, as the viewer's are: without its record on the window it only passes messages on.
+LRESULT CALLBACK Ours(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* R = static_cast<TRecord*>(PublishedRecord(Window, Props));
+  if (!R) return PassOnFromStub(Window, Ours, Msg, WParam, LParam);
+  if (Msg == Note) R->Calls += 'o';
+  return PublishedPrevious(Window, Props).Call(Window, Msg, WParam, LParam);
+}
+
 HWND MakeWindow(TRecord* Record) {
   WNDCLASSW Class{};
   Class.lpfnWndProc = Base;
@@ -87,6 +103,35 @@ TEST(Subclass, SurvivesTheWindowAndRecordGoingInsideAPassedOnMessage) {
   R->Subclasses.Install(Window, Outer, TCallPath::Ansi, R, &Props);
   EXPECT_EQ(SendMessageW(Window, Close, 0, 0), 0);
   EXPECT_FALSE(IsWindow(Window));
+}
+
+TEST(Subclass, ComingOffBelowSomeoneElsesLeavesTheirChainWhole) {
+  auto* R = new TRecord;
+  HWND Window = MakeWindow(R);
+  const auto Own = GetWindowLongPtrW(Window, GWLP_WNDPROC);
+  TSubclassStack Owner;
+  ASSERT_TRUE(Owner.Install(Window, Ours, TCallPath::Unicode, R, &Props));
+  ForeignReplaced =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Foreign)));
+  Owner.RemoveAll();
+  EXPECT_EQ(GetWindowLongPtrW(Window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(Foreign)) << "not cut out";
+  EXPECT_EQ(GetPropW(Window, Props.Record), nullptr);
+  SendMessageW(Window, Note, 0, 0);
+  EXPECT_EQ(R->Calls, "fb") << "ours only passes messages on";
+
+  // A new owner takes the procedure left in the chain over rather than entering it twice.
+  ASSERT_TRUE(Owner.Install(Window, Ours, TCallPath::Unicode, R, &Props));
+  R->Calls.clear();
+  SendMessageW(Window, Note, 0, 0);
+  EXPECT_EQ(R->Calls, "fob");
+  Owner.RemoveAll();
+  SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ForeignReplaced));
+  R->Calls.clear();
+  SendMessageW(Window, Note, 0, 0);
+  EXPECT_EQ(R->Calls, "b") << "the other subclasser gone, messages still reach the window's own";
+  EXPECT_NE(GetWindowLongPtrW(Window, GWLP_WNDPROC), Own) << "ours stays until the window goes";
+  DestroyWindow(Window);
+  delete R;
 }
 
 }  // namespace

@@ -446,4 +446,22 @@ TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
   }
 }
 
+// The controls the toolbar paints itself are dark in every part and state: the context box's
+// up-down, and the format box's field around its item, whether the box has the keyboard focus
+// or not.
+TEST_F(ViewerHost, TheDarkToolbarIsDarkInEveryPartOfItsOwnControls) {
+  TTempLog Log(TenLines);
+  THostWindow Host(false, 1000, 600, true);
+  HWND Viewer = Open(Host, Log, 128);
+  const COLORREF Field = RGB(42, 42, 42);
+  EXPECT_EQ(ClientPixel(FindControl(Viewer, 1116), 2, 2), Field) << "the up-down";
+  HWND Combo = FindControl(Viewer, 1117);
+  RECT Box{};
+  GetClientRect(Combo, &Box);
+  EXPECT_EQ(ClientPixel(Combo, 2, Box.bottom / 2), Field) << "the field";
+  SetFocus(Combo);
+  EXPECT_EQ(ClientPixel(Combo, 2, Box.bottom / 2), Field) << "the focused field";
+  Close(Viewer);
+}
+
 }  // namespace
