@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/uLineEncoding.h"
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "platform/uTextCodec.h"
@@ -128,6 +129,22 @@ TEST(TextDecoding, ChosenCodePage) {
     DecodeLineBytes(Case.Bytes, Out, Case.CodePage);
     EXPECT_EQ(Out, Case.Expected) << Case.CodePage << " " << Case.Bytes;
   }
+}
+
+// A code page the platform did not know would quietly decode as ANSI.
+TEST(TextDecoding, EveryOfferedCodePageIsKnown) {
+  std::string High;
+  for (int Byte = 0x80; Byte <= 0xFF; ++Byte) High += static_cast<char>(Byte);
+  std::u16string Western, Decoded;
+  DecodeLineBytes(High, Western, 1252);
+  for (const TEncodingChoice& Choice : EncodingChoices) {
+    if (Choice.CodePage == 1252 || Choice.CodePage == cpAnsi) continue;
+    DecodeLineBytes(High, Decoded, Choice.CodePage);
+    EXPECT_NE(Decoded, Western) << Choice.Name;
+  }
+  EXPECT_EQ(CodePageOfChoice(EncodingAutomatic, false), cpAnsi);
+  EXPECT_EQ(CodePageOfChoice(EncodingAutomatic, true), cpOem);
+  EXPECT_EQ(CodePageOfChoice(EncodingChoiceCount, true), cpOem);
 }
 
 TEST(TextDecoding, LenientConversionsRoundTrip) {
