@@ -19,6 +19,8 @@
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "model/uRuleCache.h"
+#include "model/uViewFilter.h"
+#include "platform/uPlatformText.h"
 #include "settings/uSettings.h"
 #include "uBenchProcess.h"
 
@@ -85,6 +87,13 @@ std::string GenerateFile(int32_t Lines) {
   return Path;
 }
 
+TLogLevel LevelAt(std::string_view Word) {
+  const char* Words[] = {"ERROR", "WARN ", "INFO ", "DEBUG", "TRACE"};
+  for (int32_t Level = lError; Level <= lTrace; ++Level)
+    if (Word == Words[Level]) return static_cast<TLogLevel>(Level);
+  return lCustom;
+}
+
 // Fills the list the way the loader lays it out: one text buffer, entries by offset.
 void FillList(const std::string& Path, TLogList& List) {
   std::ifstream In(Path, std::ios::binary);
@@ -103,7 +112,7 @@ void FillList(const std::string& Path, TLogList& List) {
     Entry.TextOffset = Offset;
     Entry.TextLength = Length;
     Entry.LineNumber = Index + 1;
-    Entry.Level = Text.compare(Start + 24, 5, "ERROR") == 0 ? lError : lInfo;
+    Entry.Level = LevelAt(std::string_view(Text).substr(Start + 24, 5));
     ++List.Count;
     Start = End + 1;
   }
@@ -164,6 +173,106 @@ struct TCase {
   int32_t Context;
 };
 
+struct TViewCase {
+  const char* Label;
+  std::u16string Filter;
+  int32_t Context;
+  TLevelSet Levels;
+};
+
+constexpr TLevelSet ErrorsOnly = LevelBit(lError);
+constexpr TLevelSet ErrorsAndWarnings = LevelBit(lError) | LevelBit(lWarn);
+
+// The whole view: rows and counters, with exclusions and shown levels.
+void BenchViews(const TLogList& List, int Runs) {
+  const TViewCase Cases[] = {
+      {"'timeout'", u"timeout", 0, AllLevels},
+      {"'timeout', context 3", u"timeout", 3, AllLevels},
+      {"'PR\u00DCFUNG'", u"PR\u00DCFUNG", 0, AllLevels},
+      {"'timeout !resource 1'", u"timeout !resource 1", 0, AllLevels},
+      {"'!DEBUG'", u"!DEBUG", 0, AllLevels},
+      {"'session !0x1 !attempt 1'", u"session !0x1 !attempt 1", 0, AllLevels},
+      {"'!PR\u00DCFUNG !cache'", u"!PR\u00DCFUNG !cache", 0, AllLevels},
+      {"errors and warnings", u"", 0, ErrorsAndWarnings},
+      {"errors, context 3", u"", 3, ErrorsOnly},
+      {"'timeout', errors", u"timeout", 0, ErrorsOnly},
+      {"'!timeout', errors and warnings", u"!timeout", 0, ErrorsAndWarnings},
+      {"everything (counters only)", u"", 0, AllLevels},
+  };
+  TRuleCache Rules;
+  bool AllVisible = true;
+  TIndexArray Visible;
+  int32_t VisibleCount = 0;
+  TLevelCounters Counters;
+  const TViewOutput Out{AllVisible, Visible, VisibleCount, Counters};
+  std::u16string Scratch;
+  std::printf("\nview builds: rows and counters\n");
+  for (const TViewCase& Case : Cases) {
+    const auto Build = [&] {
+      BuildView(List, Rules, MakeViewQuery(Case.Filter, Case.Context, Case.Levels), Out, Scratch);
+    };
+    const double Ms = MinCpuMs(Runs, Build);
+    const uint64_t Before = Allocations.load();
+    Build();
+    std::printf("%-34s %7.1f ms %8d rows %3.0f allocations\n", Case.Label, Ms, VisibleCount,
+                static_cast<double>(Allocations.load() - Before));
+  }
+  const double OldMs = MinCpuMs(Runs, [&] {
+    ApplyFilter(List, u"timeout", u"timeout", 0, AllVisible, Visible, VisibleCount, Scratch);
+    Counters = CountVisibleLevels(Rules, List, AllVisible, Visible, VisibleCount);
+  });
+  std::printf("%-34s %7.1f ms (ApplyFilter and CountVisibleLevels)\n", "'timeout' the old way", OldMs);
+}
+
+// A tail tick or a block of a background load: 1000 lines appended to a filtered view.
+void BenchExtension(TLogList& List, int Runs) {
+  const int32_t Count = List.Count;
+  const int32_t Added = std::min(1000, Count);
+  TRuleCache Rules;
+  bool AllVisible = true;
+  TIndexArray Visible;
+  int32_t VisibleCount = 0;
+  TLevelCounters Counters;
+  const TViewOutput Out{AllVisible, Visible, VisibleCount, Counters};
+  std::u16string Scratch;
+  std::printf("\n");
+  for (const int32_t Context : {0, -3, 3}) {
+    const TViewQuery Query = MakeViewQuery(u"timeout !resource 1", Context, ErrorsAndWarnings);
+    double Best = 1e300;
+    for (int i = 0; i < Runs; ++i) {
+      List.Count = Count - Added;
+      BuildView(List, Rules, Query, Out, Scratch);
+      List.Count = Count;
+      const double Start = WallSeconds();
+      ExtendView(List, Rules, Query, Count - Added, Out, Scratch);
+      Best = std::min(Best, (WallSeconds() - Start) * 1e3);
+    }
+    std::printf("extend by %d lines, context %2d      %7.3f ms (wall) %8d rows\n", Added, Context, Best, VisibleCount);
+  }
+}
+
+// Highlighting: the filter's spans in a screen of decoded rows.
+void BenchSpans(const TLogList& List, int Runs) {
+  const int32_t Page = std::min(60, List.Count);
+  const TTextQuery Ascii = MakeTextQuery(u"id");
+  const TTextQuery Unicode = MakeTextQuery(u"PR\u00DCFUNG");
+  std::u16string Line, Scratch;
+  TMatchSpans Spans;
+  size_t Found = 0;
+  for (const TTextQuery* Query : {&Ascii, &Unicode}) {
+    const double Ms = MinCpuMs(Runs, [&] {
+      for (int32_t i = 0; i < Page; ++i) {
+        DecodeLineBytes(EntryLineBytes(List, i), Line);
+        FindFilterSpans(Line, *Query, Spans, Scratch);
+        Found += Spans.size();
+      }
+    });
+    std::printf("spans in a page of %d rows (%s) %8.1f us, decoding included\n", Page,
+                Query == &Ascii ? "ascii" : "unicode", Ms * 1e3);
+  }
+  if (Found == 0) std::printf("(no spans found)\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,6 +324,10 @@ int main(int argc, char** argv) {
     }
   });
   std::printf("decode + normalise every line %8.1f ms\n", DecodeMs);
+  const double CodePageMs = MinCpuMs(Runs, [&] {
+    for (int32_t i = 0; i < List.Count; ++i) PlatformCodePageToUtf16(1251, EntryLineBytes(List, i), Scratch);
+  });
+  std::printf("every line in code page 1251    %8.1f ms\n", CodePageMs);
 
   TAppSettings Settings;
   Settings.ColorRules[0].Pattern = "timeout";
@@ -230,5 +343,9 @@ int main(int argc, char** argv) {
   });
   const double CountMs = MinCpuMs(Runs, [&] { CountVisibleLevels(Cache, List, true, {}, List.Count); });
   std::printf("rule cache + effective levels (2 rules) %8.1f ms\ncounters over all rows %8.1f ms\n", RulesMs, CountMs);
+
+  BenchViews(List, Runs);
+  BenchExtension(List, Runs);
+  BenchSpans(List, Runs);
   return 0;
 }
