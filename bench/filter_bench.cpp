@@ -180,6 +180,17 @@ struct TViewCase {
   TLevelSet Levels;
 };
 
+// A view's own fields, as the viewer keeps them.
+struct TBenchView {
+  TRuleCache Rules;
+  bool AllVisible = true;
+  TIndexArray Visible;
+  int32_t VisibleCount = 0;
+  TLevelCounters Counters;
+  std::u16string Scratch;
+  TViewOutput Out() { return {AllVisible, Visible, VisibleCount, Counters}; }
+};
+
 constexpr TLevelSet ErrorsOnly = LevelBit(lError);
 constexpr TLevelSet ErrorsAndWarnings = LevelBit(lError) | LevelBit(lWarn);
 
@@ -199,27 +210,21 @@ void BenchViews(const TLogList& List, int Runs) {
       {"'!timeout', errors and warnings", u"!timeout", 0, ErrorsAndWarnings},
       {"everything (counters only)", u"", 0, AllLevels},
   };
-  TRuleCache Rules;
-  bool AllVisible = true;
-  TIndexArray Visible;
-  int32_t VisibleCount = 0;
-  TLevelCounters Counters;
-  const TViewOutput Out{AllVisible, Visible, VisibleCount, Counters};
-  std::u16string Scratch;
+  TBenchView View;
   std::printf("\nview builds: rows and counters\n");
   for (const TViewCase& Case : Cases) {
     const auto Build = [&] {
-      BuildView(List, Rules, MakeViewQuery(Case.Filter, Case.Context, Case.Levels), Out, Scratch);
+      BuildView(List, View.Rules, MakeViewQuery(Case.Filter, Case.Context, Case.Levels), View.Out(), View.Scratch);
     };
     const double Ms = MinCpuMs(Runs, Build);
     const uint64_t Before = Allocations.load();
     Build();
-    std::printf("%-34s %7.1f ms %8d rows %3.0f allocations\n", Case.Label, Ms, VisibleCount,
+    std::printf("%-34s %7.1f ms %8d rows %3.0f allocations\n", Case.Label, Ms, View.VisibleCount,
                 static_cast<double>(Allocations.load() - Before));
   }
   const double OldMs = MinCpuMs(Runs, [&] {
-    ApplyFilter(List, u"timeout", u"timeout", 0, AllVisible, Visible, VisibleCount, Scratch);
-    Counters = CountVisibleLevels(Rules, List, AllVisible, Visible, VisibleCount);
+    ApplyFilter(List, u"timeout", u"timeout", 0, View.AllVisible, View.Visible, View.VisibleCount, View.Scratch);
+    View.Counters = CountVisibleLevels(View.Rules, List, View.AllVisible, View.Visible, View.VisibleCount);
   });
   std::printf("%-34s %7.1f ms (ApplyFilter and CountVisibleLevels)\n", "'timeout' the old way", OldMs);
 }
@@ -228,26 +233,21 @@ void BenchViews(const TLogList& List, int Runs) {
 void BenchExtension(TLogList& List, int Runs) {
   const int32_t Count = List.Count;
   const int32_t Added = std::min(1000, Count);
-  TRuleCache Rules;
-  bool AllVisible = true;
-  TIndexArray Visible;
-  int32_t VisibleCount = 0;
-  TLevelCounters Counters;
-  const TViewOutput Out{AllVisible, Visible, VisibleCount, Counters};
-  std::u16string Scratch;
+  TBenchView View;
   std::printf("\n");
   for (const int32_t Context : {0, -3, 3}) {
     const TViewQuery Query = MakeViewQuery(u"timeout !resource 1", Context, ErrorsAndWarnings);
     double Best = 1e300;
     for (int i = 0; i < Runs; ++i) {
       List.Count = Count - Added;
-      BuildView(List, Rules, Query, Out, Scratch);
+      BuildView(List, View.Rules, Query, View.Out(), View.Scratch);
       List.Count = Count;
       const double Start = WallSeconds();
-      ExtendView(List, Rules, Query, Count - Added, Out, Scratch);
+      ExtendView(List, View.Rules, Query, Count - Added, View.Out(), View.Scratch);
       Best = std::min(Best, (WallSeconds() - Start) * 1e3);
     }
-    std::printf("extend by %d lines, context %2d      %7.3f ms (wall) %8d rows\n", Added, Context, Best, VisibleCount);
+    std::printf("extend by %d lines, context %2d      %7.3f ms (wall) %8d rows\n", Added, Context, Best,
+                View.VisibleCount);
   }
 }
 

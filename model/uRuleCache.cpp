@@ -144,26 +144,30 @@ TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool 
     const int32_t Entry = AllVisible ? Row : Visible[static_cast<size_t>(Row)];
     if (Entry < 0 || Entry >= List.Count) continue;
     const TLogEntry& Item = List.Items[static_cast<size_t>(Entry)];
-    int32_t* Count;
-    double* Last;
-    switch (OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry)) {
-      case lError:
-        Count = &Counters.ErrorCount;
-        Last = &Counters.LastErrorTime;
-        break;
-      case lWarn:
-        Count = &Counters.WarnCount;
-        Last = &Counters.LastWarnTime;
-        break;
-      case lInfo:
-        Count = &Counters.InfoCount;
-        Last = &Counters.LastInfoTime;
-        break;
-      default:
-        continue;
-    }
-    ++*Count;
-    if (Item.Timestamp > *Last) *Last = Item.Timestamp;
+    CountLevel(Counters, OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry), Item.Timestamp);
   }
   return Counters;
+}
+
+void CountLevel(TLevelCounters& Counters, TLogLevel Level, double Timestamp, int32_t Step) {
+  int32_t* Count;
+  double* Last;
+  switch (Level) {
+    case lError:
+      Count = &Counters.ErrorCount;
+      Last = &Counters.LastErrorTime;
+      break;
+    case lWarn:
+      Count = &Counters.WarnCount;
+      Last = &Counters.LastWarnTime;
+      break;
+    case lInfo:
+      Count = &Counters.InfoCount;
+      Last = &Counters.LastInfoTime;
+      break;
+    default:
+      return;
+  }
+  *Count += Step;
+  if (Step > 0 && Timestamp > *Last) *Last = Timestamp;
 }

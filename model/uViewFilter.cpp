@@ -6,33 +6,12 @@ namespace {
 
 constexpr const char* ShownLevelNames[LogLevelCount] = {"Errors", "Warnings", "Infos", "Debug", "Trace", "Other lines"};
 
-// Adds (Step 1) or takes back (Step -1) the counts of the entries First .. Last. Taking back
-// leaves the latest times alone: it only ever happens to rows that are counted again.
+// Adds (Step 1) or takes back (Step -1) the counts of the entries First .. Last.
 void CountRun(TLevelCounters& Counters, TRuleCache& Rules, const TLogList& List, int64_t First, int64_t Last,
               int32_t Step) {
   for (int64_t Index = First; Index <= Last; ++Index) {
     const auto Entry = static_cast<int32_t>(Index);
-    int32_t* Count;
-    double* Latest;
-    switch (EffectiveLevel(Rules, List, Entry)) {
-      case lError:
-        Count = &Counters.ErrorCount;
-        Latest = &Counters.LastErrorTime;
-        break;
-      case lWarn:
-        Count = &Counters.WarnCount;
-        Latest = &Counters.LastWarnTime;
-        break;
-      case lInfo:
-        Count = &Counters.InfoCount;
-        Latest = &Counters.LastInfoTime;
-        break;
-      default:
-        continue;
-    }
-    *Count += Step;
-    const double Timestamp = List.Items[static_cast<size_t>(Entry)].Timestamp;
-    if (Step > 0 && Timestamp > *Latest) *Latest = Timestamp;
+    CountLevel(Counters, EffectiveLevel(Rules, List, Entry), List.Items[static_cast<size_t>(Entry)].Timestamp, Step);
   }
 }
 
