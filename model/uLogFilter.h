@@ -44,7 +44,8 @@ bool IsAsciiW(std::u16string_view Text);
 bool IsAsciiBytes(std::string_view Bytes);
 
 // The needle of a filter. The byte path is taken when the typed text is pure ASCII: then Ascii
-// holds it with "A".."Z" lower-cased; otherwise Unicode holds the normalised text.
+// holds it with "A".."Z" lower-cased. Unicode always holds the normalised text, which is what
+// is looked for in a decoded line.
 struct TFilterNeedle {
   bool BytePath = true;
   std::string Ascii;
