@@ -1,7 +1,9 @@
 // The filter, the colour rules and the level jumps over any lines: the visible rows must be the
 // rows a plain matcher finds, widened by the context and merged (ascending, each once, inside
 // the list), the first matching rule and the effective levels as a plain scan gives them, the
-// counters those of the visible rows, and a level jump the nearest such row.
+// counters those of the visible rows, and a level jump the nearest such row. The view with
+// exclusions and shown levels must be what a plain reading of its terms gives, built at once
+// or extended by appended lines, and the highlighted spans must be where the filter matched.
 
 #include <algorithm>
 #include <set>
@@ -10,6 +12,7 @@
 #include "model/uLogFilter.h"
 #include "model/uNavigation.h"
 #include "model/uRuleCache.h"
+#include "model/uViewFilter.h"
 #include "platform/uTextCodec.h"
 #include "uFuzzSupport.h"
 
@@ -49,6 +52,89 @@ TLogLevel NaiveEffectiveLevel(const TLogEntry& E, int32_t Rule, const TAppSettin
   return S.DisableDefaultLevels ? lCustom : E.Level;
 }
 
+bool NaivePassesText(std::string_view Line, const TFilterTerms& Terms) {
+  if (!Terms.Include.empty() && !NaiveFilterMatch(Line, Terms.Include)) return false;
+  for (const std::u16string& Term : Terms.Exclude)
+    if (NaiveFilterMatch(Line, Term)) return false;
+  return true;
+}
+
+struct TViewBuilt {
+  bool AllVisible = false;
+  TIndexArray Visible;
+  int32_t VisibleCount = -1;
+  TLevelCounters Counters;
+  TViewOutput Out() { return {AllVisible, Visible, VisibleCount, Counters}; }
+  bool operator==(const TViewBuilt& B) const {
+    return AllVisible == B.AllVisible && Visible == B.Visible && VisibleCount == B.VisibleCount &&
+           Counters.ErrorCount == B.Counters.ErrorCount && Counters.WarnCount == B.Counters.WarnCount &&
+           Counters.InfoCount == B.Counters.InfoCount && Counters.LastErrorTime == B.Counters.LastErrorTime &&
+           Counters.LastWarnTime == B.Counters.LastWarnTime && Counters.LastInfoTime == B.Counters.LastInfoTime;
+  }
+};
+
+void AddLine(TLogList& List, const TLogList& From, int32_t Index) {
+  const TLogEntry& Source = From.Items[static_cast<size_t>(Index)];
+  const int32_t Offset = List.AppendText(From.EntryText(Index), Source.TextLength);
+  const int32_t New = List.ReserveEntry();
+  List.Items[static_cast<size_t>(New)] = Source;
+  List.Items[static_cast<size_t>(New)].TextOffset = Offset;
+  ++List.Count;
+}
+
+void CheckView(const TLogList& List, const std::vector<std::string>& Lines, TRuleCache& Cache,
+               const std::vector<TLogLevel>& Levels, const std::u16string& Typed, int32_t ContextNumber,
+               TLevelSet Shown, int32_t SplitAt) {
+  const int32_t N = List.Count;
+  const TViewQuery Query = MakeViewQuery(Typed, ContextNumber, Shown);
+  TViewBuilt Built;
+  std::u16string Scratch;
+  BuildView(List, Cache, Query, Built.Out(), Scratch);
+
+  const TFilterTerms Terms = ParseFilterText(Typed);
+  const TContextLines Context = ContextFromNumber(ContextNumber);
+  std::vector<bool> Text(static_cast<size_t>(N));
+  for (int32_t I = 0; I < N; ++I) Text[static_cast<size_t>(I)] = NaivePassesText(Lines[static_cast<size_t>(I)], Terms);
+  TIndexArray Want;
+  int32_t Counts[3] = {0, 0, 0};
+  for (int32_t J = 0; J < N; ++J) {
+    bool Row = false, Counted = false;
+    for (int32_t M = std::max(0, J - Context.After); M <= std::min(N - 1, J + Context.Before); ++M) {
+      Counted = Counted || Text[static_cast<size_t>(M)];
+      Row = Row || (Text[static_cast<size_t>(M)] && LevelShown(Shown, Levels[static_cast<size_t>(M)]));
+    }
+    if (Row) Want.push_back(J);
+    if (Counted && Levels[static_cast<size_t>(J)] <= lInfo) ++Counts[Levels[static_cast<size_t>(J)]];
+  }
+  const bool Whole = Terms.Include.empty() && Terms.Exclude.empty() && Shown == AllLevels;
+  FUZZ_CHECK(Built.AllVisible == Whole, "the view is whole exactly without terms and hidden levels");
+  FUZZ_CHECK(Built.VisibleCount == static_cast<int32_t>(Want.size()), "view row count differs from the terms");
+  for (int32_t R = 0; R < Built.VisibleCount; ++R)
+    FUZZ_CHECK(VisibleToEntry(Built.AllVisible, Built.Visible, Built.VisibleCount, R) == Want[static_cast<size_t>(R)],
+               "view rows differ from the terms");
+  FUZZ_CHECK(Built.Counters.ErrorCount == Counts[0] && Built.Counters.WarnCount == Counts[1] &&
+                 Built.Counters.InfoCount == Counts[2],
+             "view counters differ from the lines that pass the text");
+
+  TLogList Growing;
+  const int32_t Split = std::min(SplitAt, N);
+  for (int32_t I = 0; I < Split; ++I) AddLine(Growing, List, I);
+  TViewBuilt Extended;
+  BuildView(Growing, Cache, Query, Extended.Out(), Scratch);
+  for (int32_t I = Split; I < N; ++I) AddLine(Growing, List, I);
+  ExtendView(Growing, Cache, Query, Split, Extended.Out(), Scratch);
+  FUZZ_CHECK(Extended == Built, "an extended view differs from one built at once");
+
+  TMatchSpans Spans;
+  std::u16string Line;
+  for (int32_t I = 0; I < N && !Terms.Include.empty(); ++I) {
+    DecodeLineBytes(Lines[static_cast<size_t>(I)], Line);
+    FindFilterSpans(Line, Query.Text, Spans, Scratch);
+    FUZZ_CHECK(Spans.empty() != NaiveFilterMatch(Lines[static_cast<size_t>(I)], Terms.Include),
+               "highlighted spans disagree with the filter's match");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
@@ -69,6 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const int32_t Current = In.Int(-2, 40);
   const bool Forward = In.Flag();
   const auto JumpLevel = static_cast<TLogLevel>(In.Int(0, 2));
+  const TLevelSet ShownLevels = In.Flag() ? AllLevels : static_cast<TLevelSet>(In.Byte() & AllLevels);
+  const int32_t SplitAt = In.Int(0, 40);
 
   TLogList List;
   const std::vector<std::string> Lines = NaiveLines(In.Remaining(), true);
@@ -149,5 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
   }
   FUZZ_CHECK(JumpToLevel(Rows, Cache, Current, Forward, JumpLevel) == WantJump, "level jump lands elsewhere");
+
+  CheckView(List, Lines, Cache, Levels, Typed, ContextNumber, ShownLevels, SplitAt);
   return 0;
 }

@@ -16,8 +16,8 @@ std::string_view RowBytes(const TVisibleRows& Rows, int32_t Row) {
 
 // A NUL inside a line would end the text for every program that reads the clipboard; it is
 // shown by its control picture instead.
-void DecodeForClipboard(std::string_view Bytes, std::u16string& Line) {
-  DecodeLineBytes(Bytes, Line);
+void DecodeForClipboard(std::string_view Bytes, std::u16string& Line, TCodePage CodePage) {
+  DecodeLineBytes(Bytes, Line, CodePage);
   std::replace(Line.begin(), Line.end(), u'\0', u'\u2400');
 }
 
@@ -31,7 +31,7 @@ std::u16string JoinRows(const TVisibleRows& Rows, const TRowList& RowList) {
   Text.reserve(Size);
   std::u16string Line;
   for (const int32_t Row : RowList) {
-    DecodeForClipboard(RowBytes(Rows, Row), Line);
+    DecodeForClipboard(RowBytes(Rows, Row), Line, Rows.CodePage);
     Text += Line;
     Text += u"\r\n";
   }
@@ -57,7 +57,7 @@ struct TAllRows {
 
 std::u16string RowTextW(const TVisibleRows& Rows, int32_t Row) {
   std::u16string Text;
-  DecodeForClipboard(RowBytes(Rows, Row), Text);
+  DecodeForClipboard(RowBytes(Rows, Row), Text, Rows.CodePage);
   return Text;
 }
 

@@ -49,27 +49,22 @@ int32_t ParseTrimmedInteger(std::basic_string_view<TChar> Text) {
   return static_cast<int32_t>(Value);
 }
 
-std::string_view EntryLine(const TLogList& List, int32_t Index) {
-  const TLogEntry& Entry = List.Items[static_cast<size_t>(Index)];
-  if (Entry.TextLength <= 0) return {};
-  return std::string_view(List.TextBuffer.Data() + Entry.TextOffset, static_cast<size_t>(Entry.TextLength));
-}
-
 }  // namespace
 
-std::u16string DecodeLineBytes(const char* Bytes, int32_t Length) {
+std::u16string DecodeLineBytes(const char* Bytes, int32_t Length, TCodePage CodePage) {
   std::u16string Out;
-  if (Bytes && Length > 0) DecodeLineBytes(std::string_view(Bytes, static_cast<size_t>(Length)), Out);
+  if (Bytes && Length > 0) DecodeLineBytes(std::string_view(Bytes, static_cast<size_t>(Length)), Out, CodePage);
   return Out;
 }
 
-void DecodeLineBytes(std::string_view Bytes, std::u16string& Out) {
+void DecodeLineBytes(std::string_view Bytes, std::u16string& Out, TCodePage CodePage) {
   if (Bytes.empty()) {
     Out.clear();
     return;
   }
   if (DecodeUtf8Strict(Bytes, Out) && !Out.empty()) return;
-  PlatformAnsiToUtf16(Bytes, Out);
+  if (CodePage == cpUtf8) DecodeUtf8Lenient(Bytes, Out);
+  else PlatformCodePageToUtf16(CodePage, Bytes, Out);
 }
 
 void NormaliseForMatch(std::u16string& Text) {
@@ -103,9 +98,10 @@ TFilterNeedle ChooseNeedle(std::u16string_view FilterW, std::u16string_view Filt
   if (Needle.BytePath) {
     Needle.Ascii.resize(FilterW.size());
     for (size_t i = 0; i < FilterW.size(); ++i) Needle.Ascii[i] = static_cast<char>(AsciiFold[FilterW[i]]);
-  } else {
-    Needle.Unicode = FilterLowerW;
   }
+  // Lower-casing ASCII folds exactly "A".."Z", so on the byte path this is the same needle in
+  // UTF-16, for finding it in a decoded line.
+  Needle.Unicode = FilterLowerW;
   return Needle;
 }
 
@@ -127,25 +123,130 @@ bool MatchBytes(std::string_view Line, std::string_view Needle) {
   return false;
 }
 
-bool MatchUnicode(std::string_view Line, std::u16string_view Needle, std::u16string& Scratch) {
-  // Lower-casing keeps ASCII text ASCII (and "I" is always "i"), so a pure-ASCII line needs no
-  // decoding: it cannot hold a needle unit above 127, and otherwise folding its bytes is exactly
-  // what decoding and lower-casing would do.
-  if (IsAsciiBytes(Line)) {
-    if (!IsAsciiW(Needle)) return false;
-    char AsciiNeedle[256];
-    if (Needle.size() <= sizeof AsciiNeedle) {
-      for (size_t i = 0; i < Needle.size(); ++i) AsciiNeedle[i] = static_cast<char>(Needle[i]);
-      return MatchBytes(Line, std::string_view(AsciiNeedle, Needle.size()));
+namespace {
+
+// One line tested against several Unicode needles is decoded and normalised once.
+struct TLineUnderTest {
+  std::string_view Bytes;
+  std::u16string& Scratch;
+  TCodePage CodePage;
+  bool Decoded = false;
+
+  bool Holds(std::u16string_view Needle) {
+    // Lower-casing keeps ASCII text ASCII (and "I" is always "i"), so a pure-ASCII line needs
+    // no decoding: it cannot hold a needle unit above 127, and otherwise folding its bytes is
+    // exactly what decoding and lower-casing would do.
+    if (!Decoded && IsAsciiBytes(Bytes)) {
+      if (!IsAsciiW(Needle)) return false;
+      char AsciiNeedle[256];
+      if (Needle.size() <= sizeof AsciiNeedle) {
+        for (size_t i = 0; i < Needle.size(); ++i) AsciiNeedle[i] = static_cast<char>(Needle[i]);
+        return MatchBytes(Bytes, std::string_view(AsciiNeedle, Needle.size()));
+      }
     }
+    if (!Decoded) {
+      DecodeLineBytes(Bytes, Scratch, CodePage);
+      NormaliseForMatch(Scratch);
+      Decoded = true;
+    }
+    return std::u16string_view(Scratch).find(Needle) != std::u16string_view::npos;
   }
-  DecodeLineBytes(Line, Scratch);
-  NormaliseForMatch(Scratch);
-  return std::u16string_view(Scratch).find(Needle) != std::u16string_view::npos;
+
+  bool Holds(const TFilterNeedle& Needle) {
+    return Needle.BytePath ? MatchBytes(Bytes, Needle.Ascii) : Holds(std::u16string_view(Needle.Unicode));
+  }
+};
+
+}  // namespace
+
+bool MatchUnicode(std::string_view Line, std::u16string_view Needle, std::u16string& Scratch, TCodePage CodePage) {
+  return TLineUnderTest{Line, Scratch, CodePage}.Holds(Needle);
 }
 
-bool MatchLine(const TFilterNeedle& Needle, std::string_view Line, std::u16string& Scratch) {
-  return Needle.BytePath ? MatchBytes(Line, Needle.Ascii) : MatchUnicode(Line, Needle.Unicode, Scratch);
+bool MatchLine(const TFilterNeedle& Needle, std::string_view Line, std::u16string& Scratch, TCodePage CodePage) {
+  return TLineUnderTest{Line, Scratch, CodePage}.Holds(Needle);
+}
+
+// --- The filter text's terms ---------------------------------------------------------------
+
+TFilterTerms ParseFilterText(std::u16string_view Text) {
+  TFilterTerms Terms;
+  std::u16string Piece;
+  bool Excluding = false;
+  const auto ClosePiece = [&] {
+    if (!Excluding) Terms.Include = Piece;
+    else if (!Piece.empty()) Terms.Exclude.push_back(Piece);
+    Piece.clear();
+  };
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const bool TermStart = i == 0 || Text[i - 1] == u' ';
+    if (TermStart && Text[i] == u'!') {
+      while (!Piece.empty() && Piece.back() == u' ') Piece.pop_back();
+      ClosePiece();
+      Excluding = true;
+    } else if (TermStart && Text[i] == u'\\' && i + 1 < Text.size() && Text[i + 1] == u'!') {
+      Piece += u'!';
+      ++i;
+    } else {
+      Piece += Text[i];
+    }
+  }
+  ClosePiece();
+  return Terms;
+}
+
+TTextQuery MakeTextQuery(std::u16string_view FilterW, TCodePage CodePage) {
+  const auto NeedleOf = [](std::u16string_view Term) { return ChooseNeedle(Term, NormalisedForMatch(Term)); };
+  const TFilterTerms Terms = ParseFilterText(FilterW);
+  TTextQuery Query;
+  Query.CodePage = CodePage;
+  Query.HasInclude = !Terms.Include.empty();
+  if (Query.HasInclude) Query.Include = NeedleOf(Terms.Include);
+  for (const std::u16string& Term : Terms.Exclude) Query.Exclude.push_back(NeedleOf(Term));
+  return Query;
+}
+
+bool KeepsEveryLine(const TTextQuery& Query) { return !Query.HasInclude && Query.Exclude.empty(); }
+
+bool MatchesTextQuery(const TTextQuery& Query, std::string_view Line, std::u16string& Scratch) {
+  TLineUnderTest Test{Line, Scratch, Query.CodePage};
+  if (Query.HasInclude && !Test.Holds(Query.Include)) return false;
+  for (const TFilterNeedle& Needle : Query.Exclude)
+    if (Test.Holds(Needle)) return false;
+  return true;
+}
+
+// --- Where a line matches ------------------------------------------------------------------
+
+void AddMatchSpan(TMatchSpans& Spans, size_t Start, size_t Length) {
+  const auto First = static_cast<int32_t>(Start);
+  const auto End = static_cast<int32_t>(Start + Length);
+  if (!Spans.empty() && First <= Spans.back().Start + Spans.back().Length) {
+    TMatchSpan& Last = Spans.back();
+    Last.Length = std::max(Last.Length, End - Last.Start);
+    return;
+  }
+  Spans.push_back({First, End - First});
+}
+
+void FindFilterSpans(std::u16string_view Line, const TTextQuery& Query, TMatchSpans& Spans, std::u16string& Scratch) {
+  Spans.clear();
+  if (!Query.HasInclude) return;
+  const std::u16string_view Needle(Query.Include.Unicode);
+  const auto Add = [&](size_t Start) {
+    AddMatchSpan(Spans, Start, Needle.size());
+    return true;
+  };
+  // The byte path folds only "A".."Z": a letter that lower-cases to ASCII (the Kelvin sign)
+  // must not light up where the filter did not match it.
+  if (Query.Include.BytePath) {
+    ForEachOccurrence(Line, Needle, true, false, Add);
+    return;
+  }
+  // The normalisation maps unit to unit, so positions in the copy are positions in the line.
+  Scratch.assign(Line);
+  NormaliseForMatch(Scratch);
+  ForEachOccurrence(std::u16string_view(Scratch), Needle, false, false, Add);
 }
 
 int32_t ParseContextNumber(std::u16string_view Text) { return ParseTrimmedInteger(Text); }
@@ -164,33 +265,20 @@ TContextLines ContextFromNumber(int32_t Number) {
 namespace {
 
 // Ranges arrive in ascending order of their matches, so merging them as they come gives the
-// same rows as collecting all matches first. 64-bit bounds: a huge context must not wrap.
+// same rows as collecting all matches first.
 template <typename TMatcher>
 int32_t CollectRows(const TLogList& List, TContextLines Context, TIndexArray& Visible, TMatcher&& Matches) {
   const int32_t Count = List.Count;
   Visible.resize(static_cast<size_t>(std::max(Count, 0)));
   int32_t Written = 0;
-  const auto WriteRange = [&](int64_t First, int64_t Last) {
+  const auto WriteRun = [&](int64_t First, int64_t Last) {
     for (int64_t Index = First; Index <= Last; ++Index)
       Visible[static_cast<size_t>(Written++)] = static_cast<int32_t>(Index);
   };
-  int64_t RunFirst = -1, RunLast = -2;
-  for (int32_t Index = 0; Index < Count; ++Index) {
-    if (!Matches(EntryLine(List, Index))) continue;
-    const int64_t First = std::max<int64_t>(0, int64_t{Index} - Context.Before);
-    const int64_t Last = std::min<int64_t>(int64_t{Count} - 1, int64_t{Index} + Context.After);
-    if (RunFirst < 0) {
-      RunFirst = First;
-      RunLast = Last;
-    } else if (First > RunLast + 1) {
-      WriteRange(RunFirst, RunLast);
-      RunFirst = First;
-      RunLast = Last;
-    } else if (Last > RunLast) {
-      RunLast = Last;
-    }
-  }
-  if (RunFirst >= 0) WriteRange(RunFirst, RunLast);
+  TRunMerger Runs{Context, 0, int64_t{Count} - 1};
+  for (int32_t Index = 0; Index < Count; ++Index)
+    if (Matches(EntryLineBytes(List, Index))) Runs.Add(Index, WriteRun);
+  Runs.Finish(WriteRun);
   Visible.resize(static_cast<size_t>(Written));
   return Written;
 }

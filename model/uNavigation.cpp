@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string_view EntryLine(const TLogList& List, int32_t Index) {
-  const TLogEntry& Entry = List.Items[static_cast<size_t>(Index)];
-  if (Entry.TextLength <= 0) return {};
-  return std::string_view(List.TextBuffer.Data() + Entry.TextOffset, static_cast<size_t>(Entry.TextLength));
-}
-
 // Rows in one direction starting at First, clipped to the view; Step is +1 or -1.
 struct TRowWalk {
   int32_t First;
@@ -42,40 +36,21 @@ int32_t FirstRowWhere(const TVisibleRows& Rows, TRowWalk Walk, TPredicate&& Test
 }
 
 template <typename TChar>
-bool IsWordChar(TChar Unit) {
-  return (Unit >= TChar('0') && Unit <= TChar('9')) || (Unit >= TChar('A') && Unit <= TChar('Z')) ||
-         (Unit >= TChar('a') && Unit <= TChar('z')) || Unit == TChar('_');
-}
-
-template <typename TChar>
 TChar FoldAscii(TChar Unit) {
   return Unit >= TChar('A') && Unit <= TChar('Z') ? static_cast<TChar>(Unit + 32) : Unit;
 }
 
-// Searches Hay for Needle (already folded when Fold is set) from every start position and
-// returns true at the first acceptable occurrence: any occurrence, or with WholeWords one that
-// stands between non-word characters. Testing further occurrences after a rejected one is
-// what makes "id" a whole word in "userid id".
+// Any occurrence, or with WholeWords one that stands between non-word characters. Testing
+// further occurrences after a rejected one is what makes "id" a whole word in "userid id".
 template <typename TChar>
 bool ContainsOccurrence(std::basic_string_view<TChar> Hay, std::basic_string_view<TChar> Needle, bool Fold,
                         bool WholeWords) {
-  if (Needle.empty() || Hay.size() < Needle.size()) return false;
-  const size_t Last = Hay.size() - Needle.size();
-  for (size_t Start = 0; Start <= Last; ++Start) {
-    size_t k = 0;
-    if (Fold) {
-      while (k < Needle.size() && FoldAscii(Hay[Start + k]) == Needle[k]) ++k;
-    } else {
-      while (k < Needle.size() && Hay[Start + k] == Needle[k]) ++k;
-    }
-    if (k != Needle.size()) continue;
-    if (!WholeWords) return true;
-    const size_t End = Start + Needle.size();
-    const bool WordBefore = Start > 0 && IsWordChar(Hay[Start - 1]);
-    const bool WordAfter = End < Hay.size() && IsWordChar(Hay[End]);
-    if (!WordBefore && !WordAfter) return true;
-  }
-  return false;
+  bool Found = false;
+  ForEachOccurrence(Hay, Needle, Fold, WholeWords, [&](size_t) {
+    Found = true;
+    return false;
+  });
+  return Found;
 }
 
 // Shared by the UTF-8 and UTF-16 forms of the prompt's text.
@@ -153,16 +128,26 @@ TSearchNeedle MakeSearchNeedle(std::string_view Text, bool MatchCase, bool Whole
   return Needle;
 }
 
-bool LineMatchesSearch(std::string_view Line, const TSearchNeedle& Needle, std::u16string& Scratch) {
+bool LineMatchesSearch(std::string_view Line, const TSearchNeedle& Needle, std::u16string& Scratch,
+                       TCodePage CodePage) {
   const bool Fold = !Needle.MatchCase;
-  // Pure ASCII on both sides reads the same in UTF-8 and in every ANSI code page, so the stored
+  // Pure ASCII on both sides reads the same in UTF-8 and in every 8-bit code page, so the stored
   // bytes are compared directly; anything else is compared as the text the user sees.
   if (IsAsciiBytes(Line)) {
     // Text beyond ASCII cannot occur in a line that has none.
     return Needle.Ascii && ContainsOccurrence<char>(Line, Needle.Bytes, Fold, Needle.WholeWords);
   }
-  DecodeLineBytes(Line, Scratch);
+  DecodeLineBytes(Line, Scratch, CodePage);
   return ContainsOccurrence<char16_t>(Scratch, Needle.Units, Fold, Needle.WholeWords);
+}
+
+void FindSearchSpans(std::u16string_view Line, const TSearchNeedle& Needle, TMatchSpans& Spans) {
+  Spans.clear();
+  const std::u16string_view Units(Needle.Units);
+  ForEachOccurrence(Line, Units, !Needle.MatchCase, Needle.WholeWords, [&](size_t Start) {
+    AddMatchSpan(Spans, Start, Units.size());
+    return true;
+  });
 }
 
 int32_t SearchText(const TVisibleRows& Rows, int32_t CurrentRow, const TSearchRequest& Request) {
@@ -174,8 +159,9 @@ int32_t SearchText(const TVisibleRows& Rows, int32_t CurrentRow, const TSearchRe
   if (Request.FindNext) First = Forward ? CurrentRow + 1 : CurrentRow - 1;
   else First = Forward ? 0 : Rows.VisibleCount - 1;
   std::u16string Scratch;
-  return FirstRowWhere(Rows, WalkFrom(First, Forward, Rows.VisibleCount),
-                       [&](int32_t Entry) { return LineMatchesSearch(EntryLine(Rows.List, Entry), Needle, Scratch); });
+  return FirstRowWhere(Rows, WalkFrom(First, Forward, Rows.VisibleCount), [&](int32_t Entry) {
+    return LineMatchesSearch(EntryLineBytes(Rows.List, Entry), Needle, Scratch, Rows.CodePage);
+  });
 }
 
 // --- Go to line and date-time --------------------------------------------------------------

@@ -26,6 +26,8 @@ struct TVisibleRows {
   bool AllVisible;
   const TIndexArray& Visible;
   int32_t VisibleCount;
+  // How the viewer decodes lines that are not UTF-8: search and copying read them so too.
+  TCodePage CodePage = cpAnsi;
 
   // -1 for a row outside the view, and for a row whose entry the list no longer holds (a
   // failed reload empties the list before the view is rebuilt).
@@ -75,8 +77,13 @@ TSearchNeedle MakeSearchNeedle(std::string_view Text, bool MatchCase, bool Whole
 // True when the line holds the needle; with WholeWords, an occurrence that has no word
 // character (ASCII letter, digit, "_") right before or right after it. A line that is not pure
 // ASCII is compared as text (decoded by DecodeLineBytes into Scratch), so a non-ASCII search
-// finds lines stored in the ANSI code page too.
-bool LineMatchesSearch(std::string_view Line, const TSearchNeedle& Needle, std::u16string& Scratch);
+// finds lines stored in an 8-bit code page too.
+bool LineMatchesSearch(std::string_view Line, const TSearchNeedle& Needle, std::u16string& Scratch,
+                       TCodePage CodePage = cpAnsi);
+
+// The runs of a decoded line that LineMatchesSearch accepts as occurrences of the needle, for
+// highlighting; overlapping occurrences make one run.
+void FindSearchSpans(std::u16string_view Line, const TSearchNeedle& Needle, TMatchSpans& Spans);
 
 // The first matching row in the search direction: from the start (row 0, or the last row when
 // searching backwards), or with FindNext from the row after (before) CurrentRow. No wrap-around.

@@ -141,7 +141,32 @@ TLogLevel EffectiveLevel(TRuleCache& Cache, const TLogList& List, int32_t EntryI
 
 namespace {
 
-void AddToCounters(TLevelCounters& Counters, TLogLevel Level, double Timestamp) {
+// Counts one entry. Without rules that set levels the entry's own level counts: read in place,
+// as this runs over every row of the file after each load and filter.
+void CountEntry(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t Entry) {
+  if (Entry < 0 || Entry >= List.Count) return;
+  const TLogEntry& Item = List.Items[static_cast<size_t>(Entry)];
+  const bool OwnLevels = !Cache.RulesSetLevel && !Cache.IgnoreLevels;
+  CountLevel(Counters, OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry), Item.Timestamp);
+}
+
+}  // namespace
+
+TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
+                                  int32_t VisibleCount) {
+  TLevelCounters Counters;
+  const int32_t Rows =
+      AllVisible ? std::min(VisibleCount, List.Count) : std::min(VisibleCount, static_cast<int32_t>(Visible.size()));
+  for (int32_t Row = 0; Row < Rows; ++Row)
+    CountEntry(Counters, Cache, List, AllVisible ? Row : Visible[static_cast<size_t>(Row)]);
+  return Counters;
+}
+
+void CountAppendedEntries(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t From, int32_t To) {
+  for (int32_t Entry = std::max(From, 0); Entry < To; ++Entry) CountEntry(Counters, Cache, List, Entry);
+}
+
+void CountLevel(TLevelCounters& Counters, TLogLevel Level, double Timestamp, int32_t Step) {
   int32_t* Count;
   double* Last;
   switch (Level) {
@@ -160,31 +185,6 @@ void AddToCounters(TLevelCounters& Counters, TLogLevel Level, double Timestamp) 
     default:
       return;
   }
-  ++*Count;
-  if (Timestamp > *Last) *Last = Timestamp;
-}
-
-// Counts one entry. Without rules that set levels the entry's own level counts: read in place,
-// as this runs over every row of the file after each load and filter.
-void CountEntry(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t Entry) {
-  if (Entry < 0 || Entry >= List.Count) return;
-  const TLogEntry& Item = List.Items[static_cast<size_t>(Entry)];
-  const bool OwnLevels = !Cache.RulesSetLevel && !Cache.IgnoreLevels;
-  AddToCounters(Counters, OwnLevels ? ValidLevel(Item.Level) : EffectiveLevel(Cache, List, Entry), Item.Timestamp);
-}
-
-}  // namespace
-
-TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
-                                  int32_t VisibleCount) {
-  TLevelCounters Counters;
-  const int32_t Rows =
-      AllVisible ? std::min(VisibleCount, List.Count) : std::min(VisibleCount, static_cast<int32_t>(Visible.size()));
-  for (int32_t Row = 0; Row < Rows; ++Row)
-    CountEntry(Counters, Cache, List, AllVisible ? Row : Visible[static_cast<size_t>(Row)]);
-  return Counters;
-}
-
-void CountAppendedEntries(TLevelCounters& Counters, TRuleCache& Cache, const TLogList& List, int32_t From, int32_t To) {
-  for (int32_t Entry = std::max(From, 0); Entry < To; ++Entry) CountEntry(Counters, Cache, List, Entry);
+  *Count += Step;
+  if (Step > 0 && Timestamp > *Last) *Last = Timestamp;
 }

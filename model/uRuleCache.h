@@ -67,6 +67,11 @@ struct TLevelCounters {
   double LastInfoTime = 0;
 };
 
+// One line of Level added to the counters: errors, warnings and infos count, other levels not.
+// Step -1 takes a count back and leaves the latest times, which is right only for lines that
+// are then counted again.
+void CountLevel(TLevelCounters& Counters, TLogLevel Level, double Timestamp, int32_t Step = 1);
+
 // Errors, warnings and infos among the visible rows, and the latest timestamp of each.
 TLevelCounters CountVisibleLevels(TRuleCache& Cache, const TLogList& List, bool AllVisible, const TIndexArray& Visible,
                                   int32_t VisibleCount);

@@ -6,6 +6,15 @@
 
 #include "platform/uPlatformWide.h"
 
+namespace {
+
+int DecodeInto(TCodePage CodePage, std::string_view Bytes, std::u16string& Out) {
+  return MultiByteToWideChar(CodePage, 0, Bytes.data(), static_cast<int>(Bytes.size()),
+                             reinterpret_cast<wchar_t*>(Out.data()), static_cast<int>(Out.size()));
+}
+
+}  // namespace
+
 void PlatformLowerCaseW(char16_t* Text, size_t Length) {
   // CharLowerBuffW takes a DWORD count; longer buffers go in slices.
   while (Length > 0) {
@@ -16,14 +25,14 @@ void PlatformLowerCaseW(char16_t* Text, size_t Length) {
   }
 }
 
-void PlatformAnsiToUtf16(std::string_view Bytes, std::u16string& Out) {
+void PlatformCodePageToUtf16(TCodePage CodePage, std::string_view Bytes, std::u16string& Out) {
   Out.clear();
   // Lines are 32-bit lengths already; anything larger is not a line and decodes to nothing.
   if (Bytes.empty() || Bytes.size() > static_cast<size_t>(INT_MAX)) return;
-  const int Size = static_cast<int>(Bytes.size());
-  // A single-byte code page yields one unit per byte; a double-byte one yields fewer.
+  // An 8-bit code page yields one unit per byte; a double-byte one yields fewer.
   Out.resize(Bytes.size());
-  const int Written = MultiByteToWideChar(CP_ACP, 0, Bytes.data(), Size, reinterpret_cast<wchar_t*>(Out.data()),
-                                          static_cast<int>(Out.size()));
+  int Written = DecodeInto(CodePage, Bytes, Out);
+  // A code page that this Windows has not installed fails every call.
+  if (Written <= 0 && CodePage != CP_ACP) Written = DecodeInto(CP_ACP, Bytes, Out);
   Out.resize(Written > 0 ? static_cast<size_t>(Written) : 0);
 }

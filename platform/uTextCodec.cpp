@@ -4,14 +4,15 @@ namespace {
 
 constexpr char16_t Replacement = u'\uFFFD';
 
-void AppendCodePoint(std::u16string& Out, uint32_t CodePoint) {
+char16_t* PutUtf16(uint32_t CodePoint, char16_t* Out) {
   if (CodePoint < 0x10000) {
-    Out.push_back(static_cast<char16_t>(CodePoint));
+    *Out++ = static_cast<char16_t>(CodePoint);
   } else {
     CodePoint -= 0x10000;
-    Out.push_back(static_cast<char16_t>(0xD800 + (CodePoint >> 10)));
-    Out.push_back(static_cast<char16_t>(0xDC00 + (CodePoint & 0x3FF)));
+    *Out++ = static_cast<char16_t>(0xD800 + (CodePoint >> 10));
+    *Out++ = static_cast<char16_t>(0xDC00 + (CodePoint & 0x3FF));
   }
+  return Out;
 }
 
 bool IsContinuation(unsigned char Byte) { return (Byte & 0xC0) == 0x80; }
@@ -77,13 +78,7 @@ bool DecodeUtf8Strict(std::string_view Bytes, std::u16string& Out) {
       Out.clear();
       return false;
     }
-    if (CodePoint < 0x10000) {
-      *Write++ = static_cast<char16_t>(CodePoint);
-    } else {
-      CodePoint -= 0x10000;
-      *Write++ = static_cast<char16_t>(0xD800 + (CodePoint >> 10));
-      *Write++ = static_cast<char16_t>(0xDC00 + (CodePoint & 0x3FF));
-    }
+    Write = PutUtf16(CodePoint, Write);
     Pos += Length;
   }
   Out.resize(static_cast<size_t>(Write - Out.data()));
@@ -92,20 +87,27 @@ bool DecodeUtf8Strict(std::string_view Bytes, std::u16string& Out) {
 
 std::u16string Utf8ToUtf16(std::string_view Text) {
   std::u16string Out;
-  Out.reserve(Text.size());
+  DecodeUtf8Lenient(Text, Out);
+  return Out;
+}
+
+void DecodeUtf8Lenient(std::string_view Text, std::u16string& Out) {
+  // As in the strict decoder: never more units than bytes.
+  Out.resize(Text.size());
+  char16_t* Write = Out.data();
   size_t Pos = 0;
   while (Pos < Text.size()) {
     uint32_t CodePoint;
     const size_t Length = DecodeOne(Text, Pos, CodePoint);
     if (Length == 0) {
-      Out.push_back(Replacement);
+      *Write++ = Replacement;
       ++Pos;
-    } else {
-      AppendCodePoint(Out, CodePoint);
-      Pos += Length;
+      continue;
     }
+    Write = PutUtf16(CodePoint, Write);
+    Pos += Length;
   }
-  return Out;
+  Out.resize(static_cast<size_t>(Write - Out.data()));
 }
 
 std::string Utf16ToUtf8(std::u16string_view Text) {

@@ -13,8 +13,10 @@
 bool DecodeUtf8Strict(std::string_view Bytes, std::u16string& Out);
 
 // Lenient conversions for text that is known to be (or should be) well formed: every invalid
-// UTF-8 byte becomes U+FFFD, every unpaired surrogate becomes U+FFFD.
+// UTF-8 byte becomes U+FFFD, every unpaired surrogate becomes U+FFFD. DecodeUtf8Lenient reuses
+// Out's capacity.
 std::u16string Utf8ToUtf16(std::string_view Text);
+void DecodeUtf8Lenient(std::string_view Text, std::u16string& Out);
 std::string Utf16ToUtf8(std::u16string_view Text);
 
 // Writes the UTF-8 form of a code point (at most 4 bytes) at Out; returns the position after it.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/uLineEncoding.h"
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
 #include "platform/uTextCodec.h"
@@ -93,6 +94,57 @@ TEST(TextDecoding, StrictUtf8FirstThenAnsi) {
 TEST(TextDecoding, AnsiFallbackUsesWindows1252ForTheC1Range) {
   const char Bytes[] = "\x80 \x93q\x94 \x81\x9F";
   EXPECT_EQ(DecodeLineBytes(Bytes, sizeof Bytes - 1), u"\u20AC \u201Cq\u201D \u0081\u0178");
+}
+
+// A line that is not UTF-8 reads in the chosen code page; a UTF-8 line reads as UTF-8 whatever
+// was chosen.
+TEST(TextDecoding, ChosenCodePage) {
+  const std::u16string Oshibka = u"\u041E\u0448\u0438\u0431\u043A\u0430";  // "Ошибка"
+  struct {
+    std::string Bytes;
+    TCodePage CodePage;
+    std::u16string Expected;
+  } Cases[] = {
+      {"\xCE\xF8\xE8\xE1\xEA\xE0", 1251, Oshibka},
+      {"\x8E\xE8\xA8\xA1\xAA\xA0", 866, Oshibka},
+      {"\xEF\xDB\xC9\xC2\xCB\xC1", 20866, Oshibka},  // KOI8-R
+      {"\xBE\xE8\xD8\xD1\xDA\xD0", 28595, Oshibka},  // ISO 8859-5
+      {"\x8A\xB9", 1250, u"\u0160\u0105"},
+      {"\xC1\xE1", 1253, u"\u0391\u03B1"},
+      {"\xF0\xFE", 1254, u"\u011F\u015F"},
+      {"\xE0\xF0", 1257, u"\u0105\u0161"},
+      {"\x82\x9B", 437, u"\u00E9\u00A2"},
+      {"\x82\x9B", cpOem, u"\u00E9\u00A2"},  // 437 here and under Wine
+      {"\x82\x9B", 850, u"\u00E9\u00F8"},
+      {"\xB1\xA1", 28592, u"\u0105\u0104"},
+      {"\xE9\xA4", 28591, u"\u00E9\u00A4"},
+      {"\xE9\xA4", 28605, u"\u00E9\u20AC"},
+      {"\xE9\xA4", 1252, u"\u00E9\u00A4"},
+      {"caf\xE9 \xC3", cpUtf8, u"caf\uFFFD \uFFFD"},
+      {"\xD0\xB4\xD0\xB0", 866, u"\u0434\u0430"},  // valid UTF-8 wins over the code page
+      {"plain", 866, u"plain"},
+  };
+  std::u16string Out;
+  for (const auto& Case : Cases) {
+    DecodeLineBytes(Case.Bytes, Out, Case.CodePage);
+    EXPECT_EQ(Out, Case.Expected) << Case.CodePage << " " << Case.Bytes;
+  }
+}
+
+// A code page the platform did not know would quietly decode as ANSI.
+TEST(TextDecoding, EveryOfferedCodePageIsKnown) {
+  std::string High;
+  for (int Byte = 0x80; Byte <= 0xFF; ++Byte) High += static_cast<char>(Byte);
+  std::u16string Western, Decoded;
+  DecodeLineBytes(High, Western, 1252);
+  for (const TEncodingChoice& Choice : EncodingChoices) {
+    if (Choice.CodePage == 1252 || Choice.CodePage == cpAnsi) continue;
+    DecodeLineBytes(High, Decoded, Choice.CodePage);
+    EXPECT_NE(Decoded, Western) << Choice.Name;
+  }
+  EXPECT_EQ(CodePageOfChoice(EncodingAutomatic, false), cpAnsi);
+  EXPECT_EQ(CodePageOfChoice(EncodingAutomatic, true), cpOem);
+  EXPECT_EQ(CodePageOfChoice(EncodingChoiceCount, true), cpOem);
 }
 
 TEST(TextDecoding, LenientConversionsRoundTrip) {
@@ -198,6 +250,67 @@ TEST(LineMatching, UnicodePath) {
   const std::string Long(300, 'Q');
   EXPECT_TRUE(MatchUnicode("x" + Long + "x", std::u16string(300, u'q'), Scratch));
   EXPECT_FALSE(MatchUnicode("x" + Long.substr(1) + "x", std::u16string(300, u'q'), Scratch));
+}
+
+TEST(FilterText, TermsSplitAtExclamationMarksAfterSpaces) {
+  struct {
+    std::u16string Text, Include;
+    std::vector<std::u16string> Exclude;
+  } Cases[] = {
+      {u"", u"", {}},
+      {u"  error  code ", u"  error  code ", {}},  // no "!": as typed, spaces included
+      {u"error!", u"error!", {}},
+      {u"a!b !", u"a!b", {}},  // a bare "!" excludes nothing
+      {u"error !timeout !retry", u"error", {u"timeout", u"retry"}},
+      {u"error   !timeout", u"error", {u"timeout"}},  // the spaces before "!" only separate
+      {u"!DEBUG", u"", {u"DEBUG"}},
+      {u"   !DEBUG", u"", {u"DEBUG"}},
+      {u"!not this line !x", u"", {u"not this line", u"x"}},
+      {u"!a!b", u"", {u"a!b"}},
+      {u"!!x", u"", {u"!x"}},
+      {u"\\!important", u"!important", {}},
+      {u"go \\!now !later", u"go !now", {u"later"}},
+      {u"path\\!x", u"path\\!x", {}},  // elsewhere a backslash is just a backslash
+      {u"!\\!x", u"", {u"\\!x"}},
+  };
+  for (const auto& Case : Cases) {
+    const TFilterTerms Terms = ParseFilterText(Case.Text);
+    EXPECT_EQ(Terms.Include, Case.Include) << Utf16ToUtf8(Case.Text);
+    EXPECT_EQ(Terms.Exclude, Case.Exclude) << Utf16ToUtf8(Case.Text);
+  }
+}
+
+// Where a line matches is where the filter matched it: the spans are empty exactly when the
+// include text does not match, and they cover each occurrence, case folded as the filter folds.
+TEST(FilterText, SpansOfTheIncludeText) {
+  struct {
+    std::u16string Filter;
+    std::string Line;
+    TCodePage CodePage;
+    std::vector<std::pair<int32_t, int32_t>> Spans;  // start, length in UTF-16 units
+  } Cases[] = {
+      {u"err", "ERR: error, Err", cpAnsi, {{0, 3}, {5, 3}, {12, 3}}},
+      {u"aa", "aaaxaa", cpAnsi, {{0, 3}, {4, 2}}},  // overlapping occurrences make one run
+      {u"abab", "ababab", cpAnsi, {{0, 6}}},
+      {u"err !x", "an error", cpAnsi, {{3, 3}}},
+      {u"!x", "an error", cpAnsi, {}},
+      {u"caf\u00C9", "CAF\xC3\x89 caf\xC3\xA9", cpAnsi, {{0, 4}, {5, 4}}},
+      {u"\u2126", "5 \xCF\x89, 7 \xE2\x84\xA6", cpAnsi, {{2, 1}, {7, 1}}},
+      {u"\u041E\u0428", "\xCE\xD8\xE8\xE1\xEA\xE0 \xEE\xF8", 1251, {{0, 2}, {7, 2}}},
+      {u"k", "5 \xE2\x84\xAA k", cpAnsi, {{4, 1}}},  // the Kelvin sign is not an ASCII "k"
+      {u"zzz", "no match", cpAnsi, {}},
+  };
+  TMatchSpans Spans;
+  std::u16string Scratch, Line;
+  for (const auto& Case : Cases) {
+    const TTextQuery Query = MakeTextQuery(Case.Filter, Case.CodePage);
+    DecodeLineBytes(Case.Line, Line, Case.CodePage);
+    FindFilterSpans(Line, Query, Spans, Scratch);
+    std::vector<std::pair<int32_t, int32_t>> Found;
+    for (const TMatchSpan& Span : Spans) Found.emplace_back(Span.Start, Span.Length);
+    EXPECT_EQ(Found, Case.Spans) << Case.Line;
+    EXPECT_EQ(!Spans.empty(), Query.HasInclude && MatchesTextQuery(Query, Case.Line, Scratch)) << Case.Line;
+  }
 }
 
 TEST(ContextNumber, ParsesTrimmedDecimalIntegers) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "model/uClipboardText.h"
 #include "model/uDateTime.h"
 #include "model/uLogFilter.h"
 #include "model/uLogModel.h"
@@ -159,13 +161,38 @@ TEST(SearchMatching, CaseWholeWordsAndEncodings) {
       {"a.b", ".", false, true, false},  // the neighbours count, not the needle's own characters
       {"a . b", ".", false, true, true},
   };
+  TMatchSpans Spans;
   for (const auto& Case : Cases) {
     const TSearchNeedle Needle = MakeSearchNeedle(Case.Needle, Case.MatchCase, Case.WholeWords);
     std::u16string Scratch;
     EXPECT_EQ(LineMatchesSearch(Case.Line, Needle, Scratch), Case.Expected)
         << "line \"" << Case.Line << "\" needle \"" << Case.Needle << "\" case " << Case.MatchCase << " words "
         << Case.WholeWords;
+    // What is highlighted in the drawn line is what the search found there.
+    FindSearchSpans(DecodeLineBytes(Case.Line, static_cast<int32_t>(std::strlen(Case.Line))), Needle, Spans);
+    EXPECT_EQ(!Spans.empty(), Case.Expected) << "spans in \"" << Case.Line << "\"";
   }
+}
+
+TEST(SearchMatching, SpansAreEveryAcceptedOccurrence) {
+  const TSearchNeedle Needle = MakeSearchNeedle("id", false, true);
+  TMatchSpans Spans;
+  FindSearchSpans(u"userid id, ID_x (Id)", Needle, Spans);
+  ASSERT_EQ(Spans.size(), 2u);
+  EXPECT_EQ(Spans[0].Start, 7);
+  EXPECT_EQ(Spans[1].Start, 17);
+  EXPECT_EQ(Spans[1].Length, 2);
+}
+
+// One viewer reads a line that is not UTF-8 in one code page, whether it searches or copies.
+TEST(SearchMatching, SearchAndCopyReadTheViewersCodePage) {
+  TView View({{"plain"}, {"\xCE\xF8\xE8\xE1\xEA\xE0 42"}});  // "Ошибка 42" in Windows-1251
+  TVisibleRows Rows = View.Rows();
+  const TSearchRequest Request = SearchRequestFromHostFlags("\xD1\x88\xD0\xB8\xD0\xB1", lcs_findfirst);  // "шиб"
+  EXPECT_EQ(SearchText(Rows, -1, Request), -1);
+  Rows.CodePage = 1251;
+  EXPECT_EQ(SearchText(Rows, -1, Request), 1);
+  EXPECT_EQ(RowTextW(Rows, 1), u"\u041E\u0448\u0438\u0431\u043A\u0430 42");
 }
 
 TEST(SearchRows, DirectionsStartsAndNoWrap) {
