@@ -6,12 +6,6 @@
 #include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
 
-namespace {
-
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
-
-}  // namespace
-
 void AssignCustomField(std::string_view Line, const TCustomFormatConfig& Config, TCustomFieldRole Role, int32_t Start,
                        int32_t Len, bool AllowIso, TLogEntry& Entry) {
   if (Len <= 0) return;

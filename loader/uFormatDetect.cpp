@@ -5,21 +5,11 @@
 
 #include "loader/uLineParser.h"
 #include "loader/uTimestamp.h"
+#include "model/uTextScan.h"
 
 namespace {
 
 constexpr size_t MaxSamples = 50;
-
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
-char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
-
-std::string_view Trim(std::string_view S) {
-  size_t First = 0, End = S.size();
-  while (First < End && IsBlank(S[First])) ++First;
-  while (End > First && IsBlank(S[End - 1])) --End;
-  return S.substr(First, End - First);
-}
 
 bool Contains(std::string_view S, std::string_view Part) { return S.find(Part) != std::string_view::npos; }
 

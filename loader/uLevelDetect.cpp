@@ -8,9 +8,6 @@
 
 namespace {
 
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
-
 // Keyword groups in the order they decide a line's level; a lower group wins.
 enum TKeywordGroup : int { kgError, kgWarn, kgInfo, kgDebug, kgTrace, kgHttpMethod, kgNone };
 
@@ -182,8 +179,7 @@ TLogLevel LevelOf(std::string_view Text, std::string_view Upper, TFold Fold) {
 }  // namespace
 
 TLogLevel LevelFromWord(std::string_view Word) {
-  while (!Word.empty() && IsBlank(Word.front())) Word.remove_prefix(1);
-  while (!Word.empty() && IsBlank(Word.back())) Word.remove_suffix(1);
+  Word = Trim(Word);
   char Upper[12];
   if (Word.empty() || Word.size() > sizeof Upper) return lCustom;
   for (size_t i = 0; i < Word.size(); ++i)

@@ -15,24 +15,6 @@ namespace {
 
 constexpr std::string_view::size_type npos = std::string_view::npos;
 
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
-char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; }
-char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
-
-std::string_view TrimLeft(std::string_view S) {
-  size_t i = 0;
-  while (i < S.size() && IsBlank(S[i])) ++i;
-  return S.substr(i);
-}
-
-std::string_view Trim(std::string_view S) {
-  S = TrimLeft(S);
-  size_t n = S.size();
-  while (n > 0 && IsBlank(S[n - 1])) --n;
-  return S.substr(0, n);
-}
-
 // Text from the 1-based position Pos to the end; empty when Pos is past the end.
 std::string_view From(std::string_view S, size_t Pos) {
   return Pos - 1 < S.size() ? S.substr(Pos - 1) : std::string_view();

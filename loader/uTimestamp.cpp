@@ -18,16 +18,6 @@ namespace {
 
 // All positions below are 0-based indexes into string views.
 
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
-char AsciiUpper(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
-
-std::string_view Trim(std::string_view S) {
-  while (!S.empty() && IsBlank(S.front())) S.remove_prefix(1);
-  while (!S.empty() && IsBlank(S.back())) S.remove_suffix(1);
-  return S;
-}
-
 // Count digits starting at Pos; fails when the text is too short or a character is no digit.
 bool ReadDigits(std::string_view S, size_t Pos, size_t Count, int& Result) {
   if (Pos + Count > S.size()) return false;
@@ -78,7 +68,7 @@ bool Build(int Year, int Month, int Day, int Hour, int Minute, int Second, int M
 int MonthFromAbbreviation(std::string_view S) {
   static constexpr char Names[] = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
   if (S.size() != 3) return 0;
-  const char A = AsciiUpper(S[0]), B = AsciiUpper(S[1]), C = AsciiUpper(S[2]);
+  const char A = UpperAscii(S[0]), B = UpperAscii(S[1]), C = UpperAscii(S[2]);
   for (int m = 0; m < 12; ++m)
     if (Names[m * 3] == A && Names[m * 3 + 1] == B && Names[m * 3 + 2] == C) return m + 1;
   return 0;

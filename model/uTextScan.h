@@ -13,6 +13,26 @@
 #include <emmintrin.h>
 #endif
 
+// The blanks that every format trims: characters of code 32 or below, control bytes included.
+inline bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
+inline bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+// Letter case of ASCII letters only: bytes of other scripts and of UTF-8 sequences stay as they are.
+inline char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
+inline char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; }
+
+inline std::string_view TrimLeft(std::string_view S) {
+  size_t i = 0;
+  while (i < S.size() && IsBlank(S[i])) ++i;
+  return S.substr(i);
+}
+
+inline std::string_view Trim(std::string_view S) {
+  S = TrimLeft(S);
+  size_t n = S.size();
+  while (n > 0 && IsBlank(S[n - 1])) --n;
+  return S.substr(0, n);
+}
+
 // The first C in [P, End), or End, four bytes at a time: the way for processors without SSE2.
 inline const char* FindByteWordwise(const char* P, const char* End, char C) {
   constexpr uint32_t Ones = 0x01010101u, Highs = 0x80808080u;
