@@ -35,6 +35,18 @@ bool ParseIisDateTime(std::string_view DateText, std::string_view TimeText, doub
 bool ParseTimeOfDay(std::string_view Text, double& Value);
 bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& Value);
 
+// Past the seconds at Pos: a fraction of any length (",123", ".123456") and a zone ("Z",
+// "+02:00", " +0000"), which are not read; returns the position after them.
+size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
+// A timestamp at the very start of Text in any of the forms that lines begin with: bracketed
+// ([2024-05-06 07:08:09], [Wed Oct 11 14:32:52 2000], [07:08:09]), numeric dates (ISO with or
+// without T, 06.05.2024, 05/06/2024), a time of day, syslog's "Jun 14 15:16:01", Android's
+// "06-14 15:16:01.123" (both in the current year), Ruby's "I, [2024-...]" and "time=2024-...".
+// End is the position after it, its fraction, zone and closing bracket.
+bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
+// MMDD hh:nn:ss in the current year, as glog writes it after the level letter.
+bool ParseCompactMonthDay(std::string_view Text, double& Value);
+
 // The trimmed timestamp field of Line under Config, as a view into Line; empty when none.
 std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormatConfig& Config);
 // Picks the built-in pattern that parses the most of the first N samples.

@@ -21,16 +21,17 @@ inline char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>
 inline char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; }
 
 inline std::string_view TrimLeft(std::string_view S) {
-  size_t i = 0;
-  while (i < S.size() && IsBlank(S[i])) ++i;
-  return S.substr(i);
+  const char* P = S.data();
+  const char* const End = P + S.size();
+  while (P < End && IsBlank(*P)) ++P;
+  return std::string_view(P, static_cast<size_t>(End - P));
 }
 
 inline std::string_view Trim(std::string_view S) {
   S = TrimLeft(S);
   size_t n = S.size();
   while (n > 0 && IsBlank(S[n - 1])) --n;
-  return S.substr(0, n);
+  return std::string_view(S.data(), n);
 }
 
 // The first C in [P, End), or End, four bytes at a time: the way for processors without SSE2.
