@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "loader/uFormatDetect.h"
+#include "loader/uLogLoader.h"
+#include "model/uDateTime.h"
 #include "model/uLogTypes.h"
+#include "platform/uPlatformClock.h"
+#include "settings/uSettings.h"
 #include "uTestSupport.h"
 
 namespace {
@@ -164,6 +169,84 @@ TEST(FormatDetectFiles, BundledSamples) {
     const TLines Lines = FirstLines(TestDataPath(Case.File), 50);
     ASSERT_GE(Lines.size(), 4u) << Case.File;
     EXPECT_EQ(DetectFormat(Lines), Case.Expected) << Case.File;
+  }
+}
+
+namespace {
+
+// A file of tests/data/formats and what its manifest expects of it.
+struct TShapeFile {
+  std::string Name, Format;
+  struct TLine {
+    char Level;             // E W I D T (or lower case), - for none, . not checked
+    std::string Timestamp;  // YYYY-MM-DD hh:nn:ss, - for none
+  };
+  std::vector<TLine> Lines;
+};
+
+std::vector<TShapeFile> ReadShapeManifest() {
+  std::vector<TShapeFile> Files;
+  const std::string Year = std::to_string(CurrentLocalYear());
+  for (const std::string& Line : ReadFileLines(TestDataPath("formats/expected.txt"))) {
+    if (Line.empty() || Line[0] == '#') continue;
+    if (Line.size() > 1 && Line[1] == ' ') {
+      std::string Timestamp = Line.substr(2);
+      if (Timestamp.rfind("....", 0) == 0) Timestamp.replace(0, 4, Year);
+      Files.back().Lines.push_back({Line[0], Timestamp});
+    } else {
+      const size_t Colon = Line.find(": ");
+      Files.push_back({Line.substr(0, Colon), Line.substr(Colon + 2), {}});
+    }
+  }
+  return Files;
+}
+
+std::string TimestampText(double Value) {
+  if (Value == 0) return "-";
+  const TDateTimeParts P = DecodeDateTime(Value);
+  char Text[24];
+  std::snprintf(Text, sizeof Text, "%04d-%02d-%02d %02d:%02d:%02d", P.Year, P.Month, P.Day, P.Hour, P.Minute, P.Second);
+  return Text;
+}
+
+TLogLevel LevelOfLetter(char Letter) {
+  switch (Letter | 0x20) {
+    case 'e':
+      return lError;
+    case 'w':
+      return lWarn;
+    case 'i':
+      return lInfo;
+    case 'd':
+      return lDebug;
+    case 't':
+      return lTrace;
+    default:
+      return lCustom;
+  }
+}
+
+}  // namespace
+
+// Whole small logs in the shapes of common software, through the loader as a user opens them:
+// the format detected, then each line's level and leading timestamp.
+TEST(FormatDetectFiles, PublicShapes) {
+  const std::vector<TShapeFile> Files = ReadShapeManifest();
+  ASSERT_GE(Files.size(), 40u);
+  const TAppSettings Settings;
+  for (const TShapeFile& File : Files) {
+    TLoadedLog Log;
+    ASSERT_TRUE(Log.Load(TestDataPath("formats/" + File.Name), Settings)) << File.Name;
+    EXPECT_EQ(FormatDisplayName(Log.Format), File.Format) << File.Name;
+    ASSERT_EQ(static_cast<size_t>(Log.List.Count), File.Lines.size()) << File.Name;
+    for (size_t i = 0; i < File.Lines.size(); ++i) {
+      const TLogEntry& Entry = Log.List.Items[i];
+      const TShapeFile::TLine& Expected = File.Lines[i];
+      if (Expected.Level != '.') {
+        EXPECT_EQ(Entry.Level, LevelOfLetter(Expected.Level)) << File.Name << ':' << i + 1;
+      }
+      EXPECT_EQ(TimestampText(Entry.Timestamp), Expected.Timestamp) << File.Name << ':' << i + 1;
+    }
   }
 }
 
