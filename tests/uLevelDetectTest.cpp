@@ -98,6 +98,73 @@ TEST(LevelDetect, LevelFromWord) {
   for (const TCase& C : Cases) EXPECT_EQ(LevelFromWord(C.Text), C.Expected) << '"' << C.Text << '"';
 }
 
+// What makes a level word the line's own: it stands alone, in any case, near the start; the
+// ordinary words among the names count only as tags, values of a level key or in capitals.
+TEST(LevelDetect, OwnLevelWord) {
+  const std::string Far(130, ' ');
+  const TCase Cases[] = {
+      {"ERROR disk full", lError},
+      {"2024-05-06 07:08:09 fatal: x", lError},
+      {"[warn] x", lWarn},
+      {"[2023-05-15 18:19:32] local.ERROR: x", lError},
+      {"local.error: x", lCustom},  // a dotted name unless in capitals
+      {"2025-08-13 01:45:07.456 PDT [12377] WARNING:  x", lWarn},
+      {"[0701/114930:WARNING:dns_config_service.cc(306)] error x", lWarn},
+      {"WARN[0000] x", lWarn},
+      {"INFO no error found", lInfo},
+      {"no error found", lError},
+      {"TERRORS of the night", lCustom},
+      {"com.acme.ErrorHandler started", lCustom},
+      {"/var/log/error.log missing", lCustom},
+      {"C:\\Logs\\Error\\x", lCustom},
+      {"my-error-handler", lCustom},
+      {"error_count=3", lCustom},
+      {"status=error", lCustom},
+      {"\xC3\xA9rror x", lCustom},
+      {"time=x level=warn msg=y", lWarn},
+      {"time=x level=\"error\" msg=y", lError},
+      {"lvl=info", lInfo},
+      {"Severity=Notice x", lInfo},
+      {"msg=\"error here\" x", lCustom},
+      {"\"error\" in quotes", lCustom},
+      {"sending an alert to the admin", lCustom},
+      {"ALERT exited abnormally", lError},
+      {"[alert] x", lError},
+      {"panic: runtime error", lError},
+      {"[core:notice] x", lInfo},
+      {"note: x", lInfo},
+      {"x = inf", lCustom},
+      {"x [INF] y", lInfo},
+      {"x ERR y", lError},
+      {"x err y", lCustom},
+      {"LOG:  checkpoint", lInfo},
+      {"a log of x", lCustom},
+      {"DEBUG2: x", lDebug},
+      {"[VERBOSE1:x.cc(3)]", lTrace},
+      {"state WARN", lWarn},  // a short word at the end, at an odd and an even position
+      {"states WARN", lWarn},
+      {"x dbug", lCustom},
+      {"", lCustom},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(OwnLevelWord(C.Text), C.Expected) << '"' << C.Text << '"';
+  EXPECT_EQ(OwnLevelWord(Far + "ERROR x"), lCustom);      // beyond the start
+  EXPECT_EQ(OwnLevelWord("a,\"WARN\",b", false), lWarn);  // the quotes of CSV fields
+}
+
+// A line's own word comes first; without one, the keywords and the HTTP status decide.
+TEST(LevelDetect, LineLevel) {
+  const TCase Cases[] = {
+      {"debug then info here", lDebug},
+      {"INFO retry succeeded after error", lInfo},
+      {"TERRORS of the night", lError},
+      {"Traceback (most recent call last):", lTrace},
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 404 12", lWarn},
+      {"nothing to see", lCustom},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(LineLevel(C.Text), C.Expected) << '"' << C.Text << '"';
+  EXPECT_EQ(LineLevel(std::string(130, 'x') + " INFO then ERROR"), lError);
+}
+
 TEST(LevelDetect, KeywordRules) {
   const TCase Cases[] = {
       {"something failed with error 5", lError},
