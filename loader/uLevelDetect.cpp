@@ -166,12 +166,7 @@ constexpr void AddLevelWords(TQuadgramFilter& Filter) {
 }
 
 // One filter per kind of scan, each as sparse as its words allow: a position that passes by
-// chance costs a comparison.
-constexpr TQuadgramFilter KeywordQuadgrams = [] {
-  TQuadgramFilter Filter;
-  for (const TKeyword& K : Keywords) Filter.Add(K.Text);
-  return Filter;
-}();
+// chance costs a comparison. The keyword search of a whole line shares the line scan's.
 constexpr TQuadgramFilter WordQuadgrams = [] {
   TQuadgramFilter Filter;
   AddLevelWords(Filter);
@@ -219,7 +214,7 @@ template <typename TFold>
 TKeywordGroup StrongestKeyword(std::string_view Text, TFold Fold) {
   TKeywordGroup Best = kgNone;
   const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
-  KeywordQuadgrams.ForEachCandidate(Text, [&](size_t Start) {
+  LineQuadgrams.ForEachCandidate(Text, [&](size_t Start) {
     Best = StrongestAt(Bytes, Text.size(), Start, Best, Fold);
     return Best == kgError;
   });
