@@ -20,13 +20,8 @@ bool ContainsAny(std::string_view S, std::initializer_list<std::string_view> Par
 
 bool StartsWith(std::string_view S, std::string_view Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
 
-bool EqualsIgnoringCase(std::string_view S, std::string_view UpperWord) {
-  return S.size() == UpperWord.size() &&
-         std::equal(S.begin(), S.end(), UpperWord.begin(), [](char A, char B) { return UpperAscii(A) == B; });
-}
-
 bool StartsWithIgnoringCase(std::string_view S, std::string_view UpperWord) {
-  return S.size() >= UpperWord.size() && EqualsIgnoringCase(S.substr(0, UpperWord.size()), UpperWord);
+  return S.size() >= UpperWord.size() && SameIgnoringCase(S.substr(0, UpperWord.size()), UpperWord);
 }
 
 bool ContainsIgnoringCase(std::string_view S, std::string_view UpperWord) {
@@ -117,7 +112,7 @@ void VoteOther(std::string_view S, TVotes& Votes) {
   if (HasSyslogShape(S)) ++Votes.Syslog;
   if (CommaSeparatedWords(S) >= 4) ++Votes.Csv;
   if (Contains(S, "\t")) {
-    if (EqualsIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
+    if (SameIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
     else if (TabSeparatedDataLine(S)) ++Votes.Csv;
   }
 }
@@ -174,6 +169,6 @@ bool IsRapidScadaModuleLine(std::string_view Line) {
       (ContainsIgnoringCase(Rest, " STARTED") || ContainsIgnoringCase(Rest, " IS STOPPED")))
     return true;
   if (StartsWithIgnoringCase(Rest, "CHECK MOD") && ContainsIgnoringCase(Rest, " REGISTRATION:")) return true;
-  return EqualsIgnoringCase(Rest, "ERROR LOADING MODULE CONFIGURATION:") ||
-         EqualsIgnoringCase(Rest, "NORMAL EXECUTION IS IMPOSSIBLE");
+  return SameIgnoringCase(Rest, "ERROR LOADING MODULE CONFIGURATION:") ||
+         SameIgnoringCase(Rest, "NORMAL EXECUTION IS IMPOSSIBLE");
 }

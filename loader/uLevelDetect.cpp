@@ -318,13 +318,8 @@ bool LevelKeyBefore(std::string_view Text, size_t End) {
   while (Start > 0 && (IsLetter(Text[Start - 1]) || Text[Start - 1] == '.' || Text[Start - 1] == '_')) --Start;
   if (Start > 0 && IsWordByte(Text[Start - 1])) return false;
   const std::string_view Key = Text.substr(Start, End - Start);
-  for (const std::string_view Name : {"LEVEL", "LVL", "SEVERITY", "LOGLEVEL"}) {
-    if (Key.size() != Name.size()) continue;
-    size_t i = 0;
-    while (i < Key.size() && UpperAscii(Key[i]) == Name[i]) ++i;
-    if (i == Key.size()) return true;
-  }
-  return false;
+  return SameIgnoringCase(Key, "LEVEL") || SameIgnoringCase(Key, "LVL") || SameIgnoringCase(Key, "SEVERITY") ||
+         SameIgnoringCase(Key, "LOGLEVEL");
 }
 
 bool InsideQuotes(std::string_view Text, size_t At) {

@@ -367,13 +367,6 @@ size_t JsonStringEnd(std::string_view Line, size_t Open) {
 
 enum TJsonRole { jrNone, jrTime, jrLevel, jrMessage };
 
-bool SameIgnoringCase(std::string_view Text, std::string_view Upper) {
-  if (Text.size() != Upper.size()) return false;
-  for (size_t i = 0; i < Text.size(); ++i)
-    if (UpperAscii(Text[i]) != Upper[i]) return false;
-  return true;
-}
-
 // The keys of the usual JSON loggers (Bunyan, pino, zap, logrus, ECS, Serilog, python-json-logger,
 // Docker), in any letter case; by length first, since every key of every line comes here.
 TJsonRole RoleOfKey(std::string_view Key) {
@@ -601,10 +594,7 @@ bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& Sour
   if (C3 == npos || (C3 + 1 < Line.size() && Line[C3 + 1] != ' ')) return false;
 
   const std::string_view Code = Line.substr(C2 + 2, C3 - C2 - 2);
-  auto CodeIs = [Code](std::string_view Word) {
-    return Code.size() == Word.size() &&
-           std::equal(Code.begin(), Code.end(), Word.begin(), [](char A, char B) { return UpperAscii(A) == B; });
-  };
+  auto CodeIs = [Code](std::string_view Word) { return SameIgnoringCase(Code, Word); };
   TLogLevel CodeLevel;
   if (CodeIs("INF") || CodeIs("ACT")) CodeLevel = lInfo;
   else if (CodeIs("WARN")) CodeLevel = lWarn;

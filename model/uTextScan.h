@@ -20,6 +20,14 @@ inline bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 inline char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
 inline char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; }
 
+// Text equals Upper, a word in capitals, ignoring the letter case of Text's ASCII letters.
+inline bool SameIgnoringCase(std::string_view Text, std::string_view Upper) {
+  if (Text.size() != Upper.size()) return false;
+  for (size_t i = 0; i < Text.size(); ++i)
+    if (UpperAscii(Text[i]) != Upper[i]) return false;
+  return true;
+}
+
 inline std::string_view TrimLeft(std::string_view S) {
   const char* P = S.data();
   const char* const End = P + S.size();
