@@ -368,7 +368,7 @@ size_t JsonStringEnd(std::string_view Line, size_t Open) {
 enum TJsonRole { jrNone, jrTime, jrLevel, jrMessage };
 
 // The keys of the usual JSON loggers (Bunyan, pino, zap, logrus, ECS, Serilog, python-json-logger,
-// Docker), in any letter case; by length first, since every key of every line comes here.
+// Docker, journald), in any letter case; by length first, since every key of every line comes here.
 TJsonRole RoleOfKey(std::string_view Key) {
   const auto Is = [Key](std::string_view Upper) { return SameIgnoringCase(Key, Upper); };
   switch (Key.size()) {
@@ -383,51 +383,23 @@ TJsonRole RoleOfKey(std::string_view Key) {
     case 7:
       return Is("ASCTIME") ? jrTime : Is("MESSAGE") ? jrMessage : jrNone;
     case 8:
-      return Is("SEVERITY") || Is("LOGLEVEL") ? jrLevel : jrNone;
+      return Is("SEVERITY") || Is("LOGLEVEL") || Is("PRIORITY") ? jrLevel : jrNone;
     case 9:
       return Is("TIMESTAMP") ? jrTime : Is("LOG.LEVEL") || Is("LEVELNAME") ? jrLevel : jrNone;
     case 10:
       return Is("@TIMESTAMP") ? jrTime : jrNone;
+    case 20:
+      return Is("__REALTIME_TIMESTAMP") ? jrTime : jrNone;  // journald's, in microseconds
     default:
       return jrNone;
   }
 }
 
-// The whole part of a JSON number (a fraction is passed over); false for anything else, an
-// exponent included.
-bool ReadJsonInteger(std::string_view Text, int64_t& Whole) {
-  size_t i = 0;
-  Whole = 0;
-  while (i < Text.size() && IsDigit(Text[i]) && i < 19) Whole = Whole * 10 + (Text[i++] - '0');
-  if (i == 0 || (i < Text.size() && IsDigit(Text[i]))) return false;
-  if (i < Text.size() && Text[i] == '.')
-    while (++i < Text.size() && IsDigit(Text[i])) {
-    }
-  return i == Text.size();
-}
-
-// Seconds, milliseconds, microseconds or nanoseconds since 1970 (UTC, taken as written), told
-// apart by their size; whole seconds, as ISO times are read.
-bool EpochTimestamp(std::string_view Number, double& Value) {
-  int64_t Whole;
-  if (!ReadJsonInteger(Number, Whole)) return false;
-  int64_t Seconds = Whole;
-  if (Whole >= 100000000000000000) Seconds = Whole / 1000000000;
-  else if (Whole >= 100000000000000) Seconds = Whole / 1000000;
-  else if (Whole >= 100000000000) Seconds = Whole / 1000;
-  else if (Whole >= 10000000000 || Whole < 100000000) return false;  // before 1973 or in the gaps: no time
-  constexpr int64_t SecondsPerDay = 86400, UnixEpochDay = 25569;
-  // As the date-time encoder computes it, so that the same moment written as ISO text is equal.
-  Value = static_cast<double>(Seconds / SecondsPerDay + UnixEpochDay) +
-          static_cast<double>(Seconds % SecondsPerDay * 1000) / static_cast<double>(SecondsPerDay * 1000);
-  return true;
-}
-
-// Bunyan and pino: 10 trace, 20 debug, 30 info, 40 warn, 50 error, 60 fatal; GELF and syslog
-// severities 0..7 below that.
+// Bunyan and pino: 10 trace, 20 debug, 30 info, 40 warn, 50 error, 60 fatal; syslog severities
+// 0..7 below that (GELF, journald).
 TLogLevel LevelFromNumber(std::string_view Number) {
-  int64_t N;
-  if (!ReadJsonInteger(Number, N)) return lCustom;
+  uint64_t N;
+  if (!ReadWholeNumber(Number, N)) return lCustom;
   if (N < 8) return N <= 3 ? lError : N == 4 ? lWarn : N <= 6 ? lInfo : lDebug;
   if (N < 10 || N >= 70) return lCustom;
   static constexpr TLogLevel ByTen[] = {lTrace, lDebug, lInfo, lWarn, lError, lError};
@@ -469,8 +441,7 @@ void ParseJson(std::string_view Line, TLogEntry& Entry) {
       Text = Line.substr(Value, Next - Value);
     }
     double Time = 0;
-    if (Role == jrTime && Entry.Timestamp == 0 &&
-        (ParseIsoTimestamp(Text, Time) || (!IsString && EpochTimestamp(Text, Time))))
+    if (Role == jrTime && Entry.Timestamp == 0 && (ParseIsoTimestamp(Text, Time) || ParseEpochTimestamp(Text, Time)))
       Entry.Timestamp = Time;
     else if (Role == jrLevel && Entry.Level == lCustom)
       Entry.Level = IsDigit(Text.empty() ? ' ' : Text[0]) ? LevelFromNumber(Text) : LevelFromWord(Text);

@@ -194,8 +194,8 @@ size_t SkipFractionAndZone(std::string_view Text, size_t Pos) {
 bool ParseIsoTimestamp(std::string_view Text, double& Value) {
   if (Text.size() < 19) return false;
   const char* T = Text.data();
-  if ((T[4] != '-' && T[4] != '/') || (T[7] != '-' && T[7] != '/') || (T[10] != ' ' && T[10] != 'T') || T[13] != ':' ||
-      T[16] != ':')
+  if ((T[4] != '-' && T[4] != '/') || (T[7] != '-' && T[7] != '/') || (T[10] != ' ' && T[10] != 'T' && T[10] != '\t') ||
+      T[13] != ':' || T[16] != ':')
     return false;
   const int Century = TwoDigits(T), Year = TwoDigits(T + 2), Month = TwoDigits(T + 5), Day = TwoDigits(T + 8);
   const int Hour = TwoDigits(T + 11), Minute = TwoDigits(T + 14), Second = TwoDigits(T + 17);
@@ -462,6 +462,13 @@ bool ParseLeadingNumeric(std::string_view S, double& Value, size_t& End) {
     End = SkipFractionAndZone(S, 14);
     return true;
   }
+  if (S.size() >= 14 && S[10] == '.') {  // 1716723772.601, as squid writes it
+    size_t Digits = 11;
+    while (Digits < S.size() && IsDigit(S[Digits])) ++Digits;
+    if (Digits < 14 || !ParseEpochTimestamp(S.substr(0, Digits), Value)) return false;
+    End = Digits;
+    return true;
+  }
   if (!LooksLikeIsoTimestamp(S) || !ParseIsoTimestamp(S, Value)) return false;
   End = SkipFractionAndZone(S, 19);
   return true;
@@ -482,7 +489,7 @@ bool ParseLeadingWord(std::string_view S, double& Value, size_t& End) {
     return true;
   }
   if (S[0] != 't') return false;
-  for (const std::string_view Key : {"time=", "ts="}) {
+  for (const std::string_view Key : {"time=", "ts=", "t="}) {
     if (!StartsWith(S, Key)) continue;
     size_t At = Key.size();
     if (At < S.size() && S[At] == '"') ++At;
@@ -513,6 +520,21 @@ bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End) {
   if (!Ok) return false;
   Value = Parsed;
   End = Past;
+  return true;
+}
+
+bool ParseEpochTimestamp(std::string_view Number, double& Value) {
+  uint64_t Whole;
+  if (!ReadWholeNumber(Number, Whole)) return false;
+  uint64_t Seconds = Whole;
+  if (Whole >= 100000000000000000) Seconds = Whole / 1000000000;
+  else if (Whole >= 100000000000000) Seconds = Whole / 1000000;
+  else if (Whole >= 100000000000) Seconds = Whole / 1000;
+  else if (Whole >= 10000000000 || Whole < 100000000) return false;  // before 1973 or in the gaps: no time
+  constexpr uint64_t SecondsPerDay = 86400, UnixEpochDay = 25569;
+  // As the date-time encoder computes it, so that the same moment written as ISO text is equal.
+  Value = static_cast<double>(Seconds / SecondsPerDay + UnixEpochDay) +
+          static_cast<double>(Seconds % SecondsPerDay * 1000) / static_cast<double>(SecondsPerDay * 1000);
   return true;
 }
 

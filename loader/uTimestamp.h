@@ -16,8 +16,8 @@ extern const char* const BuiltInTimestampPatterns[BuiltInPatternCount];
 // A test of the fixed characters only, cheap enough to run on every line before the parse.
 inline bool LooksLikeIsoTimestamp(std::string_view Text) {
   return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') && (Text[4] == '-' || Text[4] == '/') &&
-         (Text[7] == '-' || Text[7] == '/') && (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' &&
-         Text[16] == ':';
+         (Text[7] == '-' || Text[7] == '/') && (Text[10] == ' ' || Text[10] == 'T' || Text[10] == '\t') &&
+         Text[13] == ':' && Text[16] == ':';
 }
 bool ParseIsoTimestamp(std::string_view Text, double& Value);
 bool ParseDottedTimestamp(std::string_view Text, double& Value, int& Consumed);
@@ -44,6 +44,10 @@ size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
 // "06-14 15:16:01.123" (both in the current year), Ruby's "I, [2024-...]" and "time=2024-...".
 // End is the position after it, its fraction, zone and closing bracket.
 bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
+// Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
+// fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.
+// Numbers below 10^8 (1973) are no time: durations and counters use the same keys.
+bool ParseEpochTimestamp(std::string_view Number, double& Value);
 // MMDD hh:nn:ss in the current year, as glog writes it after the level letter.
 bool ParseCompactMonthDay(std::string_view Text, double& Value);
 

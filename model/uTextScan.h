@@ -28,6 +28,19 @@ inline bool SameIgnoringCase(std::string_view Text, std::string_view Upper) {
   return true;
 }
 
+// The whole part of a number written as digits with an optional fraction ("1716723772.601"),
+// up to 19 digits; false for anything else.
+inline bool ReadWholeNumber(std::string_view Text, uint64_t& Whole) {
+  size_t i = 0;
+  Whole = 0;
+  while (i < Text.size() && i < 19 && IsDigit(Text[i])) Whole = Whole * 10 + static_cast<uint64_t>(Text[i++] - '0');
+  if (i == 0 || (i < Text.size() && IsDigit(Text[i]))) return false;
+  if (i < Text.size() && Text[i] == '.')
+    while (++i < Text.size() && IsDigit(Text[i])) {
+    }
+  return i == Text.size();
+}
+
 inline std::string_view TrimLeft(std::string_view S) {
   const char* P = S.data();
   const char* const End = P + S.size();

@@ -345,6 +345,9 @@ TEST(LineParser, Json) {
           {R"({"ts":1716723772601234567})", lCustom, Stamp(2024, 5, 26, 11, 42, 52)},
           {R"({"time":12.5,"timestamp":"2024-05-26T11:42:52Z"})", lCustom, Stamp(2024, 5, 26, 11, 42, 52)},
           {R"({"ts":1.7e9})", lCustom, NoTime},
+          // journald's export: microseconds in a string, the syslog severity as the priority.
+          {R"({"__REALTIME_TIMESTAMP":"1716723772601234","PRIORITY":"4","MESSAGE":"x"})", lWarn,
+           Stamp(2024, 5, 26, 11, 42, 52)},
           // Without a level key: the message's own level word (Docker), else the keywords.
           {R"({"log":"2024-05-26T10:22:52Z WARN  x\n","stream":"stdout"})", lWarn, NoTime},
           {R"({"log":"[INFO] no error here\n"})", lInfo, NoTime},
