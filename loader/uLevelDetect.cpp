@@ -367,12 +367,13 @@ TLogLevel StandaloneLevelWordNear(std::string_view Text, size_t Start, bool Skip
   return StandaloneLevelWord(Text, At, SkipQuoted);
 }
 
-// The last word of a text that ends inside the window: the filter holds short words only with
-// the byte that follows them.
+// The last word of a text that ends inside the window, when it has three or four letters: the
+// filter holds such words only with the byte that follows them.
 TLogLevel StandaloneLastWord(std::string_view Text, bool SkipQuoted) {
   size_t At = Text.size();
-  while (At > 0 && IsLetter(Text[At - 1])) --At;
-  if (At == Text.size() || Text.size() - At > MaxWordLength || At >= OwnWordWindow) return lCustom;
+  while (At > 0 && Text.size() - At < 5 && IsLetter(Text[At - 1])) --At;
+  const size_t Length = Text.size() - At;
+  if (Length < 3 || Length > 4 || At >= OwnWordWindow || (At > 0 && IsLetter(Text[At - 1]))) return lCustom;
   return StandaloneLevelWordNear(Text, At, SkipQuoted);
 }
 
