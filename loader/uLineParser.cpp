@@ -355,14 +355,19 @@ std::string_view JsonStringView(std::string_view Line, std::string_view Key) {
   return Line.substr(i + 1, Close - i - 1);
 }
 
-// The closing quote of the JSON string that opens at Open, past escaped quotes; npos if none.
-size_t JsonStringEnd(std::string_view Line, size_t Open) {
-  for (size_t Quote = FindByte(Line, '"', Open + 1); Quote != npos; Quote = FindByte(Line, '"', Quote + 1)) {
-    size_t Backslashes = 0;
-    while (Line[Quote - 1 - Backslashes] == '\\') ++Backslashes;  // stops at the opening quote
-    if (Backslashes % 2 == 0) return Quote;
+// The closing quote of the JSON string whose text starts at P, past escaped quotes; End if none.
+const char* JsonStringEnd(const char* P, const char* End) {
+  for (const char* Quote = FindByte(P, End, '"'); Quote < End; Quote = FindByte(Quote + 1, End, '"')) {
+    const char* Escape = Quote;
+    while (Escape > P && Escape[-1] == '\\') --Escape;  // stops at the opening quote
+    if ((Quote - Escape) % 2 == 0) return Quote;
   }
-  return npos;
+  return End;
+}
+
+const char* SkipSpaces(const char* P, const char* End) {
+  while (P < End && *P == ' ') ++P;
+  return P;
 }
 
 enum TJsonRole { jrNone, jrTime, jrLevel, jrMessage };
@@ -413,33 +418,29 @@ void ParseJson(std::string_view Line, TLogEntry& Entry) {
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
 
+  const char* const End = Line.data() + Line.size();
   std::string_view Message;
   bool HasMessage = false;
-  size_t Open = FindByte(Line, '"');
-  while (Open != npos && (Entry.Timestamp == 0 || Entry.Level == lCustom)) {
-    const size_t Close = JsonStringEnd(Line, Open);
-    if (Close == npos) break;
-    size_t Value = Close + 1;
-    while (Value < Line.size() && Line[Value] == ' ') ++Value;
-    if (Value >= Line.size() || Line[Value] != ':') {  // a string value, not a key
-      Open = FindByte(Line, '"', Close + 1);
+  const char* Open = FindByte(Line.data(), End, '"');
+  while (Open < End && (Entry.Timestamp == 0 || Entry.Level == lCustom)) {
+    const char* const Close = JsonStringEnd(Open + 1, End);
+    if (Close == End) break;
+    const char* Value = SkipSpaces(Close + 1, End);
+    if (Value == End || *Value != ':') {  // a string value, not a key
+      Open = FindByte(Close + 1, End, '"');
       continue;
     }
-    ++Value;
-    while (Value < Line.size() && Line[Value] == ' ') ++Value;
-    const TJsonRole Role = RoleOfKey(Line.substr(Open + 1, Close - Open - 1));
-    std::string_view Text;  // the string's content, or the number as written
-    size_t Next = Value;
-    const bool IsString = Value < Line.size() && Line[Value] == '"';
+    Value = SkipSpaces(Value + 1, End);
+    const TJsonRole Role = RoleOfKey(std::string_view(Open + 1, static_cast<size_t>(Close - Open - 1)));
+    const bool IsString = Value < End && *Value == '"';
+    const char* TextEnd = Value;  // the string's content, or the number as written
     if (IsString) {
-      Next = JsonStringEnd(Line, Value);
-      if (Next == npos) break;
-      Text = Line.substr(Value + 1, Next - Value - 1);
-      ++Next;
+      TextEnd = JsonStringEnd(++Value, End);
+      if (TextEnd == End) break;
     } else {
-      while (Next < Line.size() && (IsDigit(Line[Next]) || Line[Next] == '.')) ++Next;
-      Text = Line.substr(Value, Next - Value);
+      while (TextEnd < End && (IsDigit(*TextEnd) || *TextEnd == '.')) ++TextEnd;
     }
+    const std::string_view Text(Value, static_cast<size_t>(TextEnd - Value));
     double Time = 0;
     if (Role == jrTime && Entry.Timestamp == 0 && (ParseIsoTimestamp(Text, Time) || ParseEpochTimestamp(Text, Time)))
       Entry.Timestamp = Time;
@@ -449,7 +450,7 @@ void ParseJson(std::string_view Line, TLogEntry& Entry) {
       Message = Text;
       HasMessage = true;
     }
-    Open = FindByte(Line, '"', Next);
+    Open = FindByte(TextEnd + (IsString ? 1 : 0), End, '"');
   }
   // Without a level key (Docker's "log", an application's own text): the message's level word.
   if (Entry.Level == lCustom && HasMessage) Entry.Level = OwnLevelWord(Message, false);
