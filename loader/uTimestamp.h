@@ -39,10 +39,12 @@ bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& V
 // "+02:00", " +0000"), which are not read; returns the position after them.
 size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
 // A timestamp at the very start of Text in any of the forms that lines begin with: bracketed
-// ([2024-05-06 07:08:09], [Wed Oct 11 14:32:52 2000], [07:08:09]), numeric dates (ISO with or
-// without T, 06.05.2024, 05/06/2024), a time of day, syslog's "Jun 14 15:16:01", Android's
-// "06-14 15:16:01.123" (both in the current year), Ruby's "I, [2024-...]" and "time=2024-...".
-// End is the position after it, its fraction, zone and closing bracket.
+// ([2024-05-06 07:08:09], [Wed Oct 11 14:32:52 2000], [07:08:09]), numeric dates (ISO with T,
+// a blank or a tab, 06.05.2024, 05/06/2024), a time of day, syslog's "Jun 14 15:16:01" and
+// Android's "06-14 15:16:01.123" (both in the current year), Tomcat's "26-May-2024 10:22:52",
+// Java logging's "May 26, 2024 3:22:52 PM", squid's epoch "1716723772.601", Ruby's
+// "I, [2024-...]" and a time key of key=value text (time=, ts=, t=). End is the position after
+// it, its fraction, zone and closing bracket.
 bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
 // Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
 // fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.
