@@ -90,34 +90,16 @@ constexpr TLevelWord LevelWords[] = {
 };
 constexpr size_t MinWordLength = 3, MaxWordLength = 11;
 
-// A word's bytes with bit 5 cleared, eight bits each, the first eight in Head: letters become
-// capitals, and no other byte becomes one, so a key with anything but letters matches no word.
-struct TWordKey {
-  uint64_t Head = 0, Tail = 0;
-  constexpr bool operator==(const TWordKey&) const = default;
-};
-
-constexpr TWordKey KeyOf(const char* Bytes, size_t Length) {
-  TWordKey Key;
-  const size_t InHead = Length < 8 ? Length : 8;
-  for (size_t i = 0; i < InHead; ++i) Key.Head |= uint64_t{static_cast<unsigned char>(Bytes[i]) & 0xDFu} << (8 * i);
-  for (size_t i = 8; i < Length; ++i)
-    Key.Tail |= uint64_t{static_cast<unsigned char>(Bytes[i]) & 0xDFu} << (8 * i - 64);
-  return Key;
-}
-
-// The level words by length and first letter, with their keys: most words of a line end their
-// lookup at an empty slot, the others compare one or two keys.
+// The level words by length and first letter: most words of a line end their lookup at an
+// empty slot, the others compare one or two words.
 struct TLevelWordIndex {
   static constexpr int Depth = 3;
   int8_t Slot[MaxWordLength + 1][26][Depth] = {};
-  TWordKey Key[std::size(LevelWords)] = {};
   constexpr TLevelWordIndex() {
     for (auto& ByLetter : Slot)
       for (auto& Slots : ByLetter)
         for (int8_t& Index : Slots) Index = -1;
     for (size_t w = 0; w < std::size(LevelWords); ++w) {
-      Key[w] = KeyOf(LevelWords[w].Text.data(), LevelWords[w].Text.size());
       int8_t* Slots = Slot[LevelWords[w].Text.size()][LevelWords[w].Text[0] - 'A'];
       int Free = 0;
       while (Slots[Free] >= 0) ++Free;  // a fourth word of one length and letter does not compile
@@ -127,18 +109,27 @@ struct TLevelWordIndex {
 };
 constexpr TLevelWordIndex LevelWordIndex;
 
-// The level word that the Length bytes at Bytes spell in any letter case, or null.
-const TLevelWord* FindLevelWord(const char* Bytes, size_t Length) {
-  if (Length < MinWordLength || Length > MaxWordLength) return nullptr;
-  const unsigned First = (static_cast<unsigned char>(Bytes[0]) & 0xDFu) - 'A';
+// The level word that Word spells in any letter case, or null.
+const TLevelWord* FindLevelWord(std::string_view Word) {
+  if (Word.size() < MinWordLength || Word.size() > MaxWordLength) return nullptr;
+  const unsigned First = (static_cast<unsigned char>(Word[0]) & 0xDFu) - 'A';  // bit 5 makes capitals
   if (First >= 26) return nullptr;
-  const int8_t* Slots = LevelWordIndex.Slot[Length][First];
-  if (Slots[0] < 0) return nullptr;
-  const TWordKey Key = KeyOf(Bytes, Length);
-  for (int i = 0; i < TLevelWordIndex::Depth && Slots[i] >= 0; ++i)
-    if (LevelWordIndex.Key[Slots[i]] == Key) return &LevelWords[Slots[i]];
+  for (const int8_t Index : LevelWordIndex.Slot[Word.size()][First]) {
+    if (Index < 0) break;
+    if (SameIgnoringCase(Word, LevelWords[Index].Text)) return &LevelWords[Index];
+  }
   return nullptr;
 }
+
+// The pairs of letters that begin a level word, for rejecting the other words of a line at their
+// second letter.
+struct TLevelWordStarts {
+  bool Pair[26][26] = {};
+  constexpr TLevelWordStarts() {
+    for (const TLevelWord& W : LevelWords) Pair[W.Text[0] - 'A'][W.Text[1] - 'A'] = true;
+  }
+};
+constexpr TLevelWordStarts LevelWordStarts;
 
 // The bytes that may follow a level word that stands alone.
 constexpr std::string_view WordEnds = " \t])>}|:,;'\"[";
@@ -337,7 +328,7 @@ TLogLevel StandaloneLevelWord(std::string_view Text, size_t At, bool SkipQuoted)
   size_t End = At;
   while (End < Text.size() && End - At <= MaxWordLength && IsLetter(Text[End])) ++End;
   const size_t Length = End - At;
-  const TLevelWord* Word = FindLevelWord(Text.data() + At, Length);
+  const TLevelWord* Word = FindLevelWord(Text.substr(At, Length));
   if (Word == nullptr) return lCustom;
   if (Word->Kind == wkNumbered && End < Text.size() && IsDigit(Text[End])) ++End;
   bool Capitals = true;
@@ -363,13 +354,16 @@ TLogLevel StandaloneLevelWord(std::string_view Text, size_t At, bool SkipQuoted)
 TLogLevel StandaloneLevelWordNear(std::string_view Text, size_t Start, bool SkipQuoted) {
   size_t At = Start;
   if (!IsWordByte(Text[At]) && At + 1 < Text.size()) ++At;
-  if (!IsLetter(Text[At]) || (At > 0 && IsWordByte(Text[At - 1]))) return lCustom;
+  if (At + 1 >= Text.size() || !IsLetter(Text[At]) || !IsLetter(Text[At + 1]) || (At > 0 && IsWordByte(Text[At - 1])))
+    return lCustom;
+  if (!LevelWordStarts.Pair[(Text[At] & 0xDF) - 'A'][(Text[At + 1] & 0xDF) - 'A']) return lCustom;
   return StandaloneLevelWord(Text, At, SkipQuoted);
 }
 
 // The last word of a text that ends inside the window, when it has three or four letters: the
 // filter holds such words only with the byte that follows them.
 TLogLevel StandaloneLastWord(std::string_view Text, bool SkipQuoted) {
+  if (Text.size() > OwnWordWindow + 4 || Text.empty() || !IsLetter(Text.back())) return lCustom;
   size_t At = Text.size();
   while (At > 0 && Text.size() - At < 5 && IsLetter(Text[At - 1])) --At;
   const size_t Length = Text.size() - At;
@@ -409,9 +403,9 @@ bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) 
 TLogLevel LevelFromWord(std::string_view Word) {
   Word = Trim(Word);
   if (Word.empty()) return lCustom;
-  if (const TLevelWord* W = FindLevelWord(Word.data(), Word.size())) return W->Level;
+  if (const TLevelWord* W = FindLevelWord(Word)) return W->Level;
   // debug2, trace8
-  const TLevelWord* Numbered = IsDigit(Word.back()) ? FindLevelWord(Word.data(), Word.size() - 1) : nullptr;
+  const TLevelWord* Numbered = IsDigit(Word.back()) ? FindLevelWord(Word.substr(0, Word.size() - 1)) : nullptr;
   return Numbered != nullptr && Numbered->Kind == wkNumbered ? Numbered->Level : lCustom;
 }
 

@@ -450,7 +450,9 @@ void ParseJson(std::string_view Line, TLogEntry& Entry) {
       Message = Text;
       HasMessage = true;
     }
-    Open = FindByte(TextEnd + (IsString ? 1 : 0), End, '"');
+    // The next key mostly follows at once: ","key".
+    const char* const After = TextEnd + (IsString ? 1 : 0);
+    Open = End - After > 1 && After[0] == ',' && After[1] == '"' ? After + 1 : FindByte(After, End, '"');
   }
   // Without a level key (Docker's "log", an application's own text): the message's level word.
   if (Entry.Level == lCustom && HasMessage) Entry.Level = OwnLevelWord(Message, false);

@@ -515,7 +515,10 @@ bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End) {
   } else if (IsDigit(Text[0])) {
     Ok = ParseLeadingNumeric(Text, Parsed, Past);
   } else {
-    Ok = ParseLeadingWord(Text, Parsed, Past);
+    // Every form that starts with a letter has a blank at 4, a comma at 2 or a key: most lines
+    // that start with a word end here.
+    Ok =
+        Text.size() > 4 && (Text[3] == ' ' || Text[1] == ',' || Text[0] == 't') && ParseLeadingWord(Text, Parsed, Past);
   }
   if (!Ok) return false;
   Value = Parsed;
