@@ -156,13 +156,9 @@ constexpr void AddLevelWords(TQuadgramFilter& Filter) {
   }
 }
 
-// One filter per kind of scan, each as sparse as its words allow: a position that passes by
-// chance costs a comparison. The keyword search of a whole line shares the line scan's.
-constexpr TQuadgramFilter WordQuadgrams = [] {
-  TQuadgramFilter Filter;
-  AddLevelWords(Filter);
-  return Filter;
-}();
+// A filter for the scans of whole lines and the search for a line's own word, another for
+// syslog messages, whose words differ: each as sparse as its words allow, since a position that
+// passes by chance costs a comparison.
 constexpr TQuadgramFilter LineQuadgrams = [] {
   TQuadgramFilter Filter;
   for (const TKeyword& K : Keywords) Filter.Add(K.Text);
@@ -420,7 +416,7 @@ TLogLevel DetectLevelIgnoringCase(std::string_view Text) { return LevelOf(Text, 
 TLogLevel OwnLevelWord(std::string_view Text, bool SkipQuoted) {
   // Quadgrams that begin inside the window cover every word that starts there.
   const size_t ScanLength = Text.size() < OwnWordWindow + 4 ? Text.size() : OwnWordWindow + 4;
-  return ScanOwnWord(WordQuadgrams, Text, ScanLength, SkipQuoted, [](size_t) { return false; });
+  return ScanOwnWord(LineQuadgrams, Text, ScanLength, SkipQuoted, [](size_t) { return false; });
 }
 
 TLogLevel LineLevel(std::string_view Text) {
