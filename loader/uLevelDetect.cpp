@@ -116,7 +116,10 @@ const TLevelWord* FindLevelWord(std::string_view Word) {
   if (First >= 26) return nullptr;
   for (const int8_t Index : LevelWordIndex.Slot[Word.size()][First]) {
     if (Index < 0) break;
-    if (SameIgnoringCase(Word, LevelWords[Index].Text)) return &LevelWords[Index];
+    const char* const Name = LevelWords[Index].Text.data();
+    size_t i = 1;
+    while (i < Word.size() && (Word[i] & 0xDF) == Name[i]) ++i;  // only a letter becomes a capital
+    if (i == Word.size()) return &LevelWords[Index];
   }
   return nullptr;
 }

@@ -187,7 +187,9 @@ size_t SkipFractionAndZone(std::string_view Text, size_t Pos) {
   const char* T = Text.data();
   if (Pos + 1 < Size && (T[Pos] == '.' || T[Pos] == ',') && IsDigit(T[Pos + 1])) ++Pos;
   while (Pos < Size && IsDigit(T[Pos])) ++Pos;
-  if (Pos < Size && T[Pos] == 'Z') return Pos + 1;
+  if (Pos >= Size) return Pos;
+  if (T[Pos] == 'Z') return Pos + 1;
+  if (T[Pos] == ' ' && Pos + 1 < Size && T[Pos + 1] != '+' && T[Pos + 1] != '-') return Pos;  // most lines
   return Pos + ZoneOffsetLength(Text, Pos);
 }
 
@@ -515,10 +517,10 @@ bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End) {
   } else if (IsDigit(Text[0])) {
     Ok = ParseLeadingNumeric(Text, Parsed, Past);
   } else {
-    // Every form that starts with a letter has a blank at 4, a comma at 2 or a key: most lines
-    // that start with a word end here.
-    Ok =
-        Text.size() > 4 && (Text[3] == ' ' || Text[1] == ',' || Text[0] == 't') && ParseLeadingWord(Text, Parsed, Past);
+    // Every form that starts with a letter has a month and a blank or comma after its day, a
+    // comma after one letter, or a time key: most lines that start with a word end here.
+    const bool MonthDay = Text.size() > 6 && Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',');
+    Ok = Text.size() > 4 && (MonthDay || Text[1] == ',' || Text[0] == 't') && ParseLeadingWord(Text, Parsed, Past);
   }
   if (!Ok) return false;
   Value = Parsed;
