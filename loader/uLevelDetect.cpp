@@ -363,6 +363,7 @@ TLogLevel StandaloneLevelWordNear(std::string_view Text, size_t Start, bool Skip
 // filter holds such words only with the byte that follows them.
 TLogLevel StandaloneLastWord(std::string_view Text, bool SkipQuoted) {
   if (Text.size() > OwnWordWindow + 4 || Text.empty() || !IsLetter(Text.back())) return lCustom;
+  if (Text.size() >= 5 && IsLetter(Text[Text.size() - 5])) return lCustom;  // a longer word
   size_t At = Text.size();
   while (At > 0 && Text.size() - At < 5 && IsLetter(Text[At - 1])) --At;
   const size_t Length = Text.size() - At;

@@ -93,7 +93,7 @@ void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
   if (S.empty() || ParseGlogHead(S, Entry)) return;
   double Value = 0;
   size_t End = 0;
-  if (!ParseLeadingTimestamp(S, Value, End)) return;  // the keyword scan of the whole line follows
+  if (!MayLeadWithTimestamp(S) || !ParseLeadingTimestamp(S, Value, End)) return;  // the line's scan follows
   Entry.Timestamp = Value;
   const std::string_view Rest = TrimLeft(S.substr(End));
   Entry.Level = LevelFromWord(LevelField(Rest));

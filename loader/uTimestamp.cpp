@@ -517,10 +517,7 @@ bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End) {
   } else if (IsDigit(Text[0])) {
     Ok = ParseLeadingNumeric(Text, Parsed, Past);
   } else {
-    // Every form that starts with a letter has a month and a blank or comma after its day, a
-    // comma after one letter, or a time key: most lines that start with a word end here.
-    const bool MonthDay = Text.size() > 6 && Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',');
-    Ok = Text.size() > 4 && (MonthDay || Text[1] == ',' || Text[0] == 't') && ParseLeadingWord(Text, Parsed, Past);
+    Ok = MayLeadWithTimestamp(Text) && ParseLeadingWord(Text, Parsed, Past);
   }
   if (!Ok) return false;
   Value = Parsed;

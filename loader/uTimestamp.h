@@ -46,6 +46,14 @@ size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
 // "I, [2024-...]" and a time key of key=value text (time=, ts=, t=). End is the position after
 // it, its fraction, zone and closing bracket.
 bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
+// The shape of those forms' first characters: a bracket or a digit; or a month and a blank or
+// comma after its day, a comma after one letter, or a time key. Most lines of text fail here, so
+// callers ask first.
+inline bool MayLeadWithTimestamp(std::string_view Text) {
+  if (Text.size() < 8) return false;
+  if (Text[0] == '[' || (Text[0] >= '0' && Text[0] <= '9')) return true;
+  return (Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',')) || Text[1] == ',' || Text[0] == 't';
+}
 // Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
 // fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.
 // Numbers below 10^8 (1973) are no time: durations and counters use the same keys.
