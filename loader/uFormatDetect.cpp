@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "loader/uLevelDetect.h"
 #include "loader/uLineParser.h"
 #include "loader/uTimestamp.h"
 #include "model/uTextScan.h"
@@ -19,13 +20,8 @@ bool ContainsAny(std::string_view S, std::initializer_list<std::string_view> Par
 
 bool StartsWith(std::string_view S, std::string_view Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
 
-bool EqualsIgnoringCase(std::string_view S, std::string_view UpperWord) {
-  return S.size() == UpperWord.size() &&
-         std::equal(S.begin(), S.end(), UpperWord.begin(), [](char A, char B) { return UpperAscii(A) == B; });
-}
-
 bool StartsWithIgnoringCase(std::string_view S, std::string_view UpperWord) {
-  return S.size() >= UpperWord.size() && EqualsIgnoringCase(S.substr(0, UpperWord.size()), UpperWord);
+  return S.size() >= UpperWord.size() && SameIgnoringCase(S.substr(0, UpperWord.size()), UpperWord);
 }
 
 bool ContainsIgnoringCase(std::string_view S, std::string_view UpperWord) {
@@ -72,7 +68,10 @@ bool TabSeparatedDataLine(std::string_view S) {
 }
 
 struct TVotes {
-  int RapidScada = 0, Log4x = 0, Json = 0, Apache = 0, Nginx = 0, Iis = 0, Syslog = 0, Csv = 0;
+  int RapidScada = 0, Log4x = 0, Json = 0, Apache = 0, Nginx = 0, Syslog = 0, Csv = 0;
+  int Directives = 0;  // W3C directive lines
+  int IsoText = 0;     // ISO-stamped lines without a level word: W3C data lines, or plain text
+  int Lines = 0;       // samples that are not blank
 };
 
 void VoteIsoStamped(std::string_view S, TVotes& Votes) {
@@ -82,40 +81,53 @@ void VoteIsoStamped(std::string_view S, TVotes& Votes) {
   if (ParseRapidScadaLine(S, Timestamp, SourceStart, SourceLength, Level) || IsRapidScadaModuleLine(S))
     ++Votes.RapidScada;
   else if (ContainsAny(S, {",ERROR,", ",WARN,", ",INFO,", ",DEBUG,", ",TRACE,", ",WARNING,", ",FATAL,"})) ++Votes.Csv;
-  else if (ContainsAny(S, {" ERROR ", " WARN ", " INFO ", " DEBUG ", " TRACE ", "[ERROR]", "[WARN]", "[INFO]",
-                           "[DEBUG]", "[TRACE]", "[WARNING]", "[FATAL]"}))
-    ++Votes.Log4x;
-  else ++Votes.Iis;  // an ISO-stamped line without level words: a W3C data line
+  else if (OwnLevelWord(S) != lCustom) ++Votes.Log4x;
+  else ++Votes.IsoText;
 }
 
+bool IsW3cDirective(std::string_view S) {
+  return ContainsAny(S.substr(0, S.find(':') + 1),
+                     {"#Fields:", "#Software:", "#Version:", "#Date:", "#Remark:", "#Start-Date:", "#End-Date:"});
+}
+
+// A line with a level word before its first quote is an application's line that mentions a
+// request, not an access-log line.
+bool NamesItsLevel(std::string_view S) { return OwnLevelWord(S.substr(0, S.find('"'))) != lCustom; }
+
 void VoteOther(std::string_view S, TVotes& Votes) {
+  // A JSON object's commas are not those of CSV.
+  if (StartsWith(S, "{")) {
+    ++Votes.Json;
+    return;
+  }
+  // Comment lines (a stack trace's "#0 ...") vote for nothing.
   if (StartsWith(S, "#")) {
-    ++Votes.Iis;  // W3C directives such as the field list
+    if (IsW3cDirective(S)) ++Votes.Directives;
     return;
   }
   // A line may look like several formats at once; each of these adds its vote.
-  if (Contains(S, " - - [") && Contains(S, "/")) ++Votes.Apache;
-  if (ContainsAny(S, {"\"GET ", "\"POST ", "\"HEAD ", "\"PUT "}) && Contains(S, " HTTP/")) ++Votes.Nginx;
+  if (Contains(S, " - - [") && Contains(S, "/") && !NamesItsLevel(S)) ++Votes.Apache;
+  if (ContainsAny(S, {"\"GET ", "\"POST ", "\"HEAD ", "\"PUT "}) && Contains(S, " HTTP/") && !NamesItsLevel(S))
+    ++Votes.Nginx;
   if (HasSyslogShape(S)) ++Votes.Syslog;
-  if (StartsWith(S, "{") && ContainsAny(S, {"\"level\"", "\"Level\"", "\"severity\""})) ++Votes.Json;
   if (CommaSeparatedWords(S) >= 4) ++Votes.Csv;
   if (Contains(S, "\t")) {
-    if (EqualsIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
+    if (SameIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
     else if (TabSeparatedDataLine(S)) ++Votes.Csv;
   }
 }
 
 TLogFormat Decide(const TVotes& Votes) {
   if (Votes.RapidScada > 0) return lfRapidScada;
+  // Four votes decide; a file of fewer lines needs a vote from each of them.
   TLogFormat Best = lfPlain;
-  int BestScore = 3;
-  if (Votes.Log4x > 3) {
-    Best = lfLog4x;
-    BestScore = Votes.Log4x;
-  }
-  const std::pair<int, TLogFormat> Candidates[] = {{Votes.Json, lfJSON},     {Votes.Apache, lfApache},
-                                                   {Votes.Nginx, lfNginx},   {Votes.Iis, lfIIS},
-                                                   {Votes.Syslog, lfSyslog}, {Votes.Csv, lfCSV}};
+  int BestScore = std::min(Votes.Lines, 4) - 1;
+  if (BestScore < 0) return Best;
+  // W3C data lines are plain ISO-stamped lines: only the directives make them a W3C log.
+  const int Iis = Votes.Directives > 0 ? Votes.Directives + Votes.IsoText : 0;
+  const std::pair<int, TLogFormat> Candidates[] = {
+      {Votes.Log4x, lfLog4x}, {Votes.Json, lfJSON},     {Votes.Apache, lfApache}, {Votes.Nginx, lfNginx},
+      {Iis, lfIIS},           {Votes.Syslog, lfSyslog}, {Votes.Csv, lfCSV}};
   for (const auto& [Score, Format] : Candidates) {
     if (Score > BestScore) {
       Best = Format;
@@ -137,6 +149,7 @@ TLogFormat DetectFormat(std::span<const std::string_view> Samples) {
   for (size_t i = 0; i < Count; ++i) {
     const std::string_view S = Trim(Samples[i]);
     if (S.empty()) continue;
+    ++Votes.Lines;
     if (HasSyslogPriority(S)) ++Votes.Syslog;
     else if (LooksLikeIsoTimestamp(S)) VoteIsoStamped(S, Votes);
     else VoteOther(S, Votes);
@@ -156,6 +169,6 @@ bool IsRapidScadaModuleLine(std::string_view Line) {
       (ContainsIgnoringCase(Rest, " STARTED") || ContainsIgnoringCase(Rest, " IS STOPPED")))
     return true;
   if (StartsWithIgnoringCase(Rest, "CHECK MOD") && ContainsIgnoringCase(Rest, " REGISTRATION:")) return true;
-  return EqualsIgnoringCase(Rest, "ERROR LOADING MODULE CONFIGURATION:") ||
-         EqualsIgnoringCase(Rest, "NORMAL EXECUTION IS IMPOSSIBLE");
+  return SameIgnoringCase(Rest, "ERROR LOADING MODULE CONFIGURATION:") ||
+         SameIgnoringCase(Rest, "NORMAL EXECUTION IS IMPOSSIBLE");
 }

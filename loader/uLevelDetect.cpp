@@ -60,9 +60,119 @@ struct TKeywordBuckets {
 };
 constexpr TKeywordBuckets Buckets;
 
-constexpr TQuadgramFilter KeywordQuadgrams = [] {
+// How a level word may stand in running text.
+enum TWordKind : uint8_t {
+  wkStrong,    // wherever it stands alone
+  wkNumbered,  // the same, and it may carry one digit: debug2, trace8, verbose1
+  wkWeak,      // also an ordinary word or an abbreviation: only as a tag ([x], <x>, x:), as the value of
+               // a level key, or written in capitals
+};
+
+struct TLevelWord {
+  std::string_view Text;  // upper case
+  TLogLevel Level;
+  TWordKind Kind;
+};
+
+// The level names of the usual logging libraries, syslog severities and the abbreviations of
+// .NET (fail, dbug) and log15 (eror) included.
+constexpr TLevelWord LevelWords[] = {
+    {"ERROR", lError, wkStrong},    {"ERR", lError, wkWeak},         {"EROR", lError, wkWeak},
+    {"FAIL", lError, wkWeak},       {"FATAL", lError, wkStrong},     {"FTL", lError, wkWeak},
+    {"CRITICAL", lError, wkStrong}, {"CRIT", lError, wkStrong},      {"SEVERE", lError, wkStrong},
+    {"EMERG", lError, wkWeak},      {"EMERGENCY", lError, wkWeak},   {"ALERT", lError, wkWeak},
+    {"PANIC", lError, wkWeak},      {"WARNING", lWarn, wkStrong},    {"WARN", lWarn, wkStrong},
+    {"WRN", lWarn, wkWeak},         {"INFO", lInfo, wkStrong},       {"INFORMATION", lInfo, wkStrong},
+    {"INF", lInfo, wkWeak},         {"NOTICE", lInfo, wkWeak},       {"NOTE", lInfo, wkWeak},
+    {"LOG", lInfo, wkWeak},         {"DEBUG", lDebug, wkNumbered},   {"DBG", lDebug, wkWeak},
+    {"DBUG", lDebug, wkWeak},       {"TRACE", lTrace, wkNumbered},   {"TRC", lTrace, wkWeak},
+    {"TRCE", lTrace, wkWeak},       {"VERBOSE", lTrace, wkNumbered}, {"VRB", lTrace, wkWeak},
+};
+constexpr size_t MinWordLength = 3, MaxWordLength = 11;
+
+// The level words by length and first letter: most words of a line end their lookup at an
+// empty slot, the others compare one or two words.
+struct TLevelWordIndex {
+  static constexpr int Depth = 3;
+  int8_t Slot[MaxWordLength + 1][26][Depth] = {};
+  constexpr TLevelWordIndex() {
+    for (auto& ByLetter : Slot)
+      for (auto& Slots : ByLetter)
+        for (int8_t& Index : Slots) Index = -1;
+    for (size_t w = 0; w < std::size(LevelWords); ++w) {
+      int8_t* Slots = Slot[LevelWords[w].Text.size()][LevelWords[w].Text[0] - 'A'];
+      int Free = 0;
+      while (Slots[Free] >= 0) ++Free;  // a fourth word of one length and letter does not compile
+      Slots[Free] = static_cast<int8_t>(w);
+    }
+  }
+};
+constexpr TLevelWordIndex LevelWordIndex;
+
+// The level word that Word spells in any letter case, or null.
+const TLevelWord* FindLevelWord(std::string_view Word) {
+  if (Word.size() < MinWordLength || Word.size() > MaxWordLength) return nullptr;
+  const unsigned First = (static_cast<unsigned char>(Word[0]) & 0xDFu) - 'A';  // bit 5 makes capitals
+  if (First >= 26) return nullptr;
+  for (const int8_t Index : LevelWordIndex.Slot[Word.size()][First]) {
+    if (Index < 0) break;
+    const char* const Name = LevelWords[Index].Text.data();
+    size_t i = 1;
+    while (i < Word.size() && (Word[i] & 0xDF) == Name[i]) ++i;  // only a letter becomes a capital
+    if (i == Word.size()) return &LevelWords[Index];
+  }
+  return nullptr;
+}
+
+// The pairs of letters that begin a level word, for rejecting the other words of a line at their
+// second letter.
+struct TLevelWordStarts {
+  bool Pair[26][26] = {};
+  constexpr TLevelWordStarts() {
+    for (const TLevelWord& W : LevelWords) Pair[W.Text[0] - 'A'][W.Text[1] - 'A'] = true;
+  }
+};
+constexpr TLevelWordStarts LevelWordStarts;
+
+// The bytes that may follow a level word that stands alone.
+constexpr std::string_view WordEnds = " \t])>}|:,;'\"[";
+
+// Level words in the forms a scan must find. Three- and four-letter words are added with the
+// byte that ends them (and three-letter words only between blanks, before a colon or in
+// brackets, as logs write them): added bare, every position of ordinary text that holds one of
+// their first three letters would pass the filter.
+constexpr void AddLevelWords(TQuadgramFilter& Filter) {
+  for (const TLevelWord& W : LevelWords) {
+    if (W.Text.size() > 4) {
+      Filter.Add(W.Text);
+    } else if (W.Text.size() == 4) {
+      for (const char End : WordEnds) {
+        const char Form[] = {W.Text[0], W.Text[1], W.Text[2], W.Text[3], End};
+        Filter.Add(std::string_view(Form, sizeof Form));
+      }
+    } else {
+      for (const char* Ends : {"  ", " :", "[]"}) {
+        const char Form[] = {Ends[0], W.Text[0], W.Text[1], W.Text[2], Ends[1]};
+        Filter.Add(std::string_view(Form, sizeof Form));
+      }
+    }
+  }
+}
+
+// A filter for the scans of whole lines and the search for a line's own word, another for
+// syslog messages, whose words differ: each as sparse as its words allow, since a position that
+// passes by chance costs a comparison.
+constexpr TQuadgramFilter LineQuadgrams = [] {
   TQuadgramFilter Filter;
   for (const TKeyword& K : Keywords) Filter.Add(K.Text);
+  AddLevelWords(Filter);
+  return Filter;
+}();
+constexpr std::string_view SyslogWords[] = {"ERROR", "FAIL", "WARN", "DEBUG"};
+constexpr TQuadgramFilter SyslogQuadgrams = [] {
+  TQuadgramFilter Filter;
+  for (const std::string_view Word : SyslogWords) Filter.Add(Word);
+  AddLevelWords(Filter);
   return Filter;
 }();
 
@@ -94,7 +204,7 @@ template <typename TFold>
 TKeywordGroup StrongestKeyword(std::string_view Text, TFold Fold) {
   TKeywordGroup Best = kgNone;
   const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
-  KeywordQuadgrams.ForEachCandidate(Text, [&](size_t Start) {
+  LineQuadgrams.ForEachCandidate(Text, [&](size_t Start) {
     Best = StrongestAt(Bytes, Text.size(), Start, Best, Fold);
     return Best == kgError;
   });
@@ -153,9 +263,9 @@ int HttpStatus(std::string_view Text, std::string_view Upper, TFold Fold) {
   return IntegerOrZero(Text.substr(Start, 3));
 }
 
+// The level the keywords of a whole line give, its strongest group found already.
 template <typename TFold>
-TLogLevel LevelOf(std::string_view Text, std::string_view Upper, TFold Fold) {
-  const TKeywordGroup Group = StrongestKeyword(Upper, Fold);
+TLogLevel LevelOfKeywords(std::string_view Text, std::string_view Upper, TKeywordGroup Group, TFold Fold) {
   switch (Group) {
     case kgError:
       return lError;
@@ -176,33 +286,127 @@ TLogLevel LevelOf(std::string_view Text, std::string_view Upper, TFold Fold) {
   return lInfo;
 }
 
+template <typename TFold>
+TLogLevel LevelOf(std::string_view Text, std::string_view Upper, TFold Fold) {
+  return LevelOfKeywords(Text, Upper, StrongestKeyword(Upper, Fold), Fold);
+}
+
+// --- level words in running text ----------------------------------------------------------------
+
+// The level word a line names for itself stands near its start, before the message.
+constexpr size_t OwnWordWindow = 128;
+
+bool IsLetter(char C) { return (C | 0x20) >= 'a' && (C | 0x20) <= 'z'; }
+// Letters, digits, the underscore and the bytes of UTF-8 sequences continue a word.
+bool IsWordByte(char C) { return IsLetter(C) || IsDigit(C) || C == '_' || static_cast<unsigned char>(C) >= 0x80; }
+
+bool IsOneOf(char C, std::string_view Set) { return FindByte(Set, C) != std::string_view::npos; }
+
+// Before Text[End] (an "=") stands a key that names the level: level=warn, lvl=info.
+bool LevelKeyBefore(std::string_view Text, size_t End) {
+  size_t Start = End;
+  while (Start > 0 && (IsLetter(Text[Start - 1]) || Text[Start - 1] == '.' || Text[Start - 1] == '_')) --Start;
+  if (Start > 0 && IsWordByte(Text[Start - 1])) return false;
+  const std::string_view Key = Text.substr(Start, End - Start);
+  return SameIgnoringCase(Key, "LEVEL") || SameIgnoringCase(Key, "LVL") || SameIgnoringCase(Key, "SEVERITY") ||
+         SameIgnoringCase(Key, "LOGLEVEL");
+}
+
+bool InsideQuotes(std::string_view Text, size_t At) {
+  bool Inside = false;
+  for (size_t Quote = FindByte(Text.substr(0, At), '"'); Quote != std::string_view::npos;
+       Quote = FindByte(Text.substr(0, At), '"', Quote + 1))
+    Inside = !Inside;
+  return Inside;
+}
+
+// The level of the level word that starts at At, when it stands alone there: not part of a
+// longer word, a path, a hyphenated or dotted name, a key of key=value text or (when SkipQuoted)
+// a quoted text. A dotted prefix is allowed where the word is in capitals (local.ERROR:).
+TLogLevel StandaloneLevelWord(std::string_view Text, size_t At, bool SkipQuoted) {
+  size_t End = At;
+  while (End < Text.size() && End - At <= MaxWordLength && IsLetter(Text[End])) ++End;
+  const size_t Length = End - At;
+  const TLevelWord* Word = FindLevelWord(Text.substr(At, Length));
+  if (Word == nullptr) return lCustom;
+  if (Word->Kind == wkNumbered && End < Text.size() && IsDigit(Text[End])) ++End;
+  bool Capitals = true;
+  for (size_t i = At; i < At + Length; ++i) Capitals = Capitals && Text[i] <= 'Z';
+
+  const char Before = At > 0 ? Text[At - 1] : ' ';  // the start of the text stands for a blank
+  const char After = End < Text.size() ? Text[End] : ' ';
+  if (!IsOneOf(After, WordEnds)) return lCustom;
+  const bool KeyValue = (Before == '=' && LevelKeyBefore(Text, At - 1)) ||
+                        (Before == '"' && At >= 2 && Text[At - 2] == '=' && LevelKeyBefore(Text, At - 2));
+  if (!KeyValue) {
+    if (!IsOneOf(Before, " \t[(<{|:,;'\"])>.")) return lCustom;
+    if (Before == '.' && !Capitals) return lCustom;
+    if (SkipQuoted && InsideQuotes(Text, At)) return lCustom;
+  }
+  const bool Tagged = After == ':' || (IsOneOf(Before, "[(<:") && IsOneOf(After, "])>"));  // [core:notice]
+  if (Word->Kind == wkWeak && !Tagged && !KeyValue && !Capitals) return lCustom;
+  return Word->Level;
+}
+
+// The level of the word that starts at Start, or just after the blank or bracket at Start,
+// when it is a level word that stands alone.
+TLogLevel StandaloneLevelWordNear(std::string_view Text, size_t Start, bool SkipQuoted) {
+  size_t At = Start;
+  if (!IsWordByte(Text[At]) && At + 1 < Text.size()) ++At;
+  if (At + 1 >= Text.size() || !IsLetter(Text[At]) || !IsLetter(Text[At + 1]) || (At > 0 && IsWordByte(Text[At - 1])))
+    return lCustom;
+  if (!LevelWordStarts.Pair[(Text[At] & 0xDF) - 'A'][(Text[At + 1] & 0xDF) - 'A']) return lCustom;
+  return StandaloneLevelWord(Text, At, SkipQuoted);
+}
+
+// The last word of a text that ends inside the window, when it has three or four letters: the
+// filter holds such words only with the byte that follows them.
+TLogLevel StandaloneLastWord(std::string_view Text, bool SkipQuoted) {
+  if (Text.size() > OwnWordWindow + 4 || Text.empty() || !IsLetter(Text.back())) return lCustom;
+  if (Text.size() >= 5 && IsLetter(Text[Text.size() - 5])) return lCustom;  // a longer word
+  size_t At = Text.size();
+  while (At > 0 && Text.size() - At < 5 && IsLetter(Text[At - 1])) --At;
+  const size_t Length = Text.size() - At;
+  if (Length < 3 || Length > 4 || At >= OwnWordWindow || (At > 0 && IsLetter(Text[At - 1]))) return lCustom;
+  return StandaloneLevelWordNear(Text, At, SkipQuoted);
+}
+
+// One pass of Filter over the first ScanLength bytes of Text: returns the level of the first
+// standalone level word that starts within the window, ending the pass there. Also(Start) sees
+// every position offered before and returns true to end the pass early.
+template <typename TAlso>
+TLogLevel ScanOwnWord(const TQuadgramFilter& Filter, std::string_view Text, size_t ScanLength, bool SkipQuoted,
+                      TAlso&& Also) {
+  TLogLevel Own = lCustom;
+  bool Ended = false;
+  Filter.ForEachCandidate(Text.substr(0, ScanLength), [&](size_t Start) {
+    if (Start < OwnWordWindow) {
+      Own = StandaloneLevelWordNear(Text, Start, SkipQuoted);
+      if (Own != lCustom) return true;
+    }
+    Ended = Also(Start);
+    return Ended;
+  });
+  if (Own == lCustom && !Ended) Own = StandaloneLastWord(Text, SkipQuoted);
+  return Own;
+}
+
+bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
+  if (Text.size() - At < LowerWord.size()) return false;
+  for (size_t k = 0; k < LowerWord.size(); ++k)
+    if (LowerAscii(Text[At + k]) != LowerWord[k]) return false;
+  return true;
+}
+
 }  // namespace
 
 TLogLevel LevelFromWord(std::string_view Word) {
   Word = Trim(Word);
-  char Upper[12];
-  if (Word.empty() || Word.size() > sizeof Upper) return lCustom;
-  for (size_t i = 0; i < Word.size(); ++i)
-    Upper[i] = static_cast<char>(FoldTable.Upper[static_cast<unsigned char>(Word[i])]);
-  const std::string_view U(Upper, Word.size());
-  const auto Is = [U](std::string_view Level) { return SameText(U, Level); };
-  // By length first: this runs for nearly every line, and most words are no level at all.
-  switch (U.size()) {
-    case 3:
-      return Is("ERR") ? lError : Is("DBG") ? lDebug : Is("VRB") ? lTrace : lCustom;
-    case 4:
-      return Is("CRIT") ? lError : Is("WARN") ? lWarn : Is("INFO") ? lInfo : lCustom;
-    case 5:
-      return Is("ERROR") || Is("FATAL") ? lError : Is("DEBUG") ? lDebug : Is("TRACE") ? lTrace : lCustom;
-    case 7:
-      return Is("WARNING") ? lWarn : Is("VERBOSE") ? lTrace : lCustom;
-    case 8:
-      return Is("CRITICAL") ? lError : lCustom;
-    case 11:
-      return Is("INFORMATION") ? lInfo : lCustom;
-    default:
-      return lCustom;
-  }
+  if (Word.empty()) return lCustom;
+  if (const TLevelWord* W = FindLevelWord(Word)) return W->Level;
+  // debug2, trace8
+  const TLevelWord* Numbered = IsDigit(Word.back()) ? FindLevelWord(Word.substr(0, Word.size() - 1)) : nullptr;
+  return Numbered != nullptr && Numbered->Kind == wkNumbered ? Numbered->Level : lCustom;
 }
 
 TLogLevel DetectLevel(std::string_view Text, std::string_view Upper) {
@@ -212,3 +416,44 @@ TLogLevel DetectLevel(std::string_view Text, std::string_view Upper) {
 }
 
 TLogLevel DetectLevelIgnoringCase(std::string_view Text) { return LevelOf(Text, Text, TFolded()); }
+
+TLogLevel OwnLevelWord(std::string_view Text, bool SkipQuoted) {
+  // Quadgrams that begin inside the window cover every word that starts there.
+  const size_t ScanLength = Text.size() < OwnWordWindow + 4 ? Text.size() : OwnWordWindow + 4;
+  return ScanOwnWord(LineQuadgrams, Text, ScanLength, SkipQuoted, [](size_t) { return false; });
+}
+
+TLogLevel LineLevel(std::string_view Text) {
+  const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
+  TKeywordGroup Group = kgNone;
+  const TLogLevel Own = ScanOwnWord(LineQuadgrams, Text, Text.size(), true, [&](size_t Start) {
+    Group = StrongestAt(Bytes, Text.size(), Start, Group, TFolded());
+    return Group == kgError && Start >= OwnWordWindow;
+  });
+  return Own != lCustom ? Own : LevelOfKeywords(Text, Text, Group, TFolded());
+}
+
+TLogLevel SyslogMessageLevel(std::string_view Message) {
+  bool Error = false, Warn = false, Debug = false;
+  const TLogLevel Own = ScanOwnWord(SyslogQuadgrams, Message, Message.size(), true, [&](size_t At) {
+    switch (LowerAscii(Message[At])) {
+      case 'e':
+        Error = Error || MatchesLower(Message, At, "error");
+        break;
+      case 'f':
+        Error = Error || MatchesLower(Message, At, "fail");
+        break;
+      case 'w':
+        Warn = Warn || MatchesLower(Message, At, "warn");
+        break;
+      case 'd':
+        Debug = Debug || MatchesLower(Message, At, "debug");
+        break;
+      default:
+        break;
+    }
+    return Error && At >= OwnWordWindow;
+  });
+  if (Own != lCustom) return Own;
+  return Error ? lError : Warn ? lWarn : Debug ? lDebug : lInfo;
+}

@@ -5,7 +5,6 @@
 #include "loader/uCustomParser.h"
 #include "loader/uLevelDetect.h"
 #include "loader/uTimestamp.h"
-#include "loader/uQuadgramFilter.h"
 #include "model/uTextScan.h"
 
 // Every function here runs once per line of files of hundreds of megabytes: texts are views into
@@ -20,91 +19,92 @@ std::string_view From(std::string_view S, size_t Pos) {
   return Pos - 1 < S.size() ? S.substr(Pos - 1) : std::string_view();
 }
 
-// The text before the first space, or all of X when there is none or it leads; then trimmed.
-std::string_view FirstWord(std::string_view X) {
-  const size_t Space = FindByte(X, ' ');
-  if (Space == npos || Space == 0) return Trim(X);
-  return Trim(X.substr(0, Space));
-}
-
 std::string_view DropOneTrailingColon(std::string_view W) {
   return !W.empty() && W.back() == ':' ? W.substr(0, W.size() - 1) : W;
 }
 
-// The keyword search reads the line as if in upper case; it never copies it, since a line may
-// be hundreds of megabytes long and this runs for every line that names no level of its own.
-TLogLevel DetectLevelOf(std::string_view Text) { return DetectLevelIgnoringCase(Text); }
-
-bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
-  if (Text.size() - At < LowerWord.size()) return false;
-  for (size_t k = 0; k < LowerWord.size(); ++k)
-    if (LowerAscii(Text[At + k]) != LowerWord[k]) return false;
-  return true;
+// After the seconds of a timestamp: a fraction and a zone are skipped, then blanks.
+std::string_view AfterSeconds(std::string_view Line, size_t Seconds) {
+  return TrimLeft(Line.substr(std::min(SkipFractionAndZone(Line, Seconds), Line.size())));
 }
 
-// After a seconds field, a "," or "." with a 3-digit fraction is skipped.
-std::string_view SkipMilliseconds(std::string_view Rest) {
-  if (Rest.size() > 3 && (Rest[0] == ',' || Rest[0] == '.') && IsDigit(Rest[1])) return Trim(From(Rest, 5));
-  return Rest;
+// The word that starts Rest, as a level field is written: up to a blank or tab, one pair of
+// brackets and one trailing colon removed ([WARN], ERROR:, [error]).
+std::string_view LevelField(std::string_view Rest) {
+  const char* const Start = Rest.data();
+  const char* const End = Start + Rest.size();
+  const char* P = Start;
+  while (P < End && *P != ' ' && *P != '\t') ++P;
+  std::string_view W(Start, static_cast<size_t>(P - Start));
+  if (W.size() > 2 && W[0] == '[') {
+    const size_t Close = FindByte(W, ']', 2);
+    if (Close != npos) W = Trim(W.substr(1, Close - 1));
+  }
+  return DropOneTrailingColon(W);
 }
 
 // --- plain -------------------------------------------------------------------------------------
 
-// After a bracketed timestamp the level word may be followed by a tab as well as a space.
-std::string_view WordToSpaceOrTab(std::string_view Rest) {
+TLogLevel LevelFromLetter(char Letter) {
+  switch (Letter) {
+    case 'E':
+    case 'F':
+    case 'A':
+      return lError;
+    case 'W':
+      return lWarn;
+    case 'I':
+      return lInfo;
+    case 'D':
+      return lDebug;
+    case 'V':
+      return lTrace;
+    default:
+      return lCustom;
+  }
+}
+
+// glog and klog: "W0526 10:22:53.000100 4211 file.go:324] ...", the letter being the level.
+bool ParseGlogHead(std::string_view S, TLogEntry& Entry) {
+  if (S.size() < 14 || (S[0] != 'I' && S[0] != 'W' && S[0] != 'E' && S[0] != 'F') || !IsDigit(S[1])) return false;
+  double Value = 0;
+  if (!ParseCompactMonthDay(S.substr(1), Value)) return false;
+  Entry.Timestamp = Value;
+  Entry.Level = LevelFromLetter(S[0]);
+  return true;
+}
+
+// Android's logcat: after the time, the process and thread ids and the level letter
+// ("1702  2395 W ActivityManager: ...").
+TLogLevel LogcatLevel(std::string_view Rest) {
+  size_t i = 0;
+  for (int Number = 0; Number < 2; ++Number) {
+    const size_t Start = i;
+    while (i < Rest.size() && IsDigit(Rest[i])) ++i;
+    if (i == Start) return lCustom;
+    while (i < Rest.size() && Rest[i] == ' ') ++i;
+  }
+  return i + 1 < Rest.size() && Rest[i + 1] == ' ' ? LevelFromLetter(Rest[i]) : lCustom;
+}
+
+// A line's leading timestamp in any of its forms, and the level word right after it.
+void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
+  const std::string_view S = TrimLeft(Line);
+  if (S.empty() || ParseGlogHead(S, Entry)) return;
+  double Value = 0;
   size_t End = 0;
-  while (End < Rest.size() && Rest[End] != ' ' && Rest[End] != '\t') ++End;
-  if (End == Rest.size() || End == 0) return Rest;
-  return Rest.substr(0, End);
+  if (!MayLeadWithTimestamp(S) || !ParseLeadingTimestamp(S, Value, End)) return;  // the line's scan follows
+  Entry.Timestamp = Value;
+  const std::string_view Rest = TrimLeft(S.substr(End));
+  Entry.Level = LevelFromWord(LevelField(Rest));
+  if (Entry.Level == lCustom && S[2] == '-' && End >= 14) Entry.Level = LogcatLevel(Rest);
 }
 
 void ParsePlain(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfPlain;
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
-  if (Trim(Line).empty()) return;
-  const std::string_view S = TrimLeft(Line);
-  double Value = 0;
-  int Pos = 0;
-
-  // The forms are tried only where their fixed characters stand: most lines have none of them,
-  // and a call that fails at once still costs a call for every line of the file.
-  if (S[0] == '[' && ParseBracketTimestamp(S, Value, Pos)) {
-    Entry.Timestamp = Value;
-    const std::string_view Rest = Trim(From(S, Pos + 1));
-    const std::string_view W = DropOneTrailingColon(Trim(WordToSpaceOrTab(Rest)));
-    Entry.Level = LevelFromWord(W);
-    if (Entry.Level == lCustom) Entry.Level = DetectLevelOf(W);
-    return;
-  }
-
-  const bool NumericDateShape = S.size() >= 19 && S[2] == S[5] && (S[2] == '.' || S[2] == '/');
-  if (NumericDateShape && (ParseDottedTimestamp(S, Value, Pos) || ParseSlashedTimestamp(S, Value, Pos))) {
-    Entry.Timestamp = Value;
-    const std::string_view Rest = Trim(From(S, Pos + 1));
-    Entry.Level = LevelFromWord(DropOneTrailingColon(FirstWord(Rest)));
-    if (Entry.Level == lCustom) Entry.Level = DetectLevelOf(Rest);
-    return;
-  }
-
-  if (LooksLikeIsoTimestamp(Line) && ParseIsoTimestamp(Line, Value)) {
-    Entry.Timestamp = Value;
-    const std::string_view Rest = SkipMilliseconds(Trim(From(Line, 20)));
-    Entry.Level = LevelFromWord(FirstWord(Rest));
-    return;
-  }
-
-  std::string_view Rest = Line;
-  if (Line.size() >= 8 && Line[2] == ':' && Line[5] == ':') {
-    if (ParseTimeOfDay(Line.substr(0, 8), Value)) Entry.Timestamp = Value;
-    Rest = Trim(From(Line, 9));
-  }
-  std::string_view W = FirstWord(Rest);
-  if (W.size() > 2 && W[0] == '[') {
-    const size_t Close = FindByte(W, ']', 2);
-    if (Close != npos) W = Trim(W.substr(1, Close - 1));
-  }
-  Entry.Level = LevelFromWord(DropOneTrailingColon(W));
+  ParseStampedText(Line, Entry);
 }
 
 // --- Log4x -------------------------------------------------------------------------------------
@@ -114,21 +114,16 @@ void ParseLog4x(std::string_view Line, TLogEntry& Entry) {
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
   double Value = 0;
-  if (!ParseIsoTimestamp(Line, Value)) return;
-  Entry.Timestamp = Value;
-  const std::string_view Rest = SkipMilliseconds(Trim(From(Line, 20)));
-  if (Rest.empty()) return;
-  std::string_view LevelText;
-  if (Rest[0] == '[') {
-    const size_t Close = FindByte(Rest, ']');
-    if (Close != npos) LevelText = Trim(Rest.substr(1, Close - 1));
-  } else {
-    LevelText = FirstWord(Rest);
-    // "2015-07-29 19:13:24,282 - WARN  [worker] ...": a lone dash stands between the time and
-    // the level; taken as the level it would leave the line to the keyword search.
-    if (LevelText == "-") LevelText = FirstWord(TrimLeft(Rest.substr(1)));
+  if (!ParseIsoTimestamp(Line, Value)) {
+    ParseStampedText(Line, Entry);  // the odd line in another layout ([2024-05-06 ...] WARNING in app)
+    return;
   }
-  Entry.Level = LevelFromWord(LevelText);
+  Entry.Timestamp = Value;
+  std::string_view Rest = AfterSeconds(Line, 19);
+  // "2015-07-29 19:13:24,282 - WARN  [worker] ...": a lone dash stands between the time and
+  // the level; taken as the level it would leave the line to the keyword search.
+  if (Rest.size() > 1 && Rest[0] == '-' && Rest[1] == ' ') Rest = TrimLeft(Rest.substr(1));
+  Entry.Level = LevelFromWord(LevelField(Rest));
 }
 
 // --- access logs -------------------------------------------------------------------------------
@@ -139,8 +134,8 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
   Entry.Timestamp = 0;
 
   const size_t A = FindByte(Line, '[');
-  const size_t B = FindByte(Line, ']');
-  if (A != npos && B != npos && A < B) {
+  const size_t B = A == npos ? npos : FindByte(Line, ']', A);
+  if (B != npos) {
     std::string_view T = Line.substr(A + 1, B - A - 1);
     const size_t Space = FindByte(T, ' ');
     if (Space != npos) T = T.substr(0, Space);
@@ -148,7 +143,16 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
     if (ParseAccessLogTime(T, Value)) Entry.Timestamp = Value;
   }
 
+  // A level word before the request (an application's access line) wins over the status. The
+  // bracketed time holds none: only what stands around it is read.
   const size_t Q1 = FindByte(Line, '"');
+  const size_t Head = Q1 == npos ? Line.size() : Q1;
+  TLogLevel Own = OwnLevelWord(Line.substr(0, std::min(A, Head)));
+  if (Own == lCustom && B < Head) Own = OwnLevelWord(Line.substr(B + 1, Head - B - 1));
+  if (Own != lCustom) {
+    Entry.Level = Own;
+    return;
+  }
   const size_t Q2 = Q1 == npos ? npos : FindByte(Line, '"', Q1 + 1);
   if (Q2 == npos) return;
   const std::string_view After = Q2 + 2 < Line.size() ? Line.substr(Q2 + 2) : std::string_view();
@@ -160,36 +164,22 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
 
 // --- syslog ------------------------------------------------------------------------------------
 
-// One pass over the message for all four words, in any letter case; "error" and "fail" decide
-// at once, the others only when neither occurs anywhere.
-constexpr TQuadgramFilter SyslogWordQuadgrams = [] {
-  TQuadgramFilter Filter;
-  for (const std::string_view Word : {"ERROR", "FAIL", "WARN", "DEBUG"}) Filter.Add(Word);
-  return Filter;
-}();
+// The severity of a priority value (facility * 8 + severity): emergency to error, warning,
+// notice and information, debug.
+TLogLevel LevelFromSeverity(int Severity) {
+  return Severity <= 3 ? lError : Severity == 4 ? lWarn : Severity <= 6 ? lInfo : lDebug;
+}
 
-TLogLevel SyslogMessageLevel(std::string_view Message) {
-  bool Error = false, Warn = false, Debug = false;
-  SyslogWordQuadgrams.ForEachCandidate(Message, [&](size_t At) {
-    switch (LowerAscii(Message[At])) {
-      case 'e':
-        Error = MatchesLower(Message, At, "error");
-        break;
-      case 'f':
-        Error = MatchesLower(Message, At, "fail");
-        break;
-      case 'w':
-        Warn = Warn || MatchesLower(Message, At, "warn");
-        break;
-      case 'd':
-        Debug = Debug || MatchesLower(Message, At, "debug");
-        break;
-      default:
-        break;
-    }
-    return Error;
-  });
-  return Error ? lError : Warn ? lWarn : Debug ? lDebug : lInfo;
+// RFC 5424, after the priority: "1 2003-10-11T22:14:15.003Z host app procid msgid [data] msg".
+// The message is taken from the application name on, as a reader sees it.
+bool ParseSyslog5424(std::string_view S, TLogEntry& Entry, std::string_view& Message) {
+  if (S.size() < 21 || !IsDigit(S[0]) || S[1] != ' ' || !LooksLikeIsoTimestamp(S.substr(2))) return false;
+  double Value = 0;
+  if (ParseIsoTimestamp(S.substr(2), Value)) Entry.Timestamp = Value;
+  const size_t Host = FindByte(S, ' ', 2);
+  const size_t App = Host == npos ? npos : FindByte(S, ' ', Host + 1);
+  Message = App == npos ? std::string_view() : S.substr(App + 1);
+  return true;
 }
 
 void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
@@ -198,32 +188,51 @@ void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
   Entry.Timestamp = 0;
 
   std::string_view S = Line;
+  int Severity = -1;
   if (S.size() >= 3 && S[0] == '<') {
     const size_t Close = FindByte(S.substr(0, 5), '>');
-    if (Close != npos && Close >= 2) S = S.substr(Close + 1);
-  }
-
-  // Pieces are separated by single spaces, so pieces 1-3 (the time) and pieces 5-6 (the message)
-  // are contiguous spans of S; only the start offsets of the pieces are needed. Syslog pads a
-  // one-digit day with a second space ("Jul  1"); blanks after the month belong to the day
-  // rather than opening empty pieces, or every such line would lose its time and shift its host name
-  // into the message.
-  size_t PieceStart[6] = {};
-  int Pieces = 1;
-  for (size_t i = 0; i < S.size() && Pieces < 6; ++i) {
-    if (S[i] != ' ') continue;
-    if (Pieces == 2 && i == PieceStart[1]) {
-      PieceStart[1] = i + 1;
-      continue;
+    if (Close != npos && Close >= 2) {
+      int Priority = 0;
+      for (size_t i = 1; i < Close && Priority >= 0; ++i) Priority = IsDigit(S[i]) ? Priority * 10 + (S[i] - '0') : -1;
+      if (Priority >= 0) Severity = Priority % 8;
+      S = S.substr(Close + 1);
     }
-    PieceStart[Pieces++] = i + 1;
   }
-  if (Pieces < 5) return;
 
-  double Value = 0;
-  if (ParseSyslogTime(S.substr(0, PieceStart[3] - 1), Value)) Entry.Timestamp = Value;
+  std::string_view Message;
+  if (!ParseSyslog5424(S, Entry, Message)) {
+    // Pieces are separated by single spaces, so pieces 1-3 (the time) and pieces 5-6 (the
+    // message) are contiguous spans of S; only the start offsets of the pieces are needed.
+    // Syslog pads a one-digit day with a second space ("Jul  1"); blanks after the month belong
+    // to the day rather than opening empty pieces, or every such line would lose its time and
+    // shift its host name into the message.
+    size_t PieceStart[6] = {};
+    int Pieces = 1;
+    for (size_t i = 0; i < S.size() && Pieces < 6; ++i) {
+      if (S[i] != ' ') continue;
+      if (Pieces == 2 && i == PieceStart[1]) {
+        PieceStart[1] = i + 1;
+        continue;
+      }
+      PieceStart[Pieces++] = i + 1;
+    }
+    if (Pieces < 5) {
+      if (Severity >= 0) Entry.Level = LevelFromSeverity(Severity);
+      return;
+    }
+    double Value = 0;
+    if (ParseSyslogTime(S.substr(0, PieceStart[3] - 1), Value)) Entry.Timestamp = Value;
+    Message = S.substr(PieceStart[4]);
+  }
 
-  Entry.Level = SyslogMessageLevel(S.substr(PieceStart[4]));
+  // The priority is the line's own level field; a level word in the message still wins, as the
+  // reader sees it first.
+  if (Severity < 0) {
+    Entry.Level = SyslogMessageLevel(Message);
+    return;
+  }
+  const TLogLevel Own = OwnLevelWord(Message);
+  Entry.Level = Own != lCustom ? Own : LevelFromSeverity(Severity);
 }
 
 // --- CSV ---------------------------------------------------------------------------------------
@@ -313,10 +322,14 @@ void ParseCsv(std::string_view Line, TLogEntry& Entry) {
       ParseSlashedTimestamp(F, Value, Consumed) || ParseTimeOfDay(F, Value))
     Entry.Timestamp = Value;
 
-  if (Next == npos) return;
-  ReadCsvFieldStart(Line, Next, Delimiter, Field);
-  // No level word is longer than the cut; the cut part could end in blanks and so look shorter.
-  Entry.Level = Field.Cut ? lCustom : LevelFromWord(Field.Text());
+  if (Next != npos) {
+    ReadCsvFieldStart(Line, Next, Delimiter, Field);
+    // No level word is longer than the cut; the cut part could end in blanks and so look shorter.
+    Entry.Level = Field.Cut ? lCustom : LevelFromWord(Field.Text());
+  }
+  // The level column is often elsewhere (time,host,level,message). The quotes of a CSV line
+  // enclose fields, not quotations.
+  if (Entry.Level == lCustom) Entry.Level = OwnLevelWord(Line, false);
 }
 
 // --- JSON --------------------------------------------------------------------------------------
@@ -342,19 +355,107 @@ std::string_view JsonStringView(std::string_view Line, std::string_view Key) {
   return Line.substr(i + 1, Close - i - 1);
 }
 
+// The closing quote of the JSON string whose text starts at P, past escaped quotes; End if none.
+const char* JsonStringEnd(const char* P, const char* End) {
+  for (const char* Quote = FindByte(P, End, '"'); Quote < End; Quote = FindByte(Quote + 1, End, '"')) {
+    const char* Escape = Quote;
+    while (Escape > P && Escape[-1] == '\\') --Escape;  // stops at the opening quote
+    if ((Quote - Escape) % 2 == 0) return Quote;
+  }
+  return End;
+}
+
+const char* SkipSpaces(const char* P, const char* End) {
+  while (P < End && *P == ' ') ++P;
+  return P;
+}
+
+enum TJsonRole { jrNone, jrTime, jrLevel, jrMessage };
+
+// The keys of the usual JSON loggers (Bunyan, pino, zap, logrus, ECS, Serilog, python-json-logger,
+// Docker, journald), in any letter case; by length first, since every key of every line comes here.
+TJsonRole RoleOfKey(std::string_view Key) {
+  const auto Is = [Key](std::string_view Upper) { return SameIgnoringCase(Key, Upper); };
+  switch (Key.size()) {
+    case 2:
+      return Is("TS") || Is("@T") ? jrTime : Is("@L") ? jrLevel : Is("@M") ? jrMessage : jrNone;
+    case 3:
+      return Is("LVL") ? jrLevel : Is("MSG") || Is("LOG") || Is("@MT") ? jrMessage : jrNone;
+    case 4:
+      return Is("TIME") ? jrTime : jrNone;
+    case 5:
+      return Is("LEVEL") ? jrLevel : jrNone;
+    case 7:
+      return Is("ASCTIME") ? jrTime : Is("MESSAGE") ? jrMessage : jrNone;
+    case 8:
+      return Is("SEVERITY") || Is("LOGLEVEL") || Is("PRIORITY") ? jrLevel : jrNone;
+    case 9:
+      return Is("TIMESTAMP") ? jrTime : Is("LOG.LEVEL") || Is("LEVELNAME") ? jrLevel : jrNone;
+    case 10:
+      return Is("@TIMESTAMP") ? jrTime : jrNone;
+    case 20:
+      return Is("__REALTIME_TIMESTAMP") ? jrTime : jrNone;  // journald's, in microseconds
+    default:
+      return jrNone;
+  }
+}
+
+// Bunyan and pino: 10 trace, 20 debug, 30 info, 40 warn, 50 error, 60 fatal; syslog severities
+// 0..7 below that (GELF, journald).
+TLogLevel LevelFromNumber(std::string_view Number) {
+  uint64_t N;
+  if (!ReadWholeNumber(Number, N)) return lCustom;
+  if (N < 8) return N <= 3 ? lError : N == 4 ? lWarn : N <= 6 ? lInfo : lDebug;
+  if (N < 10 || N >= 70) return lCustom;
+  static constexpr TLogLevel ByTen[] = {lTrace, lDebug, lInfo, lWarn, lError, lError};
+  return ByTen[N / 10 - 1];
+}
+
+// The keys are walked once, in order, until a time and a level were read: most loggers write
+// both first. A key's value that is not what the key promises is passed over.
 void ParseJson(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfJSON;
   Entry.Level = lCustom;
   Entry.Timestamp = 0;
 
-  std::string_view T = JsonStringView(Line, "timestamp");
-  if (T.empty()) T = JsonStringView(Line, "time");
-  if (T.empty()) T = JsonStringView(Line, "@timestamp");
-  double Value = 0;
-  if (!T.empty() && ParseIsoTimestamp(T, Value)) Entry.Timestamp = Value;
-
-  Entry.Level = LevelFromWord(JsonStringView(Line, "level"));
-  if (Entry.Level == lCustom) Entry.Level = LevelFromWord(JsonStringView(Line, "severity"));
+  const char* const End = Line.data() + Line.size();
+  std::string_view Message;
+  bool HasMessage = false;
+  const char* Open = FindByte(Line.data(), End, '"');
+  while (Open < End && (Entry.Timestamp == 0 || Entry.Level == lCustom)) {
+    const char* const Close = JsonStringEnd(Open + 1, End);
+    if (Close == End) break;
+    const char* Value = SkipSpaces(Close + 1, End);
+    if (Value == End || *Value != ':') {  // a string value, not a key
+      Open = FindByte(Close + 1, End, '"');
+      continue;
+    }
+    Value = SkipSpaces(Value + 1, End);
+    const TJsonRole Role = RoleOfKey(std::string_view(Open + 1, static_cast<size_t>(Close - Open - 1)));
+    const bool IsString = Value < End && *Value == '"';
+    const char* TextEnd = Value;  // the string's content, or the number as written
+    if (IsString) {
+      TextEnd = JsonStringEnd(++Value, End);
+      if (TextEnd == End) break;
+    } else {
+      while (TextEnd < End && (IsDigit(*TextEnd) || *TextEnd == '.')) ++TextEnd;
+    }
+    const std::string_view Text(Value, static_cast<size_t>(TextEnd - Value));
+    double Time = 0;
+    if (Role == jrTime && Entry.Timestamp == 0 && (ParseIsoTimestamp(Text, Time) || ParseEpochTimestamp(Text, Time)))
+      Entry.Timestamp = Time;
+    else if (Role == jrLevel && Entry.Level == lCustom)
+      Entry.Level = IsDigit(Text.empty() ? ' ' : Text[0]) ? LevelFromNumber(Text) : LevelFromWord(Text);
+    else if (Role == jrMessage && !HasMessage && IsString) {
+      Message = Text;
+      HasMessage = true;
+    }
+    // The next key mostly follows at once: ","key".
+    const char* const After = TextEnd + (IsString ? 1 : 0);
+    Open = End - After > 1 && After[0] == ',' && After[1] == '"' ? After + 1 : FindByte(After, End, '"');
+  }
+  // Without a level key (Docker's "log", an application's own text): the message's level word.
+  if (Entry.Level == lCustom && HasMessage) Entry.Level = OwnLevelWord(Message, false);
 }
 
 // --- IIS W3C -----------------------------------------------------------------------------------
@@ -377,11 +478,14 @@ void ParseIis(std::string_view Line, TLogEntry& Entry) {
   }
 
   double Value = 0;
-  if (Pieces >= 2 && ParseIisDateTime(Piece[0], Piece[1], Value)) Entry.Timestamp = Value;
-  if (Pieces >= 12 && !Piece[11].empty()) {
-    if (Piece[11][0] == '5') Entry.Level = lError;
-    else if (Piece[11][0] == '4') Entry.Level = lWarn;
-  }
+  // Date and time are two fields, or one ISO field with a T where a log was written in W3C form.
+  if ((Pieces >= 2 && ParseIisDateTime(Piece[0], Piece[1], Value)) ||
+      (LooksLikeIsoTimestamp(Piece[0]) && ParseIsoTimestamp(Piece[0], Value)))
+    Entry.Timestamp = Value;
+  const TLogLevel Own = OwnLevelWord(Line);
+  if (Own != lCustom) Entry.Level = Own;
+  else if (Pieces >= 12 && !Piece[11].empty() && Piece[11][0] == '5') Entry.Level = lError;
+  else if (Pieces >= 12 && !Piece[11].empty() && Piece[11][0] == '4') Entry.Level = lWarn;
 }
 
 // --- Rapid SCADA -------------------------------------------------------------------------------
@@ -401,7 +505,7 @@ void ParseRapidScada(std::string_view Line, TLogEntry& Entry) {
     Entry.Level = Level;
   } else if (ParseIsoTimestamp(Line, Value)) {
     Entry.Timestamp = Value;
-    Entry.Level = DetectLevelOf(From(Line, 21));
+    Entry.Level = LineLevel(From(Line, 21));
   }
 }
 
@@ -444,7 +548,7 @@ void ParseLine(std::string_view Line, int32_t LineNumber, TLogFormat Format, TLo
       break;
   }
   if (Entry.Level == lCustom && Format != lfCSV && Format != lfCustom && Format != lfRapidScada)
-    Entry.Level = DetectLevelOf(Line);
+    Entry.Level = LineLevel(Line);
   Entry.LineNumber = LineNumber;
 }
 
@@ -464,10 +568,7 @@ bool ParseRapidScadaLine(std::string_view Line, double& Timestamp, int32_t& Sour
   if (C3 == npos || (C3 + 1 < Line.size() && Line[C3 + 1] != ' ')) return false;
 
   const std::string_view Code = Line.substr(C2 + 2, C3 - C2 - 2);
-  auto CodeIs = [Code](std::string_view Word) {
-    return Code.size() == Word.size() &&
-           std::equal(Code.begin(), Code.end(), Word.begin(), [](char A, char B) { return UpperAscii(A) == B; });
-  };
+  auto CodeIs = [Code](std::string_view Word) { return SameIgnoringCase(Code, Word); };
   TLogLevel CodeLevel;
   if (CodeIs("INF") || CodeIs("ACT")) CodeLevel = lInfo;
   else if (CodeIs("WARN")) CodeLevel = lWarn;

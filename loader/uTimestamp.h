@@ -16,8 +16,8 @@ extern const char* const BuiltInTimestampPatterns[BuiltInPatternCount];
 // A test of the fixed characters only, cheap enough to run on every line before the parse.
 inline bool LooksLikeIsoTimestamp(std::string_view Text) {
   return Text.size() >= 19 && (Text[0] == '1' || Text[0] == '2') && (Text[4] == '-' || Text[4] == '/') &&
-         (Text[7] == '-' || Text[7] == '/') && (Text[10] == ' ' || Text[10] == 'T') && Text[13] == ':' &&
-         Text[16] == ':';
+         (Text[7] == '-' || Text[7] == '/') && (Text[10] == ' ' || Text[10] == 'T' || Text[10] == '\t') &&
+         Text[13] == ':' && Text[16] == ':';
 }
 bool ParseIsoTimestamp(std::string_view Text, double& Value);
 bool ParseDottedTimestamp(std::string_view Text, double& Value, int& Consumed);
@@ -34,6 +34,32 @@ bool ParseIisDateTime(std::string_view DateText, std::string_view TimeText, doub
 // hh:nn:ss (exactly 8 characters) as a fraction of a day.
 bool ParseTimeOfDay(std::string_view Text, double& Value);
 bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& Value);
+
+// Past the seconds at Pos: a fraction of any length (",123", ".123456") and a zone ("Z",
+// "+02:00", " +0000"), which are not read; returns the position after them.
+size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
+// A timestamp at the very start of Text in any of the forms that lines begin with: bracketed
+// ([2024-05-06 07:08:09], [Wed Oct 11 14:32:52 2000], [07:08:09]), numeric dates (ISO with T,
+// a blank or a tab, 06.05.2024, 05/06/2024), a time of day, syslog's "Jun 14 15:16:01" and
+// Android's "06-14 15:16:01.123" (both in the current year), Tomcat's "26-May-2024 10:22:52",
+// Java logging's "May 26, 2024 3:22:52 PM", squid's epoch "1716723772.601", Ruby's
+// "I, [2024-...]" and a time key of key=value text (time=, ts=, t=). End is the position after
+// it, its fraction, zone and closing bracket.
+bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
+// The shape of those forms' first characters: a bracket or a digit; or a month and a blank or
+// comma after its day, a comma after one letter, or a time key. Most lines of text fail here, so
+// callers ask first.
+inline bool MayLeadWithTimestamp(std::string_view Text) {
+  if (Text.size() < 8) return false;
+  if (Text[0] == '[' || (Text[0] >= '0' && Text[0] <= '9')) return true;
+  return (Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',')) || Text[1] == ',' || Text[0] == 't';
+}
+// Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
+// fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.
+// Numbers below 10^8 (1973) are no time: durations and counters use the same keys.
+bool ParseEpochTimestamp(std::string_view Number, double& Value);
+// MMDD hh:nn:ss in the current year, as glog writes it after the level letter.
+bool ParseCompactMonthDay(std::string_view Text, double& Value);
 
 // The trimmed timestamp field of Line under Config, as a view into Line; empty when none.
 std::string_view ExtractTimestampText(std::string_view Line, const TCustomFormatConfig& Config);

@@ -20,17 +20,39 @@ inline bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 inline char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C; }
 inline char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; }
 
-inline std::string_view TrimLeft(std::string_view S) {
+// Text equals Upper, a word in capitals, ignoring the letter case of Text's ASCII letters.
+inline bool SameIgnoringCase(std::string_view Text, std::string_view Upper) {
+  if (Text.size() != Upper.size()) return false;
+  for (size_t i = 0; i < Text.size(); ++i)
+    if (UpperAscii(Text[i]) != Upper[i]) return false;
+  return true;
+}
+
+// The whole part of a number written as digits with an optional fraction ("1716723772.601"),
+// up to 19 digits; false for anything else.
+inline bool ReadWholeNumber(std::string_view Text, uint64_t& Whole) {
   size_t i = 0;
-  while (i < S.size() && IsBlank(S[i])) ++i;
-  return S.substr(i);
+  Whole = 0;
+  while (i < Text.size() && i < 19 && IsDigit(Text[i])) Whole = Whole * 10 + static_cast<uint64_t>(Text[i++] - '0');
+  if (i == 0 || (i < Text.size() && IsDigit(Text[i]))) return false;
+  if (i < Text.size() && Text[i] == '.')
+    while (++i < Text.size() && IsDigit(Text[i])) {
+    }
+  return i == Text.size();
+}
+
+inline std::string_view TrimLeft(std::string_view S) {
+  const char* P = S.data();
+  const char* const End = P + S.size();
+  while (P < End && IsBlank(*P)) ++P;
+  return std::string_view(P, static_cast<size_t>(End - P));
 }
 
 inline std::string_view Trim(std::string_view S) {
   S = TrimLeft(S);
   size_t n = S.size();
   while (n > 0 && IsBlank(S[n - 1])) --n;
-  return S.substr(0, n);
+  return std::string_view(S.data(), n);
 }
 
 // The first C in [P, End), or End, four bytes at a time: the way for processors without SSE2.

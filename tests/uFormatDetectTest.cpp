@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "loader/uFormatDetect.h"
+#include "loader/uLogLoader.h"
+#include "model/uDateTime.h"
 #include "model/uLogTypes.h"
+#include "platform/uPlatformClock.h"
+#include "settings/uSettings.h"
 #include "uTestSupport.h"
 
 namespace {
@@ -44,10 +49,16 @@ TEST(FormatDetect, Votes) {
   };
   const TCase Cases[] = {
       {"no samples", {}, lfPlain},
-      {"three Log4x lines", Repeat(Log4xLine, 3), lfPlain},
-      {"four Log4x lines", Repeat(Log4xLine, 4), lfLog4x},
+      {"three Log4x lines among other text", Concat({Repeat(Log4xLine, 3), Repeat("plain text", 2)}), lfPlain},
+      {"four Log4x lines among other text", Concat({Repeat(Log4xLine, 4), Repeat("plain text", 9)}), lfLog4x},
+      // A file too short for four votes needs a vote from each of its lines.
+      {"a short Log4x file", Repeat(Log4xLine, 3), lfLog4x},
+      {"one access line", {AccessLine}, lfApache},
+      {"two lines that agree on nothing", {Log4xLine, AccessLine}, lfPlain},
       {"bracketed levels", Repeat("2024-05-06 07:08:09 [WARNING] x", 4), lfLog4x},
-      {"blank lines do not vote", Concat({Repeat(Log4xLine, 3), Repeat("  \t ", 10)}), lfPlain},
+      {"blank lines neither vote nor count", Concat({Repeat(Log4xLine, 3), Repeat("  \t ", 10)}), lfLog4x},
+      {"lower-case level words", Repeat("2016-06-30 12:00:07 fatal x", 4), lfLog4x},
+      {"a level word after a process id", Repeat("2025-08-13 01:45:07.456 PDT [12377] ERROR:  x", 4), lfLog4x},
       {"samples are trimmed", Repeat("  \t2024-05-06 07:08:09 DEBUG x  \r", 4), lfLog4x},
       {"only 50 samples count", Concat({Repeat("plain text", 47), Repeat(Log4xLine, 10)}), lfPlain},
       {"50th sample still counts", Concat({Repeat("plain text", 46), Repeat(Log4xLine, 4)}), lfLog4x},
@@ -63,8 +74,13 @@ TEST(FormatDetect, Votes) {
        {"#Software: Microsoft Internet Information Services 10.0", "#Version: 1.0",
         "#Fields: date time s-ip cs-method cs-uri-stem", IisDataLine},
        lfIIS},
-      {"ISO lines without level words", Repeat("2024-05-06 07:08:09 pump 1 started", 4), lfIIS},
-      {"ISO lines with a comma after the seconds", Repeat("2024-05-06 07:08:09, Info x", 4), lfIIS},
+      // W3C data lines are ISO-stamped lines: without a directive they are plain text.
+      {"ISO lines without level words", Repeat("2024-05-06 07:08:09 pump 1 started", 4), lfPlain},
+      {"W3C data lines without directives", Repeat(IisDataLine, 10), lfPlain},
+      {"W3C data lines after one directive", Concat({{"#Fields: date time"}, Repeat(IisDataLine, 3)}), lfIIS},
+      {"a stack trace's lines are no directives", Repeat("#0 /var/www/app.php(12): Kernel->run(a, b, c, d)", 6),
+       lfPlain},
+      {"ISO lines with a comma after the seconds", Repeat("2024-05-06 07:08:09, Info x", 4), lfLog4x},
       {"syslog priority, irregular rest", Repeat("<13>whatever follows", 4), lfSyslog},
       {"shortest syslog priority", Repeat("<1>x", 4), lfSyslog},
       {"four-digit priority is no priority", Repeat("<1234>whatever", 4), lfPlain},
@@ -78,9 +94,14 @@ TEST(FormatDetect, Votes) {
       {"tab data lines, slashed", Repeat("05/06/2024 07:08:09\tINFO\tPump\tStarted", 4), lfCSV},
       {"three tab fields are too few", Repeat("06.05.2024 07:08:09\tINFO\tStarted", 4), lfPlain},
       {"tab data without a time", Repeat("pump\tINFO\tx\ty", 4), lfPlain},
-      {"JSON lines tie with CSV; JSON wins", Repeat(JsonLine, 4), lfJSON},
+      {"JSON lines", Repeat(JsonLine, 4), lfJSON},
       {"JSON with a capital Level key", Repeat(R"({"Level":"Info"})", 4), lfJSON},
-      {"JSON needs a level key", Repeat(R"({"lvl":"info"})", 4), lfPlain},
+      {"JSON lines need no level key", Repeat(R"({"lvl":"info"})", 4), lfJSON},
+      {"a JSON line's commas are not CSV's", Concat({Repeat(R"({"log":"x","a":1,"b":2,"c":3})", 4), {"a,b,c,d"}}),
+       lfJSON},
+      {"a level word before a request: no access line",
+       Repeat(R"(INFO:     10.0.0.7:50312 - "GET /items HTTP/1.1" 200 OK)", 4), lfPlain},
+      {"RFC 5424 syslog", Repeat("<34>1 2003-10-11T22:14:15.003Z host su - ID47 - failed", 4), lfSyslog},
       {"Log4x needs more than three even when others have fewer",
        Concat({Repeat(Log4xLine, 4), Repeat("alpha,beta,gamma,delta", 4)}), lfLog4x},
       {"a later format with more votes wins", Concat({Repeat(Log4xLine, 4), Repeat("alpha,beta,gamma,delta", 5)}),
@@ -120,11 +141,11 @@ TEST(FormatDetectFiles, RealLogs) {
     TLogFormat Expected;
   };
   // Derived from the vote: the Apache error log and HealthApp match no format; the Windows CBS
-  // log is ISO-stamped without upper-case level words; many Proxifier lines have four or more
+  // log is ISO-stamped with its level words after a comma; many Proxifier lines have four or more
   // comma-separated words.
   const TCase Cases[] = {
       {"Apache_2k.log", lfPlain},  {"HealthApp_2k.log", lfPlain}, {"Linux_2k.log", lfSyslog},
-      {"Proxifier_2k.log", lfCSV}, {"Windows_2k.log", lfIIS},     {"Zookeeper_2k.log", lfLog4x},
+      {"Proxifier_2k.log", lfCSV}, {"Windows_2k.log", lfLog4x},   {"Zookeeper_2k.log", lfLog4x},
   };
   for (const TCase& Case : Cases) {
     const TLines Lines = FirstLines(TestDataPath(std::string("loghub/") + Case.File), 50);
@@ -148,6 +169,84 @@ TEST(FormatDetectFiles, BundledSamples) {
     const TLines Lines = FirstLines(TestDataPath(Case.File), 50);
     ASSERT_GE(Lines.size(), 4u) << Case.File;
     EXPECT_EQ(DetectFormat(Lines), Case.Expected) << Case.File;
+  }
+}
+
+namespace {
+
+// A file of tests/data/formats and what its manifest expects of it.
+struct TShapeFile {
+  std::string Name, Format;
+  struct TLine {
+    char Level;             // E W I D T (or lower case), - for none, . not checked
+    std::string Timestamp;  // YYYY-MM-DD hh:nn:ss, - for none
+  };
+  std::vector<TLine> Lines;
+};
+
+std::vector<TShapeFile> ReadShapeManifest() {
+  std::vector<TShapeFile> Files;
+  const std::string Year = std::to_string(CurrentLocalYear());
+  for (const std::string& Line : ReadFileLines(TestDataPath("formats/expected.txt"))) {
+    if (Line.empty() || Line[0] == '#') continue;
+    if (Line.size() > 1 && Line[1] == ' ') {
+      std::string Timestamp = Line.substr(2);
+      if (Timestamp.rfind("....", 0) == 0) Timestamp.replace(0, 4, Year);
+      Files.back().Lines.push_back({Line[0], Timestamp});
+    } else {
+      const size_t Colon = Line.find(": ");
+      Files.push_back({Line.substr(0, Colon), Line.substr(Colon + 2), {}});
+    }
+  }
+  return Files;
+}
+
+std::string TimestampText(double Value) {
+  if (Value == 0) return "-";
+  const TDateTimeParts P = DecodeDateTime(Value);
+  char Text[24];
+  std::snprintf(Text, sizeof Text, "%04d-%02d-%02d %02d:%02d:%02d", P.Year, P.Month, P.Day, P.Hour, P.Minute, P.Second);
+  return Text;
+}
+
+TLogLevel LevelOfLetter(char Letter) {
+  switch (Letter | 0x20) {
+    case 'e':
+      return lError;
+    case 'w':
+      return lWarn;
+    case 'i':
+      return lInfo;
+    case 'd':
+      return lDebug;
+    case 't':
+      return lTrace;
+    default:
+      return lCustom;
+  }
+}
+
+}  // namespace
+
+// Whole small logs in the shapes of common software, through the loader as a user opens them:
+// the format detected, then each line's level and leading timestamp.
+TEST(FormatDetectFiles, PublicShapes) {
+  const std::vector<TShapeFile> Files = ReadShapeManifest();
+  ASSERT_GE(Files.size(), 40u);
+  const TAppSettings Settings;
+  for (const TShapeFile& File : Files) {
+    TLoadedLog Log;
+    ASSERT_TRUE(Log.Load(TestDataPath("formats/" + File.Name), Settings)) << File.Name;
+    EXPECT_EQ(FormatDisplayName(Log.Format), File.Format) << File.Name;
+    ASSERT_EQ(static_cast<size_t>(Log.List.Count), File.Lines.size()) << File.Name;
+    for (size_t i = 0; i < File.Lines.size(); ++i) {
+      const TLogEntry& Entry = Log.List.Items[i];
+      const TShapeFile::TLine& Expected = File.Lines[i];
+      if (Expected.Level != '.') {
+        EXPECT_EQ(Entry.Level, LevelOfLetter(Expected.Level)) << File.Name << ':' << i + 1;
+      }
+      EXPECT_EQ(TimestampText(Entry.Timestamp), Expected.Timestamp) << File.Name << ':' << i + 1;
+    }
   }
 }
 

@@ -51,20 +51,118 @@ TLogLevel ReferenceKeywordLevel(const std::string& U) {
 
 TEST(LevelDetect, LevelFromWord) {
   const TCase Cases[] = {
-      {"ERROR", lError},      {"err", lError},
-      {"Fatal", lError},      {"CRITICAL", lError},
-      {"crit", lError},       {"  warn  ", lWarn},
-      {"\twarning\r", lWarn}, {"Warning:", lCustom},
-      {"INFO", lInfo},        {"information", lInfo},
-      {"debug", lDebug},      {"DBG", lDebug},
-      {"trace", lTrace},      {"Verbose", lTrace},
-      {"vrb", lTrace},        {"E", lCustom},
-      {"", lCustom},          {"   ", lCustom},
-      {"ERRORS", lCustom},    {"INF", lCustom},
-      {"[INFO]", lCustom},    {"INFORMATIONAL", lCustom},
-      {"WARN ING", lCustom},  {"\xC3\xA9rror", lCustom},
+      {"ERROR", lError},
+      {"err", lError},
+      {"Fatal", lError},
+      {"CRITICAL", lError},
+      {"crit", lError},
+      {"  warn  ", lWarn},
+      {"\twarning\r", lWarn},
+      {"Warning:", lCustom},
+      {"INFO", lInfo},
+      {"information", lInfo},
+      {"debug", lDebug},
+      {"DBG", lDebug},
+      {"trace", lTrace},
+      {"Verbose", lTrace},
+      {"vrb", lTrace},
+      {"E", lCustom},
+      {"", lCustom},
+      {"   ", lCustom},
+      {"ERRORS", lCustom},
+      {"INF", lInfo},
+      {"[INFO]", lCustom},
+      {"INFORMATIONAL", lCustom},
+      {"WARN ING", lCustom},
+      {"\xC3\xA9rror", lCustom},
+      // The names of syslog, PostgreSQL, Apache, Serilog and Go's loggers.
+      {"emerg", lError},
+      {"Alert", lError},
+      {"PANIC", lError},
+      {"severe", lError},
+      {"FTL", lError},
+      {"wrn", lWarn},
+      {"notice", lInfo},
+      {"NOTE", lInfo},
+      {"LOG", lInfo},
+      {"debug2", lDebug},
+      {"DEBUG5", lDebug},
+      {"trace8", lTrace},
+      {"TRC", lTrace},
+      {"verbose1", lTrace},
+      {"info2", lCustom},
+      {"debug10", lCustom},
+      {"de", lCustom},
+      {"informations", lCustom},
   };
   for (const TCase& C : Cases) EXPECT_EQ(LevelFromWord(C.Text), C.Expected) << '"' << C.Text << '"';
+}
+
+// What makes a level word the line's own: it stands alone, in any case, near the start; the
+// ordinary words among the names count only as tags, values of a level key or in capitals.
+TEST(LevelDetect, OwnLevelWord) {
+  const std::string Far(130, ' ');
+  const TCase Cases[] = {
+      {"ERROR disk full", lError},
+      {"2024-05-06 07:08:09 fatal: x", lError},
+      {"[warn] x", lWarn},
+      {"[2023-05-15 18:19:32] local.ERROR: x", lError},
+      {"local.error: x", lCustom},  // a dotted name unless in capitals
+      {"2025-08-13 01:45:07.456 PDT [12377] WARNING:  x", lWarn},
+      {"[0701/114930:WARNING:dns_config_service.cc(306)] error x", lWarn},
+      {"WARN[0000] x", lWarn},
+      {"INFO no error found", lInfo},
+      {"no error found", lError},
+      {"TERRORS of the night", lCustom},
+      {"com.acme.ErrorHandler started", lCustom},
+      {"/var/log/error.log missing", lCustom},
+      {"C:\\Logs\\Error\\x", lCustom},
+      {"my-error-handler", lCustom},
+      {"error_count=3", lCustom},
+      {"status=error", lCustom},
+      {"\xC3\xA9rror x", lCustom},
+      {"time=x level=warn msg=y", lWarn},
+      {"time=x level=\"error\" msg=y", lError},
+      {"lvl=info", lInfo},
+      {"Severity=Notice x", lInfo},
+      {"msg=\"error here\" x", lCustom},
+      {"\"error\" in quotes", lCustom},
+      {"sending an alert to the admin", lCustom},
+      {"ALERT exited abnormally", lError},
+      {"[alert] x", lError},
+      {"panic: runtime error", lError},
+      {"[core:notice] x", lInfo},
+      {"note: x", lInfo},
+      {"x = inf", lCustom},
+      {"x [INF] y", lInfo},
+      {"x ERR y", lError},
+      {"x err y", lCustom},
+      {"LOG:  checkpoint", lInfo},
+      {"a log of x", lCustom},
+      {"DEBUG2: x", lDebug},
+      {"[VERBOSE1:x.cc(3)]", lTrace},
+      {"state WARN", lWarn},  // a short word at the end, at an odd and an even position
+      {"states WARN", lWarn},
+      {"x dbug", lCustom},
+      {"", lCustom},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(OwnLevelWord(C.Text), C.Expected) << '"' << C.Text << '"';
+  EXPECT_EQ(OwnLevelWord(Far + "ERROR x"), lCustom);      // beyond the start
+  EXPECT_EQ(OwnLevelWord("a,\"WARN\",b", false), lWarn);  // the quotes of CSV fields
+}
+
+// A line's own word comes first; without one, the keywords and the HTTP status decide.
+TEST(LevelDetect, LineLevel) {
+  const TCase Cases[] = {
+      {"debug then info here", lDebug},
+      {"INFO retry succeeded after error", lInfo},
+      {"TERRORS of the night", lError},
+      {"Traceback (most recent call last):", lTrace},
+      {"1.2.3.4 - - \"GET /x HTTP/1.1\" 404 12", lWarn},
+      {"nothing to see", lCustom},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(LineLevel(C.Text), C.Expected) << '"' << C.Text << '"';
+  EXPECT_EQ(LineLevel(std::string(130, 'x') + " INFO then ERROR"), lError);
 }
 
 TEST(LevelDetect, KeywordRules) {

@@ -85,8 +85,7 @@ TEST(LineParser, Plain) {
                   {"05/06/2024 07:08:09 DEBUG tick", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"2024-05-06 07:08:09,123 ERROR [main] boom", lError, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"2024-05-06T07:08:09 trace x", lTrace, Stamp(2024, 5, 6, 7, 8, 9)},
-                  // After an ISO time the colon stays on the word, and nothing else names a level.
-                  {"2024-05-06 07:08:09 Err: x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 Err: x", lError, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"12:34:56 info ready", lInfo, TimeOfDay(12, 34, 56)},
                   {"25:00:00 [Error] x", lError, NoTime},
                   {"[WARN] disk", lWarn, NoTime},
@@ -135,8 +134,14 @@ TEST(LineParser, AccessLogs) {
       // Two blanks before the status: the three characters read are " 50".
       {R"(h - - [10/Oct/2000:13:55:36 +0000] "GET / HTTP/1.1"  500 0)", lError, Stamp(2000, 10, 10, 13, 55, 36)},
       {R"(h - - ]10/Oct/2000:13:55:36[ "GET /)", lInfo, NoTime},
-      {"no request at all, ERROR", lInfo, NoTime},
       {R"(one "quote only 500)", lInfo, NoTime},
+      // A level word before the request wins over the status; words in the request do not count.
+      {"no request at all, ERROR", lError, NoTime},
+      {R"(INFO:     10.0.0.7:50312 - "GET /items HTTP/1.1" 500 Internal Server Error)", lInfo, NoTime},
+      {R"(h - - [10/Oct/2000:13:55:36 +0000] WARN "GET /error HTTP/1.1" 200 0)", lWarn,
+       Stamp(2000, 10, 10, 13, 55, 36)},
+      {R"(h - - [10/Oct/2000:13:55:36 +0000] "GET /error HTTP/1.1" 200 0 "-" "ErrorBot")", lInfo,
+       Stamp(2000, 10, 10, 13, 55, 36)},
   };
   ExpectCases(lfApache, lfApache, Cases);
   ExpectCases(lfNginx, lfNginx, Cases);
@@ -151,9 +156,26 @@ TEST(LineParser, Syslog) {
           {"Jun 14 15:16:02 combo sshd(pam_unix)[19937]: check pass; user unknown", lInfo, ThisYear(6, 14, 15, 16, 2)},
           {"Jun 14 15:16:02 combo app: Warning: disk", lWarn, ThisYear(6, 14, 15, 16, 2)},
           {"Jun 14 15:16:02 combo app: DEBUG x", lDebug, ThisYear(6, 14, 15, 16, 2)},
-          // "fail" decides even after an earlier "warn"; "warn" beats an earlier "debug".
-          {"Jun 14 15:16:02 combo app: Warning: write FAILED", lError, ThisYear(6, 14, 15, 16, 2)},
-          {"Jun 14 15:16:02 combo app: debug: WARNed", lWarn, ThisYear(6, 14, 15, 16, 2)},
+          // The message's own level word comes first; without one, "fail" decides even after an
+          // earlier "warn", and "warn" beats an earlier "debug".
+          {"Jun 14 15:16:02 combo app: Warning: write FAILED", lWarn, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: debug: WARNed", lDebug, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: Warnings: write FAILED", lError, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: debugging, WARNed", lWarn, ThisYear(6, 14, 15, 16, 2)},
+          // The priority's severity is the line's level field; a level word still wins.
+          {"<11>Jun 14 15:16:01 host app: database unavailable", lError, ThisYear(6, 14, 15, 16, 1)},
+          {"<12>Jun 14 15:16:01 host app: disk almost full", lWarn, ThisYear(6, 14, 15, 16, 1)},
+          {"<14>Jun 14 15:16:01 host app: write failed", lInfo, ThisYear(6, 14, 15, 16, 1)},
+          {"<15>Jun 14 15:16:01 host app: x", lDebug, ThisYear(6, 14, 15, 16, 1)},
+          {"<14>Jun 14 15:16:01 host app: ERROR x", lError, ThisYear(6, 14, 15, 16, 1)},
+          {"<11>short", lError, NoTime},
+          // RFC 5424: version, ISO time, host, then the application and its message.
+          {"<34>1 2003-10-11T22:14:15.003Z mymachine su - ID47 - 'su root' failed", lError,
+           Stamp(2003, 10, 11, 22, 14, 15)},
+          {"<165>1 2003-08-24T05:14:15.000003-07:00 192.0.2.1 myproc 8710 - - %% ok", lInfo,
+           Stamp(2003, 8, 24, 5, 14, 15)},
+          {"<14>1 2024-05-26T10:22:52Z web-1 app 4000 - - WARNING: slow", lWarn, Stamp(2024, 5, 26, 10, 22, 52)},
+          {"<14>1 2024-05-26T10:22:52Z", lInfo, Stamp(2024, 5, 26, 10, 22, 52)},
           {"Jun 14 15:16:02 combo app:", lInfo, ThisYear(6, 14, 15, 16, 2)},
           // The host name is not part of the message.
           {"Jun 14 15:16:02 error-host app: ok", lInfo, ThisYear(6, 14, 15, 16, 2)},
@@ -174,10 +196,11 @@ TEST(LineParser, Syslog) {
 // The message words are found at any position and in any letter case, as a plain search for
 // each of them in the lower-cased message finds them.
 TEST(LineParser, SyslogWordsAgreeWithPlainSearches) {
-  const char* Pieces[] = {"error", "ErRoR", "fail", "FA", "il", "warn", "WA", "rn", "debug", "DeB", "ug", " ", "x"};
+  // One run of letters that starts with x is no level word of its own.
+  const char* Pieces[] = {"error", "ErRoR", "fail", "FA", "il", "warn", "WA", "rn", "debug", "DeB", "ug", "x"};
   TLcg Next{99};
   for (int Round = 0; Round < 5000; ++Round) {
-    std::string Message;
+    std::string Message = "x";
     for (uint32_t k = Next(7); k > 0; --k) Message += Pieces[Next(std::size(Pieces))];
     std::string Lower = Message;
     for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
@@ -199,9 +222,12 @@ TEST(LineParser, Csv) {
                   {" 2024-05-06 07:08:09 , warn ,x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"05/06/2024 07:08:09,Information,x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"07:08:09,DEBUG,x", lDebug, TimeOfDay(7, 8, 9)},
-                  // No keyword fallback: the level column alone decides.
-                  {"2024-05-06 07:08:09,Something,ERROR", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-                  {"ERROR happened", lCustom, NoTime},
+                  // Without a level column the first level word decides, also a quoted one; no
+                  // keyword search follows.
+                  {"2024-05-06 07:08:09,Something,ERROR", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {R"(2024-05-06 07:08:09,web-1,"WARN",x)", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"ERROR happened", lError, NoTime},
+                  {"2024-05-06 07:08:09,web-1,TERRORS", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"Timestamp,Level,Source", lCustom, NoTime},
                   {R"(x,"trace")", lTrace, NoTime},
                   {"", lCustom, NoTime},
@@ -220,7 +246,7 @@ TEST(LineParser, CsvFieldsLongerThanAnyTimestampOrLevel) {
       {Pad + "07:08:09" + Pad + ",WARN" + Pad, lWarn, TimeOfDay(7, 8, 9)},
       {"07:08:09x" + Pad + ",x", lCustom, NoTime},
       {"x," + Pad + "error" + Pad + ",y", lError, NoTime},
-      {"x,WARN" + Pad + "x", lCustom, NoTime},
+      {"x,WARN" + Pad + "x", lWarn, NoTime},
       {"x,\"" + Pad + "\"\"WARN" + Pad + "\"", lCustom, NoTime},
       {"x," + Long, lCustom, NoTime},
   };
@@ -286,13 +312,46 @@ TEST(LineParser, Json) {
       {
           {R"({"timestamp":"2024-05-06T07:08:09.123Z","level":"info","msg":"ok"})", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
           {R"({"time":"2024-05-06 07:08:09","severity":"WARNING"})", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
-          {R"({"@timestamp":"2024-05-06T07:08:09Z","level":30,"msg":"disk error"})", lError,
-           Stamp(2024, 5, 6, 7, 8, 9)},
+          {R"({"@timestamp":"2024-05-06T07:08:09Z","level":30,"msg":"disk error"})", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
           {R"({"timestamp":"","time":"2024-05-06T07:08:09"})", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
           {R"({"timestamp":"yesterday","level":"debug"})", lDebug, NoTime},
           {R"({"level":"loud","severity":"trace"})", lTrace, NoTime},
           {R"({"Level":"Error"})", lError, NoTime},
           {R"({"msg":"nothing"})", lCustom, NoTime},
+          // The keys of the usual loggers in any case, and the first of them that reads.
+          {R"({"ts":1716723772.601,"lvl":"warn"})", lWarn, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"time":1716723772601,"log.level":"ERROR"})", lError, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"@t":"2024-05-26T11:42:52.1234567Z","@l":"Warning"})", lWarn, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"asctime": "2024-05-26 11:42:52,120", "levelname": "CRITICAL"})", lError,
+           Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"TIMESTAMP":"2024-05-26T11:42:52Z","SEVERITY":"notice"})", lInfo, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"msg":"level","time":"x","level":"debug","ts":"2024-05-26T11:42:52Z"})", lDebug,
+           Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"msg":"a "level": "error" b","level":"info"})", lInfo, NoTime},
+          // Bunyan's and pino's numbers, and syslog's severities below them.
+          {R"({"level":10})", lTrace, NoTime},
+          {R"({"level":20})", lDebug, NoTime},
+          {R"({"level":40})", lWarn, NoTime},
+          {R"({"level":50})", lError, NoTime},
+          {R"({"level":60})", lError, NoTime},
+          {R"({"level":"30"})", lInfo, NoTime},
+          {R"({"level":3})", lError, NoTime},
+          {R"({"level":6})", lInfo, NoTime},
+          {R"({"level":7})", lDebug, NoTime},
+          {R"({"level":99,"msg":"x"})", lCustom, NoTime},
+          // Epoch seconds, milliseconds, microseconds, nanoseconds; a small number is no time.
+          {R"({"ts":1716723772})", lCustom, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"ts":1716723772601234})", lCustom, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"ts":1716723772601234567})", lCustom, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"time":12.5,"timestamp":"2024-05-26T11:42:52Z"})", lCustom, Stamp(2024, 5, 26, 11, 42, 52)},
+          {R"({"ts":1.7e9})", lCustom, NoTime},
+          // journald's export: microseconds in a string, the syslog severity as the priority.
+          {R"({"__REALTIME_TIMESTAMP":"1716723772601234","PRIORITY":"4","MESSAGE":"x"})", lWarn,
+           Stamp(2024, 5, 26, 11, 42, 52)},
+          // Without a level key: the message's own level word (Docker), else the keywords.
+          {R"({"log":"2024-05-26T10:22:52Z WARN  x\n","stream":"stdout"})", lWarn, NoTime},
+          {R"({"log":"[INFO] no error here\n"})", lInfo, NoTime},
+          {R"({"stream":"stderr","log":"disk error\n"})", lError, NoTime},
       });
 }
 
@@ -314,7 +373,11 @@ TEST(LineParser, Iis) {
           {"2024-05-06 07:08:09  10.0.0.5 GET /x - 443 - 192.168.1.20 Mozilla/5.0 - 500 0 0 1", lInfo,
            Stamp(2024, 5, 6, 7, 8, 9)},
           {"2024-05-06", lInfo, NoTime},
-          {"ERROR nothing here", lInfo, NoTime},
+          {"2024-05-06T07:08:09.123Z 10.0.0.5 GET /x - 443", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+          // A level word wins over the status; one in a path does not count.
+          {"ERROR nothing here", lError, NoTime},
+          {"2024-05-06 07:08:09 10.0.0.5 GET /error/x.aspx - 443 - 192.168.1.20 Mozilla/5.0 - 200 0 0 15", lInfo,
+           Stamp(2024, 5, 6, 7, 8, 9)},
       });
 }
 
@@ -325,10 +388,12 @@ TEST(LineParser, RapidScada) {
                   {"2024-05-06 07:08:09 [Comm][1][ACT] x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"2024-05-06 07:08:09 [Comm][1][WARN] x", lWarn, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"2024-05-06 07:08:09 [Comm][1][err]", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-                  // DBG is no code of the strict form; the text after the time is searched instead.
-                  {"2024-05-06 07:08:09 [Comm][1][DBG] Error reading", lError, Stamp(2024, 5, 6, 7, 8, 9)},
-                  {"2024-05-06 07:08:09 [Comm][1][INF]x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
-                  {"2024-05-06 07:08:09 [Comm] [1][INF] x", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
+                  // DBG is no code of the strict form; the text after the time is read instead, its
+                  // own level word first.
+                  {"2024-05-06 07:08:09 [Comm][1][DBG] Error reading", lDebug, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm][1][XYZ] Error reading", lError, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm][1][INF]x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
+                  {"2024-05-06 07:08:09 [Comm] [1][INF] x", lInfo, Stamp(2024, 5, 6, 7, 8, 9)},
                   {"2024-05-06 07:08:09 Module ModArcBasic started", lCustom, Stamp(2024, 5, 6, 7, 8, 9)},
                   // No keyword search over the whole line for this format.
                   {"hello ERROR [a][b][ERR]", lCustom, NoTime},
@@ -445,21 +510,25 @@ TEST(LineParserFiles, LinuxAsSyslog) {
 }
 
 TEST(LineParserFiles, ApacheErrorLogAsPlain) {
-  const auto Lines = ReadLines(TestDataPath("loghub/Apache_2k.log"));
-  ASSERT_GE(Lines.size(), 2u);
-  // The bracketed day-name date is none of the known forms; the level comes from keywords.
-  TLogEntry Entry = Parse(Lines[0], lfPlain);  // "[notice] workerEnv.init() ok ..."
-  EXPECT_EQ(Entry.Level, lCustom);
-  EXPECT_EQ(Entry.Timestamp, 0);
-  Entry = Parse(Lines[1], lfPlain);  // "[error] mod_jk child workerEnv in error state 6"
-  EXPECT_EQ(Entry.Level, lError);
+  // "[Sun Dec 04 04:47:44 2005] [notice] ...": every line has its time and its level.
+  int Counts[LogLevelCount] = {};
+  for (const std::string& Line : ReadLines(TestDataPath("loghub/Apache_2k.log"))) {
+    const TLogEntry Entry = Parse(Line, lfPlain);
+    EXPECT_NE(Entry.Timestamp, 0) << Line;
+    ++Counts[Entry.Level];
+  }
+  EXPECT_NEAR(Parse("[Sun Dec 04 04:47:44 2005] [notice] x", lfPlain).Timestamp, Stamp(2005, 12, 4, 4, 47, 44),
+              Tolerance);
+  EXPECT_EQ(Counts[lError], 595);
+  EXPECT_EQ(Counts[lInfo], 1405);
+  EXPECT_EQ(Counts[lCustom], 0);
 }
 
-TEST(LineParserFiles, WindowsCbsAsIis) {
+TEST(LineParserFiles, WindowsCbsAsLog4x) {
   const auto Lines = ReadLines(TestDataPath("loghub/Windows_2k.log"));
   ASSERT_GE(Lines.size(), 1u);
-  // Date and time are the first two blank-separated fields ("04:30:30," still reads).
-  const TLogEntry Entry = Parse(Lines[0], lfIIS);
+  // "2016-09-28 04:30:30, Info  CBS ...": the level word follows a comma.
+  const TLogEntry Entry = Parse(Lines[0], lfLog4x);
   EXPECT_EQ(Entry.Level, lInfo);
   EXPECT_NEAR(Entry.Timestamp, Stamp(2016, 9, 28, 4, 30, 30), Tolerance);
 }
@@ -527,7 +596,7 @@ TEST(LineParserFiles, BundledSamples) {
                       {1, lDebug, Stamp(2024, 5, 6, 7, 8, 10)},
                       {3, lError, Stamp(2024, 5, 6, 7, 8, 13)},
                       {5, lError, Stamp(2024, 5, 6, 7, 8, 14)},
-                      {6, lCustom, Stamp(2024, 5, 6, 7, 8, 15)},
+                      {6, lInfo, Stamp(2024, 5, 6, 7, 8, 15)},
                   });
   ExpectFileLines("iis_w3c.log", lfIIS,
                   {
@@ -544,7 +613,7 @@ TEST(LineParserFiles, BundledSamples) {
                       {2, lInfo, Stamp(2024, 5, 6, 7, 8, 1), 22, 7},
                       {3, lWarn, Stamp(2024, 5, 6, 7, 8, 2), 22, 7},
                       {4, lError, Stamp(2024, 5, 6, 7, 8, 5), 22, 7},
-                      {5, lError, Stamp(2024, 5, 6, 7, 8, 5)},
+                      {5, lDebug, Stamp(2024, 5, 6, 7, 8, 5)},
                   });
 }
 

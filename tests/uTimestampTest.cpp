@@ -41,11 +41,17 @@ struct TPinnedYear {
 
 TEST(Timestamp, LooksLikeIso) {
   const std::pair<const char*, bool> Cases[] = {
-      {"2024-05-06 07:08:09", true},  {"1999/05/06T07:08:09", true},
-      {"2xxx-xx-xx xx:xx:xx", true},  {"2024-05/06 07:08:09", true},
-      {"3024-05-06 07:08:09", false}, {"2024-05-06 07:08:0", false},
-      {"2024.05.06 07:08:09", false}, {"2024-05-06_07:08:09", false},
-      {"2024-05-06 07-08-09", false}, {"", false},
+      {"2024-05-06 07:08:09", true},
+      {"1999/05/06T07:08:09", true},
+      {"2024-05-06\t07:08:09", true},
+      {"2xxx-xx-xx xx:xx:xx", true},
+      {"2024-05/06 07:08:09", true},
+      {"3024-05-06 07:08:09", false},
+      {"2024-05-06 07:08:0", false},
+      {"2024.05.06 07:08:09", false},
+      {"2024-05-06_07:08:09", false},
+      {"2024-05-06 07-08-09", false},
+      {"", false},
   };
   for (const auto& [Text, Expected] : Cases) EXPECT_EQ(LooksLikeIsoTimestamp(Text), Expected) << Text;
 }
@@ -158,7 +164,14 @@ TEST(Timestamp, Brackets) {
       {"[24:00:00]", 0, 0},
       {"[7:08:09]", 0, 0},
       {"[07:08:09 ] x", 0, 0},
-      {"[06.05.2024 07:08:09 x]", 0, 0},  // dotted form must fill the bracket
+      {"[06.05.2024 07:08:09.250123 +02:00] x", At(2024, 5, 6, 7, 8, 9, 250), 35},
+      {"[06.05.2024 07:08:09 x]", 0, 0},  // a numeric date fills the bracket but for fraction and zone
+      {"[Sun Dec 04 04:47:44 2005] [error]", At(2005, 12, 4, 4, 47, 44), 26},
+      {"[Wed Oct 11 14:32:52.123456 2000] x", At(2000, 10, 11, 14, 32, 52), 33},
+      {"[Wed Oct  1 14:32:52 2000]", At(2000, 10, 1, 14, 32, 52), 26},
+      {"[Wed Foo 11 14:32:52 2000]", 0, 0},
+      {"[Wed Oct 11 14:32:52 2000 x]", 0, 0},
+      {"[Wed Feb 30 14:32:52 2000]", 0, 0},
       {"[10.30 16:49:06] chrome.exe", 0, 0},
       {"[2023-02-29 07:08:09]", 0, 0},
       {"[]", 0, 0},
@@ -179,6 +192,57 @@ TEST(Timestamp, Brackets) {
   int Close = -1;
   EXPECT_TRUE(ParseBracketTimestamp("[07:08:09] x", Value, Close));
   EXPECT_LT(Value, 1.0);
+}
+
+// Where a line's leading timestamp ends: past its fraction, zone and closing bracket.
+TEST(Timestamp, Leading) {
+  TPinnedYear Pinned(2024);
+  const TLengthCase Cases[] = {
+      {"2024-05-06 07:08:09 x", At(2024, 5, 6, 7, 8, 9), 19},
+      {"2024-05-06T07:08:09.123456Z x", At(2024, 5, 6, 7, 8, 9), 27},
+      {"2024-05-06T07:08:09+02:00 x", At(2024, 5, 6, 7, 8, 9), 25},
+      {"2024-05-06 07:08:09,123 +0200 [INF] x", At(2024, 5, 6, 7, 8, 9), 29},
+      {"2024-05-06 07:08:09,123 - x", At(2024, 5, 6, 7, 8, 9), 23},
+      {"2024/05/06 07:08:09 x", At(2024, 5, 6, 7, 8, 9), 19},
+      {"06.05.2024 07:08:09.123456 x", At(2024, 5, 6, 7, 8, 9, 123), 26},
+      {"05/06/2024 07:08:09 x", At(2024, 5, 6, 7, 8, 9), 19},
+      {"07:08:09.5 x", TimeOnly(7, 8, 9), 10},
+      {"[2024-05-06 07:08:09] x", At(2024, 5, 6, 7, 8, 9), 21},
+      {"[Sun Dec 04 04:47:44 2005] x", At(2005, 12, 4, 4, 47, 44), 26},
+      {"Jun 14 15:16:01 host x", At(2024, 6, 14, 15, 16, 1), 15},
+      {"Jun  9 15:16:01 host x", At(2024, 6, 9, 15, 16, 1), 15},
+      {"06-14 15:16:01.123  1702 x", At(2024, 6, 14, 15, 16, 1), 18},
+      {"26-May-2024 10:22:52.601 INFO x", At(2024, 5, 26, 10, 22, 52), 24},
+      {"May 26, 2024 3:22:52 PM x", At(2024, 5, 26, 15, 22, 52), 23},
+      {"May 26, 2024 12:22:52 AM x", At(2024, 5, 26, 0, 22, 52), 24},
+      {"E, [2024-05-26T10:22:54.000000 #4211] ERROR", At(2024, 5, 26, 10, 22, 54), 37},
+      {"time=2024-05-06T07:08:09.123+02:00 level=info", At(2024, 5, 6, 7, 8, 9), 34},
+      {"time=\"2024-05-06T07:08:09Z\" level=info", At(2024, 5, 6, 7, 8, 9), 27},
+      {"ts=2024-05-06T07:08:09Z", At(2024, 5, 6, 7, 8, 9), 23},
+      {"t=2024-05-06T07:08:09+0000 lvl=info", At(2024, 5, 6, 7, 8, 9), 26},
+      {"2024-05-06\t07:08:09\tLAX1", At(2024, 5, 6, 7, 8, 9), 19},
+      {"1716723772.601    921 10.0.0.1", At(2024, 5, 26, 11, 42, 52), 14},
+      {"1716723772.6 x", 0, 0},
+      {"0000000000.601 x", 0, 0},
+      {"2024-02-30 07:08:09 x", 0, 0},
+      {"Jun 31 15:16:01 host x", 0, 0},
+      {"May 26, 2024 13:22:52 PM x", 0, 0},
+      {"26-Foo-2024 10:22:52 x", 0, 0},
+      {"timestamp=2024-05-06T07:08:09Z", 0, 0},
+      {"big line 0000001 lorem ipsum", 0, 0},
+      {"", 0, 0},
+  };
+  for (const TLengthCase& C : Cases) {
+    double Value = Untouched;
+    size_t End = 99;
+    EXPECT_EQ(ParseLeadingTimestamp(C.Text, Value, End), C.Expected != 0) << C.Text;
+    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
+    EXPECT_EQ(End, C.Expected != 0 ? static_cast<size_t>(C.Length) : 99u) << C.Text;
+  }
+  double Value = Untouched;
+  EXPECT_TRUE(ParseCompactMonthDay("0526 10:22:53.000100    4211", Value));
+  EXPECT_DOUBLE_EQ(Value, At(2024, 5, 26, 10, 22, 53));
+  EXPECT_FALSE(ParseCompactMonthDay("1326 10:22:53", Value));
 }
 
 TEST(Timestamp, TimeOfDay) {
