@@ -161,37 +161,38 @@ size_t TUtf16Decoder::Finish(char* Out) {
   return static_cast<size_t>(PutUtf8(ReplacementChar, Out) - Out);
 }
 
-// The state a load's worker and its reader share; see TBackgroundLoad.
+// The state a load's worker and its reader share; see TBackgroundLoad. What the worker writes
+// before a release store is the reader's after the matching acquire load; the reader never
+// waits for the worker.
 struct TLoadChannel {
-  std::mutex Lock;
-  // Set under Lock, read by the worker between blocks without it.
+  int64_t FileSize = 0;  // set before the worker starts
   std::atomic<bool> Cancelled{false};
 
-  // Under Lock from here on.
-  int32_t Published = 0;  // rows whose entries and text are final
-  int32_t PublishedLongest = 0;
-  int64_t BytesRead = 0;
-  int64_t FileSize = 0;
-  // The format, once decided; copied to the reader's log by its next Take.
-  bool Decided = false;
+  // Rows whose entries and text are final, and what goes with them.
+  std::atomic<int32_t> Published{0};
+  std::atomic<int32_t> PublishedLongest{0};
+  std::atomic<int64_t> BytesRead{0};
+  // Publications so far, and the last one the reader's Take saw: memory that a move left behind
+  // before publication N is not read any more once the reader has seen N.
+  std::atomic<uint64_t> Publications{0};
+  std::atomic<uint64_t> SeenByReader{0};
+  // Written once, before Decided.
   TLogFormat Format = lfUnknown;
   TCustomFormatConfig CustomConfig;
-  // lsDone or lsFailed once the worker has let go of the log.
-  TLoadState End = lsLoading;
+  std::atomic<bool> Decided{false};
+  // Written before End leaves lsLoading; the worker touches the log no more afterwards.
   TLoadError Error = leNone;
   int64_t LineEndOffset = 0;
   bool LastLineOpen = false;
   TPlatformFileInfo FileInfo;
-  // Publications so far, and how many of them the reader had seen at its last Take: memory a
-  // move left behind before publication N is no longer read once the reader has seen N.
-  uint64_t Publications = 0;
-  uint64_t SeenByReader = 0;
-  // Such memory that the worker handed over at its end, for the reader to release.
-  std::vector<TRetiredBlock> Retired;
+  std::vector<TRetiredBlock> Retired;  // left by moves, for the reader to release
+  std::atomic<int32_t> End{lsLoading};
+
+  // A notification is due unless one is pending (the reader clears it as it takes). The worker
+  // calls Notify holding NotifyLock, which Cancel takes too: none comes after Cancel returns.
+  std::atomic<bool> NotifyPending{false};
+  std::mutex NotifyLock;
   std::function<void()> Notify;
-  bool NotifyPending = false;
-  bool RowsAnnounced = false;
-  uint32_t LastNotifyMs = 0;
 
   ~TLoadChannel() {
     for (TRetiredBlock& Block : Retired) Block.Release();
@@ -281,36 +282,31 @@ class TLoadRun {
   // the format is decided. Throws TLoadCancelled when the load was cancelled.
   void Publish(int64_t BytesRead) {
     if (Channel.Cancelled.load(std::memory_order_relaxed)) throw TLoadCancelled{};
-    std::vector<TRetiredBlock> Free;
-    {
-      const std::lock_guard<std::mutex> Hold(Channel.Lock);
-      if (Channel.Cancelled.load(std::memory_order_relaxed)) throw TLoadCancelled{};
-      // What moves left behind until now is not read any more once the reader has seen this
-      // publication, which carries the new addresses.
-      for (const TRetiredBlock& Block : Moved) Waiting.emplace_back(Block, Channel.Publications + 1);
-      Moved.clear();
-      PublishLocked(BytesRead);
-      if (!Waiting.empty()) TakeFreeable(Free);
-      const uint32_t Now = MonotonicMilliseconds();
-      const bool FirstRows = Channel.Published > 0 && !Channel.RowsAnnounced;
-      if (FirstRows || Now - Channel.LastNotifyMs >= LoadNotifyIntervalMs) NotifyLocked(Now);
-    }
-    for (TRetiredBlock& Block : Free) Block.Release();
+    // What moves left behind until now is not read any more once the reader has seen this
+    // publication, which carries the new addresses.
+    const uint64_t This = Publications + 1;
+    for (const TRetiredBlock& Block : Moved) Waiting.emplace_back(Block, This);
+    Moved.clear();
+    PublishRows(BytesRead);
+    if (!Waiting.empty()) ReleaseUnread();
+    const uint32_t Now = MonotonicMilliseconds();
+    if ((Filled > 0 && !RowsAnnounced) || Now - LastNotifyMs >= LoadNotifyIntervalMs) Announce(Now);
   }
 
   // The last publication: the worker lets go of the log.
   void PublishEnd(TLoadState End, TLoadError Error, const TLoadEnd& Found) {
     List.RetireMovesTo(nullptr);
-    const std::lock_guard<std::mutex> Hold(Channel.Lock);
     HandOver();
     if (Channel.Cancelled.load(std::memory_order_relaxed)) return;
-    if (End == lsDone) PublishLocked(Channel.FileSize);
-    Channel.End = End;
+    if (End == lsDone) PublishRows(Channel.FileSize);
     Channel.Error = Error;
     Channel.LineEndOffset = Found.LineEndOffset;
     Channel.LastLineOpen = Found.LastLineOpen;
     Channel.FileInfo = Found.FileInfo;
-    NotifyLocked(MonotonicMilliseconds());
+    // Sequentially consistent with the reader's clearing of NotifyPending before it looks at
+    // the end: either its Take sees the end, or this announcement finds nothing pending.
+    Channel.End.store(End);
+    Announce(MonotonicMilliseconds());
   }
 
   // A file of fewer lines than the sample is decided once all of them are in.
@@ -319,33 +315,36 @@ class TLoadRun {
   }
 
  private:
-  void PublishLocked(int64_t BytesRead) {
-    ++Channel.Publications;
-    Channel.BytesRead = BytesRead;
-    if (!Decided) return;
-    if (!Channel.Decided) {
-      Channel.Format = Format;
-      Channel.CustomConfig = CustomConfig;
-      Channel.Decided = true;
+  void PublishRows(int64_t BytesRead) {
+    Channel.BytesRead.store(BytesRead, std::memory_order_relaxed);
+    if (Decided) {
+      if (!Channel.Decided.load(std::memory_order_relaxed)) {
+        Channel.Format = Format;
+        Channel.CustomConfig = CustomConfig;
+        Channel.Decided.store(true, std::memory_order_release);
+      }
+      Channel.PublishedLongest.store(Longest, std::memory_order_relaxed);
+      Channel.Published.store(Filled, std::memory_order_release);
     }
-    Channel.Published = Filled;
-    Channel.PublishedLongest = Longest;
+    Channel.Publications.store(++Publications, std::memory_order_release);
   }
 
-  void NotifyLocked(uint32_t Now) {
-    if (!Channel.Notify || Channel.NotifyPending) return;
-    Channel.NotifyPending = true;
-    Channel.RowsAnnounced = Channel.Published > 0;
-    Channel.LastNotifyMs = Now;
+  void Announce(uint32_t Now) {
+    LastNotifyMs = Now;
+    if (!Channel.Notify) return;
+    const std::lock_guard<std::mutex> Hold(Channel.NotifyLock);
+    if (Channel.Cancelled.load(std::memory_order_relaxed) || Channel.NotifyPending.exchange(true)) return;
+    RowsAnnounced = Filled > 0;
     Channel.Notify();
   }
 
-  // Memory that moves left behind: what the reader cannot read any more is released by the
-  // worker; the rest waits for the reader's next Take.
-  void TakeFreeable(std::vector<TRetiredBlock>& Free) {
+  // Memory that moves left behind: what the reader cannot read any more is released; the rest
+  // waits for the reader's next Take.
+  void ReleaseUnread() {
+    const uint64_t Seen = Channel.SeenByReader.load(std::memory_order_acquire);
     size_t Kept = 0;
-    for (const auto& [Block, Before] : Waiting) {
-      if (Before <= Channel.SeenByReader) Free.push_back(Block);
+    for (auto& [Block, Before] : Waiting) {
+      if (Before <= Seen) Block.Release();
       else Waiting[Kept++] = {Block, Before};
     }
     Waiting.resize(Kept);
@@ -405,6 +404,9 @@ class TLoadRun {
   int32_t Filled = 0;
   int32_t Longest = 0;
   bool Decided = false;
+  uint64_t Publications = 0;
+  uint32_t LastNotifyMs = 0;
+  bool RowsAnnounced = false;
   // Memory left by moves since the last publication, and memory waiting for the reader to have
   // seen the publication given with it.
   std::vector<TRetiredBlock> Moved;
@@ -675,46 +677,46 @@ void RunLoad(TLogList& List, TPreparedLoad& Load, TLoadChannel& Channel, bool Co
 // What a Take applies to the reader's log.
 TLoadProgress TakeFromChannel(TLoadedLog& Log, TLoadChannel& Channel, int32_t MaxNewRows, bool& FormatTaken) {
   TLoadProgress Progress;
-  Progress.OldCount = Log.List.Count;
-  std::vector<TRetiredBlock> Free;
-  TLoadError Error = leNone;
-  {
-    const std::lock_guard<std::mutex> Hold(Channel.Lock);
-    Channel.NotifyPending = false;
-    Channel.SeenByReader = Channel.Publications;
-    Progress.BytesRead = Channel.BytesRead;
-    Progress.FileSize = Channel.FileSize;
-    Progress.NewCount = Progress.OldCount + std::min(Channel.Published - Progress.OldCount, std::max(MaxNewRows, 0));
-    Progress.MoreRows = Progress.NewCount < Channel.Published;
-    if (Channel.Decided && !FormatTaken) {
-      Log.Format = Channel.Format;
-      Log.CustomConfig = Channel.CustomConfig;
-      FormatTaken = true;
-    }
-    Log.MaxLineLength = Channel.PublishedLongest;
-    if (Channel.Cancelled.load(std::memory_order_relaxed)) {
-      Progress.State = lsCancelled;
-      Progress.NewCount = Progress.OldCount;
-      Progress.MoreRows = false;
-    } else if (Channel.End == lsFailed) {
-      Progress.State = lsFailed;
-      Error = Channel.Error;
-    } else if (Channel.End == lsDone && !Progress.MoreRows) {
-      Progress.State = lsDone;
-      Log.LineEndOffset = Channel.LineEndOffset;
-      Log.LastLineOpen = Channel.LastLineOpen;
-      Log.FileInfo = Channel.FileInfo;
-    }
-    if (Channel.End != lsLoading) Free.swap(Channel.Retired);
+  Progress.OldCount = Progress.NewCount = Log.List.Count;
+  Progress.FileSize = Channel.FileSize;
+  if (Channel.Cancelled.load(std::memory_order_relaxed)) {
+    Progress.State = lsCancelled;
+    return Progress;
   }
-  for (TRetiredBlock& Block : Free) Block.Release();
-  if (Progress.State == lsFailed) {
-    FailLoad(Log, Error, Progress.FileSize);
+  // Cleared before anything is looked at, so that whatever comes after is announced again.
+  Channel.NotifyPending.store(false);
+  const auto End = static_cast<TLoadState>(Channel.End.load());
+  const uint64_t Seen = Channel.Publications.load(std::memory_order_acquire);
+  const int32_t Published = Channel.Published.load(std::memory_order_acquire);
+  Progress.BytesRead = Channel.BytesRead.load(std::memory_order_relaxed);
+  if (!FormatTaken && Channel.Decided.load(std::memory_order_acquire)) {
+    Log.Format = Channel.Format;
+    Log.CustomConfig = Channel.CustomConfig;
+    FormatTaken = true;
+  }
+  Log.MaxLineLength = Channel.PublishedLongest.load(std::memory_order_relaxed);
+  Progress.NewCount = Progress.OldCount + std::min(Published - Progress.OldCount, std::max(MaxNewRows, 0));
+  Progress.MoreRows = Progress.NewCount < Published;
+  // From here the reader reads the list through the addresses of this publication only.
+  Channel.SeenByReader.store(Seen, std::memory_order_release);
+  if (End != lsLoading) {
+    for (TRetiredBlock& Block : Channel.Retired) Block.Release();
+    Channel.Retired.clear();
+  }
+  if (End == lsFailed) {
+    FailLoad(Log, Channel.Error, Progress.FileSize);
+    Progress.State = lsFailed;
     Progress.NewCount = 0;
     Progress.MoreRows = false;
-  } else {
-    Log.List.Count = Progress.NewCount;
+    return Progress;
   }
+  if (End == lsDone && !Progress.MoreRows) {
+    Progress.State = lsDone;
+    Log.LineEndOffset = Channel.LineEndOffset;
+    Log.LastLineOpen = Channel.LastLineOpen;
+    Log.FileInfo = Channel.FileInfo;
+  }
+  Log.List.Count = Progress.NewCount;
   return Progress;
 }
 }  // namespace
@@ -761,7 +763,7 @@ TLoadProgress TBackgroundLoad::Take(int32_t MaxNewRows) {
 
 void TBackgroundLoad::Cancel() {
   {
-    const std::lock_guard<std::mutex> Hold(Channel->Lock);
+    const std::lock_guard<std::mutex> Hold(Channel->NotifyLock);
     Channel->Cancelled.store(true, std::memory_order_relaxed);
   }
   Loaded.reset();

@@ -117,11 +117,13 @@ struct TLoadChannel;
 //   CustomConfig once the format is decided (before the first row is published: the first lines
 //   are parsed again with it before anyone sees them), and MaxLineLength. FileSize and Encoding
 //   are set by Start.
-// - A small record of progress (rows published, bytes read, the end and its reason) lives in the
-//   channel under one mutex, held only to copy it; the notification is called under it too, so
-//   that none comes after Cancel returns.
+// - Progress (rows published, bytes read, the end and its reason) lives in the channel in atomic
+//   values: the worker stores the count of rows with release after the rows are complete, and
+//   Take loads it with acquire, so Take never waits for the worker. What comes once (the format,
+//   the end's findings) is written before the flag or state that announces it.
 // - Cancel sets one flag, which the worker reads between blocks of the file (a block of 128 KiB
-//   takes well under a millisecond), and the worker then publishes nothing more.
+//   takes well under a millisecond), and the worker then publishes nothing more. The worker calls
+//   Notify under a mutex that Cancel takes too, so that none comes after Cancel returns.
 //
 // The worker and the reader share Log: whoever lets go of it last frees it. A reader that cancels
 // and lets go of its log leaves the freeing to the worker, on the worker's thread.

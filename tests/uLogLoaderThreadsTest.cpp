@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -91,19 +92,27 @@ class TNotifications {
   int Count = 0;
 };
 
-// Takes until the load ends, as a viewer does on each notification; Each runs after every Take.
+// Takes as a viewer does on each notification (or at once when there is more) until the load
+// ends or GoOn, called after every Take, says to stop.
 template <typename F>
-TLoadProgress TakeToTheEnd(TBackgroundLoad& Load, TNotifications& Notes, int32_t MaxNewRows, F&& Each) {
+TLoadProgress TakeWhile(TBackgroundLoad& Load, TNotifications& Notes, int32_t MaxNewRows, F&& GoOn) {
   for (;;) {
     const int Seen = Notes.Seen();
     const TLoadProgress Progress = Load.Take(MaxNewRows);
-    Each(Progress);
-    if (Progress.State != lsLoading) return Progress;
+    if (!GoOn(Progress) || Progress.State != lsLoading) return Progress;
     if (!Progress.MoreRows && !Notes.WaitBeyond(Seen)) {
       ADD_FAILURE() << "no notification";
       return Progress;
     }
   }
+}
+
+template <typename F>
+TLoadProgress TakeToTheEnd(TBackgroundLoad& Load, TNotifications& Notes, int32_t MaxNewRows, F&& Each) {
+  return TakeWhile(Load, Notes, MaxNewRows, [&](const TLoadProgress& P) {
+    Each(P);
+    return true;
+  });
 }
 
 class LogLoaderThreadsTest : public ::testing::Test {
@@ -204,6 +213,34 @@ TEST_F(LogLoaderThreadsTest, TakenRowsAreFinalAndTheEndIsTheBlockingLoads) {
   }
 }
 
+// The reader is the host's thread and never waits for the worker: while the worker is held up
+// in the middle of its publishing (here in a notification that hangs), Take returns at once
+// with what was published.
+TEST_F(LogLoaderThreadsTest, TakeDoesNotWaitForTheWorker) {
+  const std::string Path = Write("app.log", Log4xLines(3000));
+  std::atomic<bool> Notifying{false}, Released{false};
+  TNotifications Notes;
+  auto Log = std::make_shared<TLoadedLog>();
+  const std::unique_ptr<TBackgroundLoad> Load =
+      TBackgroundLoad::Start(Log, Path, AppSettings, [&, Counted = Notes.Callback()] {
+        Notifying = true;
+        while (!Released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        Counted();
+      });
+  ASSERT_NE(Load, nullptr);
+  while (!Notifying) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::future<TLoadProgress> Taking = std::async(std::launch::async, [&] { return Load->Take(); });
+  const bool Returned = Taking.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  Released = true;
+  ASSERT_TRUE(Returned) << "Take waited for the worker";
+  const TLoadProgress Held = Taking.get();
+  EXPECT_EQ(Held.State, lsLoading);
+  EXPECT_GT(Held.NewCount, 0);
+  EXPECT_EQ(TakeToTheEnd(*Load, Notes, MaxListCount, [](const TLoadProgress&) {}).State, lsDone);
+  EXPECT_EQ(Log->List.Count, 3000);
+  Load->Wait();
+}
+
 // A cancelled load stops, publishes and announces nothing more, and a reader that lets go of the
 // log leaves its memory to the worker, which frees it as it ends.
 TEST_F(LogLoaderThreadsTest, CancelStopsTheLoadAndTheWorkerFreesTheLog) {
@@ -221,13 +258,7 @@ TEST_F(LogLoaderThreadsTest, CancelStopsTheLoadAndTheWorkerFreesTheLog) {
   TNotifications Notes;
   const std::unique_ptr<TBackgroundLoad> Load = TBackgroundLoad::Start(Log, Path, AppSettings, Notes.Callback());
   ASSERT_NE(Load, nullptr);
-  while (Log->List.Count == 0) {
-    const int Seen = Notes.Seen();
-    Load->Take();
-    if (Log->List.Count == 0) {
-      ASSERT_TRUE(Notes.WaitBeyond(Seen));
-    }
-  }
+  TakeWhile(*Load, Notes, MaxListCount, [](const TLoadProgress& P) { return P.NewCount == 0; });
   Load->Cancel();
   const int NotesAtCancel = Notes.Seen();
   const int32_t Rows = Log->List.Count;
@@ -364,13 +395,9 @@ TEST_F(LogLoaderThreadsTest, TextBeyondTwoGigabytesIsRefusedOnlyWhereItCannotBeA
       continue;
     }
     ASSERT_NE(Load, nullptr) << C.Name << ": " << LoadErrorText(*Log);
-    while (Log->List.Count < 100) {
-      const int Seen = Notes.Seen();
-      ASSERT_EQ(Load->Take().State, lsLoading) << C.Name;
-      if (Log->List.Count < 100) {
-        ASSERT_TRUE(Notes.WaitBeyond(Seen)) << C.Name;
-      }
-    }
+    const TLoadProgress First =
+        TakeWhile(*Load, Notes, MaxListCount, [](const TLoadProgress& P) { return P.NewCount < 100; });
+    ASSERT_EQ(First.State, lsLoading) << C.Name;
     EXPECT_EQ(TextOf(Log->List, 99), ReferenceLines(Head)[99]) << C.Name;
     Load->Cancel();
     Load->Wait();
