@@ -771,6 +771,13 @@ void TBackgroundLoad::Cancel() {
 
 void TBackgroundLoad::Wait() { Worker.Join(); }
 
+void ReleaseLogInBackground(std::shared_ptr<TLoadedLog> Log) {
+  if (!Log || Log.use_count() > 1) return;
+  // Without a thread the log is freed here, as the work given to Start is dropped.
+  TPlatformThread Releaser;
+  Releaser.Start([Last = std::move(Log)]() mutable { Last.reset(); });
+}
+
 std::string LoadErrorText(const TLoadedLog& Log) {
   if (Log.LoadError == leOutOfMemory && Log.FailedFileSize > 0)
     return std::string(LoadErrorText(leOutOfMemory)) + " to load " + ByteSizeText(Log.FailedFileSize);

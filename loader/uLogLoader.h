@@ -72,6 +72,11 @@ class TLoadedLog {
   bool Load(const std::string& FileName, const TAppSettings& Settings);
 };
 
+// Lets go of Log; when that was its last owner, it is freed on a thread of its own: a log of
+// gigabytes takes a while to give back (half a second for 3 GB under Wine), which the host's
+// thread must not wait for.
+void ReleaseLogInBackground(std::shared_ptr<TLoadedLog> Log);
+
 // The reason of a failed load for the user, with the size where memory ran out ("Not enough
 // memory to load 9.8 GB"); empty after a successful one.
 std::string LoadErrorText(const TLoadedLog& Log);

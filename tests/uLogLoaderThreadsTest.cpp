@@ -274,6 +274,20 @@ TEST_F(LogLoaderThreadsTest, CancelStopsTheLoadAndTheWorkerFreesTheLog) {
   EXPECT_EQ(Notes.Seen(), NotesAtCancel);
 }
 
+// A large log takes a while to free; a viewer hands it to a thread of its own, which frees it.
+TEST_F(LogLoaderThreadsTest, ALogLetGoOfInTheBackgroundIsFreed) {
+  auto Log = std::make_shared<TLoadedLog>();
+  ASSERT_TRUE(Log->Load(Write("app.log", Log4xLines(100)), AppSettings));
+  const std::weak_ptr<TLoadedLog> Watch = Log;
+  auto Shared = Log;
+  ReleaseLogInBackground(std::move(Shared));
+  EXPECT_FALSE(Watch.expired()) << "another owner holds it";
+  ReleaseLogInBackground(std::move(Log));
+  for (int Tries = 0; !Watch.expired() && Tries < 10000; ++Tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(Watch.expired());
+}
+
 // A failure after the start empties the log and says why, with the size where memory ran out;
 // one at the start is reported by Start itself, at once.
 TEST_F(LogLoaderThreadsTest, FailuresEmptyTheLogWithTheirReason) {
