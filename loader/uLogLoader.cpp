@@ -583,6 +583,19 @@ void PresizeList(TLogList& List, int64_t Size, const TEncodingFound& Found) {
   AdviseLargeBuffer(List.TextBuffer.Data(), List.TextBuffer.ReservedLength());
 }
 
+// What the log says about its file before a load and after a failed one.
+void ForgetFile(TLoadedLog& Log, TLoadError Error, int64_t FailedSize) {
+  Log.Format = lfUnknown;
+  Log.Encoding = 0;
+  Log.FileSize = 0;
+  Log.MaxLineLength = 0;
+  Log.LineEndOffset = 0;
+  Log.LastLineOpen = false;
+  Log.FileInfo = TPlatformFileInfo{};
+  Log.LoadError = Error;
+  Log.FailedFileSize = FailedSize;
+}
+
 // Empties the log after a failure and gives its memory back.
 void FailLoad(TLoadedLog& Log, TLoadError Error, int64_t Size) {
   TLogList& List = Log.List;
@@ -593,15 +606,7 @@ void FailLoad(TLoadedLog& Log, TLoadError Error, int64_t Size) {
   } catch (...) {
   }
   List.TextBuffer.Resize(0);
-  Log.Format = lfUnknown;
-  Log.Encoding = 0;
-  Log.FileSize = 0;
-  Log.MaxLineLength = 0;
-  Log.LineEndOffset = 0;
-  Log.LastLineOpen = false;
-  Log.FileInfo = TPlatformFileInfo{};
-  Log.LoadError = Error;
-  Log.FailedFileSize = Size;
+  ForgetFile(Log, Error, Size);
 }
 
 // A load between opening the file and reading it: what the reader's thread prepared for the
@@ -618,16 +623,8 @@ struct TPreparedLoad {
 // are in place before a reader may look at them. False when the load failed (Log says why).
 bool PrepareLoad(TLoadedLog& Log, const std::string& FileName, const TAppSettings& Settings, TPreparedLoad& Load) {
   Log.List.Clear();
-  Log.Format = lfUnknown;
+  ForgetFile(Log, leNone, 0);
   Log.CustomConfig = Settings.CustomFormat;
-  Log.Encoding = 0;
-  Log.FileSize = 0;
-  Log.MaxLineLength = 0;
-  Log.LineEndOffset = 0;
-  Log.LastLineOpen = false;
-  Log.FileInfo = TPlatformFileInfo{};
-  Log.LoadError = leNone;
-  Log.FailedFileSize = 0;
   Load.Settings = TLoadSettings{Settings.AutoDetect, Settings.ForceFormat, Settings.CustomFormat};
   int64_t Size = 0;
   try {

@@ -56,27 +56,15 @@ class LogLoaderTest : public ::testing::Test {
   void SetUp() override {
     SavedSettings = AppSettings;
     SetDefaultSettings();
-    static int Serial = 0;
-    Dir = fs::temp_directory_path() /
-          ("skerrin-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           std::to_string(++Serial));
-    fs::create_directories(Dir);
   }
   void TearDown() override {
     LoadReadHook = nullptr;
     HookFailOffset = HookShortenTo = -1;
     HookThrowLength = false;
     AppSettings = SavedSettings;
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
   }
 
-  std::string Write(const std::string& Name, const std::string& Bytes) {
-    const fs::path Path = Dir / Name;
-    std::ofstream Out(Path, std::ios::binary);
-    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    return Utf8Path(Path);
-  }
+  std::string Write(const std::string& Name, const std::string& Bytes) { return Scratch.Write(Name, Bytes); }
 
   // Every entry numbered in order, with the parse a fresh ParseLine gives for the decided format.
   void ExpectConsistent(const TLoadedLog& Log) {
@@ -103,7 +91,8 @@ class LogLoaderTest : public ::testing::Test {
   }
 
   TAppSettings SavedSettings;
-  fs::path Dir;
+  TScratchDir Scratch{"skerrin-loader"};
+  const fs::path& Dir = Scratch.Path();
 };
 
 }  // namespace

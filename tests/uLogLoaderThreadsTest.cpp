@@ -120,27 +120,18 @@ class LogLoaderThreadsTest : public ::testing::Test {
   void SetUp() override {
     SavedSettings = AppSettings;
     SetDefaultSettings();
-    static int Serial = 0;
-    Dir = fs::temp_directory_path() /
-          ("skerrin-threads-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           std::to_string(++Serial));
-    fs::create_directories(Dir);
   }
   void TearDown() override {
     LoadReadHook = nullptr;
     LoadReadChunk = 131072;
     LoadReservesAhead = true;
     AppSettings = SavedSettings;
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
   }
-  std::string Write(const std::string& Name, const std::string& Bytes) {
-    std::ofstream(Dir / Name, std::ios::binary) << Bytes;
-    return Utf8Path(Dir / Name);
-  }
+  std::string Write(const std::string& Name, const std::string& Bytes) { return Scratch.Write(Name, Bytes); }
 
   TAppSettings SavedSettings;
-  fs::path Dir;
+  TScratchDir Scratch{"skerrin-threads"};
+  const fs::path& Dir = Scratch.Path();
 };
 
 }  // namespace
