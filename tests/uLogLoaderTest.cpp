@@ -21,6 +21,7 @@
 #include "loader/uLogTail.h"
 #include "model/uRuleCache.h"
 #include "settings/uSettings.h"
+#include "uLoaderTestFixture.h"
 #include "uTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -51,20 +52,13 @@ void FaultHook(int64_t Offset, int64_t& Count) {
   if (HookShortenTo >= 0 && Offset + Count > HookShortenTo) Count = std::max<int64_t>(HookShortenTo - Offset, 0);
 }
 
-class LogLoaderTest : public ::testing::Test {
+class LogLoaderTest : public TLoaderTest {
  protected:
-  void SetUp() override {
-    SavedSettings = AppSettings;
-    SetDefaultSettings();
-  }
   void TearDown() override {
-    LoadReadHook = nullptr;
     HookFailOffset = HookShortenTo = -1;
     HookThrowLength = false;
-    AppSettings = SavedSettings;
+    TLoaderTest::TearDown();
   }
-
-  std::string Write(const std::string& Name, const std::string& Bytes) { return Scratch.Write(Name, Bytes); }
 
   // Every entry numbered in order, with the parse a fresh ParseLine gives for the decided format.
   void ExpectConsistent(const TLoadedLog& Log) {
@@ -89,10 +83,6 @@ class LogLoaderTest : public ::testing::Test {
     EXPECT_EQ(Log.MaxLineLength, Longest);
     EXPECT_EQ(Log.List.TextUsed, NextOffset);
   }
-
-  TAppSettings SavedSettings;
-  TScratchDir Scratch{"skerrin-loader"};
-  const fs::path& Dir = Scratch.Path();
 };
 
 }  // namespace

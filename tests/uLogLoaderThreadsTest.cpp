@@ -25,6 +25,7 @@
 #include "model/uLogFilter.h"
 #include "model/uRuleCache.h"
 #include "settings/uSettings.h"
+#include "uLoaderTestFixture.h"
 #include "uTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -115,24 +116,7 @@ TLoadProgress TakeToTheEnd(TBackgroundLoad& Load, TNotifications& Notes, int32_t
   });
 }
 
-class LogLoaderThreadsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SavedSettings = AppSettings;
-    SetDefaultSettings();
-  }
-  void TearDown() override {
-    LoadReadHook = nullptr;
-    LoadReadChunk = 131072;
-    LoadReservesAhead = true;
-    AppSettings = SavedSettings;
-  }
-  std::string Write(const std::string& Name, const std::string& Bytes) { return Scratch.Write(Name, Bytes); }
-
-  TAppSettings SavedSettings;
-  TScratchDir Scratch{"skerrin-threads"};
-  const fs::path& Dir = Scratch.Path();
-};
+class LogLoaderThreadsTest : public TLoaderTest {};
 
 }  // namespace
 
