@@ -15,8 +15,8 @@
 # A last table shows the load on a worker thread as the viewer's reader sees it, on the Log4j
 # log and on larger ones given with --huge (written for the run and removed after it): the time
 # Start takes on the reader's thread, the time to the first published rows and to the complete
-# load, peak memory, the longest Take, and the time from a cancel (one second after the first
-# rows) until the worker has stopped and freed the log.
+# load, peak memory, the longest Take, and for a load cancelled half-way through, the time until
+# the worker has stopped and the time the log then takes to be freed.
 set -eu
 source "$(dirname "$0")/../scripts/env.sh"
 mkdir -p "$BUILD/logs"
@@ -127,7 +127,10 @@ background_figures() {  # arch (native, win64, win32), file
   else run=("$(wine_loader "$1")" "$BUILD/$1/bin/skerrin-bench.exe" --background "$(wine_path "$2")"); fi
   local figures cancel
   figures=$("${run[@]}" --runs "$RUNS" | tr -d '\r' | grep .) || figures="0 0 0 0 0 0 0"
-  cancel=$("${run[@]}" --runs 1 --cancel-after 1000 | tr -d '\r' | awk '{ print $5, $8 }') || cancel="0 0"
+  # Cancelled half-way through.
+  local half
+  half=$(echo "$figures" | awk '{ printf "%d", $5 * 500 }')
+  cancel=$("${run[@]}" --runs 1 --cancel-after "$half" | tr -d '\r' | awk '{ print $5, $8 }') || cancel="0 0"
   echo "$(echo "$figures" | cut -d' ' -f1-7) ${cancel:-0 0}"
 }
 
