@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the three configurations and runs every test: the unit tests natively under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the same tests and the Windows-only tests
-# under Wine for x86-64 and i386, the checks of the built plug-in files and of the package.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the tests of the load's threads under
+# ThreadSanitizer, the same unit tests and the Windows-only tests under Wine for x86-64 and
+# i386, the checks of the built plug-in files and of the package.
 # Ends with "N passed, N failed"; exits non-zero when anything failed or did not run.
 set -u
 source "$(dirname "$0")/scripts/env.sh"
@@ -66,6 +67,17 @@ done
 
 log "native unit tests (ASan + UBSan)"
 [ -x "$BUILD/native/bin/skerrin_tests" ] && run_gtest native env ASAN_OPTIONS=detect_leaks=1 "$BUILD/native/bin/skerrin_tests"
+
+log "the load's threads under ThreadSanitizer"
+# A tree of its own with just the core and the tests of the load on a worker thread, so that the
+# step costs a minute or two; a race fails the run (ThreadSanitizer's exit code).
+if cmake -S "$ROOT" -B "$BUILD/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKERRIN_TSAN=ON -DSKERRIN_WERROR=ON \
+    >"$BUILD/logs/configure-tsan.log" 2>&1 \
+  && cmake --build "$BUILD/tsan" -j "$JOBS" --target skerrin_tsan_tests >"$BUILD/logs/build-tsan.log" 2>&1; then
+  run_gtest tsan "$BUILD/tsan/bin/skerrin_tsan_tests"
+else
+  fail 1 "build tsan (see $BUILD/logs/build-tsan.log)"
+fi
 
 log "fuzz targets (about a minute) and skerrin-dump under a memory limit"
 source "$ROOT/fuzz/fuzz.sh" && fuzz_step 10

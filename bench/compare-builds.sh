@@ -4,12 +4,19 @@
 # a filter rebuild. Not part of the test suite: it takes minutes and wants a quiet machine.
 #
 #   bench/compare-builds.sh [--size MB] [--runs N] [--dir DIR] [--kind KIND]... [--no-plugin] [--i386]
+#                           [--huge MB]...
 #
 # Builds what it needs (native Release in build/release, the Windows programs in build/win64 and,
 # with --i386, build/win32), writes the logs to DIR (default /tmp/skerrin-bench, kept for the next
 # run) and prints Markdown tables. MB/s is from the best wall time of N runs, ns/line from the best
 # processor time; the ratios compare processor times with the native build, and the plug-in's
 # wall times with the Windows loader alone.
+#
+# A last table shows the load on a worker thread as the viewer's reader sees it, on the Log4j
+# log and on larger ones given with --huge (written for the run and removed after it): the time
+# Start takes on the reader's thread, the time to the first published rows and to the complete
+# load, peak memory, the longest Take, and for a load cancelled half-way through, the time until
+# the worker has stopped and the time the log then takes to be freed.
 set -eu
 source "$(dirname "$0")/../scripts/env.sh"
 mkdir -p "$BUILD/logs"
@@ -20,6 +27,7 @@ DIR=/tmp/skerrin-bench
 KINDS=()
 PLUGIN=1
 I386=0
+HUGE=()
 while [ $# -gt 0 ]; do
   case $1 in
     --size) SIZE=$2; shift 2 ;;
@@ -28,7 +36,8 @@ while [ $# -gt 0 ]; do
     --kind) KINDS+=("$2"); shift 2 ;;
     --no-plugin) PLUGIN=0; shift ;;
     --i386) I386=1; shift ;;
-    *) echo "usage: $0 [--size MB] [--runs N] [--dir DIR] [--kind KIND]... [--no-plugin] [--i386]" >&2; exit 2 ;;
+    --huge) HUGE+=("$2"); shift 2 ;;
+    *) echo "usage: $0 [--size MB] [--runs N] [--dir DIR] [--kind KIND]... [--no-plugin] [--i386] [--huge MB]..." >&2; exit 2 ;;
   esac
 done
 [ ${#KINDS[@]} -gt 0 ] || KINDS=(log4j access syslog json short long utf16)
@@ -107,6 +116,41 @@ for kind in "${KINDS[@]}"; do
       'BEGIN { printf " %.0f | %.1f | %.2f | %.2f | %.2f |", (w>0?b/1048576/w:0), (l>0?c*1e9/l:0), (b>0?p*1024/b:0), (nc>0?c/nc:0), (sc>0?c/sc:0) }')
   done
   echo "$row"
+done
+
+# Figures of the load on a worker thread: "lines bytes start first done peakKiB longest-take-ms",
+# then the time a cancel takes to stop the worker and the time the log then takes to be freed;
+# zeros when it failed.
+background_figures() {  # arch (native, win64, win32), file
+  local run
+  if [ "$1" = native ]; then run=("$BUILD/release/bin/skerrin-bench" --background "$2")
+  else run=("$(wine_loader "$1")" "$BUILD/$1/bin/skerrin-bench.exe" --background "$(wine_path "$2")"); fi
+  local figures cancel
+  figures=$("${run[@]}" --runs "$RUNS" | tr -d '\r' | grep .) || figures="0 0 0 0 0 0 0"
+  # Cancelled half-way through.
+  local half
+  half=$(echo "$figures" | awk '{ printf "%d", $5 * 500 }')
+  cancel=$("${run[@]}" --runs 1 --cancel-after "$half" | tr -d '\r' | awk '{ print $5, $8 }') || cancel="0 0"
+  echo "$(echo "$figures" | cut -d' ' -f1-7) ${cancel:-0 0}"
+}
+
+echo
+echo "The load on a worker thread, as the viewer's reader takes it (Log4j lines): seconds, best of $RUNS."
+echo
+echo "| build | MB | lines | start s | first rows s | complete s | peak / size | longest take ms | cancel: stop s | free s |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+ALL_ARCHES=(native "${WIN_ARCHES[@]}")
+for size in "$SIZE" "${HUGE[@]}"; do
+  file=$(file_for log4j "$size")
+  cat "$file" >/dev/null
+  for arch in "${ALL_ARCHES[@]}"; do
+    # A 32-bit process holds no more than some hundreds of megabytes of log.
+    [ "$arch" = win32 ] && [ "$size" -gt 512 ] && continue
+    read -r lines bytes start first done peak take stop freed < <(background_figures "$arch" "$file")
+    awk -v a="$arch" -v l="$lines" -v b="$bytes" -v s="$start" -v f="$first" -v d="$done" -v p="$peak" -v t="$take" \
+      -v c="$stop" -v r="$freed" 'BEGIN { printf "| %s | %.0f | %d | %.4f | %.4f | %.2f | %.2f | %.1f | %.3f | %.3f |\n", a, b/1048576, l, s, f, d, (b>0?p*1024/b:0), t, c, r }'
+  done
+  [ "$size" = "$SIZE" ] || rm -f "$file"
 done
 
 [ "$PLUGIN" = 1 ] || exit 0

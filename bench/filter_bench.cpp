@@ -105,7 +105,7 @@ void FillList(const std::string& Path, TLogList& List) {
     size_t End = Text.find('\n', Start);
     if (End == std::string::npos) End = Text.size();
     const int32_t Length = static_cast<int32_t>(End - Start);
-    const int32_t Offset = List.AppendText(Text.data() + Start, Length);
+    const int64_t Offset = List.AppendText(Text.data() + Start, Length);
     const int32_t Index = List.ReserveEntry();
     TLogEntry& Entry = List.Items[Index];
     Entry = EmptyLogEntry();
@@ -281,7 +281,8 @@ int main(int argc, char** argv) {
   const std::string Path = GenerateFile(Lines);
   TLogList List;
   FillList(Path, List);
-  std::printf("%d lines, %d bytes of text, CPU time, best of %d runs\n", List.Count, List.TextUsed, Runs);
+  std::printf("%d lines, %lld bytes of text, CPU time, best of %d runs\n", List.Count,
+              static_cast<long long>(List.TextUsed), Runs);
 
   const TCase Cases[] = {
       {"ascii 'timeout', context 0", u"timeout", "timeout", 0},

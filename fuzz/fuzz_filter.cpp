@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TLogList List;
   const std::vector<std::string> Lines = NaiveLines(In.Remaining(), true);
   for (const std::string& Line : Lines) {
-    const int32_t Offset = List.AppendText(Line.data(), static_cast<int32_t>(Line.size()));
+    const int64_t Offset = List.AppendText(Line.data(), static_cast<int32_t>(Line.size()));
     const int32_t Index = List.ReserveEntry();
     TLogEntry& E = List.Items[static_cast<size_t>(Index)];
     ParseLine(Line, Index + 1, lfPlain, E, TCustomFormatConfig{});

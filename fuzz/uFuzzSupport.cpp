@@ -155,9 +155,8 @@ void CheckEntries(const TLoadedLog& Log, bool OneLoad) {
   for (int32_t I = 0; I < List.Count; ++I) {
     const TLogEntry& E = List.Items[static_cast<size_t>(I)];
     FUZZ_CHECK(E.LineNumber == I + 1, "entries are not numbered 1..Count");
-    FUZZ_CHECK(
-        E.TextLength >= 0 && E.TextOffset >= 0 && static_cast<int64_t>(E.TextOffset) + E.TextLength <= List.TextUsed,
-        "text outside the buffer");
+    FUZZ_CHECK(E.TextLength >= 0 && E.TextOffset >= 0 && E.TextOffset + E.TextLength <= List.TextUsed,
+               "text outside the buffer");
     if (OneLoad) FUZZ_CHECK(E.TextOffset == Next, "text not stored back to back");
     Next += E.TextLength;
     Longest = std::max(Longest, E.TextLength);

@@ -3,10 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "model/uLogModel.h"
 #include "model/uLogTypes.h"
+#include "platform/uPlatformFile.h"
+#include "platform/uPlatformThread.h"
 #include "settings/uSettings.h"
 
 // Why the last load failed, so that the user is told more than that it did.
@@ -16,13 +20,17 @@ enum TLoadError : int32_t {
   leAccessDenied,
   leInUse,       // another program holds the file open without sharing it
   leCannotOpen,  // any other reason the file could not be opened
-  leTooLarge,    // its text passes the 2 GiB the entry list can address
+  leTooLarge,    // its text passes what the list can address in this process (2 GiB in 32 bits)
   leOutOfMemory,
-  leReadError,  // reading failed, or the file shrank under the load
+  leReadError,     // reading failed after the file was opened
+  leTooManyLines,  // more lines than a 32-bit line number counts
+  leLineTooLong,   // one line of 2 GiB or more
 };
 
 // A short text for the user, in English like the rest of the viewer; empty for leNone.
 const char* LoadErrorText(TLoadError Error);
+// A byte count as the user reads it: "512 bytes", "12 KB", "975 MB", "9.8 GB" (units of 1024).
+std::string ByteSizeText(int64_t Bytes);
 
 class TLoadedLog {
  public:
@@ -44,18 +52,117 @@ class TLoadedLog {
   // LineEndOffset. A follower that later reads its line feed must replace that entry rather
   // than add the completed line as a new one.
   bool LastLineOpen = false;
-  // leNone after a successful load; after a failed one, why it failed.
+  // The file the load read, as its own handle saw it when the load ended: the identity is that
+  // of the file read even when the writer renamed it meanwhile and a new one took its name.
+  TPlatformFileInfo FileInfo;
+  // leNone after a successful load; after a failed one, why it failed, and the size of the file
+  // it had opened (0 when it could not open it).
   TLoadError LoadError = leNone;
+  int64_t FailedFileSize = 0;
 
   TLoadedLog() = default;
   TLoadedLog(const TLoadedLog&) = delete;
   TLoadedLog& operator=(const TLoadedLog&) = delete;
 
-  // False when the file cannot be opened or read whole, when its text is too large for the
-  // list (2^31 bytes), or when memory runs out; the list is then empty, Format lfUnknown and
-  // FileSize, MaxLineLength and LineEndOffset 0. Never throws. The format comes from the
-  // settings' AutoDetect, ForceFormat and CustomFormat.
+  // Loads the file on the caller's thread, the same way as a TBackgroundLoad run to its end.
+  // False when the file cannot be opened or read, when its text or lines are too many for the
+  // list, or when memory runs out; the list is then empty, Format lfUnknown and FileSize,
+  // MaxLineLength and LineEndOffset 0. Never throws. The format comes from the settings'
+  // AutoDetect, ForceFormat and CustomFormat.
   bool Load(const std::string& FileName, const TAppSettings& Settings);
+};
+
+// Lets go of Log; when that was its last owner, it is freed on a thread of its own: a log of
+// gigabytes takes a while to give back (half a second for 3 GB under Wine), which the host's
+// thread must not wait for.
+void ReleaseLogInBackground(std::shared_ptr<TLoadedLog> Log);
+
+// The reason of a failed load for the user, with the size where memory ran out ("Not enough
+// memory to load 9.8 GB"); empty after a successful one.
+std::string LoadErrorText(const TLoadedLog& Log);
+
+// How far a load on a worker thread has come, as its reader took it.
+enum TLoadState : int32_t {
+  lsLoading,    // more rows may come
+  lsDone,       // every row is taken: the log is complete, as after a successful Load
+  lsFailed,     // the log is empty and LoadError says why, as after a failed Load
+  lsCancelled,  // nothing more comes; the rows taken so far stay readable
+};
+
+struct TLoadProgress {
+  TLoadState State = lsLoading;
+  // List.Count before and after the Take: the new rows are OldCount .. NewCount - 1.
+  int32_t OldCount = 0;
+  int32_t NewCount = 0;
+  // More rows are published than this Take was allowed to take: take again soon, even without
+  // a notification.
+  bool MoreRows = false;
+  int64_t BytesRead = 0;  // file bytes consumed so far, of FileSize
+  int64_t FileSize = 0;
+};
+
+// The notification interval of a load: new rows and progress are announced at most this often
+// (the first rows and the end at once).
+constexpr uint32_t LoadNotifyIntervalMs = 50;
+
+struct TLoadChannel;
+
+// A load on a worker thread, and its one reader: the thread that started it (the viewer's).
+//
+// What the two share, and how:
+// - The entries and text of Log's list. The worker appends behind what it has published and
+//   never changes a published entry or byte. The reader reads entries below List.Count and their
+//   text without a lock. They do not move: the load reserves address space for all the file can
+//   hold before it starts; where a buffer must still move (a 32-bit process cannot reserve that
+//   much), the old copy stays readable until the reader's next Take, so a pointer into the list
+//   is good until then (or until the load is destroyed).
+// - List.Count belongs to the reader: only Take changes it, and only upwards.
+// - The rest of Log (the list's TextUsed and bookkeeping, its other fields) is the worker's until
+//   Take reports the end. Take copies into Log what the reader may see as it comes: Format and
+//   CustomConfig once the format is decided (before the first row is published: the first lines
+//   are parsed again with it before anyone sees them), and MaxLineLength. FileSize and Encoding
+//   are set by Start.
+// - Progress (rows published, bytes read, the end and its reason) lives in the channel in atomic
+//   values: the worker stores the count of rows with release after the rows are complete, and
+//   Take loads it with acquire, so Take never waits for the worker. What comes once (the format,
+//   the end's findings) is written before the flag or state that announces it.
+// - Cancel sets one flag, which the worker reads between blocks of the file (a block of 128 KiB
+//   takes well under a millisecond), and the worker then publishes nothing more. The worker calls
+//   Notify under a mutex that Cancel takes too, so that none comes after Cancel returns.
+//
+// The worker and the reader share Log: whoever lets go of it last frees it. A reader that cancels
+// and lets go of its log leaves the freeing to the worker, on the worker's thread.
+class TBackgroundLoad {
+ public:
+  // Opens FileName for Log (which no other load may be filling) on the caller's thread, decides
+  // its encoding and takes memory for it, then reads it on a worker thread. Null when that fails at once (missing, locked, too large
+  // for this process, not enough memory): Log then says why, as after a failed Load. Notify, when
+  // given, is called on the worker's thread when there is something new to take; it must return
+  // quickly, without calling into the load (a viewer posts itself a message). It is not called
+  // again until the reader has taken. When no thread can be started the file is read on the
+  // caller's thread before Start returns.
+  static std::unique_ptr<TBackgroundLoad> Start(std::shared_ptr<TLoadedLog> Log, const std::string& FileName,
+                                                const TAppSettings& Settings, std::function<void()> Notify = {});
+  // Cancels, and does not wait for the worker.
+  ~TBackgroundLoad();
+  TBackgroundLoad(const TBackgroundLoad&) = delete;
+  TBackgroundLoad& operator=(const TBackgroundLoad&) = delete;
+
+  // Takes what was published: at most MaxNewRows more rows, progress, and the end. On the
+  // reader's thread only.
+  TLoadProgress Take(int32_t MaxNewRows = MaxListCount);
+  // Stops the load and lets go of its log; returns at once. No row is published and Notify is
+  // not called afterwards; a later Take only reports lsCancelled.
+  void Cancel();
+  // Waits until the worker has ended (tools and tests).
+  void Wait();
+
+ private:
+  TBackgroundLoad() = default;
+  std::shared_ptr<TLoadedLog> Loaded;
+  std::shared_ptr<TLoadChannel> Channel;
+  TPlatformThread Worker;
+  bool FormatTaken = false;
 };
 
 // 1 (UTF-16 LE) or 2 (UTF-16 BE) when the first bytes of a file without byte-order mark look
@@ -90,3 +197,6 @@ extern TLoadReadHook LoadReadHook;
 // small to put block boundaries everywhere: between CR and LF, inside a UTF-16 unit or a UTF-8
 // sequence, just after a byte-order mark.
 extern int64_t LoadReadChunk;
+// Test seam: when false, a load takes memory for its estimates only and no address space ahead,
+// so that its buffers move as they grow (as they may in a 32-bit process), also under a reader.
+extern bool LoadReservesAhead;

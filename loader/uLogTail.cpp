@@ -101,18 +101,21 @@ class TTailRun {
     const char* const End = Data + Count;
     while (P < End) {
       const char* Lf = FindByte(P, End, '\n');
-      if (Lf == End) {
-        List.AppendText(P, static_cast<int32_t>(End - P));
-        return;
-      }
-      List.AppendText(P, static_cast<int32_t>(Lf - P));
+      Append(P, Lf);
+      if (Lf == End) return;
       EndLine();
       P = Lf + 1;
     }
   }
 
+  void Append(const char* From, const char* To) {
+    // A line's length is 32-bit: a longer one cannot be described by an entry.
+    if (List.TextUsed - LineStart + (To - From) >= 0x7FFFFFFF) throw std::length_error("line too long");
+    List.AppendText(From, static_cast<int32_t>(To - From));
+  }
+
   void EndLine() {
-    int32_t Len = List.TextUsed - LineStart;
+    int32_t Len = static_cast<int32_t>(List.TextUsed - LineStart);
     // A CR whose LF came with a later read (or poll) is already stored; take it back.
     if (Len > 0 && List.TextBuffer[static_cast<size_t>(List.TextUsed) - 1] == '\r') {
       --Len;
@@ -124,11 +127,11 @@ class TTailRun {
     LineStart = List.TextUsed;
   }
 
-  std::string_view StoredText(int32_t Offset, int32_t Len) const {
+  std::string_view StoredText(int64_t Offset, int32_t Len) const {
     return std::string_view(List.TextBuffer.Data() + Offset, static_cast<size_t>(Len));
   }
 
-  void AppendTailLine(int32_t Offset, int32_t Len) {
+  void AppendTailLine(int64_t Offset, int32_t Len) {
     if (LastLineNumber == std::numeric_limits<int32_t>::max()) throw std::length_error("too many lines");
     if (TailStoreHook) TailStoreHook(LastLineNumber + 1);
     const int32_t Index = List.ReserveEntry();
@@ -142,7 +145,7 @@ class TTailRun {
 
   // The load showed this line before its line feed was written; the whole line now replaces
   // it under the same line number, so the line is neither split in two nor counted twice.
-  void CompleteOpenEntry(int32_t Offset, int32_t Len) {
+  void CompleteOpenEntry(int64_t Offset, int32_t Len) {
     TLogEntry& Entry = List.Items[static_cast<size_t>(OpenEntry)];
     if (TailStoreHook) TailStoreHook(Entry.LineNumber);
     ChangedEntry = OpenEntry;
@@ -157,8 +160,8 @@ class TTailRun {
   TLoadedLog& Log;
   TLogList& List;
   const int32_t OldCount;
-  const int32_t OldTextUsed;
-  int32_t LineStart = 0;
+  const int64_t OldTextUsed;
+  int64_t LineStart = 0;
   int32_t LastLineNumber;
   int32_t LongestLine;
   int32_t OpenEntry;
@@ -180,8 +183,7 @@ TTailResult Grow(TTailState& Tail, TLoadedLog& Log, std::string_view FileName, c
     if (Tail.Utf16 && Tail.DecodeBuffer.size() < TUtf16Decoder::MaxOutput(ReadChunk))
       Tail.DecodeBuffer.resize(TUtf16Decoder::MaxOutput(ReadChunk));
     TPlatformFile File;
-    // Delete sharing too: a logger must be able to rotate the file while a poll reads it.
-    if (!File.OpenRead(FileName, true) || !File.Seek(Tail.TailOffset)) throw TTailReadFailure();
+    if (!File.OpenRead(FileName) || !File.Seek(Tail.TailOffset)) throw TTailReadFailure();
     Run.Begin();
     // Exactly the bytes up to the size just measured: what arrives meanwhile is the next poll's.
     const int64_t End = Info.SizeOnDisk;
@@ -236,6 +238,8 @@ bool ReadFileInfo(std::string_view FileName, TTailFileInfo& Info) {
     return false;
   }
 }
+
+void ResetTail(TTailState& Tail, const TLoadedLog& Log) { ResetTail(Tail, Log, Log.FileInfo); }
 
 void ResetTail(TTailState& Tail, const TLoadedLog& Log, const TTailFileInfo& Info) {
   const TLogList& List = Log.List;

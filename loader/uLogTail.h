@@ -44,7 +44,10 @@ struct TTailState {
 };
 
 // After every load (also a failed one): resume where the load stopped consuming whole lines.
-// Info is the file's information read after the load.
+// The file's identity is the one the load's own handle saw, so that a log the writer rotated
+// while it was loading is found replaced at the first poll.
+void ResetTail(TTailState& Tail, const TLoadedLog& Log);
+// The same with the file's information read after the load.
 void ResetTail(TTailState& Tail, const TLoadedLog& Log, const TTailFileInfo& Info);
 
 enum TTailChange : int32_t {

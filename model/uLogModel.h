@@ -2,12 +2,24 @@
 // The entries and text of one loaded file. All line text lives in one buffer that grows
 // geometrically, and entries refer to it by offset, so loading allocates nothing per line.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <new>
 #include <type_traits>
+#include <vector>
 
 #include "model/uLogTypes.h"
+
+// Memory that a moved block left behind while a reader on another thread may still hold
+// pointers into it; its owner releases it once that reader can no longer.
+struct TRetiredBlock {
+  char* Base = nullptr;
+  size_t Reserved = 0;
+  size_t Used = 0;  // the memory between Used and Committed is poisoned for AddressSanitizer
+  size_t Committed = 0;
+  void Release();
+};
 
 // Bytes that grow in place inside a reservation of address space, with memory committed only
 // as far as they reach. Growing past the reservation moves them to a larger one (twice the
@@ -15,6 +27,9 @@
 // them to a smaller one, so that a closed large file leaves no address space behind. Memory
 // past Size() is never touched: a buffer sized from a file stays unresident until lines
 // actually reach it.
+//
+// One thread changes a block; another may read it meanwhile through Data() alone (see
+// RetireMovesTo). The address is atomic for that reader: a move publishes the new one.
 class TReservedBlock {
  public:
   TReservedBlock() = default;
@@ -22,7 +37,7 @@ class TReservedBlock {
   TReservedBlock& operator=(const TReservedBlock&) = delete;
   ~TReservedBlock() { Release(); }
 
-  char* Data() const { return Base; }
+  char* Data() const { return Base.load(std::memory_order_acquire); }
   size_t Size() const { return Used; }
   size_t ReservedBytes() const { return Reserved; }
   // Keeps the first min(Size, Bytes) bytes; throws std::bad_alloc on failure and then keeps
@@ -34,18 +49,23 @@ class TReservedBlock {
   void ReserveGrowth(size_t Bytes, size_t Keep);
   // What the last ReserveGrowth asked for, until the block moves; zero when it asked nothing.
   size_t ReservedAhead() const { return Ahead; }
+  // While set, a move that growth forces leaves the old memory to Retired instead of freeing it,
+  // so that a reader on another thread may finish with the old address. Null frees at once.
+  void RetireMovesTo(std::vector<TRetiredBlock>* Retired) { RetireTo = Retired; }
 
  private:
+  char* Begin() const { return Base.load(std::memory_order_relaxed); }
   void MoveTo(size_t NewReserved, size_t Copy, size_t CommitBytes);
   void GrowTo(size_t Bytes);
   void CommitTo(size_t Bytes);
   void Release();
 
-  char* Base = nullptr;
+  std::atomic<char*> Base{nullptr};
   size_t Used = 0;
   size_t Committed = 0;  // whole pages from Base with memory behind them
   size_t Reserved = 0;
   size_t Ahead = 0;
+  std::vector<TRetiredBlock>* RetireTo = nullptr;
 };
 
 // A growable array of trivially copyable elements on a TReservedBlock.
@@ -67,6 +87,7 @@ class TRawArray {
   // TReservedBlock::ReserveGrowth.
   void ReserveGrowth(size_t MaxLength, size_t Keep) { Block.ReserveGrowth(Bytes(MaxLength), Bytes(Keep)); }
   size_t ReservedAheadLength() const { return Block.ReservedAhead() / sizeof(T); }
+  void RetireMovesTo(std::vector<TRetiredBlock>* Retired) { Block.RetireMovesTo(Retired); }
 
  private:
   static size_t Bytes(size_t Count) {
@@ -78,6 +99,11 @@ class TRawArray {
 
 using TLogEntryArray = TRawArray<TLogEntry>;
 
+// The most text one list holds. Offsets are 64-bit; a 32-bit process could never place 2 GiB
+// of text beside its entries in its address space, and there the limit stays at 2^31 - 1.
+constexpr int64_t MaxListText = sizeof(void*) >= 8 ? int64_t{1} << 56 : int64_t{0x7FFFFFFF};
+constexpr int32_t MaxListCount = 0x7FFFFFFF;
+
 class TLogList {
  public:
   static constexpr int32_t InitialCapacity = 4096;
@@ -87,18 +113,25 @@ class TLogList {
   int32_t Count = 0;
   int32_t Capacity = 0;
   TRawArray<char> TextBuffer;
-  int32_t TextUsed = 0;
+  int64_t TextUsed = 0;
 
   TLogList();
   void Clear();
   void EnsureCapacity(int32_t MinCount);
   void ReserveText(int64_t Size);
   // Address space (not memory) for the list to grow to MaxCount entries and MaxText bytes of
-  // text without moving either buffer; best effort. Keeps the entries and text in use. A 32-bit process has 2 GiB of
-  // address space for everything, so there the buffers only take a bounded margin beyond their size.
+  // text without moving either buffer; best effort. Keeps the entries and text in use. A 32-bit
+  // process has 2 GiB of address space for everything, so there the buffers only take a bounded
+  // margin beyond their size.
   void ReserveGrowth(int64_t MaxCount, int64_t MaxText);
-  int32_t AppendText(const char* Data, int32_t Len);
-  int32_t ReserveEntry();
+  int64_t AppendText(const char* Data, int32_t Len);
+  // The index of the next free slot (Count), with room for it; Count is not changed.
+  int32_t ReserveEntry() { return ReserveEntryAt(Count); }
+  // Room for the entry at Index (at most one past the entries in use): a writer that keeps its
+  // own count, while Count belongs to a reader, fills the list this way.
+  int32_t ReserveEntryAt(int32_t Index);
+  // See TReservedBlock::RetireMovesTo; for both buffers.
+  void RetireMovesTo(std::vector<TRetiredBlock>* Retired);
   void GetEntry(int32_t Index, TLogEntry& Entry) const { Entry = Items[Index]; }
 
   const char* EntryText(int32_t Index) const { return TextBuffer.Data() + Items[Index].TextOffset; }

@@ -72,9 +72,13 @@ struct TColorRuleSet {
 
 // One line of a log. It owns nothing: the text lives in the list's buffer and is referred to by
 // offset, so arrays of entries are copied and grown with plain memory copies.
+//
+// The offset is 64-bit: the text of a log may pass 2 GiB. A line, a line number and a count stay
+// 32-bit: 2^31 entries take 96 GiB of entries alone, so a file reaches that many lines only
+// where memory ran out long before (at 100 bytes a line, a file of some 200 GB).
 struct TLogEntry {
   double Timestamp;     // days since 1899-12-30; 0 = none
-  int32_t TextOffset;   // 0-based, into TLogList::TextBuffer
+  int64_t TextOffset;   // 0-based, into TLogList::TextBuffer
   int32_t TextLength;   // bytes, without line break and trailing CR
   int32_t SourceStart;  // 1-based byte position in the line; 0 = none
   int32_t SourceLength;
@@ -86,7 +90,7 @@ struct TLogEntry {
 };
 static_assert(std::is_trivially_copyable_v<TLogEntry>);
 static_assert(std::is_standard_layout_v<TLogEntry>);
-static_assert(sizeof(TLogEntry) == 48, "the entry array is sized from this on every load");
+static_assert(sizeof(TLogEntry) == 48, "memory for a log is decided by this record: it must not grow");
 
 // An entry as a parser receives it: no timestamp, no fields, level not yet recognised.
 constexpr TLogEntry EmptyLogEntry() { return TLogEntry{0.0, 0, 0, 0, 0, 0, 0, lCustom, 0, lfUnknown}; }

@@ -38,10 +38,11 @@ class TPlatformFile {
   TPlatformFile& operator=(const TPlatformFile&) = delete;
   ~TPlatformFile() { Close(); }
 
-  // Opens an existing file for reading while other processes keep reading and writing it.
-  // ShareDelete also lets them delete or rename it meanwhile. False for directories and on any
-  // error (missing, locked, access denied, a path that is not valid UTF-8).
-  bool OpenRead(std::string_view FileName, bool ShareDelete = false);
+  // Opens an existing file for reading while other processes keep reading, writing, renaming and
+  // deleting it: the program that writes a log must be able to rotate it however long a load
+  // holds it open. False for directories and on any error (missing, locked, access denied, a
+  // path that is not valid UTF-8).
+  bool OpenRead(std::string_view FileName);
   // The reason the last OpenRead failed; foeNone after a successful one.
   TFileOpenError OpenError() const { return LastOpenError; }
   void Close();
@@ -64,8 +65,8 @@ class TPlatformFile {
 #endif
 };
 
-// Opens the file with read, write and delete sharing just to take its information; false and
-// an all-zero record when it cannot be opened.
+// Opens the file just to take its information; false and an all-zero record when it cannot be
+// opened.
 bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info);
 
 // A hint that a large buffer about to be filled front to back should be backed by large pages

@@ -36,7 +36,7 @@ TFileOpenError OpenErrorFromErrno(int Error) {
 }
 }  // namespace
 
-bool TPlatformFile::OpenRead(std::string_view FileName, bool /*ShareDelete*/) {
+bool TPlatformFile::OpenRead(std::string_view FileName) {
   Close();
   LastOpenError = foeNotFound;
   const std::string Path(FileName);
@@ -113,7 +113,7 @@ bool TPlatformFile::QueryInfo(TPlatformFileInfo& Info) const {
 bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info) {
   Info = TPlatformFileInfo{};
   TPlatformFile File;
-  return File.OpenRead(FileName, true) && File.QueryInfo(Info);
+  return File.OpenRead(FileName) && File.QueryInfo(Info);
 }
 
 namespace {

@@ -32,14 +32,13 @@ int64_t FileTimeValue(const FILETIME& Time) {
 }
 }  // namespace
 
-bool TPlatformFile::OpenRead(std::string_view FileName, bool ShareDelete) {
+bool TPlatformFile::OpenRead(std::string_view FileName) {
   Close();
   LastOpenError = foeNotFound;
   // Strict: a path that is not valid UTF-8 names no file rather than a guessed one.
   std::wstring Wide;
   if (FileName.empty() || !WideFromUtf8Strict(FileName, Wide)) return false;
-  DWORD Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-  if (ShareDelete) Share |= FILE_SHARE_DELETE;
+  const DWORD Share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   HANDLE H = CreateFileW(Wide.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (H == INVALID_HANDLE_VALUE) {
@@ -104,7 +103,7 @@ bool TPlatformFile::QueryInfo(TPlatformFileInfo& Info) const {
 bool QueryFileInfo(std::string_view FileName, TPlatformFileInfo& Info) {
   Info = TPlatformFileInfo{};
   TPlatformFile File;
-  return File.OpenRead(FileName, true) && File.QueryInfo(Info);
+  return File.OpenRead(FileName) && File.QueryInfo(Info);
 }
 
 // Large pages on Windows need a privilege that a plug-in in the file manager does not hold.

@@ -9,6 +9,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -20,6 +21,7 @@
 #include "loader/uLogTail.h"
 #include "model/uRuleCache.h"
 #include "settings/uSettings.h"
+#include "uLoaderTestFixture.h"
 #include "uTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -50,31 +52,12 @@ void FaultHook(int64_t Offset, int64_t& Count) {
   if (HookShortenTo >= 0 && Offset + Count > HookShortenTo) Count = std::max<int64_t>(HookShortenTo - Offset, 0);
 }
 
-class LogLoaderTest : public ::testing::Test {
+class LogLoaderTest : public TLoaderTest {
  protected:
-  void SetUp() override {
-    SavedSettings = AppSettings;
-    SetDefaultSettings();
-    static int Serial = 0;
-    Dir = fs::temp_directory_path() /
-          ("skerrin-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           std::to_string(++Serial));
-    fs::create_directories(Dir);
-  }
   void TearDown() override {
-    LoadReadHook = nullptr;
     HookFailOffset = HookShortenTo = -1;
     HookThrowLength = false;
-    AppSettings = SavedSettings;
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
-  }
-
-  std::string Write(const std::string& Name, const std::string& Bytes) {
-    const fs::path Path = Dir / Name;
-    std::ofstream Out(Path, std::ios::binary);
-    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    return Utf8Path(Path);
+    TLoaderTest::TearDown();
   }
 
   // Every entry numbered in order, with the parse a fresh ParseLine gives for the decided format.
@@ -100,9 +83,6 @@ class LogLoaderTest : public ::testing::Test {
     EXPECT_EQ(Log.MaxLineLength, Longest);
     EXPECT_EQ(Log.List.TextUsed, NextOffset);
   }
-
-  TAppSettings SavedSettings;
-  fs::path Dir;
 };
 
 }  // namespace
@@ -428,7 +408,6 @@ TEST_F(LogLoaderTest, FailuresLeaveAnEmptyList) {
       {"out of memory in the second block", Good, 131072, false, -1, leOutOfMemory},
       {"out of memory at the probe", Good, 0, false, -1, leOutOfMemory},
       {"text too long", Good, 131072, true, -1, leTooLarge},
-      {"utf-16 file shrank", Utf16, -1, false, 200000, leReadError},
       {"utf-16 out of memory", Utf16, 131072, false, -1, leOutOfMemory},
   };
   for (const Case& C : Cases) {
@@ -457,7 +436,7 @@ TEST_F(LogLoaderTest, FailuresLeaveAnEmptyList) {
 
 TEST(LoadErrorText, EveryFailureHasItsOwnText) {
   std::vector<std::string> Seen;
-  for (int32_t E = leNotFound; E <= leReadError; ++E) {
+  for (int32_t E = leNotFound; E <= leLineTooLong; ++E) {
     const std::string Text = LoadErrorText(static_cast<TLoadError>(E));
     EXPECT_FALSE(Text.empty()) << E;
     EXPECT_EQ(std::count(Seen.begin(), Seen.end(), Text), 0) << Text;
@@ -466,16 +445,53 @@ TEST(LoadErrorText, EveryFailureHasItsOwnText) {
   EXPECT_STREQ(LoadErrorText(leNone), "");
 }
 
-TEST_F(LogLoaderTest, EightBitFileThatShrinksLoadsWhatIsThere) {
+// Where memory ran out, the user learns for how large a file.
+TEST(LoadErrorText, NamesTheSizeThatDidNotFit) {
+  const std::pair<int64_t, const char*> Sizes[] = {
+      {0, "0 bytes"},
+      {1023, "1023 bytes"},
+      {1024, "1 KB"},
+      {(96 << 20) + 1000, "96 MB"},
+      {975LL << 20, "975 MB"},
+      {1023LL << 20, "1023 MB"},
+      {(1LL << 30) - 1, "1.0 GB"},
+      {10522669875LL, "9.8 GB"},
+  };
+  for (const auto& [Bytes, Text] : Sizes) EXPECT_EQ(ByteSizeText(Bytes), Text) << Bytes;
+  TLoadedLog Log;
+  EXPECT_EQ(LoadErrorText(Log), "");
+  Log.LoadError = leOutOfMemory;
+  Log.FailedFileSize = 10522669875LL;
+  EXPECT_EQ(LoadErrorText(Log), "Not enough memory to load 9.8 GB");
+  Log.LoadError = leNotFound;
+  EXPECT_EQ(LoadErrorText(Log), "File not found");
+}
+
+// A writer truncating the file under the load ends it where the file now ends; tail sees the
+// truncation afterwards.
+TEST_F(LogLoaderTest, AFileThatShrinksLoadsWhatIsThere) {
   std::string Bytes;
   for (int I = 0; I < 5000; ++I) Bytes += Log4xLine + "\n";
-  const std::string Path = Write("shrink.log", Bytes);
-  HookShortenTo = 131072 + 1000;
-  LoadReadHook = FaultHook;
-  TLoadedLog Log;
-  ASSERT_TRUE(Log.Load(Path, AppSettings));
-  EXPECT_EQ(LinesOf(Log), ReferenceLines(Bytes.substr(0, 131072 + 1000)));
-  EXPECT_EQ(Log.FileSize, static_cast<int64_t>(Bytes.size()));
+  const std::u16string Wide(Bytes.begin(), Bytes.end());
+  const int64_t ShortenTo = 131072 + 1000;
+  struct Case {
+    const char* Name;
+    std::string Bytes;
+    std::string Left;  // what the load can read
+  };
+  const Case Cases[] = {
+      {"8-bit", Bytes, Bytes.substr(0, ShortenTo)},
+      {"utf-16", "\xFF\xFE" + Utf16Bytes(Wide, false), Bytes.substr(0, ShortenTo / 2 - 1)},
+  };
+  for (const Case& C : Cases) {
+    const std::string Path = Write("shrink.log", C.Bytes);
+    HookShortenTo = ShortenTo;
+    LoadReadHook = FaultHook;
+    TLoadedLog Log;
+    ASSERT_TRUE(Log.Load(Path, AppSettings)) << C.Name;
+    EXPECT_EQ(LinesOf(Log), ReferenceLines(C.Left)) << C.Name;
+    EXPECT_EQ(Log.FileSize, static_cast<int64_t>(C.Bytes.size())) << C.Name;
+  }
 }
 
 // A writer appends while the load runs: the load reads no further than the size it measured
@@ -529,39 +545,6 @@ TEST_F(LogLoaderTest, GrowthDuringTheLoadIsLeftToTail) {
     EXPECT_EQ(PollTail(Tail, Log, Path).Change, C.Appended == "open" ? tcNothing : tcAppended) << C.Name;
     std::string Final = Bytes + (C.Open ? "half line\nnext\n" : C.Appended == "open" ? "open" : "wide line\n");
     EXPECT_EQ(LinesOf(Log), ReferenceLines(Final, false)) << C.Name;
-  }
-}
-
-TEST_F(LogLoaderTest, TextBeyondTwoGigabytesIsRefused) {
-  // Sparse files: the size is there, the disk blocks are not, and nothing is read.
-  struct Case {
-    const char* Name;
-    std::string Head;
-    uintmax_t Size;
-  };
-  const Case Cases[] = {
-      {"8-bit", "line\n", (uintmax_t{1} << 31) + 10},
-      {"utf-16", "\xFF\xFE", (uintmax_t{1} << 32) + 10},
-  };
-  for (const Case& C : Cases) {
-    const std::string Path = Write("huge.log", C.Head);
-    std::error_code Error;
-    fs::resize_file(Dir / "huge.log", C.Size, Error);
-    if (Error) GTEST_SKIP() << "no sparse file: " << Error.message();
-    int Reads = 0;
-    static int* ReadCounter;
-    ReadCounter = &Reads;
-    LoadReadHook = [](int64_t Offset, int64_t&) {
-      if (Offset > 0) ++*ReadCounter;
-    };
-    TLoadedLog Log;
-    EXPECT_FALSE(Log.Load(Path, AppSettings)) << C.Name;
-    EXPECT_EQ(Log.LoadError, leTooLarge) << C.Name;
-    EXPECT_EQ(Log.List.Count, 0);
-    EXPECT_EQ(Log.FileSize, 0);
-    EXPECT_EQ(Reads, 0) << C.Name;
-    LoadReadHook = nullptr;
-    fs::remove(Dir / "huge.log");
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "model/uLogModel.h"
 #include "model/uLogTypes.h"
@@ -10,7 +11,7 @@
 namespace {
 
 void AddLine(TLogList& List, const std::string& Text, int32_t LineNumber) {
-  const int32_t Offset = List.AppendText(Text.data(), static_cast<int32_t>(Text.size()));
+  const int64_t Offset = List.AppendText(Text.data(), static_cast<int32_t>(Text.size()));
   const int32_t Index = List.ReserveEntry();
   TLogEntry& Entry = List.Items[Index];
   Entry = EmptyLogEntry();
@@ -202,15 +203,47 @@ TEST(LogList, ReserveTextResetsUsedAndClearKeepsAllocation) {
   EXPECT_EQ(List.TextBuffer.Data(), Before);
 }
 
-TEST(LogList, TextBeyond2GiBIsRefused) {
+// Text positions are 64-bit: where the address space allows (a 64-bit process) a list holds
+// text past 2 GiB; a 32-bit process refuses it rather than wrap offsets.
+TEST(LogList, TextPositionsPass2GiBWhereTheAddressSpaceAllows) {
   TLogList List;
-  EXPECT_THROW(List.ReserveText(int64_t{1} << 31), std::length_error);
-  EXPECT_THROW(List.ReserveText((int64_t{1} << 31) - 1), std::length_error);
-  EXPECT_EQ(List.TextUsed, 0);
-  // A single append that would pass the limit is refused without touching the buffer.
-  List.AppendText("abc", 3);
-  EXPECT_THROW(List.AppendText("x", 0x7FFFFFFF - 3), std::length_error);
-  EXPECT_EQ(List.TextUsed, 3);
+  const int64_t Past2GiB = (int64_t{1} << 31) + 5;
+  if (sizeof(void*) < 8) {
+    EXPECT_THROW(List.ReserveText(Past2GiB), std::length_error);
+    EXPECT_THROW(List.ReserveText((int64_t{1} << 31) - 1), std::length_error);
+    List.AppendText("abc", 3);
+    EXPECT_THROW(List.AppendText("x", 0x7FFFFFFF - 3), std::length_error);
+    EXPECT_EQ(List.TextUsed, 3);
+    return;
+  }
+  // Committed but never touched below the line: only its page takes memory.
+  List.ReserveText(Past2GiB + 64);
+  List.TextUsed = Past2GiB;
+  AddLine(List, "past 2 GiB", 1);
+  EXPECT_EQ(List.Items[0].TextOffset, Past2GiB);
+  EXPECT_EQ(TextOf(List, 0), "past 2 GiB");
+  EXPECT_EQ(List.TextUsed, Past2GiB + 10);
+}
+
+// A block that moves while another thread may read it leaves the old memory, unchanged, for its
+// owner to release once that reader is done.
+TEST(LogList, AMoveLeavesTheOldMemoryToWhoeverRetiresIt) {
+  TRawArray<int32_t> A;
+  std::vector<TRetiredBlock> Retired;
+  A.Resize(1000);
+  for (int32_t i = 0; i < 1000; ++i) A[i] = i;
+  A.RetireMovesTo(&Retired);
+  const int32_t* Old = A.Data();
+  A.Resize(A.ReservedLength() + 1);
+  ASSERT_NE(A.Data(), Old);
+  ASSERT_EQ(Retired.size(), 1u);
+  EXPECT_EQ(reinterpret_cast<const int32_t*>(Retired[0].Base), Old);
+  for (int32_t i = 0; i < 1000; ++i) ASSERT_EQ(Old[i], i);
+  for (int32_t i = 0; i < 1000; ++i) ASSERT_EQ(A[i], i);
+  Retired[0].Release();
+  A.RetireMovesTo(nullptr);
+  A.Resize(A.ReservedLength() + 1);
+  EXPECT_EQ(Retired.size(), 1u);
 }
 
 TEST(LogList, EntriesKeepFileOrderAndText) {
@@ -225,5 +258,5 @@ TEST(LogList, EntriesKeepFileOrderAndText) {
     EXPECT_EQ(List.Items[i].Level, lCustom);
     EXPECT_EQ(List.Items[i].Timestamp, 0.0);
   }
-  EXPECT_LT(List.TextUsed, static_cast<int32_t>(List.TextBuffer.Length()));
+  EXPECT_LT(List.TextUsed, static_cast<int64_t>(List.TextBuffer.Length()));
 }

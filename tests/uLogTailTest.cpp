@@ -165,7 +165,8 @@ struct TSnapshot {
   int64_t TailOffset;
   TTailFileInfo Info;
   std::string Pending;
-  int32_t LastLineNumber, LongestLine, OpenEntry, Count, TextUsed;
+  int32_t LastLineNumber, LongestLine, OpenEntry, Count;
+  int64_t TextUsed;
   std::vector<TLogLevel> Levels;
   bool operator==(const TSnapshot&) const = default;
 };

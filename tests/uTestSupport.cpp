@@ -1,5 +1,6 @@
 #include "uTestSupport.h"
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 
@@ -31,6 +32,24 @@ std::vector<std::string> ReadFileLines(const std::string& Path, size_t MaxLines)
 std::string Utf8Path(const std::filesystem::path& Path) {
   const std::u8string Text = Path.u8string();
   return std::string(Text.begin(), Text.end());
+}
+
+TScratchDir::TScratchDir(const std::string& Prefix) {
+  // Unique across the tests of a run and across runs side by side (the native and Wine suites).
+  static int Serial = 0;
+  const auto Now = std::chrono::steady_clock::now().time_since_epoch().count();
+  Dir = std::filesystem::temp_directory_path() / (Prefix + "-" + std::to_string(Now) + "-" + std::to_string(++Serial));
+  std::filesystem::create_directories(Dir);
+}
+
+TScratchDir::~TScratchDir() {
+  std::error_code Ignored;
+  std::filesystem::remove_all(Dir, Ignored);
+}
+
+std::string TScratchDir::Write(const std::string& Name, const std::string& Bytes) const {
+  std::ofstream(Dir / Name, std::ios::binary) << Bytes;
+  return Utf8Path(Dir / Name);
 }
 
 std::string Utf16Bytes(const std::u16string& Text, bool BigEndian) {

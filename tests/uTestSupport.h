@@ -22,6 +22,21 @@ std::vector<std::string> ReadFileLines(const std::string& Path, size_t MaxLines 
 
 // A path as the UTF-8 string the product's file functions take.
 std::string Utf8Path(const std::filesystem::path& Path);
+
+// A folder of one test's own under the system's temporary folder, removed with what it holds.
+class TScratchDir {
+ public:
+  explicit TScratchDir(const std::string& Prefix);
+  ~TScratchDir();
+  TScratchDir(const TScratchDir&) = delete;
+  TScratchDir& operator=(const TScratchDir&) = delete;
+  const std::filesystem::path& Path() const { return Dir; }
+  // Writes a file of the folder; returns its path as the product's file functions take it.
+  std::string Write(const std::string& Name, const std::string& Bytes) const;
+
+ private:
+  std::filesystem::path Dir;
+};
 // UTF-16 text as the bytes of a little- or big-endian file.
 std::string Utf16Bytes(const std::u16string& Text, bool BigEndian);
 // The lines of a byte stream cut the slow and obvious way: at line feeds, one trailing carriage

@@ -20,7 +20,7 @@ struct TLine {
 };
 
 inline void AddTestLine(TLogList& List, const TLine& Line) {
-  const int32_t Offset = List.AppendText(Line.Text.data(), static_cast<int32_t>(Line.Text.size()));
+  const int64_t Offset = List.AppendText(Line.Text.data(), static_cast<int32_t>(Line.Text.size()));
   const int32_t Index = List.ReserveEntry();
   TLogEntry& Entry = List.Items[Index];
   Entry = EmptyLogEntry();

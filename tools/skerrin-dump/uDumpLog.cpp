@@ -120,7 +120,7 @@ int DumpLog(int argc, char** argv) {
 
   TLoadedLog Log;
   if (!Log.Load(File, AppSettings)) {
-    std::fprintf(stderr, "skerrin-dump: cannot load %s: %s\n", File, LoadErrorText(Log.LoadError));
+    std::fprintf(stderr, "skerrin-dump: cannot load %s: %s\n", File, LoadErrorText(Log).c_str());
     return 1;
   }
   if (!WriteLogDump(Log, Summary, stdout)) {
