@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/uLogTypes.h"
+#include "platform/uNoCopy.h"
 
 // Memory that a moved block left behind while a reader on another thread may still hold
 // pointers into it; its owner releases it once that reader can no longer.
@@ -30,11 +31,9 @@ struct TRetiredBlock {
 //
 // One thread changes a block; another may read it meanwhile through Data() alone (see
 // RetireMovesTo). The address is atomic for that reader: a move publishes the new one.
-class TReservedBlock {
+class TReservedBlock : TNoCopy {
  public:
   TReservedBlock() = default;
-  TReservedBlock(const TReservedBlock&) = delete;
-  TReservedBlock& operator=(const TReservedBlock&) = delete;
   ~TReservedBlock() { Release(); }
 
   char* Data() const { return Base.load(std::memory_order_acquire); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/uLogTypes.h"
+#include "platform/uNoCopy.h"
 #include "settings/uSettings.h"
 #include "toolkit/uSubclass.h"
 #include "toolkit/uWinHolders.h"
@@ -91,11 +92,9 @@ struct TOptionControl {
   RECT At96;
 };
 
-class TOptionsState {
+class TOptionsState : TNoCopy {
  public:
   TOptionsState(const TAppSettings& Settings, HWND Parent, TLogFormat Detected, THostDark HostDark);
-  TOptionsState(const TOptionsState&) = delete;
-  TOptionsState& operator=(const TOptionsState&) = delete;
 
   HWND ParentWnd = nullptr;
   HWND Wnd = nullptr;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/uNoCopy.h"
+
 // Size and identity of a file as taken from an open handle. All zero when it could not be read.
 // Times are in 100 ns units since 1601-01-01 (Windows file times); zero when the platform does
 // not know them.
@@ -31,11 +33,9 @@ enum TFileOpenError : int32_t {
 };
 
 // One open file handle; closed by the destructor or by Close.
-class TPlatformFile {
+class TPlatformFile : TNoCopy {
  public:
   TPlatformFile() = default;
-  TPlatformFile(const TPlatformFile&) = delete;
-  TPlatformFile& operator=(const TPlatformFile&) = delete;
   ~TPlatformFile() { Close(); }
 
   // Opens an existing file for reading while other processes keep reading, writing, renaming and

@@ -6,15 +6,15 @@
 
 #include <cerrno>
 
+#include "platform/uNoCopy.h"
+
 namespace {
 
 // Owns one descriptor.
-class TFd {
+class TFd : TNoCopy {
  public:
   explicit TFd(int Fd) : Fd(Fd) {}
   ~TFd() { Close(); }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
   int Get() const { return Fd; }
   bool Close() {
     const int Old = Fd;

@@ -2,17 +2,16 @@
 
 #include <windows.h>
 
+#include "platform/uNoCopy.h"
 #include "platform/uPlatformWide.h"
 
 namespace {
 
 // Owns one file handle.
-class THandle {
+class THandle : TNoCopy {
  public:
   explicit THandle(HANDLE Handle) : Handle(Handle) {}
   ~THandle() { Close(); }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
   HANDLE Get() const { return Handle; }
   bool Valid() const { return Handle != INVALID_HANDLE_VALUE; }
   bool Close() {

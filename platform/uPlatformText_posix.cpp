@@ -6,11 +6,13 @@
 
 #include <array>
 
+#include "platform/uNoCopy.h"
+
 namespace {
 
 // The locale is made once and kept for the process; without a UTF-8 locale only ASCII letters
 // can be lower-cased.
-class TLowerLocale {
+class TLowerLocale : TNoCopy {
  public:
   TLowerLocale() {
     Handle = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
@@ -19,8 +21,6 @@ class TLowerLocale {
   ~TLowerLocale() {
     if (Handle) freelocale(Handle);
   }
-  TLowerLocale(const TLowerLocale&) = delete;
-  TLowerLocale& operator=(const TLowerLocale&) = delete;
   locale_t Get() const { return Handle; }
 
  private:

@@ -6,15 +6,15 @@
 
 #include <optional>
 
+#include "platform/uNoCopy.h"
+
 // Disables Owner (when it is enabled) for the scope's life. Afterwards Owner is enabled again,
 // its top-level window is activated and, with ReturnFocus, the keyboard focus goes back to where
 // it was inside that window. A null Owner waits for nothing.
-class TModalOwner {
+class TModalOwner : TNoCopy {
  public:
   TModalOwner(HWND Owner, bool ReturnFocus);
   ~TModalOwner();
-  TModalOwner(const TModalOwner&) = delete;
-  TModalOwner& operator=(const TModalOwner&) = delete;
 
  private:
   HWND Owner;

@@ -16,6 +16,8 @@
 
 #include <vector>
 
+#include "platform/uNoCopy.h"
+
 // The path on which a window's messages reach the procedure a subclass replaced.
 enum class TCallPath { Unicode, Ansi };
 
@@ -46,12 +48,10 @@ TPreviousProc PublishedPrevious(HWND Window, const TSubclassProps& Props);
 // message the stub is forgotten.
 LRESULT PassOnFromStub(HWND Window, WNDPROC Procedure, UINT Msg, WPARAM WParam, LPARAM LParam);
 
-class TSubclassStack {
+class TSubclassStack : TNoCopy {
  public:
   TSubclassStack() = default;
   ~TSubclassStack() { RemoveAll(); }
-  TSubclassStack(const TSubclassStack&) = delete;
-  TSubclassStack& operator=(const TSubclassStack&) = delete;
 
   // Replaces Window's procedure by Procedure. With Props, their properties are set on the
   // window first; a window that already carries Props' Previous property, or Procedure, is not

@@ -6,15 +6,15 @@
 
 #include <utility>
 
+#include "platform/uNoCopy.h"
+
 // A font, brush, pen or bitmap created by the plug-in (never a stock object).
 template <typename H>
-class TGdiObject {
+class TGdiObject : TNoCopy {
  public:
   TGdiObject() = default;
   explicit TGdiObject(H Handle) : Handle(Handle) {}
   ~TGdiObject() { Reset(); }
-  TGdiObject(const TGdiObject&) = delete;
-  TGdiObject& operator=(const TGdiObject&) = delete;
   TGdiObject(TGdiObject&& Other) noexcept : Handle(std::exchange(Other.Handle, nullptr)) {}
   TGdiObject& operator=(TGdiObject&& Other) noexcept {
     if (this != &Other) Reset(std::exchange(Other.Handle, nullptr));
@@ -38,13 +38,11 @@ using TPenHolder = TGdiObject<HPEN>;
 using TBitmapHolder = TGdiObject<HBITMAP>;
 
 // A memory device context from CreateCompatibleDC.
-class TMemoryDC {
+class TMemoryDC : TNoCopy {
  public:
   TMemoryDC() = default;
   explicit TMemoryDC(HDC Compatible) : DC(CreateCompatibleDC(Compatible)) {}
   ~TMemoryDC() { Reset(); }
-  TMemoryDC(const TMemoryDC&) = delete;
-  TMemoryDC& operator=(const TMemoryDC&) = delete;
 
   HDC Get() const { return DC; }
   explicit operator bool() const { return DC != nullptr; }
@@ -60,15 +58,13 @@ class TMemoryDC {
 // A window's device context, released to the same window: of its client area (GetDC; the
 // screen's for a null window), or of the whole window with its frame (GetWindowDC).
 enum class TDCArea { Client, Whole };
-class TWindowDC {
+class TWindowDC : TNoCopy {
  public:
   explicit TWindowDC(HWND Window, TDCArea Area = TDCArea::Client)
       : Window(Window), DC(Area == TDCArea::Whole ? GetWindowDC(Window) : GetDC(Window)) {}
   ~TWindowDC() {
     if (DC) ReleaseDC(Window, DC);
   }
-  TWindowDC(const TWindowDC&) = delete;
-  TWindowDC& operator=(const TWindowDC&) = delete;
   HDC Get() const { return DC; }
 
  private:
@@ -101,12 +97,10 @@ inline TUiFont TUiFont::NormalGuiFont() {
 }
 
 // BeginPaint / EndPaint.
-class TPaintScope {
+class TPaintScope : TNoCopy {
  public:
   explicit TPaintScope(HWND Window) : Window(Window) { DC = BeginPaint(Window, &Paint); }
   ~TPaintScope() { EndPaint(Window, &Paint); }
-  TPaintScope(const TPaintScope&) = delete;
-  TPaintScope& operator=(const TPaintScope&) = delete;
   HDC Get() const { return DC; }
 
  private:
@@ -116,14 +110,12 @@ class TPaintScope {
 };
 
 // Selects an object into a device context and puts the previous one back.
-class TSelectScope {
+class TSelectScope : TNoCopy {
  public:
   TSelectScope(HDC DC, HGDIOBJ Object) : DC(DC), Previous(Object ? SelectObject(DC, Object) : nullptr) {}
   ~TSelectScope() {
     if (Previous) SelectObject(DC, Previous);
   }
-  TSelectScope(const TSelectScope&) = delete;
-  TSelectScope& operator=(const TSelectScope&) = delete;
 
  private:
   HDC DC;
@@ -131,14 +123,12 @@ class TSelectScope {
 };
 
 // SaveDC / RestoreDC.
-class TSavedDC {
+class TSavedDC : TNoCopy {
  public:
   explicit TSavedDC(HDC DC) : DC(DC), Saved(SaveDC(DC)) {}
   ~TSavedDC() {
     if (Saved) RestoreDC(DC, Saved);
   }
-  TSavedDC(const TSavedDC&) = delete;
-  TSavedDC& operator=(const TSavedDC&) = delete;
 
  private:
   HDC DC;
@@ -146,7 +136,7 @@ class TSavedDC {
 };
 
 // WM_SETREDRAW off for the scope's life; the caller repaints afterwards.
-class TRedrawSuspension {
+class TRedrawSuspension : TNoCopy {
  public:
   explicit TRedrawSuspension(HWND Window) : Window(Window) {
     if (Window) SendMessageW(Window, WM_SETREDRAW, FALSE, 0);
@@ -154,8 +144,6 @@ class TRedrawSuspension {
   ~TRedrawSuspension() {
     if (Window) SendMessageW(Window, WM_SETREDRAW, TRUE, 0);
   }
-  TRedrawSuspension(const TRedrawSuspension&) = delete;
-  TRedrawSuspension& operator=(const TRedrawSuspension&) = delete;
 
  private:
   HWND Window;
@@ -164,11 +152,9 @@ class TRedrawSuspension {
 // Solid brushes by colour for the length of one paint: rows of one colour share a brush, so a
 // paint creates a handful of brushes however many rows it draws. A handle is good until the
 // next Get.
-class TBrushCache {
+class TBrushCache : TNoCopy {
  public:
   TBrushCache() = default;
-  TBrushCache(const TBrushCache&) = delete;
-  TBrushCache& operator=(const TBrushCache&) = delete;
 
   HBRUSH Get(COLORREF Color) {
     for (int I = 0; I < Used; ++I)
@@ -190,7 +176,7 @@ class TBrushCache {
 
 // Double buffer for a paint: a memory DC with a bitmap of the client size. When either cannot
 // be made, Target() is the window's own DC and drawing goes there directly.
-class TDoubleBuffer {
+class TDoubleBuffer : TNoCopy {
  public:
   TDoubleBuffer(HDC WindowDC, int Width, int Height)
       : WindowDC(WindowDC), Width(Width), Height(Height), Memory(WindowDC) {
@@ -200,8 +186,6 @@ class TDoubleBuffer {
   ~TDoubleBuffer() {
     if (PreviousBitmap) SelectObject(Memory.Get(), PreviousBitmap);
   }
-  TDoubleBuffer(const TDoubleBuffer&) = delete;
-  TDoubleBuffer& operator=(const TDoubleBuffer&) = delete;
 
   HDC Target() const { return PreviousBitmap ? Memory.Get() : WindowDC; }
   void Present() {
