@@ -8,15 +8,15 @@
 
 #include "platform/uNoCopy.h"
 
-// A font, brush, pen or bitmap created by the plug-in (never a stock object).
-template <typename H>
-class TGdiObject : TNoCopy {
+// A GDI handle created by the plug-in (never a stock object), given back by Release.
+template <typename H, auto Release>
+class TGdiHolder : TNoCopy {
  public:
-  TGdiObject() = default;
-  explicit TGdiObject(H Handle) : Handle(Handle) {}
-  ~TGdiObject() { Reset(); }
-  TGdiObject(TGdiObject&& Other) noexcept : Handle(std::exchange(Other.Handle, nullptr)) {}
-  TGdiObject& operator=(TGdiObject&& Other) noexcept {
+  TGdiHolder() = default;
+  explicit TGdiHolder(H Handle) : Handle(Handle) {}
+  ~TGdiHolder() { Reset(); }
+  TGdiHolder(TGdiHolder&& Other) noexcept : Handle(std::exchange(Other.Handle, nullptr)) {}
+  TGdiHolder& operator=(TGdiHolder&& Other) noexcept {
     if (this != &Other) Reset(std::exchange(Other.Handle, nullptr));
     return *this;
   }
@@ -24,7 +24,7 @@ class TGdiObject : TNoCopy {
   H Get() const { return Handle; }
   explicit operator bool() const { return Handle != nullptr; }
   void Reset(H NewHandle = nullptr) {
-    if (Handle) DeleteObject(Handle);
+    if (Handle) Release(Handle);
     Handle = NewHandle;
   }
 
@@ -32,27 +32,16 @@ class TGdiObject : TNoCopy {
   H Handle = nullptr;
 };
 
-using TFontHolder = TGdiObject<HFONT>;
-using TBrushHolder = TGdiObject<HBRUSH>;
-using TPenHolder = TGdiObject<HPEN>;
-using TBitmapHolder = TGdiObject<HBITMAP>;
+using TFontHolder = TGdiHolder<HFONT, DeleteObject>;
+using TBrushHolder = TGdiHolder<HBRUSH, DeleteObject>;
+using TPenHolder = TGdiHolder<HPEN, DeleteObject>;
+using TBitmapHolder = TGdiHolder<HBITMAP, DeleteObject>;
 
-// A memory device context from CreateCompatibleDC.
-class TMemoryDC : TNoCopy {
+// A memory device context, made compatible with another by the constructor that takes one.
+class TMemoryDC : public TGdiHolder<HDC, DeleteDC> {
  public:
   TMemoryDC() = default;
-  explicit TMemoryDC(HDC Compatible) : DC(CreateCompatibleDC(Compatible)) {}
-  ~TMemoryDC() { Reset(); }
-
-  HDC Get() const { return DC; }
-  explicit operator bool() const { return DC != nullptr; }
-  void Reset(HDC NewDC = nullptr) {
-    if (DC) DeleteDC(DC);
-    DC = NewDC;
-  }
-
- private:
-  HDC DC = nullptr;
+  explicit TMemoryDC(HDC Compatible) : TGdiHolder(CreateCompatibleDC(Compatible)) {}
 };
 
 // A window's device context, released to the same window: of its client area (GetDC; the
