@@ -17,22 +17,13 @@ namespace {
 
 class PlatformFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int Serial = 0;
-    Dir = fs::temp_directory_path() / ("skerrin-file-" + std::to_string(++Serial) + "-" +
-                                       std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::create_directories(Dir);
-  }
-  void TearDown() override {
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
-  }
   fs::path Write(const fs::path& Name, const std::string& Bytes) {
     std::ofstream Out(Dir / Name, std::ios::binary);
     Out << Bytes;
     return Dir / Name;
   }
-  fs::path Dir;
+  const TScratchDir Scratch{"skerrin-file"};
+  const fs::path Dir = Scratch.Path();
 };
 
 }  // namespace

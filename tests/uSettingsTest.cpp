@@ -20,17 +20,8 @@ void WriteAllText(const fs::path& Path, const std::string& Text) { WriteFileByte
 // the light theme in force.
 class SettingsTest : public testing::Test {
  protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() /
-          ("skerrin-settings-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(Dir);
-    fs::create_directories(Dir);
-    Ini = Dir / "Skerrin.ini";
-    SetDefaultSettings();
-  }
+  void SetUp() override { SetDefaultSettings(); }
   void TearDown() override {
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
     ModuleDir.clear();
     SetDefaultSettings();
   }
@@ -51,8 +42,9 @@ class SettingsTest : public testing::Test {
     return static_cast<size_t>(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()));
   }
 
-  fs::path Dir;
-  fs::path Ini;
+  const TScratchDir Scratch{"skerrin-settings"};
+  const fs::path Dir = Scratch.Path();
+  const fs::path Ini = Dir / "Skerrin.ini";
 };
 
 }  // namespace

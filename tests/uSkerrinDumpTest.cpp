@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
@@ -120,17 +119,9 @@ const char* const SampleDump =
 
 class SkerrinDumpTest : public testing::Test {
  protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / "skerrin-dump-test";
-    fs::remove_all(Dir);
-    fs::create_directories(Dir);
-    std::ofstream(Dir / "in.ini", std::ios::binary) << SampleIni;
-  }
-  void TearDown() override {
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
-  }
-  fs::path Dir;
+  void SetUp() override { Scratch.Write("in.ini", SampleIni); }
+  const TScratchDir Scratch{"skerrin-dump"};
+  const fs::path Dir = Scratch.Path();
 };
 
 }  // namespace

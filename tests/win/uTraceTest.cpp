@@ -17,20 +17,11 @@ std::string ReadAll(const fs::path& Path) { return ReadFileBytes(Path.string());
 // Points the trace variable at a scratch file for the test and clears it afterwards.
 class TraceTest : public testing::Test {
  protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / "skerrin-trace-test";
-    fs::remove_all(Dir);
-    fs::create_directories(Dir);
-    File = Dir / "trace.log";
-  }
-  void TearDown() override {
-    SetEnvironmentVariableW(L"SKERRIN_WINDOW_LOG", nullptr);
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
-  }
+  void TearDown() override { SetEnvironmentVariableW(L"SKERRIN_WINDOW_LOG", nullptr); }
   void TraceOn() { SetEnvironmentVariableW(L"SKERRIN_WINDOW_LOG", File.wstring().c_str()); }
-  fs::path Dir;
-  fs::path File;
+  const TScratchDir Scratch{"skerrin-trace"};
+  const fs::path Dir = Scratch.Path();
+  const fs::path File = Dir / "trace.log";
 };
 
 }  // namespace
