@@ -18,8 +18,12 @@ constexpr wchar_t PreviewText[] = L"AaBbCcDdEe 1234 #@!  The quick brown fox";
 const wchar_t* const TabNames[OptionPageCount] = {L"View", L"Colors", L"Color Rules", L"Format", L"Tail"};
 enum { ViewPage, ColorsPage, ColorRulesPage, FormatPage, TailPage };
 constexpr int FaceNameLength = 31;
-// The number edits of the column positions, in the order of the settings' fields.
+// The number edits of the column positions, in the order of the settings' fields: a start and a
+// length for each role, a row of the page for each.
 constexpr int PositionEdits = 8;
+constexpr int PositionRows = PositionEdits / 2;
+const wchar_t* const PositionLabels[PositionRows] = {L"TS start/len:", L"LVL start/len:", L"SRC start/len:",
+                                                     L"THR start/len:"};
 
 // One control of a page as the tables give it, at 96 DPI.
 struct TControlRow {
@@ -63,18 +67,6 @@ const TControlRow FormatRows[] = {
     {TControlKind::Static, IdDelimiterLabel, L"Delimiter:", 260, 70, 60, 20},
     {TControlKind::Edit, IdDelimiter, L"|", 324, 68, 56, 22},
     {TControlKind::Static, IdFieldRolesLabel, L"Field roles:", 10, 98, 100, 20},
-    {TControlKind::Static, IdPositionLabels + 0, L"TS start/len:", 10, 142, 100, 20},
-    {TControlKind::NumberEdit, IdTSStart + 0, L"0", 120, 140, 50, 22},
-    {TControlKind::NumberEdit, IdTSStart + 1, L"0", 176, 140, 50, 22},
-    {TControlKind::Static, IdPositionLabels + 1, L"LVL start/len:", 10, 170, 100, 20},
-    {TControlKind::NumberEdit, IdTSStart + 2, L"0", 120, 168, 50, 22},
-    {TControlKind::NumberEdit, IdTSStart + 3, L"0", 176, 168, 50, 22},
-    {TControlKind::Static, IdPositionLabels + 2, L"SRC start/len:", 10, 198, 100, 20},
-    {TControlKind::NumberEdit, IdTSStart + 4, L"0", 120, 196, 50, 22},
-    {TControlKind::NumberEdit, IdTSStart + 5, L"0", 176, 196, 50, 22},
-    {TControlKind::Static, IdPositionLabels + 3, L"THR start/len:", 10, 226, 100, 20},
-    {TControlKind::NumberEdit, IdTSStart + 6, L"0", 120, 224, 50, 22},
-    {TControlKind::NumberEdit, IdTSStart + 7, L"0", 176, 224, 50, 22},
 };
 
 const TControlRow TailRows[] = {
@@ -101,6 +93,12 @@ void CreateFontSizeUpDown(TOptionsState& S, HWND Page) {
 
 void CreateFormatPage(TOptionsState& S, HWND Page) {
   AddRows(S, Page, FormatRows);
+  for (int Row = 0; Row < PositionRows; ++Row) {
+    const int Y = 140 + 28 * Row;
+    AddOptionControl(S, Page, TControlKind::Static, IdPositionLabels + Row, PositionLabels[Row], 10, Y + 2, 100, 20);
+    AddOptionControl(S, Page, TControlKind::NumberEdit, IdTSStart + 2 * Row, L"0", 120, Y, 50, 22);
+    AddOptionControl(S, Page, TControlKind::NumberEdit, IdTSStart + 2 * Row + 1, L"0", 176, Y, 50, 22);
+  }
   for (int I = 0; I < CustomFieldSlots; ++I) {
     const int X = 10 + 92 * (I % 4), Row = I / 4;
     const std::wstring Label = std::to_wstring(I + 1) + L":";
@@ -365,7 +363,7 @@ void UpdateFormatPage(TOptionsState& S) {
     SetFormatControlVisible(Control(S, IdFieldLabel + I), View.Delimited);
     SetFormatControlVisible(Control(S, IdFieldRole + I), View.Delimited);
   }
-  for (int I = 0; I < 4; ++I) SetFormatControlVisible(Control(S, IdPositionLabels + I), View.Positional);
+  for (int I = 0; I < PositionRows; ++I) SetFormatControlVisible(Control(S, IdPositionLabels + I), View.Positional);
   for (int I = 0; I < PositionEdits; ++I) SetFormatControlVisible(Control(S, IdTSStart + I), View.Positional);
 }
 
