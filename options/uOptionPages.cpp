@@ -123,28 +123,20 @@ int CALLBACK AddFontFamily(const LOGFONTW* Font, const TEXTMETRICW*, DWORD, LPAR
   return 1;
 }
 
-bool InCombo(HWND Combo, const std::wstring& Text) {
-  const int Count = static_cast<int>(SendMessageW(Combo, CB_GETCOUNT, 0, 0));
-  std::wstring Entry;
-  for (int I = 0; I < Count; ++I) {
-    const LRESULT Length = SendMessageW(Combo, CB_GETLBTEXTLEN, I, 0);
-    if (Length < 0) continue;
-    Entry.assign(static_cast<size_t>(Length) + 1, L'\0');
-    SendMessageW(Combo, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Entry.data()));
-    Entry.resize(static_cast<size_t>(Length));
-    if (Entry == Text) return true;
-  }
-  return false;
+// The text of a combo box's entry; empty for no entry.
+std::wstring ComboEntry(HWND Combo, int Index) {
+  const LRESULT Length = SendMessageW(Combo, CB_GETLBTEXTLEN, Index, 0);
+  if (Length < 0) return {};
+  std::wstring Entry(static_cast<size_t>(Length) + 1, L'\0');
+  SendMessageW(Combo, CB_GETLBTEXT, Index, reinterpret_cast<LPARAM>(Entry.data()));
+  Entry.resize(static_cast<size_t>(Length));
+  return Entry;
 }
 
 int ComboIndexOf(HWND Combo, const std::wstring& Text) {
   const int Count = static_cast<int>(SendMessageW(Combo, CB_GETCOUNT, 0, 0));
-  wchar_t Entry[256];
-  for (int I = 0; I < Count; ++I) {
-    if (SendMessageW(Combo, CB_GETLBTEXTLEN, I, 0) >= 256) continue;
-    SendMessageW(Combo, CB_GETLBTEXT, I, reinterpret_cast<LPARAM>(Entry));
-    if (Text == Entry) return I;
-  }
+  for (int I = 0; I < Count; ++I)
+    if (ComboEntry(Combo, I) == Text) return I;
   return -1;
 }
 
@@ -152,13 +144,7 @@ int ComboIndexOf(HWND Combo, const std::wstring& Text) {
 std::string FontComboText(const TOptionsState& S) {
   HWND Combo = Control(S, IdFontCombo);
   const int Selected = ComboSelection(Combo);
-  if (Selected < 0) return ControlTextUtf8(Combo);
-  const LRESULT Length = SendMessageW(Combo, CB_GETLBTEXTLEN, Selected, 0);
-  if (Length < 0) return {};
-  std::wstring Entry(static_cast<size_t>(Length) + 1, L'\0');
-  SendMessageW(Combo, CB_GETLBTEXT, Selected, reinterpret_cast<LPARAM>(Entry.data()));
-  Entry.resize(static_cast<size_t>(Length));
-  return Utf8FromWide(Entry);
+  return Selected < 0 ? ControlTextUtf8(Combo) : Utf8FromWide(ComboEntry(Combo, Selected));
 }
 
 // The delimiter is a byte of the log's text, which an 8-bit log holds in the system's code page:
@@ -381,7 +367,7 @@ void FillFontList(TOptionsState& S) {
   if (Names.empty()) Names = {L"Courier New", L"Consolas", L"Lucida Console", L"Segoe UI"};
   for (const std::wstring& Name : Names) SendMessageW(Combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Name.c_str()));
   const std::wstring Current = WideFromUtf8(S.Settings.FontName);
-  if (!Current.empty() && !InCombo(Combo, Current))
+  if (!Current.empty() && ComboIndexOf(Combo, Current) < 0)
     SendMessageW(Combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Current.c_str()));
 }
 
