@@ -57,7 +57,7 @@ std::string TempFolder() {
 }
 
 std::string GenerateFile(int32_t Lines) {
-  const std::string Path = TempFolder() + "skerrin_filter_bench_" + std::to_string(Lines) + ".log";
+  std::string Path = TempFolder() + "skerrin_filter_bench_" + std::to_string(Lines) + ".log";
   std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
   const char* Levels[] = {"INFO ", "DEBUG", "WARN ", "ERROR", "TRACE", "INFO ", "DEBUG", "INFO "};
   const char* Sources[] = {"org.apache.zookeeper.server.NIOServerCnxn", "com.example.billing.InvoiceService",
@@ -68,8 +68,7 @@ std::string GenerateFile(int32_t Lines) {
       "Connection reset by peer while reading session 0x%x (attempt %u)",
       "Slow query detected: SELECT * FROM orders WHERE id=%u took %u ms",
       "Caught end of stream exception, closing socket %u/%u",
-      "Pr\xC3\xBC"
-      "fung der Rechnung %u abgeschlossen, Dauer %u ms",
+      "Pr\u00FCfung der Rechnung %u abgeschlossen, Dauer %u ms",
       "Cache miss for key user:%u, loading from store (%u entries)",
       "Timeout waiting for lock on resource %u after %u ms",
   };

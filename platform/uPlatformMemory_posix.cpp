@@ -18,9 +18,12 @@ void* ReserveAddressSpace(size_t Bytes) {
 
 bool CommitMemory(void* At, size_t Bytes) { return Bytes == 0 || mprotect(At, Bytes, PROT_READ | PROT_WRITE) == 0; }
 
-// A fresh inaccessible mapping in place drops the pages at once, as a decommit does.
+// A fresh inaccessible mapping in place drops the pages at once, as a decommit does. Should it
+// fail, the pages stay committed: only memory is kept longer, so there is nothing to report.
 void DecommitMemory(void* At, size_t Bytes) {
-  if (Bytes > 0) mmap(At, Bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1, 0);
+  if (Bytes == 0) return;
+  void* const Fresh = mmap(At, Bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1, 0);
+  static_cast<void>(Fresh);
 }
 
 void ReleaseAddressSpace(void* Base, size_t Bytes) { munmap(Base, Bytes); }

@@ -48,7 +48,7 @@ bool TPlatformThread::Start(std::function<void()> Work) {
     if (Start->Module) FreeLibrary(Start->Module);
     return false;
   }
-  Start.release();
+  static_cast<void>(Start.release());  // the thread owns it now and deletes it
   Handle = Thread;
   return true;
 }

@@ -10,7 +10,8 @@
 #include "model/uLogTypes.h"
 #include "settings/uTheme.h"
 
-struct TAppSettings {
+// The checker takes the names the compiler gives the defaulted comparison's parameters for ours.
+struct TAppSettings {  // NOLINT(bugprone-reserved-identifier)
   bool ShowLineNumbers = true;
   int32_t LineNumWidth = 5;
   TColor WindowBgColor = 0xFFFFFF;

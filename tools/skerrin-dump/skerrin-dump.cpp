@@ -56,9 +56,11 @@ int main(int argc, char** argv) {
   LPWSTR* Wide = CommandLineToArgvW(GetCommandLineW(), &Count);
   if (Wide) {
     std::vector<std::string> Args;
+    Args.reserve(Count);
     for (int i = 0; i < Count; ++i) Args.push_back(Utf8FromWide(Wide[i]));
     LocalFree(Wide);
     std::vector<char*> Pointers;
+    Pointers.reserve(Args.size() + 1);
     for (std::string& Arg : Args) Pointers.push_back(Arg.data());
     Pointers.push_back(nullptr);
     return Dispatch(Count, Pointers.data());
