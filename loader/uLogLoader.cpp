@@ -34,7 +34,6 @@ constexpr int64_t Utf16ProbeWindow = 65536;
 constexpr int64_t BytesPerEntryEstimate = 80;
 // The list keeps one byte spare past the text.
 constexpr int64_t MaxStoredText = MaxListText - 1;
-constexpr int64_t MaxLineBytes = 0x7FFFFFFF;
 
 // The file ended early or could not be read after it was opened.
 struct TReadFailure {};
@@ -447,20 +446,11 @@ class TLineSplitter {
 
  private:
   void Append(const char* From, const char* To) {
-    // A line's length is 32-bit; the list would take more, but no entry could describe it.
-    if (List.TextUsed - LineStart + (To - From) >= MaxLineBytes) throw TLoadFailure{leLineTooLong};
-    List.AppendText(From, static_cast<int32_t>(To - From));
+    if (!List.AppendLinePart(LineStart, From, To)) throw TLoadFailure{leLineTooLong};
   }
 
   void EndLine() {
-    int32_t Len = static_cast<int32_t>(List.TextUsed - LineStart);
-    // The CR of a CR LF pair split between two reads is already stored, so it is taken back
-    // from the buffer rather than left out of the block.
-    if (Len > 0 && List.TextBuffer[static_cast<size_t>(List.TextUsed) - 1] == '\r') {
-      --Len;
-      --List.TextUsed;
-    }
-    Run.AddLine(LineStart, Len);
+    Run.AddLine(LineStart, List.EndLineText(LineStart));
     LineStart = List.TextUsed;
     Open = false;
   }

@@ -109,18 +109,11 @@ class TTailRun {
   }
 
   void Append(const char* From, const char* To) {
-    // A line's length is 32-bit: a longer one cannot be described by an entry.
-    if (List.TextUsed - LineStart + (To - From) >= 0x7FFFFFFF) throw std::length_error("line too long");
-    List.AppendText(From, static_cast<int32_t>(To - From));
+    if (!List.AppendLinePart(LineStart, From, To)) throw std::length_error("line too long");
   }
 
   void EndLine() {
-    int32_t Len = static_cast<int32_t>(List.TextUsed - LineStart);
-    // A CR whose LF came with a later read (or poll) is already stored; take it back.
-    if (Len > 0 && List.TextBuffer[static_cast<size_t>(List.TextUsed) - 1] == '\r') {
-      --Len;
-      --List.TextUsed;
-    }
+    const int32_t Len = List.EndLineText(LineStart);
     if (OpenEntry >= 0) CompleteOpenEntry(LineStart, Len);
     else AppendTailLine(LineStart, Len);
     LongestLine = std::max(LongestLine, Len);

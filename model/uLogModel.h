@@ -102,6 +102,8 @@ using TLogEntryArray = TRawArray<TLogEntry>;
 // of text beside its entries in its address space, and there the limit stays at 2^31 - 1.
 constexpr int64_t MaxListText = sizeof(void*) >= 8 ? int64_t{1} << 56 : int64_t{0x7FFFFFFF};
 constexpr int32_t MaxListCount = 0x7FFFFFFF;
+// A line's length is 32-bit: the list could hold a longer one, but no entry could describe it.
+constexpr int64_t MaxLineBytes = 0x7FFFFFFF;
 
 class TLogList {
  public:
@@ -124,6 +126,23 @@ class TLogList {
   // margin beyond their size.
   void ReserveGrowth(int64_t MaxCount, int64_t MaxText);
   int64_t AppendText(const char* Data, int32_t Len);
+  // Appends bytes of the line whose text began at LineStart; false, with nothing appended, when
+  // the line would grow past what an entry can describe.
+  bool AppendLinePart(int64_t LineStart, const char* From, const char* To) {
+    if (TextUsed - LineStart + (To - From) >= MaxLineBytes) return false;
+    AppendText(From, static_cast<int32_t>(To - From));
+    return true;
+  }
+  // Ends the line whose text began at LineStart and returns its length. A CR whose LF came with a
+  // later read is already stored; it is taken back from the text rather than kept in the line.
+  int32_t EndLineText(int64_t LineStart) {
+    auto Len = static_cast<int32_t>(TextUsed - LineStart);
+    if (Len > 0 && TextBuffer[static_cast<size_t>(TextUsed) - 1] == '\r') {
+      --Len;
+      --TextUsed;
+    }
+    return Len;
+  }
   // The index of the next free slot (Count), with room for it; Count is not changed.
   int32_t ReserveEntry() { return ReserveEntryAt(Count); }
   // Room for the entry at Index (at most one past the entries in use): a writer that keeps its
