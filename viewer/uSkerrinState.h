@@ -11,9 +11,9 @@
 
 #include "loader/uLogLoader.h"
 #include "loader/uLogTail.h"
-#include "model/uLogFilter.h"
 #include "model/uRuleCache.h"
 #include "model/uTimestampIndex.h"
+#include "model/uViewFilter.h"
 #include "settings/uSettings.h"
 #include "toolkit/uSubclass.h"
 #include "toolkit/uWinHolders.h"
@@ -49,9 +49,11 @@ struct TViewRows {
 };
 
 struct TFilterText {
-  std::u16string FilterW;       // as typed
-  std::u16string FilterLowerW;  // normalised for matching
-  std::u16string Scratch;       // decoding buffer of the Unicode path, reused line after line
+  std::u16string FilterW;  // as typed
+  // What the rows on show were built with: made once per rebuild, and what appended lines are
+  // tested against until the next one (text typed meanwhile waits for its pause).
+  TViewQuery Query;
+  std::u16string Scratch;  // decoding buffer of the Unicode path, reused line after line
 };
 
 struct TViewerTail {

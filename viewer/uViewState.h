@@ -13,7 +13,7 @@ bool LoadAndShow(TSkerrinState& S);
 // The restored selection takes the keyboard focus unless the filter or context box has it, or
 // MayTakeFocus is false (a rebuild the user did not ask for, such as tail's).
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus = true);
-// Reads the filter box into FilterW and FilterLowerW.
+// Reads the filter box into FilterW.
 void ReadFilterStrings(TSkerrinState& S);
 
 // What the log gained since the view was last shown: entries OldCount .. NewCount - 1, and
@@ -24,9 +24,9 @@ struct TLogGrowth {
   int32_t ChangedEntry = -1;
   bool LongestLineChanged = false;
 };
-// Shows what the log gained: without a filter the new entries become new rows in place, with
-// one the view is rebuilt. Following, the last row is selected and shown; otherwise the
-// selected lines, the caret's line and the top row stay.
+// Shows what the log gained: the rows grow by the lines appended, tested against the query the
+// rows were built with, and the counters with them. Following, the last row is selected and
+// shown; otherwise the selected lines, the caret's line and the top row stay.
 void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth);
 
 // Where the user is in the view, by entry, so that it can be found again after the rows or the

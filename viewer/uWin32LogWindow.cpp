@@ -52,7 +52,6 @@ void ClearFilter(TSkerrinState& S) {
   // already shows the unfiltered view.
   KillTimer(S.Window, FilterTimerId);
   S.Filter.FilterW.clear();
-  S.Filter.FilterLowerW.clear();
   RebuildView(S, false, true);
 }
 
