@@ -29,8 +29,6 @@ enum TLoadError : int32_t {
 
 // A short text for the user, in English like the rest of the viewer; empty for leNone.
 const char* LoadErrorText(TLoadError Error);
-// A byte count as the user reads it: "512 bytes", "12 KB", "975 MB", "9.8 GB" (units of 1024).
-std::string ByteSizeText(int64_t Bytes);
 
 class TLoadedLog {
  public:
