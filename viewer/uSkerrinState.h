@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -91,6 +92,32 @@ struct TSyncState {
   TTimestampIndexes Index;
 };
 
+// Where the user is in the view, by entry, so that it can be found again after the rows or the
+// list control changed: the selected lines (in row order), the caret's line, the first visible
+// line, and whether the list had the keyboard focus.
+struct TViewPlace {
+  std::vector<int32_t> SelectedEntries;
+  int32_t CaretEntry = -1;
+  int32_t TopEntry = -1;
+  bool ListFocused = false;
+};
+
+// The file's load on a worker thread while it runs (uViewLoad). The worker reaches the viewer
+// only through the load's own protocol and a message it posts to the viewer window; everything
+// here belongs to the window's thread.
+struct TViewerLoad {
+  std::unique_ptr<TBackgroundLoad> Running;  // null when no load runs
+  int64_t BytesRead = 0;                     // of FileSize, as last taken: the progress shown
+  int64_t FileSize = 0;
+  bool TakeFocus = false;   // the row the load selects takes the keyboard focus
+  int32_t SelectedRow = -1;  // the row the load selected when its first rows came, or -1
+  // When the window may take more rows: the load leaves the host's thread time for its own.
+  std::chrono::steady_clock::time_point NextTake;
+  // A reload that keeps the user's place puts Place back once its lines are in.
+  bool RestorePlace = false;
+  TViewPlace Place;
+};
+
 struct TToolbarControls {
   HWND PrevErrorButton = nullptr, NextErrorButton = nullptr;
   HWND PrevWarnButton = nullptr, NextWarnButton = nullptr;
@@ -144,7 +171,9 @@ class TSkerrinState {
   TViewerMetrics Metrics;
   TViewerFonts Fonts;
 
-  std::unique_ptr<TLoadedLog> Log;
+  // Shared with a load in progress, which may outlive the viewer by a moment (see uViewLoad).
+  std::shared_ptr<TLoadedLog> Log;
+  TViewerLoad Load;
   TViewRows View;
   TFilterText Filter;
   // The viewer's copy of the colour rules, the per-entry match cache and the effective levels.
@@ -161,6 +190,10 @@ class TSkerrinState {
   TSubclassStack Subclasses;
   TDrawResources Draw;
 };
+
+// Stops the viewer's load, if one runs, and lets go of its log (Log is null afterwards), so
+// that the next log has the room it took.
+void LetGoOfLog(TSkerrinState& S);
 
 // The record of a viewer window, from its user-data slot; null for any other window.
 TSkerrinState* StateFromWindow(HWND Window);

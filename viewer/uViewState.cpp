@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/uPlatformWide.h"
 #include "toolkit/uWindowText.h"
 #include "viewer/uListRows.h"
 #include "viewer/uStatusBar.h"
-#include "viewer/uTailTimer.h"
 #include "viewer/uViewRows.h"
 #include "viewer/uViewerMetrics.h"
 
@@ -19,13 +17,6 @@ int32_t ContextNumber(const TSkerrinState& S) {
 }
 
 bool HasFocus(HWND Control) { return Control && GetFocus() == Control; }
-
-void ClearFilterBox(TSkerrinState& S) {
-  S.Filter.FilterW.clear();
-  if (S.Bar.FilterEdit && GetWindowTextLengthW(S.Bar.FilterEdit) > 0) SetWindowTextW(S.Bar.FilterEdit, L"");
-  // Emptying the box reports a change, which would start the debounce timer again.
-  if (S.Window) KillTimer(S.Window, FilterTimerId);
-}
 
 TViewOutput ViewOutputOf(TSkerrinState& S) {
   return {S.View.AllVisible, S.View.Visible, S.View.VisibleCount, S.Counters};
@@ -65,62 +56,9 @@ int32_t GrowRows(TSkerrinState& S, const TLogGrowth& Growth) {
   return FirstMoved;
 }
 
-// After a failed load the view becomes empty but stays usable: whatever the load left in the
-// list, no row may address a line of the previous file.
-void ShowEmptyView(TSkerrinState& S) {
-  try {
-    S.Log->List.Clear();
-  } catch (...) {
-    S.Log->List.Count = 0;
-  }
-  ResetTailToLoad(S);
-  S.View.AllVisible = true;
-  S.View.Visible.clear();
-  S.View.VisibleCount = 0;
-  S.View.TimestampIndexDirty = true;
-  ClearRuleCaches(S.RuleCache);
-  S.Counters = TLevelCounters{};
-  RefreshListCount(S);
-  UpdateStatus(S);
-  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
-}
-
-// Loads FileName afresh and shows all of it; the first (or with tail the last) row selected,
-// taking the focus with TakeFocus.
-bool LoadFile(TSkerrinState& S, bool TakeFocus) {
-  ClearRuleCaches(S.RuleCache);
-  bool Loaded = false;
-  try {
-    Loaded = S.Log->Load(S.FileName, S.Settings);
-  } catch (...) {
-    Loaded = false;
-  }
-  if (!Loaded) {
-    ShowEmptyView(S);
-    StartOrStopTail(S);
-    return false;
-  }
-  ResetTailToLoad(S);
-  ClearFilterBox(S);
-  {
-    TRedrawSuspension Suspended(S.ListWindow);
-    RebuildView(S, false, false, TakeFocus);
-    const int32_t Count = S.View.VisibleCount;
-    if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, TakeFocus);
-  }
-  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
-  StartOrStopTail(S);
-  return true;
-}
-
-// A load moves the keyboard focus into the list only in a lister window of its own. In the
-// quick-view panel the user moves through the file list while the host loads each file into the
-// viewer, and the next arrow key must still reach the file list.
-bool LoadMayTakeFocus(const TSkerrinState& S) { return S.InListerWindow; }
-
-// A tail tick likewise, and only while the lister is the active window: taking the focus would
-// also activate it, and a lister that follows a log in the background must not come to the
-// front with every new line.
+// A tail tick takes the focus only where a load may, and only while the lister is the active
+// window: taking the focus would also activate it, and a lister that follows a log in the
+// background must not come to the front with every new line.
 bool TickMayTakeFocus(const TSkerrinState& S) {
   return LoadMayTakeFocus(S) && S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT);
 }
@@ -138,7 +76,7 @@ struct TOldView {
 // otherwise the control takes the rows anew. True when the page shows something that changed.
 bool ShowGrownRows(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Growth, int32_t FirstMoved) {
   if (!S.Rows) return false;
-  const bool Following = S.Tail.Following;
+  const bool Following = S.Tail.Following && Growth.MayFollow;
   const int32_t Page = RowsPerPage(S);
   bool RepaintDue = false;
   if (FirstMoved < Old.VisibleCount) {
@@ -160,20 +98,10 @@ void ReadFilterStrings(TSkerrinState& S) {
   if (S.Bar.FilterEdit) S.Filter.FilterW = WindowTextU16(S.Bar.FilterEdit);
 }
 
-bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, LoadMayTakeFocus(S)); }
-
-bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
-  ReadFilterStrings(S);
-  const std::u16string Filter = S.Filter.FilterW;
-  const bool Loaded = LoadFile(S, false);
-  if (!Filter.empty() && S.Bar.FilterEdit) {
-    SetWindowTextW(S.Bar.FilterEdit, AsWide(Filter));
-    // The box reports the change and starts the typing pause, whose rebuild is the one below.
-    if (S.Window) KillTimer(S.Window, FilterTimerId);
-  }
-  RebuildKeepingPlace(S, Place);
-  return Loaded;
-}
+// A load moves the keyboard focus into the list only in a lister window of its own. In the
+// quick-view panel the user moves through the file list while the host loads each file into the
+// viewer, and the next arrow key must still reach the file list.
+bool LoadMayTakeFocus(const TSkerrinState& S) { return S.InListerWindow; }
 
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus) {
   const TLogList& List = S.Log->List;
@@ -206,7 +134,7 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
 
 void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth) {
   const TOldView Old{S.View.VisibleCount, GetTopRow(S), S.View.AllVisible};
-  const bool Following = S.Tail.Following;
+  const bool Following = S.Tail.Following && Growth.MayFollow;
   // Rows of a filtered view can move as it grows (context before a new match slips in between
   // old rows); the selection then goes back by entry. Rows of the whole file never move.
   const bool NotePlace = !Following && !Old.AllVisible;

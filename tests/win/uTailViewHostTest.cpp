@@ -227,6 +227,7 @@ TEST_F(TailView, AnotherFileLoadedIntoTheViewerIsTailedFromItsOwnEnd) {
   auto LoadNext = SharedPlugin().Export<TListLoadNextW>("ListLoadNextW");
   std::wstring Name = Second.Path();
   ASSERT_EQ(LoadNext(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+  ASSERT_TRUE(WaitForLoad(V.Window()));
   First.Append(Numbered(6, 6));
   Second.Append(Numbered(32, 32));
   V.Tick();
