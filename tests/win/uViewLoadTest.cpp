@@ -124,8 +124,14 @@ TEST_F(ViewLoad, AnotherFileStopsTheRunningLoadAndShowsNothingOfIt) {
   OpenHeld();
   TTempLog Other(NumberedLines(5, "other"), L"skerrin_viewload_other.log");
   S->FileName = Utf8Path(Other.Path());
+  // A 32-bit viewer waits for the stopped worker (it needs the room of the old log), which has
+  // to come out of the hold for that.
+  std::thread Opener([&] {
+    Sleep(100);
+    Release();
+  });
   EXPECT_TRUE(LoadAndShow(*S));
-  Release();
+  Opener.join();
   ASSERT_TRUE(WaitForLoad(Viewer));
   PumpMessages(100);
   EXPECT_EQ(S->View.VisibleCount, 5);
