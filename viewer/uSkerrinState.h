@@ -109,8 +109,9 @@ struct TViewerLoad {
   std::unique_ptr<TBackgroundLoad> Running;  // null when no load runs
   int64_t BytesRead = 0;                     // of FileSize, as last taken: the progress shown
   int64_t FileSize = 0;
-  bool TakeFocus = false;   // the row the load selects takes the keyboard focus
+  bool TakeFocus = false;    // the row the load selects takes the keyboard focus
   int32_t SelectedRow = -1;  // the row the load selected when its first rows came, or -1
+  int32_t ExpectedRows = 0;  // the rows the list control was last told to expect
   // When the window may take more rows: the load leaves the host's thread time for its own.
   std::chrono::steady_clock::time_point NextTake;
   // A reload that keeps the user's place puts Place back once its lines are in.

@@ -93,6 +93,7 @@ bool StartLoad(TSkerrinState& S, bool TakeFocus, bool KeepFilter) {
   S.Load.BytesRead = 0;
   S.Load.TakeFocus = TakeFocus;
   S.Load.SelectedRow = -1;
+  S.Load.ExpectedRows = 0;
   S.Load.NextTake = {};
   const HWND Window = S.Window;
   try {
@@ -126,6 +127,23 @@ void RestorePendingPlace(TSkerrinState& S, bool Ended) {
   RestoreViewPlace(S, S.Load.Place);
 }
 
+// The rows of the view once the file is read, judged by the rows its bytes read so far gave, with
+// an eighth more for the lines still to come being shorter.
+int32_t LikelyRows(const TSkerrinState& S) {
+  if (S.Load.BytesRead <= 0 || S.Load.FileSize <= S.Load.BytesRead) return S.View.VisibleCount;
+  const double Rows = static_cast<double>(S.View.VisibleCount) * static_cast<double>(S.Load.FileSize) /
+                      static_cast<double>(S.Load.BytesRead) * 1.125;
+  return static_cast<int32_t>(std::min<double>(Rows, MaxListCount));
+}
+
+// The list control is told what to expect only when the rows pass the last estimate, so that
+// it takes its room a few times per load rather than with every batch.
+void ExpectRows(TSkerrinState& S) {
+  if (!S.Rows || S.View.VisibleCount <= S.Load.ExpectedRows) return;
+  S.Load.ExpectedRows = LikelyRows(S);
+  S.Rows->RowsExpected(S.Load.ExpectedRows);
+}
+
 // The rows the last Take added become rows of the view, as tail's lines do; the first of them
 // is selected once, unless a reload puts the user's place back instead.
 void ShowTakenRows(TSkerrinState& S, const TLoadProgress& Progress) {
@@ -137,6 +155,7 @@ void ShowTakenRows(TSkerrinState& S, const TLoadProgress& Progress) {
   Growth.LongestLineChanged = S.Tail.File.LongestLine != OldLongest;
   Growth.MayFollow = S.Settings.TailEnabled;
   ShowGrowth(S, Growth);
+  ExpectRows(S);
   if (S.Load.SelectedRow < 0 && !S.Load.RestorePlace && S.View.VisibleCount > 0) {
     // Following the end, the growth has selected the last row already.
     if (S.Rows && S.Rows->FirstSelected() < 0) SelectRow(S, 0, true, true, S.Load.TakeFocus);
