@@ -10,13 +10,17 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "loader/uLogLoader.h"
 #include "settings/uSettings.h"
+#include "viewer/uClipboard.h"
 #include "viewer/uListRows.h"
+#include "viewer/uNavigate.h"
 #include "viewer/uTailView.h"
 #include "viewer/uViewLoad.h"
 #include "viewer/uViewRows.h"
+#include "viewer/uViewState.h"
 #include "viewer/uWin32LogWindow.h"
 #include "win/uWinTestSupport.h"
 
@@ -53,6 +57,7 @@ class ViewLoad : public ::testing::Test {
 
   // A viewer on a log of Lines lines whose load stops after its first 64 KiB until Release.
   void OpenHeld() {
+    Log.reset();
     Log = std::make_unique<TTempLog>(NumberedLines(Lines, "line"), L"skerrin_viewload.log");
     Host = std::make_unique<THostWindow>(false, 900, 500);
     SavedSettings = AppSettings;
@@ -118,25 +123,46 @@ TEST_F(ViewLoad, TheViewGrowsWhileTheFileLoadsAndEndsAsAWholeLoad) {
   EXPECT_EQ(Summary().rfind(L"Lines: 10000 | Visible: 1000 | skerrin_viewload.log", 0), 0u) << Summary();
 }
 
-// Moving on to another file stops the running load: nothing of the old file shows afterwards,
-// also once its worker could go on.
-TEST_F(ViewLoad, AnotherFileStopsTheRunningLoadAndShowsNothingOfIt) {
+// The lines that are in can be searched, jumped through, selected and copied meanwhile.
+TEST_F(ViewLoad, TheLinesThatAreInCanBeUsedMeanwhile) {
   OpenHeld();
-  TTempLog Other(NumberedLines(5, "other"), L"skerrin_viewload_other.log");
-  S->FileName = Utf8Path(Other.Path());
-  // A 32-bit viewer waits for the stopped worker (it needs the room of the old log), which has
-  // to come out of the hold for that.
-  std::thread Opener([&] {
-    Sleep(100);
-    Release();
-  });
-  EXPECT_TRUE(LoadAndShow(*S));
-  Opener.join();
-  ASSERT_TRUE(WaitForLoad(Viewer));
-  PumpMessages(100);
-  EXPECT_EQ(S->View.VisibleCount, 5);
-  EXPECT_EQ(RowTextOf(*S, 4), L"2024-01-01 10:00:00 INFO other 4");
-  EXPECT_EQ(Summary().rfind(L"Lines: 5 | skerrin_viewload_other.log", 0), 0u) << Summary();
+  EXPECT_TRUE(SelectSearchMatch(*S, "line 500", false, true, false, false));
+  EXPECT_EQ(CurrentRow(*S), 500);
+  SelectLevelJump(*S, true, lError);
+  EXPECT_EQ(CurrentRow(*S), 503);
+  PutOnClipboard(L"before");
+  ASSERT_TRUE(CopySelection(*S));
+  EXPECT_EQ(ClipboardText(), L"2024-01-01 10:00:00 ERROR line 503\r\n");
+  EXPECT_TRUE(LoadInProgress(*S));
+}
+
+// Moving on to another file, and a reload for new settings, stop the running load: nothing of
+// the old one shows afterwards, also once its worker could go on.
+TEST_F(ViewLoad, ANewLoadStopsTheRunningOneAndShowsNothingOfIt) {
+  const std::pair<const char*, std::function<bool(TSkerrinState&)>> Starts[] = {
+      {"another file", [](TSkerrinState& State) { return LoadAndShow(State); }},
+      {"a reload for new settings",
+       [](TSkerrinState& State) { return ReloadKeepingPlace(State, NoteViewPlace(State)); }},
+  };
+  for (const auto& [Name, Start] : Starts) {
+    OpenHeld();
+    TTempLog Other(NumberedLines(5, "other"), L"skerrin_viewload_other.log");
+    S->FileName = Utf8Path(Other.Path());
+    // A 32-bit viewer waits for the stopped worker (it needs the room of the old log), which
+    // has to come out of the hold for that.
+    std::thread Opener([] {
+      Sleep(100);
+      SetEvent(Gate);
+    });
+    EXPECT_TRUE(Start(*S)) << Name;
+    Opener.join();
+    ASSERT_TRUE(WaitForLoad(Viewer)) << Name;
+    PumpMessages(100);
+    EXPECT_EQ(S->View.VisibleCount, 5) << Name;
+    EXPECT_EQ(RowTextOf(*S, 4), L"2024-01-01 10:00:00 INFO other 4") << Name;
+    EXPECT_EQ(Summary().rfind(L"Lines: 5 | skerrin_viewload_other.log", 0), 0u) << Name << ": " << Summary();
+    TearDown();
+  }
 }
 
 // A writer that rotates the log meanwhile is not hindered: the load ends with the file it read,
