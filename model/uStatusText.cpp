@@ -69,8 +69,7 @@ std::string AmountIn(int64_t Bytes, TByteUnit Unit) {
   char Text[32];
   if (Unit.Shift == 30)
     std::snprintf(Text, sizeof(Text), "%.1f", static_cast<double>(Bytes) / static_cast<double>(int64_t{1} << 30));
-  else if (Unit.Shift == 0)
-    std::snprintf(Text, sizeof(Text), "%lld", static_cast<long long>(Bytes));
+  else if (Unit.Shift == 0) std::snprintf(Text, sizeof(Text), "%lld", static_cast<long long>(Bytes));
   else
     std::snprintf(Text, sizeof(Text), "%lld",
                   static_cast<long long>((Bytes + (int64_t{1} << (Unit.Shift - 1))) >> Unit.Shift));

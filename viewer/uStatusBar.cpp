@@ -157,10 +157,8 @@ void UpdateStatus(TSkerrinState& S) {
   if (!S.StatusBar) return;
   const int32_t Entries = S.Log ? S.Log->List.Count : 0;
   TStatusTexts& Texts = S.Status;
-  if (S.Log && S.Log->LoadError != leNone)
-    Texts.StatusText = LoadFailureText(S.FileName, LoadErrorText(*S.Log));
-  else if (S.Log && S.Load.Running)
-    Texts.StatusText = LoadingSummary(S);
+  if (S.Log && S.Log->LoadError != leNone) Texts.StatusText = LoadFailureText(S.FileName, LoadErrorText(*S.Log));
+  else if (S.Log && S.Load.Running) Texts.StatusText = LoadingSummary(S);
   else
     Texts.StatusText = BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S),
                                        S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
