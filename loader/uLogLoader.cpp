@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -18,6 +17,7 @@
 
 #include "loader/uFormatDetect.h"
 #include "loader/uLineParser.h"
+#include "model/uStatusText.h"
 #include "model/uTextScan.h"
 #include "loader/uTimestamp.h"
 #include "platform/uPlatformClock.h"
@@ -769,17 +769,6 @@ std::string LoadErrorText(const TLoadedLog& Log) {
   if (Log.LoadError == leOutOfMemory && Log.FailedFileSize > 0)
     return std::string(LoadErrorText(leOutOfMemory)) + " to load " + ByteSizeText(Log.FailedFileSize);
   return LoadErrorText(Log.LoadError);
-}
-
-std::string ByteSizeText(int64_t Bytes) {
-  char Text[48];
-  if (Bytes < 1024) std::snprintf(Text, sizeof(Text), "%lld bytes", static_cast<long long>(Bytes));
-  else if (Bytes < (int64_t{1} << 20))
-    std::snprintf(Text, sizeof(Text), "%lld KB", static_cast<long long>((Bytes + 512) >> 10));
-  else if (Bytes < (int64_t{1} << 30) - (int64_t{1} << 19))
-    std::snprintf(Text, sizeof(Text), "%lld MB", static_cast<long long>((Bytes + (int64_t{1} << 19)) >> 20));
-  else std::snprintf(Text, sizeof(Text), "%.1f GB", static_cast<double>(Bytes) / static_cast<double>(int64_t{1} << 30));
-  return Text;
 }
 
 const char* LoadErrorText(TLoadError Error) {

@@ -29,8 +29,6 @@ enum TLoadError : int32_t {
 
 // A short text for the user, in English like the rest of the viewer; empty for leNone.
 const char* LoadErrorText(TLoadError Error);
-// A byte count as the user reads it: "512 bytes", "12 KB", "975 MB", "9.8 GB" (units of 1024).
-std::string ByteSizeText(int64_t Bytes);
 
 class TLoadedLog {
  public:
@@ -135,8 +133,8 @@ struct TLoadChannel;
 class TBackgroundLoad {
  public:
   // Opens FileName for Log (which no other load may be filling) on the caller's thread, decides
-  // its encoding and takes memory for it, then reads it on a worker thread. Null when that fails at once (missing, locked, too large
-  // for this process, not enough memory): Log then says why, as after a failed Load. Notify, when
+  // its encoding and takes memory for it, then reads it on a worker thread. Null when that fails at once (missing,
+  // locked, too large for this process, not enough memory): Log then says why, as after a failed Load. Notify, when
   // given, is called on the worker's thread when there is something new to take; it must return
   // quickly, without calling into the load (a viewer posts itself a message). It is not called
   // again until the reader has taken. When no thread can be started the file is read on the

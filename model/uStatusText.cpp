@@ -1,5 +1,6 @@
 #include "model/uStatusText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -44,6 +45,61 @@ std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::strin
   Text += " | ";
   Text += FormatThousands(Size, ThousandsSeparator);
   Text += " Byte | Format: ";
+  Text += FormatDisplayName(Format);
+  return Text;
+}
+
+namespace {
+// The unit a byte count is shown in, chosen by the count: a unit of 1024 below the next one,
+// where the amount would round up to 1024 of it.
+struct TByteUnit {
+  int Shift;  // the unit is 2^Shift bytes
+  const char* Name;
+};
+
+TByteUnit ByteUnitFor(int64_t Bytes) {
+  if (Bytes < 1024) return {0, "bytes"};
+  if (Bytes < (int64_t{1} << 20)) return {10, "KB"};
+  if (Bytes < (int64_t{1} << 30) - (int64_t{1} << 19)) return {20, "MB"};
+  return {30, "GB"};
+}
+
+// The amount of Bytes in Unit: whole and rounded, with one decimal for gigabytes.
+std::string AmountIn(int64_t Bytes, TByteUnit Unit) {
+  char Text[32];
+  if (Unit.Shift == 30)
+    std::snprintf(Text, sizeof(Text), "%.1f", static_cast<double>(Bytes) / static_cast<double>(int64_t{1} << 30));
+  else if (Unit.Shift == 0) std::snprintf(Text, sizeof(Text), "%lld", static_cast<long long>(Bytes));
+  else
+    std::snprintf(Text, sizeof(Text), "%lld",
+                  static_cast<long long>((Bytes + (int64_t{1} << (Unit.Shift - 1))) >> Unit.Shift));
+  return Text;
+}
+}  // namespace
+
+std::string ByteSizeText(int64_t Bytes) {
+  const TByteUnit Unit = ByteUnitFor(Bytes);
+  return AmountIn(Bytes, Unit) + " " + Unit.Name;
+}
+
+std::string LoadProgressText(int64_t BytesRead, int64_t FileSize) {
+  FileSize = std::max<int64_t>(FileSize, 0);
+  BytesRead = std::clamp<int64_t>(BytesRead, 0, FileSize);
+  // Rounded down, so that 100 % means the whole file.
+  const int64_t Percent = FileSize == 0 ? 100 : BytesRead * 100 / FileSize;
+  const TByteUnit Unit = ByteUnitFor(FileSize);
+  return "Loading " + std::to_string(Percent) + " % (" + AmountIn(BytesRead, Unit) + " of " + AmountIn(FileSize, Unit) +
+         " " + Unit.Name + ")";
+}
+
+std::string BuildLoadingStatusText(std::string_view Progress, int32_t EntryCount, int32_t VisibleCount,
+                                   std::string_view FileName, TLogFormat Format) {
+  std::string Text(Progress);
+  Text += " | ";
+  Text += StatusLinesText(EntryCount, VisibleCount);
+  Text += " | ";
+  Text += FileNamePart(FileName);
+  Text += " | Format: ";
   Text += FormatDisplayName(Format);
   return Text;
 }

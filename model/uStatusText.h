@@ -23,6 +23,18 @@ std::string StatusLinesText(int32_t EntryCount, int32_t VisibleCount);
 std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::string_view FileName, int64_t Size,
                             TLogFormat Format, std::string_view ThousandsSeparator);
 
+// A byte count as the user reads it: "512 bytes", "12 KB", "975 MB", "9.8 GB" (units of 1024).
+std::string ByteSizeText(int64_t Bytes);
+
+// The progress of a load as the left part shows it while the file is read: "Loading 42 % (410
+// of 975 MB)", both amounts in the unit of the file's size. 100 % only once all of it is read.
+std::string LoadProgressText(int64_t BytesRead, int64_t FileSize);
+
+// The left part while the file is still being read: the progress first, so that a narrow part
+// cuts the rest rather than it: "<progress> | <lines> | <file name> | Format: <format>".
+std::string BuildLoadingStatusText(std::string_view Progress, int32_t EntryCount, int32_t VisibleCount,
+                                   std::string_view FileName, TLogFormat Format);
+
 // The left part after a failed load, so that an empty view says why: "Cannot load <file
 // name>: <reason>".
 std::string LoadFailureText(std::string_view FileName, std::string_view Reason);

@@ -29,10 +29,12 @@ void WithTextTest(const TTextQuery& Query, std::u16string& Scratch, TScan&& Scan
   }
 }
 
-void ExtendWholeFile(const TLogList& List, TRuleCache& Rules, int32_t OldCount, const TViewOutput& Out) {
+int32_t ExtendWholeFile(const TLogList& List, TRuleCache& Rules, int32_t OldCount, const TViewOutput& Out) {
+  const int32_t OldRows = Out.VisibleCount;
   Out.Visible.clear();
   Out.VisibleCount = List.Count;
   CountRun(Out.Counters, Rules, List, OldCount, int64_t{List.Count} - 1, 1);
+  return std::clamp(OldRows, 0, List.Count);
 }
 
 }  // namespace
@@ -77,13 +79,16 @@ void BuildView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query,
   ExtendView(List, Rules, Query, 0, Out, Scratch);
 }
 
-void ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query, int32_t OldCount,
-                const TViewOutput& Out, std::u16string& Scratch) {
+int32_t ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query, int32_t OldCount,
+                   const TViewOutput& Out, std::u16string& Scratch) {
   const int32_t Count = std::max(List.Count, 0);
   OldCount = std::clamp(OldCount, 0, Count);
   const bool WholeFile = ShowsWholeFile(Query);
   // A view built for another kind of query cannot be extended; a full build sets the kind.
-  if (Out.AllVisible != WholeFile) return BuildView(List, Rules, Query, Out, Scratch);
+  if (Out.AllVisible != WholeFile) {
+    BuildView(List, Rules, Query, Out, Scratch);
+    return 0;
+  }
   if (WholeFile) return ExtendWholeFile(List, Rules, OldCount, Out);
 
   // Rows from Keep on are written again. Matches from Rescan on can reach them; the old view's
@@ -93,6 +98,9 @@ void ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query
   const int64_t Keep = std::max<int64_t>(0, int64_t{OldCount} - Context.Before);
   const int64_t Rescan = std::max<int64_t>(0, Keep - Context.After);
   const bool AllShown = (Query.Levels & AllLevels) == AllLevels;
+  const auto OldRowCount =
+      static_cast<size_t>(std::clamp<ptrdiff_t>(Out.VisibleCount, 0, static_cast<ptrdiff_t>(Out.Visible.size())));
+  size_t FirstMoved = OldRowCount;
 
   WithTextTest(Query.Text, Scratch, [&](auto&& PassesText) {
     const auto Uncount = [&](int64_t First, int64_t Last) { CountRun(Out.Counters, Rules, List, First, Last, -1); };
@@ -107,8 +115,13 @@ void ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query
     Out.Visible.resize(Written + static_cast<size_t>(Count - Keep));
 
     const auto Counted = [&](int64_t First, int64_t Last) { CountRun(Out.Counters, Rules, List, First, Last, 1); };
+    // The old rows from Written on are all still rows, so the array never shrinks below them
+    // and each is compared before it is overwritten.
     const auto Shown = [&](int64_t First, int64_t Last) {
-      for (int64_t Entry = First; Entry <= Last; ++Entry) Out.Visible[Written++] = static_cast<int32_t>(Entry);
+      for (int64_t Entry = First; Entry <= Last; ++Entry, ++Written) {
+        if (Written < FirstMoved && Out.Visible[Written] != Entry) FirstMoved = Written;
+        Out.Visible[Written] = static_cast<int32_t>(Entry);
+      }
       if (AllShown) Counted(First, Last);
     };
     TRunMerger Rows{Context, Keep, int64_t{Count} - 1};
@@ -127,4 +140,5 @@ void ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query
     Out.Visible.resize(Written);
     Out.VisibleCount = static_cast<int32_t>(Written);
   });
+  return static_cast<int32_t>(FirstMoved);
 }

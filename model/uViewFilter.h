@@ -64,6 +64,8 @@ void BuildView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query,
 // The same result as BuildView, for a list that has grown from OldCount entries since Out was
 // built with the same query; the entries before OldCount must be as they were (a line that was
 // completed in place needs BuildView). Only the new entries, and the context's reach back into
-// the old ones, are tested again.
-void ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query, int32_t OldCount,
-                const TViewOutput& Out, std::u16string& Scratch);
+// the old ones, are tested again. Returns the first row that shows another entry than before:
+// the old row count when the old rows all stayed in place and rows were only added after them
+// (context before a new match can slip rows in between old ones).
+int32_t ExtendView(const TLogList& List, TRuleCache& Rules, const TViewQuery& Query, int32_t OldCount,
+                   const TViewOutput& Out, std::u16string& Scratch);

@@ -10,7 +10,7 @@
 #include "viewer/uHostCommands.h"
 #include "viewer/uHostWindow.h"
 #include "viewer/uTailTimer.h"
-#include "viewer/uViewState.h"
+#include "viewer/uViewLoad.h"
 #include "viewer/uViewerLayout.h"
 #include "viewer/uWin32LogWindow.h"
 

@@ -447,17 +447,6 @@ TEST(LoadErrorText, EveryFailureHasItsOwnText) {
 
 // Where memory ran out, the user learns for how large a file.
 TEST(LoadErrorText, NamesTheSizeThatDidNotFit) {
-  const std::pair<int64_t, const char*> Sizes[] = {
-      {0, "0 bytes"},
-      {1023, "1023 bytes"},
-      {1024, "1 KB"},
-      {(96 << 20) + 1000, "96 MB"},
-      {975LL << 20, "975 MB"},
-      {1023LL << 20, "1023 MB"},
-      {(1LL << 30) - 1, "1.0 GB"},
-      {10522669875LL, "9.8 GB"},
-  };
-  for (const auto& [Bytes, Text] : Sizes) EXPECT_EQ(ByteSizeText(Bytes), Text) << Bytes;
   TLoadedLog Log;
   EXPECT_EQ(LoadErrorText(Log), "");
   Log.LoadError = leOutOfMemory;

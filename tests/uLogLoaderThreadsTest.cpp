@@ -24,6 +24,7 @@
 #include "loader/uLogTail.h"
 #include "model/uLogFilter.h"
 #include "model/uRuleCache.h"
+#include "model/uStatusText.h"
 #include "settings/uSettings.h"
 #include "uLoaderTestFixture.h"
 #include "uTestSupport.h"

@@ -143,6 +143,39 @@ TEST(StatusText, ShorterCounterFormsKeepTheBoldOne) {
   EXPECT_EQ(BuildCounterTexts(Midnight, cfTimesOfDay).Text[ciWarn], "W: 0 (-)");
 }
 
+// Sizes in units of 1024, and a load's progress in the unit of the whole file.
+TEST(StatusText, ByteSizesAndLoadProgress) {
+  const std::pair<int64_t, const char*> Sizes[] = {
+      {0, "0 bytes"},
+      {1023, "1023 bytes"},
+      {1024, "1 KB"},
+      {(96 << 20) + 1000, "96 MB"},
+      {975LL << 20, "975 MB"},
+      {1023LL << 20, "1023 MB"},
+      {(1LL << 30) - 1, "1.0 GB"},
+      {10522669875LL, "9.8 GB"},
+  };
+  for (const auto& [Bytes, Text] : Sizes) EXPECT_EQ(ByteSizeText(Bytes), Text) << Bytes;
+  struct {
+    int64_t Read, Size;
+    const char* Expected;
+  } const Progress[] = {
+      {410LL << 20, 975LL << 20, "Loading 42 % (410 of 975 MB)"},
+      {0, 975LL << 20, "Loading 0 % (0 of 975 MB)"},
+      {(975LL << 20) - 1, 975LL << 20, "Loading 99 % (975 of 975 MB)"},
+      {975LL << 20, 975LL << 20, "Loading 100 % (975 of 975 MB)"},
+      {1825361100LL, 4187593113LL, "Loading 43 % (1.7 of 3.9 GB)"},
+      {3000, 40960, "Loading 7 % (3 of 40 KB)"},
+      {100, 240, "Loading 41 % (100 of 240 bytes)"},
+      {0, 0, "Loading 100 % (0 of 0 bytes)"},
+      {500, 400, "Loading 100 % (400 of 400 bytes)"},  // a file that grew under the load
+  };
+  for (const auto& Case : Progress)
+    EXPECT_EQ(LoadProgressText(Case.Read, Case.Size), Case.Expected) << Case.Read << " of " << Case.Size;
+  EXPECT_EQ(BuildLoadingStatusText("Loading 42 % (410 of 975 MB)", 4100000, 17, "C:\\logs\\app.log", lfLog4x),
+            "Loading 42 % (410 of 975 MB) | Lines: 4100000 | Visible: 17 | app.log | Format: Log4x");
+}
+
 TEST(StatusText, LoadFailureNamesTheFileAndTheReason) {
   EXPECT_EQ(LoadFailureText("C:\\logs\\app.log", "File in use by another program"),
             "Cannot load app.log: File in use by another program");

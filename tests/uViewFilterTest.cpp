@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -205,7 +206,14 @@ TEST(ViewFilter, ExtendingAgreesWithRebuildingAndBothWithAPlainReading) {
       const int32_t OldCount = Growing.List.Count;
       for (size_t i = Done; i < Done + Step; ++i) AddTestLine(Growing.List, Lines[i]);
       Done += Step;
-      ExtendView(Growing.List, Growing.Rules, Query, OldCount, Extended.Out(), Scratch);
+      const TIndexArray Before = Extended.Rows();
+      const auto Moved =
+          static_cast<size_t>(ExtendView(Growing.List, Growing.Rules, Query, OldCount, Extended.Out(), Scratch));
+      const TIndexArray After = Extended.Rows();
+      // The rows before the one reported stayed; the one reported, unless it is the old count, moved.
+      ASSERT_LE(Moved, Before.size()) << Label;
+      ASSERT_TRUE(std::equal(Before.begin(), Before.begin() + static_cast<ptrdiff_t>(Moved), After.begin())) << Label;
+      ASSERT_TRUE(Moved == Before.size() || After[Moved] != Before[Moved]) << Label;
     }
     ASSERT_EQ(Extended.AllVisible, Expected.AllVisible) << Label;
     ASSERT_EQ(Extended.Rows(), Expected.Rows()) << Label;

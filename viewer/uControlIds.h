@@ -32,5 +32,10 @@ enum : int {
 };
 constexpr UINT_PTR FilterTimerId = 2101;
 constexpr UINT_PTR TailTimerId = 2102;
+// Takes more of a load's rows once the host's other messages have had their turn.
+constexpr UINT_PTR LoadTimerId = 2103;
 // Sent by one viewer to the others of the process with a time to select (see uViewerSync).
 constexpr UINT SyncMessage = WM_APP + 211;
+// Posted to a viewer by the worker of its load when there are rows or progress to take; it
+// carries nothing, so one that comes late (the load was replaced, the viewer closed) is harmless.
+constexpr UINT LoadProgressMessage = WM_APP + 212;

@@ -57,7 +57,7 @@ int WrappedTextLeft(const TSkerrinState& S) {
 // An empty view after a failed load says why, where the lines would be.
 void DrawLoadFailure(TSkerrinState& S, HDC DC, const RECT& Client) {
   if (S.View.VisibleCount > 0 || !S.Log || S.Log->LoadError == leNone) return;
-  const std::u16string Text = Utf8ToUtf16(LoadFailureText(S.FileName, LoadErrorText(S.Log->LoadError)));
+  const std::u16string Text = Utf8ToUtf16(LoadFailureText(S.FileName, LoadErrorText(*S.Log)));
   TSelectScope Select(DC, S.Fonts.Font.Get());
   SetBkMode(DC, TRANSPARENT);
   SetTextColor(DC, static_cast<COLORREF>(ListTextColor(S)));

@@ -20,6 +20,7 @@ class TListboxRows final : public TRowControl {
   bool WrapsLines() const override { return false; }
   void RowsReplaced() override;
   void RowsAppended() override;
+  void RowsExpected(int32_t Count) override;
   void RowChanged(int32_t) override {}
   void MetricsChanged(bool Changed) override;
   void WidestLineChanged() override;

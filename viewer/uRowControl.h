@@ -23,6 +23,9 @@ class TRowControl {
   virtual void RowsReplaced() = 0;
   // Rows were added at the end; the rows before keep their selection and measures.
   virtual void RowsAppended() = 0;
+  // About Count rows will be there once more are appended (a load's estimate): a control that
+  // keeps something for each row can take the room for them at once.
+  virtual void RowsExpected(int32_t) {}
   // The line shown in Row changed its text (a line completed by tail).
   virtual void RowChanged(int32_t Row) = 0;
   // The line font was measured again; Changed when RowHeight or CharWidth differ.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,9 +12,9 @@
 
 #include "loader/uLogLoader.h"
 #include "loader/uLogTail.h"
-#include "model/uLogFilter.h"
 #include "model/uRuleCache.h"
 #include "model/uTimestampIndex.h"
+#include "model/uViewFilter.h"
 #include "settings/uSettings.h"
 #include "toolkit/uSubclass.h"
 #include "toolkit/uWinHolders.h"
@@ -49,9 +50,11 @@ struct TViewRows {
 };
 
 struct TFilterText {
-  std::u16string FilterW;       // as typed
-  std::u16string FilterLowerW;  // normalised for matching
-  std::u16string Scratch;       // decoding buffer of the Unicode path, reused line after line
+  std::u16string FilterW;  // as typed
+  // What the rows on show were built with: made once per rebuild, and what appended lines are
+  // tested against until the next one (text typed meanwhile waits for its pause).
+  TViewQuery Query;
+  std::u16string Scratch;  // decoding buffer of the Unicode path, reused line after line
 };
 
 struct TViewerTail {
@@ -87,6 +90,33 @@ struct TSyncState {
   int32_t LastClickX = 0;
   int32_t LastClickY = 0;
   TTimestampIndexes Index;
+};
+
+// Where the user is in the view, by entry, so that it can be found again after the rows or the
+// list control changed: the selected lines (in row order), the caret's line, the first visible
+// line, and whether the list had the keyboard focus.
+struct TViewPlace {
+  std::vector<int32_t> SelectedEntries;
+  int32_t CaretEntry = -1;
+  int32_t TopEntry = -1;
+  bool ListFocused = false;
+};
+
+// The file's load on a worker thread while it runs (uViewLoad). The worker reaches the viewer
+// only through the load's own protocol and a message it posts to the viewer window; everything
+// here belongs to the window's thread.
+struct TViewerLoad {
+  std::unique_ptr<TBackgroundLoad> Running;  // null when no load runs
+  int64_t BytesRead = 0;                     // of FileSize, as last taken: the progress shown
+  int64_t FileSize = 0;
+  bool TakeFocus = false;    // the row the load selects takes the keyboard focus
+  int32_t SelectedRow = -1;  // the row the load selected when its first rows came, or -1
+  int32_t ExpectedRows = 0;  // the rows the list control was last told to expect
+  // When the window may take more rows: the load leaves the host's thread time for its own.
+  std::chrono::steady_clock::time_point NextTake;
+  // A reload that keeps the user's place puts Place back once its lines are in.
+  bool RestorePlace = false;
+  TViewPlace Place;
 };
 
 struct TToolbarControls {
@@ -142,7 +172,9 @@ class TSkerrinState {
   TViewerMetrics Metrics;
   TViewerFonts Fonts;
 
-  std::unique_ptr<TLoadedLog> Log;
+  // Shared with a load in progress, which may outlive the viewer by a moment (see uViewLoad).
+  std::shared_ptr<TLoadedLog> Log;
+  TViewerLoad Load;
   TViewRows View;
   TFilterText Filter;
   // The viewer's copy of the colour rules, the per-entry match cache and the effective levels.
@@ -159,6 +191,10 @@ class TSkerrinState {
   TSubclassStack Subclasses;
   TDrawResources Draw;
 };
+
+// Stops the viewer's load, if one runs, and lets go of its log (Log is null afterwards), so
+// that the next log has the room it took.
+void LetGoOfLog(TSkerrinState& S);
 
 // The record of a viewer window, from its user-data slot; null for any other window.
 TSkerrinState* StateFromWindow(HWND Window);

@@ -97,7 +97,51 @@ void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
   }
 }
 
+// While the file is read the summary leads with the load's progress.
+std::string LoadingSummary(const TSkerrinState& S) {
+  return BuildLoadingStatusText(LoadProgressText(S.Load.BytesRead, S.Load.FileSize), S.Log->List.Count,
+                                S.View.VisibleCount, S.FileName, S.Log->Format);
+}
+
+// The bar paints its background and then each part on the screen, which a bar updated many
+// times a second (a load's progress) shows as flicker; it paints into a bitmap shown at once.
+LRESULT CALLBACK StatusBarProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  const auto* S = reinterpret_cast<const TSkerrinState*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (!S) return PassOnFromStub(Window, StatusBarProc, Msg, WParam, LParam);
+  const TPreviousProc Previous = S->Subclasses.Previous(Window, StatusBarProc);
+  if (Msg == WM_ERASEBKGND) return 1;
+  if (Msg != WM_PAINT || WParam) return Previous.Call(Window, Msg, WParam, LParam);
+  TPaintScope Paint(Window);
+  RECT R{};
+  if (!Paint.Get() || !GetClientRect(Window, &R)) return 0;
+  TDoubleBuffer Buffer(Paint.Get(), R.right, R.bottom);
+  // The bar, like the platform's other controls, paints on a device context it is given.
+  Previous.Call(Window, WM_PAINT, reinterpret_cast<WPARAM>(Buffer.Target()), 0);
+  Buffer.Present();
+  return 0;
+}
+
+void KeepInBuffer(std::u16string& Buffer, const std::u16string& Text) {
+  if (Buffer.capacity() < 256) Buffer.reserve(256);
+  Buffer.assign(Text);
+}
+
+// The bar paints a part at once whenever it is handed data, the same data too; a text that
+// changed in its place only needs the paint that follows, once the host's messages are handled
+// (a load updates the texts many times a second).
+void GivePartText(HWND Bar, WPARAM Part, const std::u16string& Text) {
+  const auto Data = reinterpret_cast<LPARAM>(AsWide(Text));
+  if (SendMessageW(Bar, SB_GETTEXTW, Part, 0) != Data)
+    SendMessageW(Bar, SB_SETTEXTW, Part | SBT_OWNERDRAW | SBT_NOBORDERS, Data);
+}
+
 }  // namespace
+
+void InstallStatusBarPaint(TSkerrinState& S) {
+  if (!S.StatusBar) return;
+  SetWindowLongPtrW(S.StatusBar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&S));
+  S.Subclasses.Install(S.StatusBar, StatusBarProc, TCallPath::Unicode);
+}
 
 int64_t StatusByteCount(const TSkerrinState& S) {
   // Tail resumes before a last line that has no line break yet, so the bytes it has consumed
@@ -113,18 +157,19 @@ void UpdateStatus(TSkerrinState& S) {
   if (!S.StatusBar) return;
   const int32_t Entries = S.Log ? S.Log->List.Count : 0;
   TStatusTexts& Texts = S.Status;
-  if (S.Log && S.Log->LoadError != leNone)
-    Texts.StatusText = LoadFailureText(S.FileName, LoadErrorText(S.Log->LoadError));
+  if (S.Log && S.Log->LoadError != leNone) Texts.StatusText = LoadFailureText(S.FileName, LoadErrorText(*S.Log));
+  else if (S.Log && S.Load.Running) Texts.StatusText = LoadingSummary(S);
   else
     Texts.StatusText = BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S),
                                        S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
-  Texts.StatusTextW = Utf8ToUtf16(Texts.StatusText);
-  Texts.StatusCountersW = JoinedCounters(BuildCounterTexts(S.Counters));
+  // Copied into the buffers the parts already hold where they have room, so that the parts keep
+  // their data and need no new one (see GivePartText).
+  KeepInBuffer(Texts.StatusTextW, Utf8ToUtf16(Texts.StatusText));
+  KeepInBuffer(Texts.StatusCountersW, JoinedCounters(BuildCounterTexts(S.Counters)));
   // The parts carry the texts as their data; the window's teardown clears them before the
   // record that holds the texts is freed.
-  constexpr WPARAM Drawn = SBT_OWNERDRAW | SBT_NOBORDERS;
-  SendMessageW(S.StatusBar, SB_SETTEXTW, 0 | Drawn, reinterpret_cast<LPARAM>(AsWide(Texts.StatusTextW)));
-  SendMessageW(S.StatusBar, SB_SETTEXTW, 1 | Drawn, reinterpret_cast<LPARAM>(AsWide(Texts.StatusCountersW)));
+  GivePartText(S.StatusBar, 0, Texts.StatusTextW);
+  GivePartText(S.StatusBar, 1, Texts.StatusCountersW);
   InvalidateRect(S.StatusBar, nullptr, FALSE);
 }
 

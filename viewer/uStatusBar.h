@@ -8,6 +8,9 @@
 
 #include "viewer/uSkerrinState.h"
 
+// Paints the bar double-buffered, so that its texts can change many times a second without
+// flicker.
+void InstallStatusBarPaint(TSkerrinState& S);
 // Rebuilds the texts of both parts and asks the bar to draw them again.
 void UpdateStatus(TSkerrinState& S);
 // Answers the bar's owner-draw request for part 0 or part 1.

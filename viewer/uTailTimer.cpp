@@ -19,10 +19,3 @@ void StartOrStopTail(TSkerrinState& S) {
   if (On) StartTail(S);
   else StopTail(S);
 }
-
-void ResetTailToLoad(TSkerrinState& S) {
-  if (!S.Log) return;
-  TTailFileInfo Info;
-  ReadFileInfo(S.FileName, Info);
-  ResetTail(S.Tail.File, *S.Log, Info);
-}

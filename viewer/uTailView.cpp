@@ -4,6 +4,7 @@
 
 #include "viewer/uListRows.h"
 #include "viewer/uTailTimer.h"
+#include "viewer/uViewLoad.h"
 #include "viewer/uViewState.h"
 
 namespace {
@@ -15,7 +16,9 @@ void SetBox(HWND Box, bool On) {
 }  // namespace
 
 void TailTick(TSkerrinState& S) {
-  if (!S.Tail.TailActive || S.FileName.empty() || !S.Log || S.Tail.InTailTick) return;
+  // While the file is being loaded there is nothing to follow yet: the load's end says where
+  // tail starts.
+  if (!S.Tail.TailActive || S.FileName.empty() || !S.Log || S.Tail.InTailTick || LoadInProgress(S)) return;
   S.Tail.InTailTick = true;
   struct TClearFlag {
     bool& Flag;

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/uPlatformWide.h"
 #include "toolkit/uWindowText.h"
 #include "viewer/uListRows.h"
 #include "viewer/uStatusBar.h"
-#include "viewer/uTailTimer.h"
 #include "viewer/uViewRows.h"
 #include "viewer/uViewerMetrics.h"
 
@@ -20,74 +18,47 @@ int32_t ContextNumber(const TSkerrinState& S) {
 
 bool HasFocus(HWND Control) { return Control && GetFocus() == Control; }
 
-void ClearFilterBox(TSkerrinState& S) {
-  S.Filter.FilterW.clear();
-  S.Filter.FilterLowerW.clear();
-  if (S.Bar.FilterEdit && GetWindowTextLengthW(S.Bar.FilterEdit) > 0) SetWindowTextW(S.Bar.FilterEdit, L"");
-  // Emptying the box reports a change, which would start the debounce timer again.
-  if (S.Window) KillTimer(S.Window, FilterTimerId);
+TViewOutput ViewOutputOf(TSkerrinState& S) {
+  return {S.View.AllVisible, S.View.Visible, S.View.VisibleCount, S.Counters};
 }
 
-void RecountLevels(TSkerrinState& S) {
-  S.Counters = CountVisibleLevels(S.RuleCache, S.Log->List, S.View.AllVisible, S.View.Visible, S.View.VisibleCount);
-}
-
-// After a failed load the view becomes empty but stays usable: whatever the load left in the
-// list, no row may address a line of the previous file.
-void ShowEmptyView(TSkerrinState& S) {
+// The rows and counters from scratch, with a query made from the filter and context boxes.
+void BuildRows(TSkerrinState& S) {
+  S.Filter.Query = MakeViewQuery(S.Filter.FilterW, ContextNumber(S), AllLevels);
   try {
-    S.Log->List.Clear();
-  } catch (...) {
-    S.Log->List.Count = 0;
+    BuildView(S.Log->List, S.RuleCache, S.Filter.Query, ViewOutputOf(S), S.Filter.Scratch);
+  } catch (const std::bad_alloc&) {
+    // Without room for the row array, the whole file is shown rather than a view that lies,
+    // and appended lines extend it as such.
+    S.Filter.Query = TViewQuery{};
+    BuildView(S.Log->List, S.RuleCache, S.Filter.Query, ViewOutputOf(S), S.Filter.Scratch);
   }
-  ResetTailToLoad(S);
-  S.View.AllVisible = true;
-  S.View.Visible.clear();
-  S.View.VisibleCount = 0;
   S.View.TimestampIndexDirty = true;
-  ClearRuleCaches(S.RuleCache);
-  S.Counters = TLevelCounters{};
-  RefreshListCount(S);
-  UpdateStatus(S);
-  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
 }
 
-// Loads FileName afresh and shows all of it; the first (or with tail the last) row selected,
-// taking the focus with TakeFocus.
-bool LoadFile(TSkerrinState& S, bool TakeFocus) {
-  ClearRuleCaches(S.RuleCache);
-  bool Loaded = false;
-  try {
-    Loaded = S.Log->Load(S.FileName, S.Settings);
-  } catch (...) {
-    Loaded = false;
+// The rows and counters grown by what the log gained, with the query they were built with. A
+// line completed in place (once per load at most: the load's unfinished last line) has new text
+// that the rows cannot be extended over, so they are built afresh; the whole file's rows still
+// show the same entries then. Returns the first row that shows another line than before: the
+// old row count when rows were only added.
+int32_t GrowRows(TSkerrinState& S, const TLogGrowth& Growth) {
+  int32_t FirstMoved = 0;
+  if (Growth.ChangedEntry < 0) {
+    FirstMoved =
+        ExtendView(S.Log->List, S.RuleCache, S.Filter.Query, Growth.OldCount, ViewOutputOf(S), S.Filter.Scratch);
+  } else {
+    const int32_t OldRows = S.View.VisibleCount;
+    const bool WasWholeFile = S.View.AllVisible;
+    BuildView(S.Log->List, S.RuleCache, S.Filter.Query, ViewOutputOf(S), S.Filter.Scratch);
+    FirstMoved = WasWholeFile && S.View.AllVisible ? OldRows : 0;
   }
-  if (!Loaded) {
-    ShowEmptyView(S);
-    StartOrStopTail(S);
-    return false;
-  }
-  ResetTailToLoad(S);
-  ClearFilterBox(S);
-  {
-    TRedrawSuspension Suspended(S.ListWindow);
-    RebuildView(S, false, false, TakeFocus);
-    const int32_t Count = S.View.VisibleCount;
-    if (Count > 0) SelectRow(S, S.Settings.TailEnabled ? Count - 1 : 0, true, true, TakeFocus);
-  }
-  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, TRUE);
-  StartOrStopTail(S);
-  return true;
+  S.View.TimestampIndexDirty = true;
+  return FirstMoved;
 }
 
-// A load moves the keyboard focus into the list only in a lister window of its own. In the
-// quick-view panel the user moves through the file list while the host loads each file into the
-// viewer, and the next arrow key must still reach the file list.
-bool LoadMayTakeFocus(const TSkerrinState& S) { return S.InListerWindow; }
-
-// A tail tick likewise, and only while the lister is the active window: taking the focus would
-// also activate it, and a lister that follows a log in the background must not come to the
-// front with every new line.
+// A tail tick takes the focus only where a load may, and only while the lister is the active
+// window: taking the focus would also activate it, and a lister that follows a log in the
+// background must not come to the front with every new line.
 bool TickMayTakeFocus(const TSkerrinState& S) {
   return LoadMayTakeFocus(S) && S.Window && GetActiveWindow() == GetAncestor(S.Window, GA_ROOT);
 }
@@ -101,32 +72,23 @@ struct TOldView {
   bool AllVisible;
 };
 
-// Without a filter the new entries simply become new rows; nothing is rebuilt. True when the
-// page shows something that changed.
-bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Growth) {
-  TViewRows& View = S.View;
-  View.AllVisible = true;
-  View.VisibleCount = S.Log->List.Count;
-  View.Visible.clear();
-  View.TimestampIndexDirty = true;
-  const bool Following = S.Tail.Following;
+// Hands the grown rows to the list control: rows only added keep their selection and measures;
+// otherwise the control takes the rows anew. True when the page shows something that changed.
+bool ShowGrownRows(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Growth, int32_t FirstMoved) {
+  if (!S.Rows) return false;
+  const bool Following = S.Tail.Following && Growth.MayFollow;
+  const int32_t Page = RowsPerPage(S);
   bool RepaintDue = false;
-  if (S.Rows && Growth.NewCount > Growth.OldCount) {
-    RepaintDue = Following || Old.VisibleCount < Old.TopRow + RowsPerPage(S);
+  if (FirstMoved < Old.VisibleCount) {
+    S.Rows->RowsReplaced();
+    RepaintDue = true;
+  } else if (S.View.VisibleCount > Old.VisibleCount) {
     S.Rows->RowsAppended();
+    RepaintDue = Following || Old.VisibleCount < Old.TopRow + Page;
   }
-  if (S.Rows && Growth.LongestLineChanged) S.Rows->WidestLineChanged();
-  if (!Old.AllVisible || Growth.ChangedEntry >= 0) RecountLevels(S);
-  else CountAppendedEntries(S.Counters, S.RuleCache, S.Log->List, Growth.OldCount, Growth.NewCount);
-  UpdateStatus(S);
-  if (Following && View.VisibleCount > 0) {
-    // The control brings the caret into view itself, and the page is repainted once at the end.
-    SelectRow(S, View.VisibleCount - 1, false, false, TickMayTakeFocus(S));
-  } else if (Old.TopRow > View.VisibleCount - 1) {
-    SetTopRow(S, std::max(0, View.VisibleCount - 1));
-  }
-  if (Growth.ChangedEntry >= 0 && S.Rows)
-    RepaintDue = RepaintDue || RowOnPage(RowOfEntry(S, Growth.ChangedEntry), GetTopRow(S), RowsPerPage(S) + 1);
+  if (Growth.LongestLineChanged) S.Rows->WidestLineChanged();
+  if (Growth.ChangedEntry >= 0)
+    RepaintDue = RepaintDue || RowOnPage(RowOfEntry(S, Growth.ChangedEntry), GetTopRow(S), Page + 1);
   return RepaintDue;
 }
 
@@ -134,23 +96,12 @@ bool ExtendInPlace(TSkerrinState& S, const TOldView& Old, const TLogGrowth& Grow
 
 void ReadFilterStrings(TSkerrinState& S) {
   if (S.Bar.FilterEdit) S.Filter.FilterW = WindowTextU16(S.Bar.FilterEdit);
-  S.Filter.FilterLowerW = NormalisedForMatch(S.Filter.FilterW);
 }
 
-bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, LoadMayTakeFocus(S)); }
-
-bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
-  ReadFilterStrings(S);
-  const std::u16string Filter = S.Filter.FilterW;
-  const bool Loaded = LoadFile(S, false);
-  if (!Filter.empty() && S.Bar.FilterEdit) {
-    SetWindowTextW(S.Bar.FilterEdit, AsWide(Filter));
-    // The box reports the change and starts the typing pause, whose rebuild is the one below.
-    if (S.Window) KillTimer(S.Window, FilterTimerId);
-  }
-  RebuildKeepingPlace(S, Place);
-  return Loaded;
-}
+// A load moves the keyboard focus into the list only in a lister window of its own. In the
+// quick-view panel the user moves through the file list while the host loads each file into the
+// viewer, and the next arrow key must still reach the file list.
+bool LoadMayTakeFocus(const TSkerrinState& S) { return S.InListerWindow; }
 
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus) {
   const TLogList& List = S.Log->List;
@@ -163,19 +114,9 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   const int32_t NotedTop = KeepTop ? GetTopRow(S) : 0;
   const int32_t NotedEntry = EntryOfRow(S, CurrentRow(S));
 
-  try {
-    ApplyFilter(List, S.Filter.FilterW, S.Filter.FilterLowerW, ContextNumber(S), View.AllVisible, View.Visible,
-                View.VisibleCount, S.Filter.Scratch);
-  } catch (const std::bad_alloc&) {
-    // Without room for the row array, the whole file is shown rather than a view that lies.
-    View.AllVisible = true;
-    View.Visible.clear();
-    View.VisibleCount = List.Count;
-  }
-  View.TimestampIndexDirty = true;
+  BuildRows(S);
   RefreshListCount(S);
   UpdateRowMetrics(S);
-  RecountLevels(S);
   UpdateStatus(S);
 
   const bool TakeFocus = MayTakeFocus && !FilterFocused && !LookFocused;
@@ -193,11 +134,10 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
 
 void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth) {
   const TOldView Old{S.View.VisibleCount, GetTopRow(S), S.View.AllVisible};
-  const bool Following = S.Tail.Following;
-  // The rows of a filtered view move when it is rebuilt; the selection goes back by entry.
-  // Without a filter (before and after) every row keeps its index and its selection.
-  const bool Filtered = !S.Filter.FilterW.empty();
-  const bool NotePlace = !Following && (Filtered || !Old.AllVisible);
+  const bool Following = S.Tail.Following && Growth.MayFollow;
+  // Rows of a filtered view can move as it grows (context before a new match slips in between
+  // old rows); the selection then goes back by entry. Rows of the whole file never move.
+  const bool NotePlace = !Following && !Old.AllVisible;
   const TViewPlace Place = NotePlace ? NoteViewPlace(S) : TViewPlace{};
 
   if (Growth.ChangedEntry >= 0) {
@@ -209,14 +149,19 @@ void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth) {
 
   bool RepaintDue = false;
   {
-    TRedrawSuspension Suspended(Filtered ? nullptr : S.ListWindow);
-    if (Filtered) {
-      RebuildView(S, !Following, true, false);
-      if (Following && S.View.VisibleCount > 0) SelectRow(S, S.View.VisibleCount - 1, true, true, TickMayTakeFocus(S));
+    TRedrawSuspension Suspended(S.ListWindow);
+    const int32_t FirstMoved = GrowRows(S, Growth);
+    RepaintDue = ShowGrownRows(S, Old, Growth, FirstMoved);
+    UpdateStatus(S);
+    const int32_t Count = S.View.VisibleCount;
+    if (Following && Count > 0) {
+      // The control brings the caret into view itself, and the page is repainted once at the end.
+      SelectRow(S, Count - 1, false, false, TickMayTakeFocus(S));
     } else {
-      RepaintDue = ExtendInPlace(S, Old, Growth);
+      if (NotePlace && FirstMoved < Old.VisibleCount) RestoreSelection(S, Place);
+      if (Old.TopRow != GetTopRow(S) || Old.TopRow > Count - 1)
+        SetTopRow(S, std::min(Old.TopRow, std::max(0, Count - 1)));
     }
-    if (NotePlace) RestoreSelection(S, Place);
   }
   if (RepaintDue && S.ListWindow) RedrawWindow(S.ListWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }

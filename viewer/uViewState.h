@@ -1,5 +1,5 @@
 #pragma once
-// The view of the loaded file: loading it, rebuilding the visible rows from the filter and the
+// The view of the loaded file: rebuilding the visible rows from the filter and the
 // colour rules, growing them as the log grows, and the level counters of those rows.
 
 #include <cstdint>
@@ -7,13 +7,12 @@
 
 #include "viewer/uSkerrinState.h"
 
-// Loads FileName afresh and shows all of it; false when the load failed, which leaves an empty,
-// usable view that says why. Either way tail then runs or stops as the settings say.
-bool LoadAndShow(TSkerrinState& S);
+// Whether the row a load selects takes the keyboard focus.
+bool LoadMayTakeFocus(const TSkerrinState& S);
 // The restored selection takes the keyboard focus unless the filter or context box has it, or
 // MayTakeFocus is false (a rebuild the user did not ask for, such as tail's).
 void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeFocus = true);
-// Reads the filter box into FilterW and FilterLowerW.
+// Reads the filter box into FilterW.
 void ReadFilterStrings(TSkerrinState& S);
 
 // What the log gained since the view was last shown: entries OldCount .. NewCount - 1, and
@@ -23,21 +22,16 @@ struct TLogGrowth {
   int32_t NewCount = 0;
   int32_t ChangedEntry = -1;
   bool LongestLineChanged = false;
+  // Following selects the new last row. A load's rows follow only when tail will follow the file
+  // afterwards: a log opened without tail shows its beginning.
+  bool MayFollow = true;
 };
-// Shows what the log gained: without a filter the new entries become new rows in place, with
-// one the view is rebuilt. Following, the last row is selected and shown; otherwise the
-// selected lines, the caret's line and the top row stay.
+// Shows what the log gained: the rows grow by the lines appended, tested against the query the
+// rows were built with, and the counters with them. Following, the last row is selected and
+// shown; otherwise the selected lines, the caret's line and the top row stay.
 void ShowGrowth(TSkerrinState& S, const TLogGrowth& Growth);
 
-// Where the user is in the view, by entry, so that it can be found again after the rows or the
-// list control changed: the selected lines (in row order), the caret's line, the first visible
-// line, and whether the list had the keyboard focus.
-struct TViewPlace {
-  std::vector<int32_t> SelectedEntries;
-  int32_t CaretEntry = -1;
-  int32_t TopEntry = -1;
-  bool ListFocused = false;
-};
+// Where the user is (TViewPlace).
 TViewPlace NoteViewPlace(const TSkerrinState& S);
 // Selects the noted lines that are still visible and puts the caret back on its line; nothing
 // when nothing was selected. The page stays where the control has it.
@@ -49,7 +43,3 @@ void RestoreViewPlace(TSkerrinState& S, const TViewPlace& Place);
 // Rebuilds the rows (after the settings changed) and puts the noted place back, without
 // moving the focus.
 void RebuildKeepingPlace(TSkerrinState& S, const TViewPlace& Place);
-// Loads the file again because settings changed how it is read (its format): unlike a load the
-// user asked for, the filter text, the context number and the noted place stay, and the focus
-// does not move. False when the load failed.
-bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place);

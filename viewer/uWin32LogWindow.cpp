@@ -16,6 +16,7 @@
 #include "viewer/uToolbar.h"
 #include "viewer/uToolbarPaint.h"
 #include "viewer/uTrace.h"
+#include "viewer/uViewLoad.h"
 #include "viewer/uViewState.h"
 #include "viewer/uViewerLayout.h"
 #include "viewer/uViewerLook.h"
@@ -52,7 +53,6 @@ void ClearFilter(TSkerrinState& S) {
   // already shows the unfiltered view.
   KillTimer(S.Window, FilterTimerId);
   S.Filter.FilterW.clear();
-  S.Filter.FilterLowerW.clear();
   RebuildView(S, false, true);
 }
 
@@ -238,10 +238,11 @@ bool DrawItem(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
 void Teardown(HWND Window, TSkerrinState* S) {
   KillTimer(Window, FilterTimerId);
   KillTimer(Window, TailTimerId);
+  KillTimer(Window, LoadTimerId);
   if (!S) return;
   UnregisterViewer(Window);
   RemoveViewerSubclasses(*S);
-  for (HWND W : {S->ListWindow, S->Bar.FilterEdit, S->Bar.ClearFilterButton})
+  for (HWND W : {S->ListWindow, S->Bar.FilterEdit, S->Bar.ClearFilterButton, S->StatusBar})
     if (Live(W)) SetWindowLongPtrW(W, GWLP_USERDATA, 0);
   if (Live(S->Bar.ToolTip)) DestroyWindow(S->Bar.ToolTip);
   S->Bar.ToolTip = nullptr;
@@ -264,6 +265,7 @@ LRESULT OnCreate(HWND Window, LPARAM LParam) {
   RegisterViewer(Window);
   if (S->InListerWindow) InstallParentSubclass(*S);
   CreateToolbar(*S);
+  InstallStatusBarPaint(*S);
   InstallToolbarSubclasses(*S);
   InstallKeySubclass(*S, Window);
   CreateListControl(*S);
@@ -349,7 +351,11 @@ HWND CreateSkerrinWindow(HWND Parent, const std::string& FileName, int ShowFlags
   }
   if (Live(Parent) && GetClientRect(Parent, &R) && R.right > R.left && R.bottom > R.top)
     SetWindowPos(Window, nullptr, 0, 0, R.right - R.left, R.bottom - R.top, SWP_NOACTIVATE | SWP_NOZORDER);
-  if (TSkerrinState* Created = StateFromWindow(Window)) LayoutViewer(*Created);
+  if (TSkerrinState* Created = StateFromWindow(Window)) {
+    LayoutViewer(*Created);
+    // A small file is read by now: its rows are shown in the first paint, not in the next.
+    TakeLoadedRows(*Created);
+  }
   TraceWindow("viewer before ShowWindow", Window);
   ShowWindow(Window, SW_SHOWNOACTIVATE);
   TraceWindow("viewer after ShowWindow", Window);
@@ -427,6 +433,7 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
           RebuildView(*S, false, true);
         }
         if (S && WParam == TailTimerId) TailTick(*S);
+        if (S && WParam == LoadTimerId) TakeLoadedRows(*S);
         return 0;
       case WM_CTLCOLOREDIT:
       case WM_CTLCOLORLISTBOX:
@@ -437,6 +444,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
           return Brush;
         break;
       }
+      case LoadProgressMessage:
+        if (S) TakeLoadedRows(*S);
+        return 0;
       case SyncMessage:
         if (S && LParam) OnSyncMessage(*S, *reinterpret_cast<const TSyncPayload*>(LParam));
         return 0;

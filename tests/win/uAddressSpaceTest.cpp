@@ -95,8 +95,10 @@ std::string Log4jLines(size_t Bytes, int& Lines) {
 
 int LoadNext(const TPluginViewer& Viewer, const TTempLog& Log) {
   std::wstring Name = Log.Path();
-  return SharedPlugin().Export<TListLoadNextW>("ListLoadNextW")(Viewer.HostWindow().Top(), Viewer.Window(), Name.data(),
-                                                                0);
+  const int Result = SharedPlugin().Export<TListLoadNextW>("ListLoadNextW")(Viewer.HostWindow().Top(), Viewer.Window(),
+                                                                            Name.data(), 0);
+  WaitForLoad(Viewer.Window());
+  return Result;
 }
 
 void Filter(TPluginViewer& Viewer, const wchar_t* Text) {

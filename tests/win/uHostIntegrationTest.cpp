@@ -367,6 +367,7 @@ TEST_F(HostIntegration, AFailedLoadSaysWhy) {
   EXPECT_EQ(V.StatusPart(0), L"Cannot load missing.log: File not found");
   std::wstring Back = Log.Path();
   EXPECT_EQ(LoadNext(V.HostWindow().Top(), V.Window(), Back.data(), 0), Ok);
+  ASSERT_TRUE(WaitForLoad(V.Window()));
   EXPECT_EQ(V.StatusPart(0).rfind(L"Lines: 10 | skerrin_locked.log", 0), 0u) << "a good load says no more of it";
 }
 

@@ -227,6 +227,7 @@ TEST_F(TailView, AnotherFileLoadedIntoTheViewerIsTailedFromItsOwnEnd) {
   auto LoadNext = SharedPlugin().Export<TListLoadNextW>("ListLoadNextW");
   std::wstring Name = Second.Path();
   ASSERT_EQ(LoadNext(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+  ASSERT_TRUE(WaitForLoad(V.Window()));
   First.Append(Numbered(6, 6));
   Second.Append(Numbered(32, 32));
   V.Tick();
@@ -317,11 +318,13 @@ TEST_F(TailView, TheScrollBarShowsTheRowsAfterATickAndALoad) {
 
     std::wstring Name = Longer.Path();
     ASSERT_EQ(V.Export<TListLoadNextW>("ListLoadNextW")(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+    ASSERT_TRUE(WaitForLoad(V.Window()));
     const std::vector<COLORREF> AfterLoad = ScrollBarAsShown(List);
     RedrawWindow(List, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
     EXPECT_EQ(AfterLoad, ScrollBarAsShown(List)) << Control << ": after the load, as painted afresh";
     Name = Log.Path();
     ASSERT_EQ(V.Export<TListLoadNextW>("ListLoadNextW")(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+    ASSERT_TRUE(WaitForLoad(V.Window()));
     if (Wrap) V.Command(IdMenuWordWrap);
   }
 }

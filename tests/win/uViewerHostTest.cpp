@@ -57,6 +57,7 @@ class ViewerHost : public ::testing::Test {
     std::wstring Name = Log.Path();
     HWND Viewer = Load(Host.Parent(), Name.data(), Flags);
     PumpMessages(30);
+    WaitForLoad(Viewer);
     return Viewer;
   }
   static int Rows(HWND Viewer) {
@@ -217,7 +218,7 @@ TEST_F(ViewerHost, LoadNextReplacesTheFileAndAFailedLoadLeavesAnEmptyUsableView)
   PumpMessages(200);
   std::wstring OtherName = Other.Path();
   EXPECT_EQ(LoadNext(Host.Top(), Viewer, OtherName.data(), 0), 0);
-  PumpMessages(200);
+  ASSERT_TRUE(WaitForLoad(Viewer));
   EXPECT_EQ(Rows(Viewer), 3) << "a reload shows the whole file";
   EXPECT_EQ(TextOf(FindControl(Viewer, IdFilterEdit)), L"");
 
@@ -237,7 +238,7 @@ TEST_F(ViewerHost, LoadNextReplacesTheFileAndAFailedLoadLeavesAnEmptyUsableView)
   EXPECT_EQ(LoadNext(Host.Top(), Viewer, Empty.data(), 0), 1);
   EXPECT_EQ(LoadNext(Host.Top(), Host.Top(), OtherName.data(), 0), 1) << "not a viewer window";
   EXPECT_EQ(LoadNext(Host.Top(), Viewer, OtherName.data(), 0), 0);
-  PumpMessages(50);
+  ASSERT_TRUE(WaitForLoad(Viewer));
   EXPECT_EQ(Rows(Viewer), 3);
   Close(Viewer);
 }
@@ -325,10 +326,11 @@ TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
   std::wstring Name = Log.Path();
   const HWND Viewer = Load(Host.Parent(), Name.data(), 0);
   ASSERT_NE(Viewer, nullptr);
-  PumpMessages(30);
+  ASSERT_TRUE(WaitForLoad(Viewer));
   EXPECT_EQ(GetFocus(), FileList) << "loading";
   Name = Next.Path();
   ASSERT_EQ(LoadNext(Host.Parent(), Viewer, Name.data(), 0), 0);
+  ASSERT_TRUE(WaitForLoad(Viewer));
   EXPECT_EQ(GetFocus(), FileList) << "loading the next file";
 
   for (const int Box : {IdFollowBox, IdTailBox}) {
@@ -345,6 +347,7 @@ TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
     EXPECT_EQ(GetFocus(), FileList) << "a tail tick while following, filter '" << Filter << "'";
     Next.Rotate(TenLines);
     SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
+    ASSERT_TRUE(WaitForLoad(Viewer));
     EXPECT_EQ(GetFocus(), FileList) << "the reload of a rotated file, filter '" << Filter << "'";
   }
   const HWND List = FindControl(Viewer, IdList);

@@ -31,6 +31,7 @@ void LoadInto(TPluginViewer& V, const TTempLog& Log) {
   auto LoadNext = V.Export<TListLoadNextW>("ListLoadNextW");
   std::wstring Name = Log.Path();
   ASSERT_EQ(LoadNext(V.HostWindow().Top(), V.Window(), Name.data(), 0), 0);
+  ASSERT_TRUE(WaitForLoad(V.Window()));
 }
 
 int PageRows(const TPluginViewer& V) {

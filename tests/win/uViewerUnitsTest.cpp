@@ -14,6 +14,7 @@
 #include "viewer/uListRows.h"
 #include "viewer/uNavigate.h"
 #include "viewer/uToolbar.h"
+#include "viewer/uViewLoad.h"
 #include "viewer/uViewRows.h"
 #include "viewer/uViewState.h"
 #include "viewer/uViewerLayout.h"
@@ -159,6 +160,7 @@ class InProcessViewer : public ::testing::Test {
     S = StateFromWindow(Viewer);
     ASSERT_NE(S, nullptr);
     PumpMessages(30);
+    ASSERT_TRUE(WaitForLoad(Viewer));
   }
   void TearDown() override {
     if (Viewer && IsWindow(Viewer)) DestroyWindow(Viewer);

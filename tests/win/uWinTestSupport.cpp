@@ -202,6 +202,7 @@ TPluginViewer::TPluginViewer(const std::wstring& FileName, int Flags, bool Visib
   std::wstring Name = FileName;
   if (Load) Viewer = Load(Host.Top(), Name.data(), Flags);
   PumpMessages(30);
+  WaitForLoad(Viewer);
 }
 
 TPluginViewer::~TPluginViewer() {
@@ -242,7 +243,11 @@ void TPluginViewer::Click(int Box, bool On) {
 
 void TPluginViewer::Command(int Id) { SendMessageW(Viewer, WM_COMMAND, MAKEWPARAM(Id, 0), 0); }
 
-void TPluginViewer::Tick() { SendMessageW(Viewer, WM_TIMER, TailTimerId, 0); }
+// A tick may load the file afresh (it was replaced, truncated or rewritten).
+void TPluginViewer::Tick() {
+  SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
+  WaitForLoad(Viewer);
+}
 
 void TPluginViewer::Filter(const wchar_t* Text) {
   SetWindowTextW(Control(IdFilterEdit), Text);
@@ -257,11 +262,22 @@ std::vector<std::wstring> TPluginViewer::RowTexts() {
   return SplitCrLf(Text);
 }
 
-std::wstring TPluginViewer::StatusPart(int Part) const {
+std::wstring TPluginViewer::StatusPart(int Part) const { return StatusPartOf(Viewer, Part); }
+
+std::wstring StatusPartOf(HWND Viewer, int Part) {
   // An owner-drawn part answers with the data it was given instead of a text.
-  const auto Data = SendMessageW(Control(IdStatusBar), SB_GETTEXTW, Part, 0);
+  const auto Data = SendMessageW(FindControl(Viewer, IdStatusBar), SB_GETTEXTW, Part, 0);
   const auto* Text = reinterpret_cast<const wchar_t*>(Data);
   return Text ? std::wstring(Text) : std::wstring(L"<no data>");
+}
+
+bool WaitForLoad(HWND Viewer) {
+  const ULONGLONG Start = GetTickCount64();
+  while (IsWindow(Viewer) && StatusPartOf(Viewer, 0).rfind(L"Loading", 0) == 0) {
+    if (GetTickCount64() - Start > 60000) return false;
+    PumpMessages(5);
+  }
+  return true;
 }
 
 void TPluginViewer::ClickOnRow(int Row, UINT Msg) {

@@ -99,6 +99,12 @@ class THostWindow {
 // Dispatches the messages of the calling thread for at least Milliseconds.
 void PumpMessages(DWORD Milliseconds);
 
+// The viewer's load is read on a worker thread: pumps messages until it has ended (the summary
+// no longer shows its progress). False when it did not end within a generous time.
+bool WaitForLoad(HWND Viewer);
+// The text of a viewer's status part, which the part carries as its owner-draw data.
+std::wstring StatusPartOf(HWND Viewer, int Part);
+
 // The child of Parent with the given control id, searched among all descendants.
 HWND FindControl(HWND Parent, int Id);
 std::wstring ClassOf(HWND Window);
