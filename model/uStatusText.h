@@ -19,9 +19,10 @@ std::string_view FileNamePart(std::string_view Path);
 // "Lines: N", or "Lines: N | Visible: M" when a filter hides some of the entries.
 std::string StatusLinesText(int32_t EntryCount, int32_t VisibleCount);
 
-// "<lines> | <file name> | <size> Byte | Format: <format>", UTF-8.
+// "<lines> | <file name> | <size> Byte | Format: <format>", UTF-8; a Hint (what the view hides)
+// follows the lines, where a narrow bar still shows it.
 std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::string_view FileName, int64_t Size,
-                            TLogFormat Format, std::string_view ThousandsSeparator);
+                            TLogFormat Format, std::string_view ThousandsSeparator, std::string_view Hint = {});
 
 // The left part after a failed load, so that an empty view says why: "Cannot load <file
 // name>: <reason>".
