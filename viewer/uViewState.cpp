@@ -20,8 +20,11 @@ int32_t ContextNumber(const TSkerrinState& S) {
 
 bool HasFocus(HWND Control) { return Control && GetFocus() == Control; }
 
+// A load the user asked for shows the whole file: no filter text, every level, no highlights.
 void ClearFilterBox(TSkerrinState& S) {
   S.Filter.FilterW.clear();
+  S.Filter.ShownLevels = AllLevels;
+  S.Search.Highlighting = false;
   if (S.Bar.FilterEdit && GetWindowTextLengthW(S.Bar.FilterEdit) > 0) SetWindowTextW(S.Bar.FilterEdit, L"");
   // Emptying the box reports a change, which would start the debounce timer again.
   if (S.Window) KillTimer(S.Window, FilterTimerId);
@@ -31,9 +34,10 @@ TViewOutput ViewOutputOf(TSkerrinState& S) {
   return {S.View.AllVisible, S.View.Visible, S.View.VisibleCount, S.Counters};
 }
 
-// The rows and counters from scratch, with a query made from the filter and context boxes.
+// The rows and counters from scratch, with a query made from the filter and context boxes, the
+// shown levels and the code page.
 void BuildRows(TSkerrinState& S) {
-  S.Filter.Query = MakeViewQuery(S.Filter.FilterW, ContextNumber(S), AllLevels);
+  S.Filter.Query = MakeViewQuery(S.Filter.FilterW, ContextNumber(S), S.Filter.ShownLevels, LineCodePageOf(S));
   try {
     BuildView(S.Log->List, S.RuleCache, S.Filter.Query, ViewOutputOf(S), S.Filter.Scratch);
   } catch (const std::bad_alloc&) {
@@ -165,7 +169,9 @@ bool LoadAndShow(TSkerrinState& S) { return LoadFile(S, LoadMayTakeFocus(S)); }
 bool ReloadKeepingPlace(TSkerrinState& S, const TViewPlace& Place) {
   ReadFilterStrings(S);
   const std::u16string Filter = S.Filter.FilterW;
+  const TLevelSet Levels = S.Filter.ShownLevels;
   const bool Loaded = LoadFile(S, false);
+  S.Filter.ShownLevels = Levels;
   if (!Filter.empty() && S.Bar.FilterEdit) {
     SetWindowTextW(S.Bar.FilterEdit, AsWide(Filter));
     // The box reports the change and starts the typing pause, whose rebuild is the one below.
@@ -179,6 +185,7 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   const TLogList& List = S.Log->List;
   TViewRows& View = S.View;
   SyncRuleCache(S.RuleCache, ColorRulesOf(S.Settings));
+  SetRuleCodePage(S.RuleCache, LineCodePageOf(S));
   UpdateEffectiveLevels(S.RuleCache, List);
   ReadFilterStrings(S);
   const bool FilterFocused = HasFocus(S.Bar.FilterEdit);
