@@ -1,10 +1,13 @@
-// skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] [--print-rows] LOG
+// skerrin-host [--dark] [--quickview] [--size WxH] [--filter TEXT] [--search TEXT] [--exit-after MS]
+//              [--print-rows] LOG
 //
 // Opens LOG in the Skerrin plug-in that lies beside this program, inside a top-level window, the
 // way the file manager's lister window does: LoadLibrary, ListLoadW with the window as parent and
 // the window's client area, resizing the viewer with the window, ListCloseWindow on close.
 // --dark passes the host's dark-mode flag, --quickview places the viewer in a child panel (as
-// the quick-view panel does), --exit-after closes the window after MS milliseconds, and
+// the quick-view panel does), --filter types TEXT into the filter box, --search asks the viewer
+// to search for TEXT as the host's search does, --exit-after closes the window after MS
+// milliseconds, and
 // --print-rows writes the number of rows the viewer shows after loading to standard output
 // (for measuring the largest log that loads).
 #include <windows.h>
@@ -17,6 +20,7 @@
 namespace {
 using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
 using TListCloseWindow = void(WINAPI*)(HWND);
+using TListSearchTextW = int(WINAPI*)(HWND, WCHAR*, int);
 
 HWND Viewer = nullptr;
 HWND Panel = nullptr;
@@ -44,15 +48,40 @@ LRESULT CALLBACK HostProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   }
 }
 
-BOOL CALLBACK FindList(HWND Child, LPARAM Found) {
-  if (GetDlgCtrlID(Child) != 1001) return TRUE;
-  *reinterpret_cast<HWND*>(Found) = Child;
+// A control of the viewer by its id (1001 the list, 1109 the filter box).
+struct TFind {
+  int Id;
+  HWND Found;
+};
+
+BOOL CALLBACK FindControl(HWND Child, LPARAM Find) {
+  auto* F = reinterpret_cast<TFind*>(Find);
+  if (GetDlgCtrlID(Child) != F->Id) return TRUE;
+  F->Found = Child;
   return FALSE;
 }
 
+HWND ViewerControl(int Id) {
+  TFind Find{Id, nullptr};
+  if (Viewer) EnumChildWindows(Viewer, FindControl, reinterpret_cast<LPARAM>(&Find));
+  return Find.Found;
+}
+
+// Runs the messages for a while: the viewer applies typed filter text after a pause.
+void Pump(DWORD Milliseconds) {
+  const DWORD Start = GetTickCount();
+  MSG Msg;
+  while (GetTickCount() - Start < Milliseconds) {
+    while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&Msg);
+      DispatchMessageW(&Msg);
+    }
+    Sleep(10);
+  }
+}
+
 void PrintRows() {
-  HWND List = nullptr;
-  if (Viewer) EnumChildWindows(Viewer, FindList, reinterpret_cast<LPARAM>(&List));
+  HWND List = ViewerControl(1001);
   if (List) std::printf("rows %ld\n", static_cast<long>(SendMessageW(List, LB_GETCOUNT, 0, 0)));
   else std::printf("no viewer\n");
   std::fflush(stdout);
@@ -70,7 +99,7 @@ std::wstring BesideMe(const wchar_t* Name) {
 int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
   int Flags = 0, Width = 1100, Height = 600, ExitAfter = 0;
   bool QuickView = false, Rows = false;
-  std::wstring File;
+  std::wstring File, Filter, Search;
   const int Argc = __argc;
   wchar_t** Argv = __wargv;
   for (int I = 1; I < Argc; ++I) {
@@ -80,11 +109,14 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
     else if (A == L"--size" && I + 1 < Argc) std::swscanf(Argv[++I], L"%dx%d", &Width, &Height);
     else if (A == L"--exit-after" && I + 1 < Argc) ExitAfter = _wtoi(Argv[++I]);
     else if (A == L"--print-rows") Rows = true;
+    else if (A == L"--filter" && I + 1 < Argc) Filter = Argv[++I];
+    else if (A == L"--search" && I + 1 < Argc) Search = Argv[++I];
     else File = A;
   }
   if (File.empty()) {
     MessageBoxW(nullptr,
-                L"usage: skerrin-host [--dark] [--quickview] [--size WxH] [--exit-after MS] [--print-rows] LOG",
+                L"usage: skerrin-host [--dark] [--quickview] [--size WxH] [--filter TEXT] [--search TEXT] "
+                L"[--exit-after MS] [--print-rows] LOG",
                 L"skerrin-host", MB_OK);
     return 2;
   }
@@ -117,6 +149,13 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
   if (Rows) PrintRows();
   ShowWindow(Host, SW_SHOW);
   UpdateWindow(Host);
+  if (!Filter.empty()) {
+    SetWindowTextW(ViewerControl(1109), Filter.c_str());
+    Pump(400);
+  }
+  auto SearchText =
+      reinterpret_cast<TListSearchTextW>(reinterpret_cast<void*>(GetProcAddress(Plugin, "ListSearchTextW")));
+  if (!Search.empty() && SearchText && Viewer) SearchText(Viewer, Search.data(), 1);
   if (ExitAfter > 0) SetTimer(Host, 1, static_cast<UINT>(ExitAfter), nullptr);
   MSG Msg;
   while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
