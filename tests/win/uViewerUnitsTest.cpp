@@ -551,3 +551,13 @@ TEST_F(InProcessViewer, MatchesAreHighlightedInEveryRowOfBothControlsInBothLooks
 }
 
 }  // namespace
+
+// An item of the "more" menu does what its control would have done.
+TEST_F(InProcessViewer, TheMoreMenuStandsInForTheControlsItHolds) {
+  Open(30, false);
+  SelectRow(*S, 0, true, true, true);
+  MoreMenuChoice(*S, IdNextError);
+  EXPECT_EQ(CurrentRow(*S), 3);
+  MoreMenuChoice(*S, IdNextError);
+  EXPECT_EQ(CurrentRow(*S), 13);
+}
