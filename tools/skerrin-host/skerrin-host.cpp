@@ -48,24 +48,8 @@ LRESULT CALLBACK HostProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   }
 }
 
-// A control of the viewer by its id (1001 the list, 1109 the filter box).
-struct TFind {
-  int Id;
-  HWND Found;
-};
-
-BOOL CALLBACK FindControl(HWND Child, LPARAM Find) {
-  auto* F = reinterpret_cast<TFind*>(Find);
-  if (GetDlgCtrlID(Child) != F->Id) return TRUE;
-  F->Found = Child;
-  return FALSE;
-}
-
-HWND ViewerControl(int Id) {
-  TFind Find{Id, nullptr};
-  if (Viewer) EnumChildWindows(Viewer, FindControl, reinterpret_cast<LPARAM>(&Find));
-  return Find.Found;
-}
+// A control of the viewer by its id (1001 the list, 1109 the filter box): its direct children.
+HWND ViewerControl(int Id) { return Viewer ? GetDlgItem(Viewer, Id) : nullptr; }
 
 // Runs the messages for a while: the viewer applies typed filter text after a pause.
 void Pump(DWORD Milliseconds) {
