@@ -577,6 +577,7 @@ void PresizeList(TLogList& List, int64_t Size, const TEncodingFound& Found) {
 void ForgetFile(TLoadedLog& Log, TLoadError Error, int64_t FailedSize) {
   Log.Format = lfUnknown;
   Log.Encoding = 0;
+  Log.ByteOrderMark = false;
   Log.FileSize = 0;
   Log.MaxLineLength = 0;
   Log.LineEndOffset = 0;
@@ -634,6 +635,7 @@ bool PrepareLoad(TLoadedLog& Log, const std::string& FileName, const TAppSetting
     return false;
   }
   Log.Encoding = Load.Found.Encoding;
+  Log.ByteOrderMark = Load.Found.Skip > 0;
   Log.FileSize = Size;
   Log.LineEndOffset = Load.Found.Skip;
   return true;

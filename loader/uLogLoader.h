@@ -36,6 +36,8 @@ class TLoadedLog {
   TLogFormat Format = lfUnknown;
   TCustomFormatConfig CustomConfig;
   int32_t Encoding = 0;  // 0 8-bit, 1 UTF-16 LE, 2 UTF-16 BE
+  // The file starts with a byte-order mark (UTF-8 or UTF-16): it says itself how it is encoded.
+  bool ByteOrderMark = false;
   int64_t FileSize = 0;  // size measured at the load; tail continues reading here
   int32_t MaxLineLength = 0;
 

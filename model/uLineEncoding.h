@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "model/uLogFilter.h"
 #include "platform/uPlatformText.h"
 
 struct TEncodingChoice {
@@ -40,4 +41,15 @@ constexpr int32_t EncodingAutomatic = 0;
 constexpr TCodePage CodePageOfChoice(int32_t Choice, bool HostAsksOem) {
   if (Choice <= EncodingAutomatic || Choice >= EncodingChoiceCount) return HostAsksOem ? cpOem : cpAnsi;
   return EncodingChoices[Choice].CodePage;
+}
+
+// How a viewer decodes its lines (for DecodeLineBytes). A file that declares itself Unicode by a
+// byte-order mark (its lines reach the list as UTF-8) is read as UTF-8 whatever was chosen. On
+// Automatic a line that is valid UTF-8 is read so and any other in the page of the host's
+// switch; an 8-bit page the user chose reads every line.
+constexpr TCodePage LineCodePage(int32_t Choice, bool HostAsksOem, bool UnicodeFile) {
+  if (UnicodeFile) return cpUtf8;
+  const TCodePage CodePage = CodePageOfChoice(Choice, HostAsksOem);
+  const bool Chosen = Choice > EncodingAutomatic && Choice < EncodingChoiceCount;
+  return Chosen && CodePage != cpUtf8 ? CodePage | cpForced : CodePage;
 }

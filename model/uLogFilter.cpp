@@ -62,6 +62,10 @@ void DecodeLineBytes(std::string_view Bytes, std::u16string& Out, TCodePage Code
     Out.clear();
     return;
   }
+  if (CodePage & cpForced) {
+    PlatformCodePageToUtf16(CodePage & ~cpForced, Bytes, Out);
+    return;
+  }
   if (DecodeUtf8Strict(Bytes, Out) && !Out.empty()) return;
   if (CodePage == cpUtf8) DecodeUtf8Lenient(Bytes, Out);
   else PlatformCodePageToUtf16(CodePage, Bytes, Out);

@@ -26,10 +26,15 @@ inline std::string_view EntryLineBytes(const TLogList& List, int32_t Index) {
 constexpr char16_t OhmSign = u'\u2126';
 constexpr char16_t CapitalOmega = u'\u03A9';
 
+// Added to a code page: every line is decoded in that page, valid UTF-8 or not. The user chose
+// the page for an 8-bit log, in which a short line of letters can be valid UTF-8 by accident.
+constexpr TCodePage cpForced = 0x80000000u;
+
 // A line's bytes as UTF-16: strict UTF-8 when the bytes are valid and give text, otherwise the
-// code page (cpUtf8: UTF-8 with U+FFFD for each invalid byte); empty for no bytes. Drawing,
-// filtering, search and copying of one viewer pass the same code page, so that all of them see
-// the same text. The second form reuses Out's capacity.
+// code page (cpUtf8: UTF-8 with U+FFFD for each invalid byte); with cpForced always the code
+// page; empty for no bytes. Drawing, filtering, search, copying and the colour rules of one
+// viewer pass the same code page, so that all of them see the same text. The second form
+// reuses Out's capacity.
 std::u16string DecodeLineBytes(const char* Bytes, int32_t Length, TCodePage CodePage = cpAnsi);
 void DecodeLineBytes(std::string_view Bytes, std::u16string& Out, TCodePage CodePage = cpAnsi);
 

@@ -32,7 +32,7 @@ int32_t FirstMatchingRule(TRuleCache& Cache, std::string_view Line) {
   // decoded or not. Only other lines are decoded, once for all patterns.
   const bool AsciiLine = IsAsciiBytes(Line);
   if (!AsciiLine) {
-    DecodeLineBytes(Line, Cache.Scratch);
+    DecodeLineBytes(Line, Cache.Scratch, Cache.CodePage);
     NormaliseForMatch(Cache.Scratch);
   }
   const std::u16string_view Decoded(Cache.Scratch);
@@ -91,6 +91,13 @@ bool SyncRuleCache(TRuleCache& Cache, const TColorRuleSet& Rules) {
     Cache.RulesActive = true;
     if (Rule.UseLevel) Cache.RulesSetLevel = true;
   }
+  return true;
+}
+
+bool SetRuleCodePage(TRuleCache& Cache, TCodePage CodePage) {
+  if (Cache.CodePage == CodePage) return false;
+  Cache.CodePage = CodePage;
+  ClearRuleCaches(Cache);
   return true;
 }
 

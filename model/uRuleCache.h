@@ -29,6 +29,8 @@ struct TRuleCache {
   // TLogLevel ordinals, kept only while RulesSetLevel is true.
   std::vector<int32_t> EffectiveLevels;
   int32_t LevelsDoneUpTo = 0;
+  // How lines that are not pure ASCII are decoded before the patterns are looked for.
+  TCodePage CodePage = cpAnsi;
   // Decoding buffer of the Unicode path, reused for every line.
   std::u16string Scratch;
 };
@@ -41,6 +43,10 @@ bool RuleCacheIsStale(const TRuleCache& Cache, const TColorRuleSet& Rules);
 // Brings the copy and the patterns in line with Rules; when anything changed the per-entry
 // caches are dropped. Returns true when it did so.
 bool SyncRuleCache(TRuleCache& Cache, const TColorRuleSet& Rules);
+
+// Lines are decoded in CodePage from now on; when it differs from the page in use the per-entry
+// caches are dropped. Returns true when it did so.
+bool SetRuleCodePage(TRuleCache& Cache, TCodePage CodePage);
 
 // The first active rule matching the entry's text (-1 for none or an index outside the list),
 // computed once per entry and cached.

@@ -38,8 +38,12 @@ std::string StatusLinesText(int32_t EntryCount, int32_t VisibleCount) {
 }
 
 std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::string_view FileName, int64_t Size,
-                            TLogFormat Format, std::string_view ThousandsSeparator) {
+                            TLogFormat Format, std::string_view ThousandsSeparator, std::string_view Hint) {
   std::string Text = StatusLinesText(EntryCount, VisibleCount);
+  if (!Hint.empty()) {
+    Text += " | ";
+    Text += Hint;
+  }
   Text += " | ";
   Text += FileNamePart(FileName);
   Text += " | ";

@@ -19,9 +19,10 @@ std::string_view FileNamePart(std::string_view Path);
 // "Lines: N", or "Lines: N | Visible: M" when a filter hides some of the entries.
 std::string StatusLinesText(int32_t EntryCount, int32_t VisibleCount);
 
-// "<lines> | <file name> | <size> Byte | Format: <format>", UTF-8.
+// "<lines> | <file name> | <size> Byte | Format: <format>", UTF-8; a Hint (what the view hides)
+// follows the lines, where a narrow bar still shows it.
 std::string BuildStatusText(int32_t EntryCount, int32_t VisibleCount, std::string_view FileName, int64_t Size,
-                            TLogFormat Format, std::string_view ThousandsSeparator);
+                            TLogFormat Format, std::string_view ThousandsSeparator, std::string_view Hint = {});
 
 // A byte count as the user reads it: "512 bytes", "12 KB", "975 MB", "9.8 GB" (units of 1024).
 std::string ByteSizeText(int64_t Bytes);

@@ -4,7 +4,8 @@
 # writes OUTDIR/light.png, dark.png, wrap.png and dpi144.png of the x86-64 plug-in already built
 # in the build tree, each in the stand-in host on its own virtual display, and the options
 # dialog's pages in both looks (options-LOOK-PAGE.png, and -144.png at 144 DPI) as the Windows
-# tests open it. The 144 DPI shots run in a copy of the Wine prefix, so the test prefix keeps
+# tests open it, and a filtered view with highlighted matches in viewers 1000, 700, 500 and 400
+# pixels wide (narrow-WIDTH-LOOK.png, and -144.png), to see what a narrow toolbar gives up. The 144 DPI shots run in a copy of the Wine prefix, so the test prefix keeps
 # 96 DPI.
 set -eu
 source "$(dirname "$0")/env.sh"
@@ -20,9 +21,9 @@ trap 'stop_display; rm -rf "$WORK"' EXIT
 ensure_display
 ensure_wine_prefix
 
-# name, INI [View] lines, host arguments
+# name, INI [View] lines, host arguments[, filter text[, search text]]
 shoot() {
-  local name=$1 ini=$2 args=$3
+  local name=$1 ini=$2 args=$3 filter=${4:-} search=${5:-}
   local dir=$WORK/$name
   mkdir -p "$dir"
   cp "$BIN/Skerrin.wlx64" "$BIN/skerrin-host.exe" "$dir/"
@@ -30,7 +31,8 @@ shoot() {
   local winlog
   winlog=$(/usr/lib/wine/wine64 winepath -w "$LOG" 2>/dev/null | tr -d '\r')
   # shellcheck disable=SC2086
-  /usr/lib/wine/wine64 "$dir/skerrin-host.exe" $args --exit-after 7000 "$winlog" &
+  /usr/lib/wine/wine64 "$dir/skerrin-host.exe" $args ${filter:+--filter "$filter"} ${search:+--search "$search"} \
+    --exit-after 7000 "$winlog" &
   local host=$!
   sleep 5
   import -window root -crop 1280x720+0+0 +repage "$OUT/$name.png"
@@ -54,10 +56,21 @@ options_shots() {  # suffix of the file names
   done
 }
 
+# The filter keeps the lines naming a server's address and hides the workers' ones; the search
+# highlights a port.
+narrow_shots() {  # suffix of the file names
+  local width
+  for width in 1000 700 500 400; do
+    shoot "narrow-$width-light$1" '' "--client ${width}x420" '10.10.34 !Worker' 3888
+    shoot "narrow-$width-dark$1" '' "--client ${width}x420 --dark" '10.10.34 !Worker' 3888
+  done
+}
+
 shoot light '' ''
 shoot dark '' '--dark'
 shoot wrap 'WordWrap=1\r\n' '--size 700x600'
 options_shots ''
+narrow_shots ''
 
 # 144 DPI: the same prefix with the font DPI raised, as the system's display setting does.
 cp -a "$WINEPREFIX" "$WORK/prefix144"
@@ -68,3 +81,4 @@ done
 wineserver -w
 shoot dpi144 '' ''
 options_shots -144
+narrow_shots -144

@@ -121,7 +121,11 @@ TEST(TextDecoding, ChosenCodePage) {
       {"\xE9\xA4", 28605, u"\u00E9\u20AC"},
       {"\xE9\xA4", 1252, u"\u00E9\u00A4"},
       {"caf\xE9 \xC3", cpUtf8, u"caf\uFFFD \uFFFD"},
-      {"\xD0\xB4\xD0\xB0", 866, u"\u0434\u0430"},  // valid UTF-8 wins over the code page
+      {"\xD0\xB4\xD0\xB0", 866, u"\u0434\u0430"},               // valid UTF-8 wins over the code page
+      {"\xE0\xA0\xA4", 866, u"\u0824"},                         // "рад" in cp866 is valid UTF-8 ...
+      {"\xE0\xA0\xA4", 866 | cpForced, u"\u0440\u0430\u0434"},  // ... unless the page was chosen
+      {"\xD0\xB4 ok", 1251 | cpForced, u"\u0420\u0491 ok"},
+      {"plain", 1251 | cpForced, u"plain"},
       {"plain", 866, u"plain"},
   };
   std::u16string Out;
@@ -145,6 +149,32 @@ TEST(TextDecoding, EveryOfferedCodePageIsKnown) {
   EXPECT_EQ(CodePageOfChoice(EncodingAutomatic, false), cpAnsi);
   EXPECT_EQ(CodePageOfChoice(EncodingAutomatic, true), cpOem);
   EXPECT_EQ(CodePageOfChoice(EncodingChoiceCount, true), cpOem);
+}
+
+TEST(TextDecoding, LineCodePageOfTheChoiceTheHostAndTheFile) {
+  const auto ChoiceOf = [](TCodePage CodePage) {
+    int32_t Choice = 1;
+    while (Choice < EncodingChoiceCount && EncodingChoices[Choice].CodePage != CodePage) ++Choice;
+    return Choice;
+  };
+  struct {
+    int32_t Choice;
+    bool HostAsksOem, UnicodeFile;
+    TCodePage Expected;
+  } Cases[] = {
+      {EncodingAutomatic, false, false, cpAnsi},
+      {EncodingAutomatic, true, false, cpOem},
+      {ChoiceOf(cpUtf8), true, false, cpUtf8},
+      {ChoiceOf(cpAnsi), true, false, cpAnsi | cpForced},
+      {ChoiceOf(cpOem), false, false, cpOem | cpForced},
+      {ChoiceOf(866), false, false, 866 | cpForced},
+      {ChoiceOf(866), false, true, cpUtf8},
+      {EncodingAutomatic, true, true, cpUtf8},
+      {-1, true, false, cpOem},
+  };
+  for (const auto& Case : Cases)
+    EXPECT_EQ(LineCodePage(Case.Choice, Case.HostAsksOem, Case.UnicodeFile), Case.Expected)
+        << Case.Choice << " " << Case.HostAsksOem << " " << Case.UnicodeFile;
 }
 
 TEST(TextDecoding, LenientConversionsRoundTrip) {

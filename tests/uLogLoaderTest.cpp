@@ -115,6 +115,7 @@ TEST_F(LogLoaderTest, SplitsLinesAtLineFeedsAndDropsOneCarriageReturn) {
     ASSERT_TRUE(Log.Load(Path, AppSettings));
     EXPECT_EQ(LinesOf(Log), C.Lines) << C.Bytes;
     EXPECT_EQ(Log.Encoding, 0) << C.Bytes;
+    EXPECT_EQ(Log.ByteOrderMark, C.Bytes.rfind("\xEF\xBB\xBF", 0) == 0) << C.Bytes;
     EXPECT_EQ(Log.FileSize, static_cast<int64_t>(C.Bytes.size())) << C.Bytes;
     EXPECT_EQ(Log.LineEndOffset, C.LineEnd) << C.Bytes;
     EXPECT_EQ(Log.LastLineOpen, C.Open) << C.Bytes;
@@ -306,6 +307,7 @@ TEST_F(LogLoaderTest, Utf16FilesWithAndWithoutMarkBecomeUtf8Lines) {
     TLoadedLog Log;
     ASSERT_TRUE(Log.Load(Write("utf16.log", Bytes), AppSettings));
     EXPECT_EQ(Log.Encoding, C.Encoding);
+    EXPECT_EQ(Log.ByteOrderMark, !C.Prefix.empty());
     EXPECT_EQ(LinesOf(Log), Want);
     EXPECT_EQ(Log.FileSize, static_cast<int64_t>(Bytes.size()));
     // Past the code unit of the last line feed; "drei" and the odd byte are still to come.

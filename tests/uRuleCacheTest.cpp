@@ -353,3 +353,23 @@ TEST(LevelCounters, FilterThatMatchesNothing) {
   const TLevelCounters Counters = CountVisibleLevels(Cache, List, AllVisible, Visible, VisibleCount);
   EXPECT_EQ(Counters.ErrorCount + Counters.WarnCount + Counters.InfoCount, 0);
 }
+
+// Colour rules read 8-bit lines in the viewer's code page: a Cyrillic rule finds its word in a
+// cp1251 line only in that page, and a change of page forgets what was matched in the other.
+TEST(RuleCacheCodePage, RulesMatchInTheViewersCodePage) {
+  TLogList List;
+  AddTestLine(List, {"\xCE\xF8\xE8\xE1\xEA\xE0 disk", lInfo});  // "Ошибка" in cp1251
+  TRuleCache Cache;
+  SyncRuleCache(Cache,
+                ColorRulesOf(SettingsWith({Rule("\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0", true, lError)})));
+  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lInfo);
+  EXPECT_FALSE(SetRuleCodePage(Cache, cpAnsi)) << "the page in use already";
+  EXPECT_TRUE(SetRuleCodePage(Cache, 1251 | cpForced));
+  UpdateEffectiveLevels(Cache, List);
+  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lError);
+  EXPECT_EQ(CountAll(Cache, List).ErrorCount, 1);
+  EXPECT_TRUE(SetRuleCodePage(Cache, 866 | cpForced));
+  UpdateEffectiveLevels(Cache, List);
+  EXPECT_EQ(RuleForEntry(Cache, List, 0), -1);
+  EXPECT_EQ(EffectiveLevel(Cache, List, 0), lInfo);
+}

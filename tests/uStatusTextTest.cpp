@@ -72,6 +72,8 @@ TEST(StatusText, LeftPartForUnfilteredAndFilteredViews) {
   for (const auto& Case : Cases)
     EXPECT_EQ(BuildStatusText(Case.Entries, Case.Visible, Case.FileName, Case.Size, Case.Format, Case.Separator),
               Case.Expected);
+  EXPECT_EQ(BuildStatusText(10, 4, "x.log", 0, lfPlain, ".", "Hidden: Debug, Trace"),
+            "Lines: 10 | Visible: 4 | Hidden: Debug, Trace | x.log | 0 Byte | Format: Plain");
 }
 
 TEST(StatusText, CounterTexts) {

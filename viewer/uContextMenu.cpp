@@ -2,24 +2,40 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "model/uLineEncoding.h"
+#include "model/uViewFilter.h"
+#include "toolkit/uPopupMenu.h"
+#include "viewer/uHostWindow.h"
+
 namespace {
 
-class TPopupMenu {
- public:
-  TPopupMenu() : Menu(CreatePopupMenu()) {}
-  ~TPopupMenu() {
-    if (Menu) DestroyMenu(Menu);
+std::wstring Wide(const std::string& Ascii) { return std::wstring(Ascii.begin(), Ascii.end()); }
+
+// A check item per level; a level's lines are hidden while its item is not checked.
+void AddShowMenu(TPopupMenu& Menu, const TSkerrinState& S) {
+  TPopupMenu Show;
+  for (int Level = 0; Level < LogLevelCount; ++Level) {
+    const auto L = static_cast<TLogLevel>(Level);
+    Show.AddItem(IdMenuShowFirst + Level, Wide(ShownLevelName(L)).c_str(), LevelShown(S.Filter.ShownLevels, L));
   }
-  TPopupMenu(const TPopupMenu&) = delete;
-  TPopupMenu& operator=(const TPopupMenu&) = delete;
-  HMENU Get() const { return Menu; }
+  Menu.AddSubmenu(Show, L"Show");
+}
 
- private:
-  HMENU Menu;
-};
-
-void AddItem(HMENU Menu, int Id, const wchar_t* Text, bool Checked = false) {
-  AppendMenuW(Menu, MF_STRING | (Checked ? MF_CHECKED : MF_UNCHECKED), static_cast<UINT_PTR>(Id), Text);
+// One radio item per choice; Automatic says which page the host's switch stands for.
+void AddEncodingMenu(TPopupMenu& Menu, const TSkerrinState& S) {
+  TPopupMenu Encoding;
+  for (int32_t Choice = 0; Choice < EncodingChoiceCount; ++Choice) {
+    std::string Name = EncodingChoices[Choice].Name;
+    if (Choice == EncodingAutomatic) Name += (S.ShowFlags & lcp_ascii) != 0 ? " (OEM/DOS)" : " (ANSI)";
+    // Automatic, the three that follow the system, then the code pages by number.
+    if (Choice == EncodingAutomatic + 1 || EncodingChoices[Choice].CodePage == 1250) Encoding.AddSeparator();
+    Encoding.AddItem(IdMenuEncodingFirst + Choice, Wide(Name).c_str());
+  }
+  Encoding.CheckRadio(IdMenuEncodingFirst, IdMenuEncodingFirst + EncodingChoiceCount - 1,
+                      IdMenuEncodingFirst + S.EncodingChoice);
+  Menu.AddSubmenu(Encoding, L"Encoding");
 }
 
 }  // namespace
@@ -28,23 +44,22 @@ void ShowContextMenu(TSkerrinState& S, int X, int Y) {
   if (!S.Window) return;
   TPopupMenu Menu;
   if (!Menu.Get()) return;
-  AddItem(Menu.Get(), IdMenuCopy, L"Copy line");
-  AddItem(Menu.Get(), IdMenuCopyAll, L"Copy all visible");
-  AppendMenuW(Menu.Get(), MF_SEPARATOR, 0, nullptr);
-  AddItem(Menu.Get(), IdMenuLineNumbers, L"Line numbers", S.Settings.ShowLineNumbers);
-  AddItem(Menu.Get(), IdMenuWordWrap, L"Word wrap", S.Settings.WordWrap);
-  AppendMenuW(Menu.Get(), MF_SEPARATOR, 0, nullptr);
-  AddItem(Menu.Get(), IdMenuGoToTime, L"Go to date/time");
-  AddItem(Menu.Get(), IdMenuGoToLine, L"Go to line");
+  Menu.AddItem(IdMenuCopy, L"Copy line");
+  Menu.AddItem(IdMenuCopyAll, L"Copy all visible");
+  Menu.AddSeparator();
+  Menu.AddItem(IdMenuLineNumbers, L"Line numbers", S.Settings.ShowLineNumbers);
+  Menu.AddItem(IdMenuWordWrap, L"Word wrap", S.Settings.WordWrap);
+  Menu.AddSeparator();
+  AddShowMenu(Menu, S);
+  AddEncodingMenu(Menu, S);
+  Menu.AddSeparator();
+  Menu.AddItem(IdMenuGoToTime, L"Go to date/time");
+  Menu.AddItem(IdMenuGoToLine, L"Go to line");
   if (X == -1 && Y == -1) {
     POINT Cursor{};
     GetCursorPos(&Cursor);
     X = Cursor.x;
     Y = Cursor.y;
   }
-  // Without the foreground the menu would not close when the user clicks elsewhere.
-  SetForegroundWindow(S.Window);
-  TrackPopupMenu(Menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, X, Y, 0, S.Window, nullptr);
-  // The menu's selection was posted as a command; this makes sure the menu closes at once.
-  PostMessageW(S.Window, WM_NULL, 0, 0);
+  Menu.Track(S.Window, X, Y, false);
 }

@@ -23,12 +23,20 @@ enum : int {
   IdLookUpDown = 1116,
   IdFormatCombo = 1117,
   IdSyncBox = 1118,
+  IdMoreButton = 1119,  // the toolbar's "more" menu, where a narrow window puts what it has no room for
   IdMenuCopy = 1201,
   IdMenuCopyAll = 1202,
   IdMenuLineNumbers = 1203,
   IdMenuWordWrap = 1204,
   IdMenuGoToTime = 1205,
   IdMenuGoToLine = 1206,
+  // The Show submenu: one check item per level, 1210 + the level's ordinal (Errors .. Other lines).
+  IdMenuShowFirst = 1210,
+  IdMenuShowLast = 1215,
+  // The Encoding submenu: 1220 + the number of the choice (Automatic first).
+  IdMenuEncodingFirst = 1220,
+  // The "more" menu's Format submenu: 1300 + the format box's entry.
+  IdMenuFormatFirst = 1300,
 };
 constexpr UINT_PTR FilterTimerId = 2101;
 constexpr UINT_PTR TailTimerId = 2102;

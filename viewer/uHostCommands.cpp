@@ -2,10 +2,9 @@
 
 #include "model/uNavigation.h"
 #include "viewer/uClipboard.h"
-#include "viewer/uHostWindow.h"
 #include "viewer/uListRows.h"
 #include "viewer/uNavigate.h"
-#include "viewer/uViewerLayout.h"
+#include "viewer/uViewChoices.h"
 
 bool HostCommand(TSkerrinState& S, int32_t Command, int32_t Parameter) {
   if (!S.ListWindow) return false;
@@ -13,8 +12,7 @@ bool HostCommand(TSkerrinState& S, int32_t Command, int32_t Parameter) {
     case lc_copy:
       return CopySelection(S);
     case lc_newparams:
-      S.ShowFlags = Parameter;
-      SetHostTheme(S, (Parameter & lcp_darkmode) != 0, (Parameter & lcp_darkmodenative) != 0);
+      ApplyHostShowFlags(S, Parameter);
       return true;
     case lc_selectall:
       SelectAll(S);

@@ -124,7 +124,7 @@ void InstallToolbarSubclasses(TSkerrinState& S) {
   // The up-down takes no keys, but through this subclass it paints itself in the dark look.
   for (HWND Window : {B.PrevErrorButton, B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
                       B.NextInfoButton, B.TailBox, B.FollowBox, B.LineNumBox, B.SyncBox, B.OptionsButton, B.FormatCombo,
-                      B.FilterEdit, B.LookEdit, B.LookUpDown})
+                      B.MoreButton, B.FilterEdit, B.LookEdit, B.LookUpDown})
     InstallKeySubclass(S, Window);
   // Installed after its key subclass, so the wheel is handled first.
   if (Live(B.LookEdit)) S.Subclasses.Install(B.LookEdit, LookSubclassProc, TCallPath::Unicode, &S, &LookProps);

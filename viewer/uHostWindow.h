@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
-// Host show flags read by the viewer.
+// Host show flags read by the viewer. The host's ANSI/ASCII switch: lines that are not UTF-8 are
+// in the ANSI or in the OEM (DOS) code page.
+constexpr int lcp_ansi = 4;
+constexpr int lcp_ascii = 8;
 constexpr int lcp_forceshow = 16;
 constexpr int lcp_darkmode = 128;
 constexpr int lcp_darkmodenative = 256;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <string_view>
+#include <vector>
 
 #include "model/uLogFilter.h"
 #include "model/uStatusText.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr TColor SelectedBack = 0xD77800;
 constexpr TColor SelectedText = 0xFFFFFF;
+
 // Pixels, unscaled: the text's distance from the row's left edge, the gap after the gutter of a
 // wrapped row, and the room kept free at the right of wrapped text.
 constexpr int TextIndent = 4;
@@ -52,6 +54,87 @@ HDC MeasuringDC(TSkerrinState& S) {
 // Left edge of a wrapped row's text, after the gutter when line numbers are shown.
 int WrappedTextLeft(const TSkerrinState& S) {
   return S.Settings.ShowLineNumbers ? (LineNumberDigits(S) + 1) * S.Metrics.CharWidth + WrappedGutterGap : TextIndent;
+}
+
+// The width wrapped text is broken to in a list of ClientWidth pixels.
+int WrappedTextWidth(const TSkerrinState& S, int ClientWidth) {
+  const int Left = WrappedTextLeft(S);
+  return ClientWidth - Left > 9 ? ClientWidth - Left - WrappedRightMargin : 8;
+}
+
+bool IsBreakSpace(char16_t Unit) { return Unit == u' '; }
+
+// Breaks Text into the lines it takes wrapped into Width pixels, as an edit control breaks
+// them: after the last space that fits (spaces at a break are dropped), or inside a word that is
+// wider than a line. Calls Line(Start, Length, Measured) for each, with Extents[i] the width of
+// the line's first i + 1 units for i below Measured. Measuring and drawing both break this way,
+// so a row is drawn in exactly the lines its height was measured for.
+template <typename TLine>
+void ForEachWrappedLine(HDC DC, std::u16string_view Text, int Width, std::vector<int>& Extents, TLine&& Line) {
+  // GetTextExtentExPoint measures all it is given; no unit is narrower than a pixel, so a line
+  // never holds more than Width units and longer lines are measured a line at a time.
+  const size_t Most = static_cast<size_t>(std::max(Width, 1)) + 1;
+  size_t Start = 0;
+  while (Start < Text.size()) {
+    const size_t Given = std::min(Text.size() - Start, Most);
+    if (Extents.size() < Given) Extents.resize(Given);
+    INT Fit = 0;
+    SIZE Size{};
+    if (!GetTextExtentExPointW(DC, AsWide(Text.data() + Start), static_cast<int>(Given), std::max(Width, 1), &Fit,
+                               Extents.data(), &Size))
+      Fit = static_cast<INT>(Given);
+    size_t End = Start + static_cast<size_t>(std::max(Fit, 0));
+    size_t Next = End;
+    if (End < Text.size()) {
+      size_t Space = End;
+      while (Space > Start && !IsBreakSpace(Text[Space])) --Space;
+      if (IsBreakSpace(Text[Space])) {
+        End = Space;
+        Next = Space;
+        while (End > Start && IsBreakSpace(Text[End - 1])) --End;
+      } else if (End == Start) {
+        Next = End = Start + 1;  // not even one unit fits: it takes a line of its own
+      }
+      // A surrogate pair stays whole.
+      if (End > Start + 1 && End < Text.size() && Text[End] >= 0xDC00 && Text[End] <= 0xDFFF) Next = --End;
+      while (Next < Text.size() && IsBreakSpace(Text[Next])) ++Next;
+    }
+    Line(Start, End - Start, static_cast<size_t>(std::max(Fit, 0)));
+    Start = std::max(Next, Start + 1);
+  }
+}
+
+// The runs of a decoded line that the filter's text and the last search highlight.
+bool FindHighlights(TSkerrinState& S, std::u16string_view Line) {
+  TDrawResources& D = S.Draw;
+  FindFilterSpans(Line, S.Filter.Query.Text, D.FilterSpans, D.MatchBuffer);
+  D.SearchSpans.clear();
+  if (S.Search.Highlighting) FindSearchSpans(Line, S.Search.Highlight, D.SearchSpans);
+  return !D.FilterSpans.empty() || !D.SearchSpans.empty();
+}
+
+// Draws the highlighted runs over a drawn piece of the line: Text drawn from X (in pixels) at
+// Y, with Extents[i] the width of its first i + 1 units for i below Measured. A decoded line's
+// unit i is Text's unit i + Shift. Each run is filled and its text drawn again in the match
+// colours, clipped to Band's height.
+void DrawHighlights(TSkerrinState& S, HDC DC, std::u16string_view Text, ptrdiff_t Shift, const int* Extents,
+                    size_t Measured, int X, int Y, const RECT& Band) {
+  const auto End = static_cast<ptrdiff_t>(std::min(Measured, Text.size()));
+  const auto Draw = [&](const TMatchSpans& Spans, TColor Back) {
+    SetBkColor(DC, static_cast<COLORREF>(Back));
+    for (const TMatchSpan& Span : Spans) {
+      const ptrdiff_t First = std::max<ptrdiff_t>(Span.Start + Shift, 0);
+      const ptrdiff_t Stop = std::min<ptrdiff_t>(Span.Start + Shift + Span.Length, End);
+      if (First >= Stop) continue;
+      const int Left = X + (First > 0 ? Extents[First - 1] : 0);
+      const RECT Box{Left, Band.top, X + Extents[Stop - 1], Band.bottom};
+      ExtTextOutW(DC, Left, Y, ETO_OPAQUE | ETO_CLIPPED, &Box, AsWide(Text.data() + First),
+                  static_cast<UINT>(Stop - First), nullptr);
+    }
+  };
+  SetTextColor(DC, static_cast<COLORREF>(MatchText));
+  Draw(S.Draw.FilterSpans, FilterMatchBack);
+  Draw(S.Draw.SearchSpans, SearchMatchBack);
 }
 
 // An empty view after a failed load says why, where the lines would be.
@@ -187,32 +270,61 @@ void DrawRow(TSkerrinState& S, const DRAWITEMSTRUCT& Item, TBrushCache& Brushes,
   const int32_t LineNumber = S.Log->List.Items[static_cast<size_t>(Entry)].LineNumber;
   std::u16string& Line = S.Draw.LineBuffer;
   std::u16string& Text = S.Draw.DrawBuffer;
-  DecodeLineBytes(Bytes, Line);
+  DecodeLineBytes(Bytes, Line, LineCodePageOf(S));
+  const bool Highlighted = FindHighlights(S, Line);
+  std::vector<int>& Extents = S.Draw.Extents;
   if (!Wrapped) {
     Text.clear();
     if (Numbers) {
       AppendPaddedNumber(Text, LineNumber, Digits);
       Text += u"  ";
     }
+    const size_t Offset = Text.size();
     Text += Line;
     if (Text.empty()) return;
     RECT Box = R;
     Box.left += TextIndent;
     DrawTextW(DC, AsWide(Text), static_cast<int>(Text.size()), &Box,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+    if (!Highlighted) return;
+    // Only as far as the row is seen.
+    if (Extents.size() < Text.size()) Extents.resize(Text.size());
+    INT Fit = 0;
+    SIZE Size{};
+    if (!GetTextExtentExPointW(DC, AsWide(Text), static_cast<int>(Text.size()),
+                               std::max(1, static_cast<int>(R.right - Box.left)), &Fit, Extents.data(), &Size))
+      return;
+    // Where DT_VCENTER put the text.
+    const int Y = R.top + (R.bottom - R.top - S.Metrics.TextHeight) / 2;
+    const RECT Band{R.left, R.top + 1, R.right, R.bottom - 1};
+    DrawHighlights(S, DC, Text, static_cast<ptrdiff_t>(Offset), Extents.data(), static_cast<size_t>(Fit), Box.left, Y,
+                   Band);
     return;
   }
-  RECT Box{R.left + TextIndent, R.top + 1, R.right - WrappedRightMargin, R.bottom};
+  int Left = R.left + TextIndent;
   if (Numbers) {
     Text.clear();
     AppendPaddedNumber(Text, LineNumber, Digits);
     Text += u" ";
     TextOutW(DC, R.left + TextIndent, R.top + 1, AsWide(Text), static_cast<int>(Text.size()));
-    Box.left = R.left + WrappedTextLeft(S);
+    Left = R.left + WrappedTextLeft(S);
   }
-  const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT;
-  if (!Line.empty()) DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
-  else if (!Bytes.empty()) DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
+  const RECT Clip{Left, R.top + 1, R.right - WrappedRightMargin, R.bottom};
+  const int LineHeight = S.Metrics.TextHeight;
+  int Y = R.top + 1;
+  const std::u16string_view Whole(Line);
+  ForEachWrappedLine(
+      DC, Whole, WrappedTextWidth(S, R.right - R.left), Extents, [&](size_t Start, size_t Length, size_t Measured) {
+        if (Y < R.bottom && Length > 0) {
+          const std::u16string_view Part = Whole.substr(Start, Length);
+          SetTextColor(DC, static_cast<COLORREF>(Fore));
+          ExtTextOutW(DC, Left, Y, ETO_CLIPPED, &Clip, AsWide(Part.data()), static_cast<UINT>(Part.size()), nullptr);
+          const RECT Band{Clip.left, Y, Clip.right, std::min<LONG>(Y + LineHeight, Clip.bottom)};
+          if (Highlighted)
+            DrawHighlights(S, DC, Part, -static_cast<ptrdiff_t>(Start), Extents.data(), Measured, Left, Y, Band);
+        }
+        Y += LineHeight;
+      });
 }
 
 TPageLayout ComputePageLayout(TSkerrinState& S, int H) {
@@ -233,20 +345,16 @@ int MeasureWrappedRow(TSkerrinState& S, int32_t Entry, int Width) {
   const std::string_view Bytes = EntryBytes(S, Entry);
   if (std::none_of(Bytes.begin(), Bytes.end(), [](char C) { return static_cast<unsigned char>(C) > 32; }))
     return RowHeight;
-  const int Left = WrappedTextLeft(S);
-  const int TextWidth = Width - Left > 9 ? Width - Left - WrappedRightMargin : 8;
   std::u16string& Line = S.Draw.LineBuffer;
-  DecodeLineBytes(Bytes, Line);
-  RECT Box{0, 0, TextWidth, 0};
-  HDC DC = MeasuringDC(S);
-  const UINT Flags = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_LEFT | DT_CALCRECT;
-  if (DC) {
-    if (!Line.empty()) DrawTextW(DC, AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
-    else DrawTextA(DC, Bytes.data(), static_cast<int>(Bytes.size()), &Box, Flags);
+  DecodeLineBytes(Bytes, Line, LineCodePageOf(S));
+  int Lines = 0;
+  const auto Count = [&Lines](size_t, size_t, size_t) { ++Lines; };
+  if (HDC DC = MeasuringDC(S)) {
+    ForEachWrappedLine(DC, Line, WrappedTextWidth(S, Width), S.Draw.Extents, Count);
   } else {
     TWindowDC Fallback(S.ListWindow);
     TSelectScope Select(Fallback.Get(), S.Fonts.Font.Get());
-    DrawTextW(Fallback.Get(), AsWide(Line), static_cast<int>(Line.size()), &Box, Flags);
+    ForEachWrappedLine(Fallback.Get(), Line, WrappedTextWidth(S, Width), S.Draw.Extents, Count);
   }
-  return std::max<int>(RowHeight, Box.bottom - Box.top + 2);
+  return std::max<int>(RowHeight, Lines * S.Metrics.TextHeight + 2);
 }

@@ -10,6 +10,13 @@
 #include "viewer/uSkerrinState.h"
 #include "toolkit/uWinHolders.h"
 
+// Matches stand out on every level's colour (yellow, orange and pink rows among them), on the
+// selection's blue and on the dark look's rows: black text on green for the filter's text, on
+// sky blue for the last search.
+constexpr TColor FilterMatchBack = 0x64E664;  // RGB(100, 230, 100)
+constexpr TColor SearchMatchBack = 0xFFBE00;  // RGB(0, 190, 255)
+constexpr TColor MatchText = 0x000000;
+
 void CreateLineFont(TSkerrinState& S);
 int LineNumberDigits(const TSkerrinState& S);
 // Line number right-aligned in Digits characters.

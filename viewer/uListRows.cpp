@@ -26,6 +26,7 @@ void UpdateRowMetrics(TSkerrinState& S) {
       TEXTMETRICW Text{};
       if (GetTextMetricsW(DC.Get(), &Text)) {
         M.RowHeight = Text.tmHeight > 9 ? Text.tmHeight + 4 : 14;
+        M.TextHeight = std::max<int32_t>(1, Text.tmHeight);
         M.CharWidth = Text.tmAveCharWidth > 5 ? Text.tmAveCharWidth : 6;
       }
     }

@@ -13,6 +13,13 @@ namespace {
 
 void SelectFound(TSkerrinState& S, int32_t Row) { SelectRow(S, Row, true, true, true); }
 
+// The rows show where the searched text stands, until the filter or the search changes.
+void HighlightSearch(TSkerrinState& S, const TSearchRequest& Request) {
+  S.Search.Highlight = MakeSearchNeedle(Request.Text, Request.MatchCase, Request.WholeWords);
+  S.Search.Highlighting = true;
+  if (S.ListWindow) InvalidateRect(S.ListWindow, nullptr, FALSE);
+}
+
 // A modal prompt runs a message loop, during which the host may close the viewer; afterwards
 // its record may only be used when the window still holds it.
 bool StillAlive(HWND Window, const TSkerrinState* S) { return Window && StateFromWindow(Window) == S; }
@@ -58,6 +65,7 @@ bool SelectSearchMatch(TSkerrinState& S, std::string_view Text, bool MatchCase, 
   Request.WholeWords = WholeWords;
   Request.Backwards = Backwards;
   Request.FindNext = FindNext;
+  HighlightSearch(S, Request);
   const int32_t Row = SearchText(RowsOf(S), CurrentRow(S), Request);
   if (Row < 0) return false;
   SelectFound(S, Row);

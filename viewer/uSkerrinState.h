@@ -13,6 +13,7 @@
 #include "loader/uLogLoader.h"
 #include "loader/uLogTail.h"
 #include "model/uRuleCache.h"
+#include "model/uNavigation.h"
 #include "model/uTimestampIndex.h"
 #include "model/uViewFilter.h"
 #include "settings/uSettings.h"
@@ -29,6 +30,7 @@ inline constexpr wchar_t WrapViewClassName[] = L"WLXSkerrin64WrapView";
 // Lengths that follow the screen's DPI, in pixels at the viewer's DPI.
 struct TViewerMetrics {
   int32_t RowHeight = 18;
+  int32_t TextHeight = 14;  // of the line font: one line of wrapped text
   int32_t CharWidth = 8;
   int32_t Dpi = 96;
   int32_t ToolbarHeight = 34;
@@ -54,6 +56,9 @@ struct TFilterText {
   // What the rows on show were built with: made once per rebuild, and what appended lines are
   // tested against until the next one (text typed meanwhile waits for its pause).
   TViewQuery Query;
+  // The levels the Show menu and the counters' clicks leave visible; as the filter text, for as
+  // long as the file is shown.
+  TLevelSet ShownLevels = AllLevels;
   std::u16string Scratch;  // decoding buffer of the Unicode path, reused line after line
 };
 
@@ -73,10 +78,13 @@ struct TStatusTexts {
   std::u16string StatusCountersW;
 };
 
-// The host's last search, which the list's repeat key continues.
+// The host's last search, which the list's repeat key continues, and its text as the rows
+// highlight it until the filter or the search changes.
 struct TSearchMemory {
   std::string LastSearchText;
   int32_t LastSearchFlags = 0;
+  bool Highlighting = false;
+  TSearchNeedle Highlight;
 };
 
 // Taking part in the timestamp synchronisation between viewers (off until the Sync box is
@@ -129,6 +137,8 @@ struct TToolbarControls {
   HWND SyncBox = nullptr, SyncLabel = nullptr;
   HWND OptionsButton = nullptr;
   HWND FormatCombo = nullptr;
+  HWND MoreButton = nullptr;  // shown when the window is too narrow for everything
+  int32_t GroupsShown = 0;    // of the toolbar's groups, left to right, the ones it has room for
   HWND FilterLabel = nullptr;
   HWND FilterEdit = nullptr;
   HWND ClearFilterButton = nullptr;
@@ -143,9 +153,14 @@ struct TDrawResources {
   TBrushHolder FieldBrush;  // the format box's field in the dark look
   TMemoryDC MeasureDC;
   HGDIOBJ MeasureDCFontBefore = nullptr;
-  // Reusable buffers for decoding and composing one line while drawing or measuring.
+  // Reusable buffers for decoding and composing one line while drawing or measuring, and for
+  // placing its highlights.
   std::u16string LineBuffer;
   std::u16string DrawBuffer;
+  std::u16string MatchBuffer;
+  TMatchSpans FilterSpans;
+  TMatchSpans SearchSpans;
+  std::vector<int> Extents;
 };
 
 class TSkerrinState {
@@ -164,6 +179,8 @@ class TSkerrinState {
   HWND ListWindow = nullptr;  // the listbox, or the wrap view
   HWND StatusBar = nullptr;
   int32_t ShowFlags = 0;
+  // The Encoding menu's choice for lines that are not UTF-8 (an index of EncodingChoices).
+  int32_t EncodingChoice = 0;
   bool InListerWindow = false;
   std::string FileName;
   bool HostDark = false;

@@ -72,28 +72,43 @@ void MeasureCounters(HDC DC, const TCounterTexts& Texts, HFONT Font, HFONT Bold,
   M.SeparatorWidth = TextWidth(DC, Font, M.Separator);
 }
 
-// The fullest form that fits the part: the times go first, then the spaces. When not even the
-// shortest fits, it is drawn from the left and the part's edge cuts it.
-void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
+// The counters as the part R shows them: the fullest form that fits (the times go first, then
+// the spaces; when not even the shortest fits, it starts at the left and the part's edge cuts
+// it), measured, with the left edge of each. Drawing and clicks both place them so.
+struct TPlacedCounters {
   TFontHolder Bold;
   TMeasuredCounters M;
+  int Left[CounterCount] = {};
+};
+
+void PlaceCounters(const TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, TPlacedCounters& P) {
+  TMeasuredCounters& M = P.M;
   for (int Form = 0; Form < CounterFormCount; ++Form) {
     const TCounterTexts Texts = BuildCounterTexts(S.Counters, static_cast<TCounterForm>(Form));
-    if (!Bold && (Texts.Bold[0] || Texts.Bold[1] || Texts.Bold[2])) Bold = WeightedCopy(Font, FW_BOLD);
-    MeasureCounters(DC, Texts, Font, Bold.Get(), M);
+    if (!P.Bold && (Texts.Bold[0] || Texts.Bold[1] || Texts.Bold[2])) P.Bold = WeightedCopy(Font, FW_BOLD);
+    MeasureCounters(DC, Texts, Font, P.Bold.Get(), M);
     if (CountersFit(R.left, R.right, M.Widths, M.SeparatorWidth)) break;
   }
   int X = CountersLeft(R.left, R.right, M.Widths, M.SeparatorWidth);
+  for (int i = 0; i < CounterCount; ++i) {
+    if (i > 0) X += M.SeparatorWidth;
+    P.Left[i] = X;
+    X += M.Widths[i];
+  }
+}
+
+void DrawCounters(TSkerrinState& S, HDC DC, HFONT Font, const RECT& R, int Y) {
+  TPlacedCounters P;
+  PlaceCounters(S, DC, Font, R, P);
+  const TMeasuredCounters& M = P.M;
   const int Top = std::max<int>(R.top, S.InListerWindow ? Y : Y + 2);
   for (int i = 0; i < CounterCount; ++i) {
     if (i > 0) {
       TSelectScope Select(DC, Font);
-      TextOutW(DC, X, Top, AsWide(M.Separator), static_cast<int>(M.Separator.size()));
-      X += M.SeparatorWidth;
+      TextOutW(DC, P.Left[i] - M.SeparatorWidth, Top, AsWide(M.Separator), static_cast<int>(M.Separator.size()));
     }
     TSelectScope Select(DC, M.Fonts[i]);
-    TextOutW(DC, X, Top, AsWide(M.Wides[i]), static_cast<int>(M.Wides[i].size()));
-    X += M.Widths[i];
+    TextOutW(DC, P.Left[i], Top, AsWide(M.Wides[i]), static_cast<int>(M.Wides[i].size()));
   }
 }
 
@@ -160,8 +175,9 @@ void UpdateStatus(TSkerrinState& S) {
   if (S.Log && S.Log->LoadError != leNone) Texts.StatusText = LoadFailureText(S.FileName, LoadErrorText(*S.Log));
   else if (S.Log && S.Load.Running) Texts.StatusText = LoadingSummary(S);
   else
-    Texts.StatusText = BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S),
-                                       S.Log ? S.Log->Format : lfUnknown, PlatformThousandsSeparator());
+    Texts.StatusText =
+        BuildStatusText(Entries, S.View.VisibleCount, S.FileName, StatusByteCount(S), S.Log ? S.Log->Format : lfUnknown,
+                        PlatformThousandsSeparator(), HiddenLevelsHint(S.Filter.ShownLevels));
   // Copied into the buffers the parts already hold where they have room, so that the parts keep
   // their data and need no new one (see GivePartText).
   KeepInBuffer(Texts.StatusTextW, Utf8ToUtf16(Texts.StatusText));
@@ -201,4 +217,21 @@ void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   else DrawCounters(S, DC, Font, R, Y);
   SetBkMode(DC, OldMode);
   SetTextColor(DC, OldColor);
+}
+
+int32_t CounterLevelAt(const TSkerrinState& S, int X) {
+  RECT R{};
+  if (!S.StatusBar || !SendMessageW(S.StatusBar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&R))) return -1;
+  TWindowDC DC(S.StatusBar);
+  if (!DC.Get()) return -1;
+  const HFONT Font = StatusFont(S);
+  TSelectScope Select(DC.Get(), Font);
+  TPlacedCounters P;
+  PlaceCounters(S, DC.Get(), Font, R, P);
+  // Half the gap on either side belongs to a counter, so that no click between two is lost.
+  const int Half = P.M.SeparatorWidth / 2;
+  constexpr TLogLevel Levels[CounterCount] = {lError, lWarn, lInfo};
+  for (int i = 0; i < CounterCount; ++i)
+    if (X >= P.Left[i] - Half && X < P.Left[i] + P.M.Widths[i] + Half) return Levels[i];
+  return -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The viewer's status bar: the file summary on the left and the per-level counters on the right,
-// both owner-drawn in the bar's colours.
+// The viewer's status bar: the file summary on the left (with the levels the view hides) and the
+// per-level counters on the right, both owner-drawn in the bar's colours; a counter is clicked to
+// show its level alone.
 
 #include <windows.h>
 
@@ -17,3 +18,6 @@ void UpdateStatus(TSkerrinState& S);
 void DrawStatusPart(TSkerrinState& S, const DRAWITEMSTRUCT& Item);
 // The size shown in the summary: the bytes of the file the view holds.
 int64_t StatusByteCount(const TSkerrinState& S);
+// The level whose counter is drawn at X of the status bar (its client coordinates): lError,
+// lWarn or lInfo, or -1 for none.
+int32_t CounterLevelAt(const TSkerrinState& S, int X);

@@ -11,6 +11,7 @@
 #include "viewer/uToolbarPaint.h"
 #include "viewer/uViewerLook.h"
 #include "viewer/uViewerMetrics.h"
+#include "toolkit/uPopupMenu.h"
 #include "toolkit/uWindowClass.h"
 
 namespace {
@@ -24,8 +25,11 @@ constexpr int LabelTop = 10, LabelHeight = 16;
 constexpr int OptionsLeft = 500, OptionsWidth = 72;
 constexpr int FormatLeft = 578, FormatWidth = 120;
 constexpr int FormatDropHeight = 240;  // unscaled: the list the format box drops
-// The filter group follows the right edge but never comes left of FilterMinLeft.
+// The filter group follows the right edge; from FilterMinLeft on the left it has room for every
+// other group, and a narrower window gives groups up into the "more" menu (the button sits
+// MoreGap after the last group shown) rather than cut the filter group.
 constexpr int FilterMinLeft = 704, FilterFromRight = 220, FilterLabelWidth = 35;
+constexpr int MoreLeft = 6, MoreWidth = 24, MoreGap = 4;
 constexpr int FilterEditOffset = 36, FilterEditWidth = 130;
 constexpr int ClearButtonWidth = 13, ClearButtonFromRight = 17;
 constexpr int ClearButtonHeight = ControlHeight - 6;  // inside the filter box's sunken frame
@@ -73,6 +77,41 @@ const TCheckSpec CheckBoxes[] = {
      L"Synchronize by timestamp", 438, 454, 38},
 };
 
+// The left and right edges of a group at 96 DPI.
+struct TGroupSpan {
+  int Left, Right;
+};
+TGroupSpan GroupSpan(int32_t Group) {
+  if (Group <= tgInfoButtons) {
+    const TButtonSpec& First = NavigationButtons[2 * Group];
+    return {First.X, NavigationButtons[2 * Group + 1].X + NavigationButtonWidth};
+  }
+  if (Group <= tgSync) {
+    const TCheckSpec& C = CheckBoxes[Group - tgTail];
+    return {C.BoxX, C.LabelX + C.LabelWidth};
+  }
+  if (Group == tgOptions) return {OptionsLeft, OptionsLeft + OptionsWidth};
+  return {FormatLeft, FormatLeft + FormatWidth};
+}
+
+// The controls of a group (one or two).
+std::pair<HWND, HWND> GroupControls(const TToolbarControls& Bar, int32_t Group) {
+  if (Group <= tgInfoButtons)
+    return {Bar.*NavigationButtons[2 * Group].Field, Bar.*NavigationButtons[2 * Group + 1].Field};
+  if (Group <= tgSync) {
+    const TCheckSpec& C = CheckBoxes[Group - tgTail];
+    return {Bar.*C.Box, Bar.*C.Label};
+  }
+  return {Group == tgOptions ? Bar.OptionsButton : Bar.FormatCombo, nullptr};
+}
+
+// By the control's own style: before the viewer is shown no child counts as visible.
+void ShowOrHide(HWND Control, bool Shown) {
+  if (!Control) return;
+  const bool Visible = (GetWindowLongPtrW(Control, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (Visible != Shown) ShowWindow(Control, Shown ? SW_SHOWNA : SW_HIDE);
+}
+
 HWND MakeControl(TSkerrinState& S, DWORD ExStyle, const wchar_t* Class, const wchar_t* Text, DWORD Style, int Id,
                  HWND Parent = nullptr, int Height = ControlHeight) {
   return CreateWindowExW(ExStyle, Class, Text, WS_CHILD | WS_VISIBLE | Style, 0, 0, 10, Height,
@@ -104,9 +143,21 @@ TControlRect NavigationButtonRect(const TSkerrinState& S, int Index) {
           ScaleToDpi(S, ControlHeight)};
 }
 
+TToolbarFit FitToolbar(const TSkerrinState& S, int ClientWidth) {
+  const int FromRight = ClientWidth - ScaleToDpi(S, FilterFromRight);
+  if (FromRight >= ScaleToDpi(S, FilterMinLeft)) return {ToolbarGroupCount, FromRight, {}};
+  const int Gap = ScaleToDpi(S, MoreGap), Width = ScaleToDpi(S, MoreWidth);
+  // Below the width the "more" button alone needs, the filter group stops and the edge cuts it.
+  const int FilterLeft = std::max(FromRight, ScaleToDpi(S, MoreLeft) + Width + Gap);
+  int32_t Shown = ToolbarGroupCount;
+  while (Shown > 0 && ScaleToDpi(S, GroupSpan(Shown - 1).Right) + Gap + Width + Gap > FilterLeft) --Shown;
+  const int MoreX = Shown > 0 ? ScaleToDpi(S, GroupSpan(Shown - 1).Right) + Gap : ScaleToDpi(S, MoreLeft);
+  return {Shown, FilterLeft, {MoreX, ScaleToDpi(S, ControlTop), Width, ScaleToDpi(S, ControlHeight)}};
+}
+
 TControlRect FilterLabelRect(const TSkerrinState& S, int ClientWidth) {
-  return {std::max(ScaleToDpi(S, FilterMinLeft), ClientWidth - ScaleToDpi(S, FilterFromRight)), ScaleToDpi(S, LabelTop),
-          ScaleToDpi(S, FilterLabelWidth), ScaleToDpi(S, LabelHeight)};
+  return {FitToolbar(S, ClientWidth).FilterLeft, ScaleToDpi(S, LabelTop), ScaleToDpi(S, FilterLabelWidth),
+          ScaleToDpi(S, LabelHeight)};
 }
 
 void CreateToolbar(TSkerrinState& S) {
@@ -125,6 +176,8 @@ void CreateToolbar(TSkerrinState& S) {
   Bar.FormatCombo = MakeControl(S, 0, L"COMBOBOX", L"",
                                 CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
                                 IdFormatCombo, nullptr, FormatDropHeight);
+  Bar.MoreButton = MakeControl(S, 0, L"BUTTON", L"\u00BB", BS_OWNERDRAW | WS_TABSTOP, IdMoreButton);
+  if (Bar.MoreButton) ShowWindow(Bar.MoreButton, SW_HIDE);
   Bar.FilterLabel = MakeControl(S, 0, L"STATIC", L"Filter:", 0, 0);
   Bar.FilterEdit = MakeControl(S, WS_EX_CLIENTEDGE, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, IdFilterEdit);
   if (Bar.FilterEdit)
@@ -156,6 +209,7 @@ void CreateToolbar(TSkerrinState& S) {
     }
     AddTool(S, Bar.OptionsButton, L"Options");
     AddTool(S, Bar.FormatCombo, L"Force log format");
+    AddTool(S, Bar.MoreButton, L"More");
     AddTool(S, Bar.FilterEdit, L"Filter text");
     AddTool(S, Bar.ClearFilterButton, L"Clear filter");
     AddTool(S, Bar.LookEdit, L"Look before/after");
@@ -195,6 +249,16 @@ void LayoutToolbar(TSkerrinState& S, int W) {
   };
   PlaceAt(Bar.FormatCombo, ScaleToDpi(S, FormatLeft), Top, ScaleToDpi(S, FormatWidth), ScaleToDpi(S, ControlHeight));
   PlaceAt(Bar.OptionsButton, ScaleToDpi(S, OptionsLeft), Top, ScaleToDpi(S, OptionsWidth), ComboHeight);
+
+  const TToolbarFit Fit = FitToolbar(S, W);
+  for (int32_t Group = 0; Group < ToolbarGroupCount; ++Group) {
+    const auto [First, Second] = GroupControls(Bar, Group);
+    ShowOrHide(First, Group < Fit.GroupsShown);
+    ShowOrHide(Second, Group < Fit.GroupsShown);
+  }
+  Bar.GroupsShown = Fit.GroupsShown;
+  if (Fit.More.Width > 0) PlaceAt(Bar.MoreButton, Fit.More.X, Fit.More.Y, Fit.More.Width, Fit.More.Height);
+  ShowOrHide(Bar.MoreButton, Fit.More.Width > 0);
 
   const TControlRect Label = FilterLabelRect(S, W);
   const int EditLeft = Label.X + ScaleToDpi(S, FilterEditOffset);
@@ -253,11 +317,11 @@ void FillFormatBox(TSkerrinState& S) {
 void ApplyToolbarFont(TSkerrinState& S) {
   TUiFont Font = TUiFont::NormalGuiFont();
   const TToolbarControls& B = S.Bar;
-  const HWND Controls[] = {B.PrevErrorButton,  B.NextErrorButton, B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
-                           B.NextInfoButton,   B.TailBox,         B.TailLabel,      B.FollowBox,      B.FollowLabel,
-                           B.LineNumBox,       B.LineNumLabel,    B.SyncBox,        B.SyncLabel,      B.OptionsButton,
-                           B.FormatCombo,      B.FilterLabel,     B.FilterEdit,     B.LookEdit,       B.LookUpDown,
-                           B.ClearFilterButton};
+  const HWND Controls[] = {B.PrevErrorButton, B.NextErrorButton,  B.PrevWarnButton, B.NextWarnButton, B.PrevInfoButton,
+                           B.NextInfoButton,  B.TailBox,          B.TailLabel,      B.FollowBox,      B.FollowLabel,
+                           B.LineNumBox,      B.LineNumLabel,     B.SyncBox,        B.SyncLabel,      B.OptionsButton,
+                           B.FormatCombo,     B.MoreButton,       B.FilterLabel,    B.FilterEdit,     B.LookEdit,
+                           B.LookUpDown,      B.ClearFilterButton};
   for (HWND Control : Controls)
     if (Control) SendMessageW(Control, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), TRUE);
   // The old font goes only now that no control uses it any more.
@@ -330,4 +394,66 @@ LRESULT CALLBACK ClearButtonProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
       break;
   }
   return S->Subclasses.Previous(Window, ClearButtonProc).Call(Window, Msg, WParam, LParam);
+}
+
+void ShowMoreMenu(TSkerrinState& S) {
+  const TToolbarControls& Bar = S.Bar;
+  TPopupMenu Menu;
+  TPopupMenu Formats;
+  for (int32_t Group = Bar.GroupsShown; Group < ToolbarGroupCount; ++Group) {
+    if (Group <= tgInfoButtons) {
+      for (int Half = 0; Half < 2; ++Half) {
+        const TButtonSpec& B = NavigationButtons[2 * Group + Half];
+        Menu.AddItem(B.Id, B.Tip);
+      }
+    } else if (Group <= tgSync) {
+      if (Group == std::max<int32_t>(Bar.GroupsShown, tgTail)) Menu.AddSeparator();
+      const TCheckSpec& C = CheckBoxes[Group - tgTail];
+      Menu.AddItem(C.Id, C.Tip, Bar.*C.Box && SendMessageW(Bar.*C.Box, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    } else if (Group == tgOptions) {
+      Menu.AddSeparator();
+      Menu.AddItem(IdOptions, L"Options...");
+    } else {
+      // The format box's entries, the one in force checked.
+      const int Entries = Bar.FormatCombo ? static_cast<int>(SendMessageW(Bar.FormatCombo, CB_GETCOUNT, 0, 0)) : 0;
+      for (int Entry = 0; Entry < Entries; ++Entry) {
+        wchar_t Name[64] = {};
+        if (SendMessageW(Bar.FormatCombo, CB_GETLBTEXTLEN, Entry, 0) < 64)
+          SendMessageW(Bar.FormatCombo, CB_GETLBTEXT, Entry, reinterpret_cast<LPARAM>(Name));
+        Formats.AddItem(IdMenuFormatFirst + Entry, Name);
+      }
+      if (Entries > 0)
+        Formats.CheckRadio(IdMenuFormatFirst, IdMenuFormatFirst + Entries - 1,
+                           IdMenuFormatFirst + FormatBoxEntry(S.Settings));
+      if (Group == Bar.GroupsShown) Menu.AddSeparator();
+      Menu.AddSubmenu(Formats, L"Format");
+    }
+  }
+  RECT Button{};
+  if (!Bar.MoreButton || !GetWindowRect(Bar.MoreButton, &Button)) return;
+  const HWND Window = S.Window;
+  const int Command = Menu.Track(Window, Button.left, Button.bottom, true);
+  // The menu's loop may have seen the viewer closed.
+  if (Command && StateFromWindow(Window) == &S) MoreMenuChoice(S, Command);
+}
+
+void MoreMenuChoice(TSkerrinState& S, int Id) {
+  const TToolbarControls& Bar = S.Bar;
+  if (Id >= IdMenuFormatFirst && Id <= IdMenuFormatFirst + LogFormatCount) {
+    if (!Bar.FormatCombo) return;
+    SendMessageW(Bar.FormatCombo, CB_SETCURSEL, Id - IdMenuFormatFirst, 0);
+    SendMessageW(S.Window, WM_COMMAND, MAKEWPARAM(IdFormatCombo, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Bar.FormatCombo));
+    return;
+  }
+  // A check box is ticked or cleared as a click on it would.
+  for (const TCheckSpec& C : CheckBoxes) {
+    if (C.Id != Id || !(Bar.*C.Box)) continue;
+    const bool Checked = SendMessageW(Bar.*C.Box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    SendMessageW(Bar.*C.Box, BM_SETCHECK, Checked ? BST_UNCHECKED : BST_CHECKED, 0);
+    SendMessageW(S.Window, WM_COMMAND, MAKEWPARAM(Id, BN_CLICKED), reinterpret_cast<LPARAM>(Bar.*C.Box));
+    return;
+  }
+  if ((Id >= IdPrevError && Id <= IdNextInfo) || Id == IdOptions)
+    SendMessageW(S.Window, WM_COMMAND, MAKEWPARAM(Id, BN_CLICKED), 0);
 }

@@ -23,6 +23,33 @@ void ShowClearButtonOnTop(TSkerrinState& S, bool RepaintNow);
 TControlRect FilterLabelRect(const TSkerrinState& S, int ClientWidth);
 TControlRect NavigationButtonRect(const TSkerrinState& S, int Index);
 
+// The toolbar's groups, left to right: a window too narrow for all of them gives them up from
+// the right, into the "more" menu, so that the filter group keeps its room at the right edge.
+enum TToolbarGroup : int32_t {
+  tgErrorButtons,
+  tgWarnButtons,
+  tgInfoButtons,
+  tgTail,
+  tgFollow,
+  tgLineNumbers,
+  tgSync,
+  tgOptions,
+  tgFormat,
+};
+constexpr int32_t ToolbarGroupCount = 9;
+// What a client width has room for: the groups shown (from the left), where the filter group
+// starts, and the "more" button's rectangle (Width 0 when every group is shown).
+struct TToolbarFit {
+  int32_t GroupsShown;
+  int FilterLeft;
+  TControlRect More;
+};
+TToolbarFit FitToolbar(const TSkerrinState& S, int ClientWidth);
+// The "more" menu of the groups the toolbar has no room for; a choice does what the control
+// would have done.
+void ShowMoreMenu(TSkerrinState& S);
+void MoreMenuChoice(TSkerrinState& S, int Id);
+
 // The format box entry for the current settings, and the settings for a chosen entry.
 int FormatBoxEntry(const TAppSettings& Settings);
 void ApplyFormatBoxEntry(TAppSettings& Settings, int Entry);

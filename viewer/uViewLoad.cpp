@@ -34,8 +34,11 @@ TClock::time_point EarliestNextTake(TClock::time_point Now, TClock::duration Spe
 // notification ever be lost (a full message queue), the load must not stall for it.
 constexpr UINT LoadPollMs = 250;
 
+// A load the user asked for shows the whole file: no filter text, every level, no highlights.
 void ClearFilterBox(TSkerrinState& S) {
   S.Filter.FilterW.clear();
+  S.Filter.ShownLevels = AllLevels;
+  S.Search.Highlighting = false;
   if (S.Bar.FilterEdit && GetWindowTextLengthW(S.Bar.FilterEdit) > 0) SetWindowTextW(S.Bar.FilterEdit, L"");
   // Emptying the box reports a change, which would start the debounce timer again.
   if (S.Window) KillTimer(S.Window, FilterTimerId);

@@ -13,6 +13,9 @@
 int32_t EntryOfRow(const TSkerrinState& S, int32_t Row);
 // The row showing an entry; -1 when it is not visible.
 int32_t RowOfEntry(const TSkerrinState& S, int32_t Entry);
+// How the viewer decodes lines that are not UTF-8 (for DecodeLineBytes): the Encoding menu's
+// choice, on Automatic the host's ANSI/ASCII switch, and UTF-8 for a file with a byte-order mark.
+TCodePage LineCodePageOf(const TSkerrinState& S);
 // The view's rows as the portable navigation and copy functions take them.
 TVisibleRows RowsOf(const TSkerrinState& S);
 // The stored bytes of an entry's line.

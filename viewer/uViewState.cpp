@@ -22,9 +22,10 @@ TViewOutput ViewOutputOf(TSkerrinState& S) {
   return {S.View.AllVisible, S.View.Visible, S.View.VisibleCount, S.Counters};
 }
 
-// The rows and counters from scratch, with a query made from the filter and context boxes.
+// The rows and counters from scratch, with a query made from the filter and context boxes, the
+// shown levels and the code page.
 void BuildRows(TSkerrinState& S) {
-  S.Filter.Query = MakeViewQuery(S.Filter.FilterW, ContextNumber(S), AllLevels);
+  S.Filter.Query = MakeViewQuery(S.Filter.FilterW, ContextNumber(S), S.Filter.ShownLevels, LineCodePageOf(S));
   try {
     BuildView(S.Log->List, S.RuleCache, S.Filter.Query, ViewOutputOf(S), S.Filter.Scratch);
   } catch (const std::bad_alloc&) {
@@ -107,6 +108,7 @@ void RebuildView(TSkerrinState& S, bool KeepTop, bool SelectFirst, bool MayTakeF
   const TLogList& List = S.Log->List;
   TViewRows& View = S.View;
   SyncRuleCache(S.RuleCache, ColorRulesOf(S.Settings));
+  SetRuleCodePage(S.RuleCache, LineCodePageOf(S));
   UpdateEffectiveLevels(S.RuleCache, List);
   ReadFilterStrings(S);
   const bool FilterFocused = HasFocus(S.Bar.FilterEdit);

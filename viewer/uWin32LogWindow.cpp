@@ -17,6 +17,7 @@
 #include "viewer/uToolbarPaint.h"
 #include "viewer/uTrace.h"
 #include "viewer/uViewLoad.h"
+#include "viewer/uViewChoices.h"
 #include "viewer/uViewState.h"
 #include "viewer/uViewerLayout.h"
 #include "viewer/uViewerLook.h"
@@ -47,13 +48,19 @@ void OnFilterChanged(TSkerrinState& S) {
   SetTimer(S.Window, FilterTimerId, FilterDebounceMs, nullptr);
 }
 
+// The filter text or the context number changed: the last search's highlights go with it.
+void RebuildForNewFilter(TSkerrinState& S) {
+  S.Search.Highlighting = false;
+  RebuildView(S, false, true);
+}
+
 void ClearFilter(TSkerrinState& S) {
   if (S.Bar.FilterEdit) SetWindowTextW(S.Bar.FilterEdit, L"");
   // Setting the text fires a change notification that would start the timer; the rebuild below
   // already shows the unfiltered view.
   KillTimer(S.Window, FilterTimerId);
   S.Filter.FilterW.clear();
-  RebuildView(S, false, true);
+  RebuildForNewFilter(S);
 }
 
 bool SameFormatSettings(const TAppSettings& A, const TAppSettings& B) {
@@ -171,9 +178,20 @@ void OnCommand(TSkerrinState& S, int Id, int Notification) {
     case IdOptions:
       OpenOptions(S);
       break;
+    case IdMoreButton:
+      ShowMoreMenu(S);
+      break;
     default:
+      ViewChoiceCommand(S, Id);
       break;
   }
+}
+
+// A click on the status bar: on a level's counter it shows that level alone, or all again.
+void OnStatusBarClick(TSkerrinState& S, const NMMOUSE& Click) {
+  if (Click.dwItemSpec != 1) return;
+  const int32_t Level = CounterLevelAt(S, Click.pt.x);
+  if (Level >= 0) ShowOnlyLevel(S, static_cast<TLogLevel>(Level));
 }
 
 HBRUSH ColorControl(HDC DC, TColor Back, TColor Text, HBRUSH Brush) {
@@ -225,7 +243,7 @@ bool DrawItem(TSkerrinState& S, const DRAWITEMSTRUCT& Item) {
   const int Id = static_cast<int>(Item.CtlID);
   if (Id == IdFormatCombo) {
     DrawFormatItem(S, Item);
-  } else if ((Id >= IdPrevError && Id <= IdNextInfo) || Id == IdOptions) {
+  } else if ((Id >= IdPrevError && Id <= IdNextInfo) || Id == IdOptions || Id == IdMoreButton) {
     DrawToolbarButton(S, Item);
   } else if (Id == IdStatusBar) {
     DrawStatusPart(S, Item);
@@ -427,10 +445,16 @@ LRESULT CALLBACK ViewerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM L
       case WM_COMMAND:
         if (S) OnCommand(*S, LOWORD(WParam), HIWORD(WParam));
         return 0;
+      case WM_NOTIFY: {
+        const auto* Header = reinterpret_cast<const NMHDR*>(LParam);
+        if (S && Header && Header->hwndFrom == S->StatusBar && Header->code == NM_CLICK)
+          OnStatusBarClick(*S, *reinterpret_cast<const NMMOUSE*>(LParam));
+        break;
+      }
       case WM_TIMER:
         if (S && WParam == FilterTimerId) {
           KillTimer(Window, FilterTimerId);
-          RebuildView(*S, false, true);
+          RebuildForNewFilter(*S);
         }
         if (S && WParam == TailTimerId) TailTick(*S);
         if (S && WParam == LoadTimerId) TakeLoadedRows(*S);

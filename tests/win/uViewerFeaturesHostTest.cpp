@@ -287,6 +287,10 @@ struct TMenuSeen {
   std::vector<UINT> Ids;
   std::vector<std::wstring> Texts;
   std::vector<bool> Checked;
+  // The items of the submenus, one after the other, as "Submenu/Item".
+  std::vector<UINT> SubIds;
+  std::vector<std::wstring> SubTexts;
+  std::vector<bool> SubChecked;
   RECT Where{};
 };
 
@@ -305,6 +309,14 @@ TMenuSeen OpenContextMenu(TPluginViewer& V, LPARAM Position, const wchar_t* Shot
           Seen.Ids.push_back(GetMenuItemID(Menu, I));
           Seen.Texts.push_back(Text);
           Seen.Checked.push_back((GetMenuState(Menu, static_cast<UINT>(I), MF_BYPOSITION) & MF_CHECKED) != 0);
+          HMENU Sub = GetSubMenu(Menu, I);
+          for (int J = 0; Sub && J < GetMenuItemCount(Sub); ++J) {
+            wchar_t SubText[64] = L"";
+            GetMenuStringW(Sub, static_cast<UINT>(J), SubText, 64, MF_BYPOSITION);
+            Seen.SubIds.push_back(GetMenuItemID(Sub, J));
+            Seen.SubTexts.push_back(std::wstring(Text) + L"/" + SubText);
+            Seen.SubChecked.push_back((GetMenuState(Sub, static_cast<UINT>(J), MF_BYPOSITION) & MF_CHECKED) != 0);
+          }
         }
         if (ShotName) {
           RedrawWindow(Popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -345,19 +357,32 @@ TEST_F(ViewerFeatures, WordWrapOnAndOffKeepsTheSelectionAndThePlace) {
   V.Filter(L"");
 }
 
-TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
+TEST_F(ViewerFeatures, ContextMenuOffersItsCommandsWhereAsked) {
   TTempLog Log(TenLines, L"skerrin_menu.log");
   TPluginViewer V(Log.Path(), 0, true);
   const TMenuSeen Seen = OpenContextMenu(V, MAKELPARAM(200, 150));
-  const std::vector<UINT> Ids = {IdMenuCopy,     IdMenuCopyAll, 0, IdMenuLineNumbers, IdMenuWordWrap, 0,
-                                 IdMenuGoToTime, IdMenuGoToLine};
+  constexpr UINT Sub = 0xFFFFFFFF;
+  const std::vector<UINT> Ids = {IdMenuCopy, IdMenuCopyAll, 0, IdMenuLineNumbers, IdMenuWordWrap, 0,
+                                 Sub,        Sub,           0, IdMenuGoToTime,    IdMenuGoToLine};
   const std::vector<std::wstring> Texts = {
-      L"Copy line", L"Copy all visible", L"", L"Line numbers", L"Word wrap", L"", L"Go to date/time", L"Go to line"};
+      L"Copy line", L"Copy all visible", L"", L"Line numbers",    L"Word wrap", L"",
+      L"Show",      L"Encoding",         L"", L"Go to date/time", L"Go to line"};
   EXPECT_EQ(Seen.Ids, Ids);
   EXPECT_EQ(Seen.Texts, Texts);
-  ASSERT_EQ(Seen.Checked.size(), 8u);
+  ASSERT_EQ(Seen.Checked.size(), Ids.size());
   EXPECT_EQ(Seen.Checked[3], V.Checked(IdLineNumBox)) << "Line numbers checked as the Line# box";
   EXPECT_FALSE(Seen.Checked[4]) << "no word wrap";
+  // Every level is shown at first; Automatic reads as the host's switch says.
+  const std::vector<std::wstring> Levels = {L"Show/Errors", L"Show/Warnings", L"Show/Infos",
+                                            L"Show/Debug",  L"Show/Trace",    L"Show/Other lines"};
+  ASSERT_GE(Seen.SubIds.size(), Levels.size() + 2);
+  for (size_t I = 0; I < Levels.size(); ++I) {
+    EXPECT_EQ(Seen.SubIds[I], static_cast<UINT>(IdMenuShowFirst + I));
+    EXPECT_EQ(Seen.SubTexts[I], Levels[I]);
+    EXPECT_TRUE(Seen.SubChecked[I]) << I;
+  }
+  EXPECT_EQ(Seen.SubTexts[Levels.size()], L"Encoding/Automatic (ANSI)");
+  EXPECT_TRUE(Seen.SubChecked[Levels.size()]);
   EXPECT_EQ(Seen.Where.left, 200);
   EXPECT_EQ(Seen.Where.top, 150);
 
@@ -373,7 +398,10 @@ TEST_F(ViewerFeatures, ContextMenuOffersItsSixCommandsWhereAsked) {
   const bool Before = V.Checked(IdLineNumBox);
   V.Command(IdMenuLineNumbers);
   EXPECT_NE(V.Checked(IdLineNumBox), Before);
-  EXPECT_EQ(OpenContextMenu(V, MAKELPARAM(200, 150)).Checked[3], !Before);
+  SetCursorPos(0, 0);  // a submenu under the cursor would open over the menu
+  const TMenuSeen After = OpenContextMenu(V, MAKELPARAM(200, 150));
+  ASSERT_EQ(After.Checked.size(), Ids.size());
+  EXPECT_EQ(After.Checked[3], !Before);
   V.Command(IdMenuLineNumbers);
   EXPECT_EQ(V.Checked(IdLineNumBox), Before);
 }

@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings/uSettings.h"
 #include "viewer/uHostWindow.h"
@@ -13,6 +17,7 @@
 #include "viewer/uListControl.h"
 #include "viewer/uListRows.h"
 #include "viewer/uNavigate.h"
+#include "viewer/uStatusBar.h"
 #include "viewer/uToolbar.h"
 #include "viewer/uViewLoad.h"
 #include "viewer/uViewRows.h"
@@ -44,14 +49,38 @@ TEST(ViewerMetrics, LengthsScaleWithTheDpi) {
   EXPECT_EQ(First.Height, 35);
 }
 
-TEST(ViewerMetrics, FilterGroupFollowsTheRightEdgeButNeverLeftOfItsPlace) {
+// The filter group keeps its place at the right edge; a window too narrow for every group gives
+// them up from the right into the "more" menu, whose button follows the last group shown.
+TEST(ViewerMetrics, ANarrowToolbarGivesUpGroupsFromTheRightAndKeepsTheFilter) {
+  struct Case {
+    int Dpi, Width;
+    int32_t Shown;
+    int FilterLeft, MoreLeft;  // MoreLeft -1: no "more" button
+  };
+  const Case Cases[] = {
+      {96, 1200, ToolbarGroupCount, 980, -1},
+      {96, 924, ToolbarGroupCount, 704, -1},
+      {96, 923, tgFormat, 703, 576},      // the format box goes first
+      {96, 700, tgSync, 480, 439},        // then Options and Sync
+      {96, 500, tgTail, 280, 232},        // then the check boxes
+      {96, 400, tgWarnButtons, 180, 80},  // then the level buttons, from the right
+      {96, 200, 0, 34, 6},                // then the filter group stops and the edge cuts it
+      {144, 1500, ToolbarGroupCount, 1170, -1},
+      {144, 600, tgWarnButtons, 270, 120},
+  };
   TSkerrinState S(AppSettings);
-  S.Metrics.Dpi = 96;
-  EXPECT_EQ(FilterLabelRect(S, 900).X, 704);
-  EXPECT_EQ(FilterLabelRect(S, 1200).X, 980);
-  S.Metrics.Dpi = 144;
-  EXPECT_EQ(FilterLabelRect(S, 900).X, 1056);
-  EXPECT_EQ(FilterLabelRect(S, 2000).X, 2000 - 330);
+  for (const Case& C : Cases) {
+    S.Metrics.Dpi = C.Dpi;
+    const TToolbarFit Fit = FitToolbar(S, C.Width);
+    EXPECT_EQ(Fit.GroupsShown, C.Shown) << C.Dpi << " " << C.Width;
+    EXPECT_EQ(Fit.FilterLeft, C.FilterLeft) << C.Dpi << " " << C.Width;
+    EXPECT_EQ(FilterLabelRect(S, C.Width).X, C.FilterLeft);
+    EXPECT_EQ(Fit.More.Width > 0 ? Fit.More.X : -1, C.MoreLeft) << C.Dpi << " " << C.Width;
+    // The context number's up-down, the group's right end, stays inside from 400 pixels at 96 DPI up.
+    if (C.Width >= ScaleToDpi(S, 400)) {
+      EXPECT_LE(Fit.FilterLeft + ScaleToDpi(S, 208), C.Width) << C.Width;
+    }
+  }
 }
 
 TEST(ViewerMetrics, StatusBarPartsAndHeight) {
@@ -397,4 +426,140 @@ TEST_F(InProcessViewer, RowTextIsTheDecodedLine) {
   EXPECT_EQ(RowTextOf(*S, -1), L"");
 }
 
+// The status bar's counters as the user clicks them: the level alone, the same again for all.
+TEST_F(InProcessViewer, AClickOnACounterShowsItsLevelAloneAndASecondOneAllAgain) {
+  Open(50, false);
+  RECT Part{};
+  ASSERT_TRUE(SendMessageW(S->StatusBar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&Part)));
+  int At[3] = {-1, -1, -1};
+  for (int X = Part.left; X < Part.right; ++X) {
+    const int32_t Level = CounterLevelAt(*S, X);
+    if (Level >= 0 && At[Level] < 0) At[Level] = X + 2;
+  }
+  ASSERT_TRUE(At[lError] >= 0 && At[lWarn] > At[lError] && At[lInfo] > At[lWarn]);
+  const auto Click = [&](int X) {
+    const LPARAM Point = MAKELPARAM(X, (Part.top + Part.bottom) / 2);
+    SendMessageW(S->StatusBar, WM_LBUTTONDOWN, MK_LBUTTON, Point);
+    SendMessageW(S->StatusBar, WM_LBUTTONUP, 0, Point);
+    return S->View.VisibleCount;
+  };
+  EXPECT_EQ(Click(At[lError]), 5);
+  EXPECT_NE(S->Status.StatusText.find("Hidden: Warnings, Infos, Debug, Trace, Other lines"), std::string::npos);
+  EXPECT_EQ(S->Counters.InfoCount, 45) << "the counters stay those of the whole file";
+  EXPECT_EQ(Click(At[lInfo]), 45) << "another counter switches to its level";
+  EXPECT_EQ(Click(At[lInfo]), 50) << "the same again shows all";
+  EXPECT_EQ(S->Status.StatusText.find("Hidden"), std::string::npos);
+  EXPECT_EQ(Click(At[lWarn]), 0);
+  EXPECT_EQ(Click(Part.left + 1), 0) << "left of the counters nothing changes";
+}
+
+// The page as the list control paints it, read back from a bitmap of its size.
+class TPaintedPage {
+ public:
+  explicit TPaintedPage(TSkerrinState& S) {
+    RECT Client{};
+    GetClientRect(S.ListWindow, &Client);
+    Width = Client.right;
+    Height = Client.bottom;
+    BITMAPINFO Info{};
+    Info.bmiHeader = {sizeof(BITMAPINFOHEADER), Width, -Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* Bits = nullptr;
+    HDC Memory = CreateCompatibleDC(nullptr);
+    HBITMAP Bitmap = CreateDIBSection(Memory, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HGDIOBJ Old = SelectObject(Memory, Bitmap);
+    PaintRows(S, S.ListWindow, Memory, S.Rows->WrapsLines());
+    GdiFlush();
+    const auto* Pixels = static_cast<const uint32_t*>(Bits);
+    Colours.assign(Pixels, Pixels + static_cast<size_t>(Width) * static_cast<size_t>(Height));
+    SelectObject(Memory, Old);
+    DeleteObject(Bitmap);
+    DeleteDC(Memory);
+  }
+  // The pixels of Colour in line Y.
+  int Count(int Y, TColor Colour) const {
+    const uint32_t Wanted = ((Colour & 0xFF) << 16) | (Colour & 0xFF00) | ((Colour >> 16) & 0xFF);
+    int Found = 0;
+    for (int X = 0; X < Width; ++X) Found += (Colours[static_cast<size_t>(Y * Width + X)] & 0xFFFFFF) == Wanted;
+    return Found;
+  }
+  int Width = 0, Height = 0;
+
+ private:
+  std::vector<uint32_t> Colours;
+};
+
+// Each row's band on the page, as the rows were painted.
+std::vector<std::pair<int, int>> RowBands(TSkerrinState& S, int Height) {
+  std::vector<std::pair<int, int>> Bands;
+  const TPageLayout Page = ComputePageLayout(S, Height);
+  int Y = Page.FirstY;
+  for (int32_t Row = Page.FirstRow; Row < S.View.VisibleCount && Y < Height; ++Row) {
+    Bands.push_back({Y, S.Rows->RowHeight(Row)});
+    Y += Bands.back().second;
+  }
+  return Bands;
+}
+
+// The filter's text is highlighted in every visible row, the selected one too, in both controls
+// and both looks; the last search as well, until the filter changes. A match on the second line
+// of a wrapped row is highlighted inside the height the row was measured for.
+TEST_F(InProcessViewer, MatchesAreHighlightedInEveryRowOfBothControlsInBothLooks) {
+  for (const bool Wrap : {false, true}) {
+    for (const int Theme : {1, 2}) {
+      const std::string Label = std::string(Wrap ? "wrapped" : "one line") + (Theme == 2 ? ", dark" : ", light");
+      Open(60, Wrap,
+           "2024-01-01 10:00:00 INFO " + std::string(150, 'x') + " " + std::string(150, 'x') + " line 1x\r\n");
+      AppSettings.ThemeMode = Theme;
+      SetWindowTextW(S->Bar.FilterEdit, L"line 1");
+      RebuildView(*S, false, true);
+      ASSERT_EQ(S->View.VisibleCount, 12) << Label;
+      ASSERT_EQ(CurrentRow(*S), 0);
+      const TPaintedPage Page(*S);
+      const auto Bands = RowBands(*S, Page.Height);
+      ASSERT_GE(Bands.size(), 10u) << Label;
+      for (size_t Row = 0; Row < 10; ++Row)
+        EXPECT_GT(Page.Count(Bands[Row].first + 1, FilterMatchBack), 10) << Label << " row " << Row;
+      const auto [Top, Height] = Bands[11];
+      int Lowest = -1;
+      for (int Y = Top; Y < std::min(Top + Height, Page.Height); ++Y)
+        if (Page.Count(Y, FilterMatchBack) > 0) Lowest = Y;
+      if (Wrap) {
+        EXPECT_GT(Height, 2 * S->Metrics.RowHeight) << "the long line wraps";
+        EXPECT_GT(Lowest, Top + S->Metrics.TextHeight) << "its match is on a later line";
+        EXPECT_LT(Lowest, Top + Height) << "inside its row";
+      }
+
+      ASSERT_TRUE(SelectSearchMatch(*S, "line 15", false, false, false, false));
+      const int Found = CurrentRow(*S);
+      const TPaintedPage Searched(*S);
+      const auto SearchBands = RowBands(*S, Searched.Height);
+      EXPECT_EQ(SearchBands, Bands) << "highlights change no row's height";
+      const int FoundIndex = Found - ComputePageLayout(*S, Searched.Height).FirstRow;
+      ASSERT_GE(FoundIndex, 0);
+      EXPECT_GT(Searched.Count(SearchBands[static_cast<size_t>(FoundIndex)].first + 1, SearchMatchBack), 10) << Label;
+      SetWindowTextW(S->Bar.FilterEdit, L"line 15");
+      SendMessageW(Viewer, WM_TIMER, FilterTimerId, 0);
+      ASSERT_EQ(S->View.VisibleCount, 1);
+      const TPaintedPage Refiltered(*S);
+      EXPECT_GT(Refiltered.Count(RowBands(*S, Refiltered.Height)[0].first + 1, FilterMatchBack), 10) << Label;
+      int SearchPixels = 0;
+      for (int Y = 0; Y < Refiltered.Height; ++Y) SearchPixels += Refiltered.Count(Y, SearchMatchBack);
+      EXPECT_EQ(SearchPixels, 0) << Label << ": a new filter ends the search's highlights";
+      TearDown();
+      Log.reset();
+      Host.reset();
+    }
+  }
+}
+
 }  // namespace
+
+// An item of the "more" menu does what its control would have done.
+TEST_F(InProcessViewer, TheMoreMenuStandsInForTheControlsItHolds) {
+  Open(30, false);
+  SelectRow(*S, 0, true, true, true);
+  MoreMenuChoice(*S, IdNextError);
+  EXPECT_EQ(CurrentRow(*S), 3);
+  MoreMenuChoice(*S, IdNextError);
+  EXPECT_EQ(CurrentRow(*S), 13);
+}
