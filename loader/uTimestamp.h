@@ -39,21 +39,31 @@ bool ParseWithPattern(std::string_view Text, std::string_view Pattern, double& V
 // "+02:00", " +0000"), which are not read; returns the position after them.
 size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
 // A timestamp at the very start of Text in any of the forms that lines begin with: bracketed
-// ([2024-05-06 07:08:09], [Wed Oct 11 14:32:52 2000], [07:08:09]), numeric dates (ISO with T,
-// a blank or a tab, 06.05.2024, 05/06/2024), a time of day, syslog's "Jun 14 15:16:01" and
-// Android's "06-14 15:16:01.123" (both in the current year), Tomcat's "26-May-2024 10:22:52",
-// Java logging's "May 26, 2024 3:22:52 PM", squid's epoch "1716723772.601", Ruby's
-// "I, [2024-...]" and a time key of key=value text (time=, ts=, t=). End is the position after
-// it, its fraction, zone and closing bracket.
+// ([2024-05-06 07:08:09], [Wed Oct 11 14:32:52 2000], [07:08:09], [15-Jan-2024 10:22:33 UTC],
+// [15/Jan/2024:10:22:33 +0000], [10.30 16:49:06], Chromium's [0701/114930.123:...]), numeric
+// dates (ISO with T, a blank or a tab, 06.05.2024, 05/06/2024, 1/15/2024 10:22:33 AM, Spark's
+// 17/06/09, HDFS's 081109 203615, 20171224-20:11:16, IBM's 2005-06-03-15.42.50), a time of day,
+// syslog's "Jun 14 15:16:01" (also after a Cisco device's "*"), Android's "06-14 15:16:01.123"
+// and Nextflow's "Jan-15 10:22:33" (the three in the current year), ctime's, Tomcat's
+// "26-May-2024 10:22:52", Redis's "15 Jan 2024 10:22:33", Java logging's "May 26, 2024 3:22:52
+// PM", squid's epoch "1716723772.601", Ruby's "I, [2024-...]" and a time key of key=value text
+// (time=, ts=, t=). End is the position after it, its fraction, zone and closing bracket.
 bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
-// The shape of those forms' first characters: a bracket or a digit; or a month and a blank or
-// comma after its day, a comma after one letter, or a time key. Most lines of text fail here, so
-// callers ask first.
+// The shape of those forms' first characters: a bracket, a parenthesis, an asterisk or a digit;
+// or a month and a blank or comma after its day, a day name, a dash after a month, a comma after
+// one letter, or a time key. Most lines of text fail here, so callers ask first.
 inline bool MayLeadWithTimestamp(std::string_view Text) {
   if (Text.size() < 8) return false;
-  if (Text[0] == '[' || (Text[0] >= '0' && Text[0] <= '9')) return true;
-  return (Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',')) || Text[1] == ',' || Text[0] == 't';
+  if (Text[0] == '[' || Text[0] == '(' || Text[0] == '*' || (Text[0] >= '0' && Text[0] <= '9')) return true;
+  return (Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',' || Text[7] == ' ')) ||
+         (Text[3] == '-' && Text[6] == ' ') || Text[1] == ',' || Text[0] == 't';
 }
+// A date and time that follows a short prefix of up to four words: a file name (OpenStack's
+// logs as collected), a process id and role (Redis), a level and a thread (Cassandra), a host, a
+// label and epoch seconds before a date (BlueGene/L, Thunderbird), key=value pairs (Grafana's
+// t=, Loki's ts=). Times of day alone are not taken there. A time without a year after a date
+// of the same day in the prefix takes that date's year. Start and End delimit it in Text.
+bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End);
 // Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
 // fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.
 // Numbers below 10^8 (1973) are no time: durations and counters use the same keys.
