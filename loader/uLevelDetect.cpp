@@ -143,8 +143,8 @@ constexpr std::string_view WordEnds = " \t])>}|:,;'\"[!\x1b/\\";
 
 // Level words in the forms a scan must find. Three- and four-letter words are added with the
 // byte that ends them (and three-letter words only between blanks, before a colon or "!", in
-// brackets or in a colour, as logs write them): added bare, every position of ordinary text that
-// holds one of their first three letters would pass the filter.
+// brackets or parentheses (Puppet's "(err)") or in a colour, as logs write them): added bare, every position of
+// ordinary text that holds one of their first three letters would pass the filter.
 constexpr void AddLevelWords(TQuadgramFilter& Filter) {
   for (const TLevelWord& W : LevelWords) {
     if (W.Kind == wkField) continue;
@@ -156,7 +156,7 @@ constexpr void AddLevelWords(TQuadgramFilter& Filter) {
         Filter.Add(std::string_view(Form, sizeof Form));
       }
     } else {
-      for (const char* Ends : {"  ", " :", " !", "[]", "m\x1b"}) {
+      for (const char* Ends : {"  ", " :", " !", "[]", "()", "m\x1b"}) {
         const char Form[] = {Ends[0], W.Text[0], W.Text[1], W.Text[2], Ends[1]};
         Filter.Add(std::string_view(Form, sizeof Form));
       }
@@ -334,14 +334,15 @@ bool AfterStack(std::string_view Text, size_t At) { return At >= 6 && MatchesLow
 // The characters that join words into one name: a dotted or slashed name, a path, an identifier.
 bool IsJoiner(char C) { return C == '.' || C == '/' || C == '\\' || C == '-' || C == '_'; }
 
-// Before Text[End] (an "=") stands a key that names the level: level=warn, lvl=info.
+// Before Text[End] (an "=") stands a key that names the level: level=warn, lvl=info, Heroku's
+// at=error.
 bool LevelKeyBefore(std::string_view Text, size_t End) {
   size_t Start = End;
   while (Start > 0 && (IsLetter(Text[Start - 1]) || Text[Start - 1] == '.' || Text[Start - 1] == '_')) --Start;
   if (Start > 0 && IsWordByte(Text[Start - 1])) return false;
   const std::string_view Key = Text.substr(Start, End - Start);
   return SameIgnoringCase(Key, "LEVEL") || SameIgnoringCase(Key, "LVL") || SameIgnoringCase(Key, "SEVERITY") ||
-         SameIgnoringCase(Key, "LOGLEVEL");
+         SameIgnoringCase(Key, "LOGLEVEL") || SameIgnoringCase(Key, "AT");
 }
 
 bool InsideQuotes(std::string_view Text, size_t At) {
@@ -369,7 +370,8 @@ TLogLevel StandaloneLevelWord(std::string_view Text, size_t At, bool SkipQuoted)
   const char After = End < Text.size() ? Text[End] : ' ';
   if (!IsOneOf(After, WordEnds) || (After == '/' && !Capitals)) return lCustom;
   if (Word->Level == lTrace && AfterStack(Text, At)) return lCustom;
-  const bool KeyValue = (Before == '=' && LevelKeyBefore(Text, At - 1)) ||
+  // "=ERROR REPORT==== 15-Jan-2024::10:22:35 ===": Erlang's reports start with their level.
+  const bool KeyValue = (Before == '=' && (At == 1 || LevelKeyBefore(Text, At - 1))) ||
                         (Before == '"' && At >= 2 && Text[At - 2] == '=' && LevelKeyBefore(Text, At - 2));
   if (!KeyValue) {
     // [Server thread/INFO]: the last part of a bracketed tag

@@ -135,12 +135,25 @@ TLogLevel LevelAfterTimestamp(std::string_view Rest, bool MayHaveIds) {
   return MayHaveIds ? LogcatLevel(Rest) : lCustom;
 }
 
+// Tornado's and Jupyter's "[I 240115 10:22:33 web:2239]": the level letter and the time share
+// one bracket.
+bool ParseLetterAndTime(std::string_view S, TLogEntry& Entry) {
+  if (S.size() < 12 || S[0] != '[' || S[2] != ' ' || !IsDigit(S[3])) return false;
+  const TLogLevel Level = LevelFromLetter(S[1]);
+  double Value = 0;
+  size_t End = 0;
+  if (Level == lCustom || !ParseLeadingTimestamp(S.substr(3), Value, End)) return false;
+  Entry.Timestamp = Value;
+  Entry.Level = Level;
+  return true;
+}
+
 // A line's leading timestamp in any of its forms and the level field right after it; else a
 // level letter before a tag, and a timestamp after a short prefix, whose level the line's scan
 // finds but for a lone level letter before it (CUPS: "E [15/Jan/2024:10:22:40 +0000] ...").
 void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
   const std::string_view S = TrimLeft(Line);
-  if (S.empty() || ParseGlogHead(S, Entry)) return;
+  if (S.empty() || ParseGlogHead(S, Entry) || ParseLetterAndTime(S, Entry)) return;
   double Value = 0;
   size_t Start = 0, End = 0;
   if (MayLeadWithTimestamp(S) && ParseLeadingTimestamp(S, Value, End)) {

@@ -593,12 +593,18 @@ bool ParseLeadingNumeric(std::string_view S, double& Value, size_t& End, bool Co
 
 bool StartsWith(std::string_view S, std::string_view Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
 
-// The forms that start with a letter: syslog's month and day, the same with a dash (Jan-15),
-// ctime's, Java logging's, Ruby's "I, [2024-...]" and a time key of key=value text.
+// The forms that start with a letter: syslog's month and day (its day also unpadded), the same
+// with a dash (Jan-15), ctime's, Java logging's, Ruby's "I, [2024-...]" and a time key of
+// key=value text.
 bool ParseLeadingWord(std::string_view S, double& Value, size_t& End) {
   if (S.size() >= 15 && S[3] == ' ' && S[6] == ' ' && S[9] == ':' && S[12] == ':') {
     if (!ParseSyslogTime(S.substr(0, 15), Value)) return false;
     End = SkipFractionAndZone(S, 15);
+    return true;
+  }
+  if (S.size() >= 14 && S[3] == ' ' && S[5] == ' ' && S[8] == ':' && S[11] == ':') {  // Nov 9 12:01:01, unpadded
+    if (!ParseSyslogTime(S.substr(0, 14), Value)) return false;
+    End = SkipFractionAndZone(S, 14);
     return true;
   }
   if (S.size() >= 15 && S[3] == '-' && S[6] == ' ') {  // Jan-15 10:22:33.123, Nextflow's

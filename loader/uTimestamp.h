@@ -43,11 +43,12 @@ size_t SkipFractionAndZone(std::string_view Text, size_t Pos);
 // [15/Jan/2024:10:22:33 +0000], [10.30 16:49:06], Chromium's [0701/114930.123:...]), numeric
 // dates (ISO with T, a blank or a tab, 06.05.2024, 05/06/2024, 1/15/2024 10:22:33 AM, Spark's
 // 17/06/09, HDFS's 081109 203615, 20171224-20:11:16, IBM's 2005-06-03-15.42.50), a time of day,
-// syslog's "Jun 14 15:16:01" (also after a Cisco device's "*"), Android's "06-14 15:16:01.123"
-// and Nextflow's "Jan-15 10:22:33" (the three in the current year), ctime's, Tomcat's
-// "26-May-2024 10:22:52", Redis's "15 Jan 2024 10:22:33", Java logging's "May 26, 2024 3:22:52
-// PM", squid's epoch "1716723772.601", Ruby's "I, [2024-...]" and a time key of key=value text
-// (time=, ts=, t=). End is the position after it, its fraction, zone and closing bracket.
+// syslog's "Jun 14 15:16:01" (also unpadded, "Nov 9 12:01:01", and after a Cisco device's "*"),
+// Android's "06-14 15:16:01.123" and Nextflow's "Jan-15 10:22:33" (the three in the current
+// year), ctime's, Tomcat's "26-May-2024 10:22:52", Redis's "15 Jan 2024 10:22:33", Java
+// logging's "May 26, 2024 3:22:52 PM", squid's epoch "1716723772.601", Ruby's "I, [2024-...]"
+// and a time key of key=value text (time=, ts=, t=). End is the position after it, its
+// fraction, zone and closing bracket.
 bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
 // The shape of those forms' first characters: a bracket, a parenthesis, an asterisk or a digit;
 // or a month and a blank or comma after its day, a day name, a dash after a month, a comma after
@@ -55,7 +56,8 @@ bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End);
 inline bool MayLeadWithTimestamp(std::string_view Text) {
   if (Text.size() < 8) return false;
   if (Text[0] == '[' || Text[0] == '(' || Text[0] == '*' || (Text[0] >= '0' && Text[0] <= '9')) return true;
-  return (Text[3] == ' ' && (Text[6] == ' ' || Text[6] == ',' || Text[7] == ' ')) ||
+  return (Text[3] == ' ' &&
+          (Text[6] == ' ' || Text[6] == ',' || Text[7] == ' ' || (Text[5] == ' ' && Text[4] <= '9'))) ||
          (Text[3] == '-' && Text[6] == ' ') || Text[1] == ',' || Text[0] == 't';
 }
 // A date and time that follows a short prefix of up to four words: a file name (OpenStack's
