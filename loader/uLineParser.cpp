@@ -162,7 +162,7 @@ void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
     return;
   }
   Entry.Level = TaggedLetterLevel(S);
-  if (!ParsePrefixedTimestamp(S, Value, Start, End)) return;
+  if (!MayHavePrefixedTimestamp(S) || !ParsePrefixedTimestamp(S, Value, Start, End)) return;
   Entry.Timestamp = Value;
   if (Start == 2 && S[1] == ' ' && S[0] != 'A') Entry.Level = LevelFromLetter(S[0]);
 }

@@ -1,7 +1,9 @@
 #include "loader/uTimestamp.h"
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "model/uDateTime.h"
 #include "model/uTextScan.h"
@@ -709,6 +711,38 @@ bool ReadDateWord(std::string_view Word, int& Year, int& Month, int& Day) {
          Read2(Word, 5, Month) && Read2(Word, 8, Day);
 }
 
+// The first position from From on whose byte is a blank (Blank) or is none (!Blank), or the
+// size. Eight bytes at a time: the prefix search walks the first words of every line without a
+// leading timestamp, and a byte-wise walk mispredicts at each word's end.
+template <bool Blank>
+size_t FindBlankOrNot(std::string_view Text, size_t From) {
+  size_t i = From;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t Ones = 0x0101010101010101u, High = Ones * 0x80, Low7 = Ones * 0x7F;
+    for (; i + 8 <= Text.size(); i += 8) {
+      uint64_t Word;
+      std::memcpy(&Word, Text.data() + i, 8);
+      // 0x80 in every byte above 32, exactly: the low seven bits plus 95 carry into the eighth.
+      uint64_t Hits = (((Word & Low7) + Ones * 95) | Word) & High;
+      if constexpr (Blank) Hits ^= High;
+      if (Hits != 0) return i + static_cast<size_t>(std::countr_zero(Hits)) / 8;
+    }
+  }
+  while (i < Text.size() && IsBlank(Text[i]) != Blank) ++i;
+  return i;
+}
+
+// The first bytes of a date that may follow a prefix: a bracket, a form that starts with a
+// letter, or digits up to a date's separator (1/15/2024, 06-14, 15 Jan, 2024-01-15). Most words
+// of ordinary text fail here, so every line without a leading timestamp pays little.
+bool MayStartPrefixedDate(std::string_view S) {
+  if (S[0] == '[') return true;
+  if (!IsDigit(S[0])) return MayLeadWithTimestamp(S);
+  const char Third = S[2], Fifth = S[4];
+  return S[1] == '/' || Third == '-' || Third == '/' || Third == '.' || Third == ' ' || Fifth == '-' || Fifth == '.' ||
+         Fifth == '/';
+}
+
 }  // namespace
 
 bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End) {
@@ -717,8 +751,8 @@ bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start,
   int DateYear = 0, DateMonth = 0, DateDay = 0;
   size_t At = 0;
   for (int Words = 0; Words < MaxPrefixWords; ++Words) {
-    size_t WordEnd = At;
-    while (WordEnd < Text.size() && !IsBlank(Text[WordEnd])) ++WordEnd;
+    const size_t WordEnd = FindBlankOrNot<true>(Text, At);
+    if (Words == 0 && (WordEnd == 0 || Text[WordEnd - 1] == ':')) return false;
     if (WordEnd - At > MaxWordLength) return false;
     int Year, Month, Day;
     if (ReadDateWord(Text.substr(At, WordEnd - At), Year, Month, Day)) {
@@ -726,12 +760,12 @@ bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start,
       DateMonth = Month;
       DateDay = Day;
     }
-    At = WordEnd;
-    while (At < Text.size() && IsBlank(Text[At])) ++At;
+    At = FindBlankOrNot<false>(Text, WordEnd);
     if (At + 8 > Text.size()) return false;
     double Parsed = 0;
     size_t Past = 0;
     const std::string_view Rest = Text.substr(At);
+    if (!MayStartPrefixedDate(Rest)) continue;
     const bool Found =
         Rest[0] == '[' ? ParseLeadingTimestamp(Rest, Parsed, Past) : ParseLeading(Rest, Parsed, Past, false);
     if (!Found || Parsed < 1) continue;  // a time of day after other words is too often a duration

@@ -65,7 +65,17 @@ inline bool MayLeadWithTimestamp(std::string_view Text) {
 // label and epoch seconds before a date (BlueGene/L, Thunderbird), key=value pairs (Grafana's
 // t=, Loki's ts=). Times of day alone are not taken there. A time without a year after a date
 // of the same day in the prefix takes that date's year. Start and End delimit it in Text.
+// A first word that ends in a colon ("node3/cron: ...") introduces the message, and opens no
+// prefix.
 bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End);
+// Whether Text may hold such a prefix: a line of running text, which starts with a word of
+// lower-case letters before a blank ("server started at ..."), does not. Most lines of text fail
+// here, so callers ask first.
+inline bool MayHavePrefixedTimestamp(std::string_view Text) {
+  size_t i = 0;
+  while (i < Text.size() && Text[i] >= 'a' && Text[i] <= 'z') ++i;
+  return i == 0 || i == Text.size() || Text[i] != ' ';
+}
 // Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
 // fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.
 // Numbers below 10^8 (1973) are no time: durations and counters use the same keys.

@@ -289,6 +289,7 @@ TEST(Timestamp, Prefixed) {
       // The date before a time without a year gives the year.
       {"- 1131647200 2005.11.10 dn731 Nov 10 10:26:40 dn731/dn731 crond", At(2005, 11, 10, 10, 26, 40), 30},
       {"took 00:02:13 in all", 0, 0},
+      {"node3/cron: done 2024-01-15 10:22:33", 0, 0},
       {"a b c d e 2024-01-15 10:22:33", 0, 0},
       {"big line 0000001 lorem ipsum", 0, 0},
       {"", 0, 0},
