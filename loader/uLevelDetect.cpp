@@ -152,6 +152,7 @@ constexpr void AddLevelWords(TQuadgramFilter& Filter) {
       Filter.Add(W.Text);
     } else if (W.Text.size() == 4) {
       for (const char End : WordEnds) {
+        if (End == '!') continue;  // written after three letters only (npm's "ERR!"): a sparser filter
         const char Form[] = {W.Text[0], W.Text[1], W.Text[2], W.Text[3], End};
         Filter.Add(std::string_view(Form, sizeof Form));
       }
@@ -513,26 +514,32 @@ TLogLevel LineLevel(std::string_view Text) {
 }
 
 TLogLevel SyslogMessageLevel(std::string_view Message) {
-  bool Error = false, Warn = false, Debug = false;
-  const TLogLevel Own = ScanOwnWord(SyslogQuadgrams, Message, Message.size(), true, [&](size_t At) {
-    switch (LowerAscii(Message[At])) {
+  // One reference to the scan's state: a closure of several was built on the stack with wide
+  // stores and read back narrowly, which stalled every message.
+  struct TSeen {
+    std::string_view Message;
+    bool Error = false, Warn = false, Debug = false;
+  } Seen{Message};
+  const TLogLevel Own = ScanOwnWord(SyslogQuadgrams, Message, Message.size(), true, [&Seen](size_t At) {
+    const std::string_view M = Seen.Message;
+    switch (LowerAscii(M[At])) {
       case 'e':
-        Error = Error || (MatchesLower(Message, At, "error") && KeywordStandsAlone(Message, At, "ERROR"));
+        Seen.Error = Seen.Error || (MatchesLower(M, At, "error") && KeywordStandsAlone(M, At, "ERROR"));
         break;
       case 'f':
-        Error = Error || FailureWordAt(Message, At);
+        Seen.Error = Seen.Error || FailureWordAt(M, At);
         break;
       case 'w':
-        Warn = Warn || (MatchesLower(Message, At, "warn") && KeywordStandsAlone(Message, At, "WARN"));
+        Seen.Warn = Seen.Warn || (MatchesLower(M, At, "warn") && KeywordStandsAlone(M, At, "WARN"));
         break;
       case 'd':
-        Debug = Debug || (MatchesLower(Message, At, "debug") && KeywordStandsAlone(Message, At, "DEBUG"));
+        Seen.Debug = Seen.Debug || (MatchesLower(M, At, "debug") && KeywordStandsAlone(M, At, "DEBUG"));
         break;
       default:
         break;
     }
-    return Error && At >= OwnWordWindow;
+    return Seen.Error && At >= OwnWordWindow;
   });
   if (Own != lCustom) return Own;
-  return Error ? lError : Warn ? lWarn : Debug ? lDebug : lInfo;
+  return Seen.Error ? lError : Seen.Warn ? lWarn : Seen.Debug ? lDebug : lInfo;
 }
