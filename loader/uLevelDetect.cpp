@@ -143,8 +143,8 @@ constexpr std::string_view WordEnds = " \t])>}|:,;'\"[!\x1b/\\";
 
 // Level words in the forms a scan must find. Three- and four-letter words are added with the
 // byte that ends them (and three-letter words only between blanks, before a colon or "!", in
-// brackets or parentheses (Puppet's "(err)") or in a colour, as logs write them): added bare, every position of
-// ordinary text that holds one of their first three letters would pass the filter.
+// brackets or in a colour, as logs write them, and Puppet's "(err)"): added bare, every position
+// of ordinary text that holds one of their first three letters would pass the filter.
 constexpr void AddLevelWords(TQuadgramFilter& Filter) {
   for (const TLevelWord& W : LevelWords) {
     if (W.Kind == wkField) continue;
@@ -157,12 +157,13 @@ constexpr void AddLevelWords(TQuadgramFilter& Filter) {
         Filter.Add(std::string_view(Form, sizeof Form));
       }
     } else {
-      for (const char* Ends : {"  ", " :", " !", "[]", "()", "m\x1b"}) {
+      for (const char* Ends : {"  ", " :", " !", "[]", "m\x1b"}) {
         const char Form[] = {Ends[0], W.Text[0], W.Text[1], W.Text[2], Ends[1]};
         Filter.Add(std::string_view(Form, sizeof Form));
       }
     }
   }
+  Filter.Add("(ERR)");
 }
 
 // A filter for the scans of whole lines and the search for a line's own word, another for
