@@ -193,9 +193,10 @@ bool MatchesAt(const unsigned char* Bytes, std::string_view Word, TFold Fold) {
 bool KeywordStandsAlone(std::string_view Text, size_t Start, std::string_view Keyword);
 
 // The strongest group among the keywords that start at Start; Best is the strongest so far.
-// Bounded takes only keywords that stand as words (KeywordStandsAlone).
+// Bounded takes only keywords that stand as words (KeywordStandsAlone). Out of line: inlined
+// into a line's scan, it costs that scan's loop registers on every line for its rare calls.
 template <bool Bounded, typename TFold>
-TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start, TKeywordGroup Best, TFold Fold) {
+[[gnu::noinline]] TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start, TKeywordGroup Best, TFold Fold) {
   if (Size - Start < 4) return Best;  // no keyword is shorter
   const unsigned char First = Fold(Bytes[Start]), Second = Fold(Bytes[Start + 1]);
   const uint8_t* Candidates = Buckets.Index[First];

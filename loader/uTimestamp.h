@@ -69,12 +69,15 @@ inline bool MayLeadWithTimestamp(std::string_view Text) {
 // prefix.
 bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End);
 // Whether Text may hold such a prefix: a line of running text, which starts with a word of
-// lower-case letters before a blank ("server started at ..."), does not. Most lines of text fail
-// here, so callers ask first.
+// lower-case letters, or a capital and lower-case letters, before a blank ("server started at
+// ...", "Server started at ..."), does not; prefixes start with codes (INFO, E, APPREAD, "-",
+// 1:M), keys (logger=) or names with digits and signs. Most lines of text fail here, so callers
+// ask first.
 inline bool MayHavePrefixedTimestamp(std::string_view Text) {
-  size_t i = 0;
+  const size_t First = Text[0] >= 'A' && Text[0] <= 'Z' ? 1 : 0;  // a sentence's capital
+  size_t i = First;
   while (i < Text.size() && Text[i] >= 'a' && Text[i] <= 'z') ++i;
-  return i == 0 || i == Text.size() || Text[i] != ' ';
+  return i == First || i == Text.size() || Text[i] != ' ';
 }
 // Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
 // fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.

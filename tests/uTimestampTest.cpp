@@ -303,6 +303,15 @@ TEST(Timestamp, Prefixed) {
   }
 }
 
+// Running text opens no prefix; codes, keys and names may.
+TEST(Timestamp, MayHavePrefix) {
+  for (const char* Text : {"big line 0000001 lorem ipsum", "Server started at 2024-01-15 10:22:33"})
+    EXPECT_FALSE(MayHavePrefixedTimestamp(Text)) << Text;
+  for (const char* Text : {"INFO  [main] 2024-01-15 10:22:33", "E [15/Jan/2024:10:22:40 +0000]",
+                           "logger=settings t=2024-01-15T10:22:33Z", "Information\t1/15/2024 10:22:33 AM"})
+    EXPECT_TRUE(MayHavePrefixedTimestamp(Text)) << Text;
+}
+
 TEST(Timestamp, TimeOfDay) {
   const TCase Cases[] = {
       {"07:08:09", TimeOnly(7, 8, 9)},
