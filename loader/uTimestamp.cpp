@@ -745,15 +745,21 @@ bool MayStartPrefixedDate(std::string_view S) {
 
 }  // namespace
 
-bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End) {
+namespace {
+
+constexpr size_t MaxPrefixWordLength = 64;
+
+// The search of ParsePrefixedTimestamp past the first word, which ends at WordEnd.
+[[gnu::noinline]] bool FindAfterPrefix(std::string_view Text, size_t WordEnd, double& Value, size_t& Start,
+                                       size_t& End) {
   constexpr int MaxPrefixWords = 4;
-  constexpr size_t MaxWordLength = 64;
   int DateYear = 0, DateMonth = 0, DateDay = 0;
   size_t At = 0;
   for (int Words = 0; Words < MaxPrefixWords; ++Words) {
-    const size_t WordEnd = FindBlankOrNot<true>(Text, At);
-    if (Words == 0 && (WordEnd == 0 || Text[WordEnd - 1] == ':')) return false;
-    if (WordEnd - At > MaxWordLength) return false;
+    if (Words > 0) {
+      WordEnd = FindBlankOrNot<true>(Text, At);
+      if (WordEnd - At > MaxPrefixWordLength) return false;
+    }
     int Year, Month, Day;
     if (ReadDateWord(Text.substr(At, WordEnd - At), Year, Month, Day)) {
       DateYear = Year;
@@ -780,6 +786,15 @@ bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start,
     return true;
   }
   return false;
+}
+
+}  // namespace
+
+// The first word alone settles most lines that come here, before the search sets itself up.
+bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End) {
+  const size_t WordEnd = FindBlankOrNot<true>(Text, 0);
+  if (WordEnd == 0 || WordEnd > MaxPrefixWordLength || Text[WordEnd - 1] == ':') return false;
+  return FindAfterPrefix(Text, WordEnd, Value, Start, End);
 }
 
 bool ParseEpochTimestamp(std::string_view Number, double& Value) {
