@@ -790,10 +790,10 @@ constexpr size_t MaxPrefixWordLength = 64;
 
 }  // namespace
 
-// The first word alone settles most lines that come here, before the search sets itself up.
+// A first word too long for a prefix ends the search before it sets itself up.
 bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End) {
   const size_t WordEnd = FindBlankOrNot<true>(Text, 0);
-  if (WordEnd == 0 || WordEnd > MaxPrefixWordLength || Text[WordEnd - 1] == ':') return false;
+  if (WordEnd == 0 || WordEnd > MaxPrefixWordLength) return false;
   return FindAfterPrefix(Text, WordEnd, Value, Start, End);
 }
 

@@ -3,12 +3,16 @@
 // user-defined format. Positions in comments are 1-based. On failure the out values are left
 // unchanged.
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "model/uLogTypes.h"
+#include "model/uTextScan.h"
 
 constexpr int BuiltInPatternCount = 15;
 extern const char* const BuiltInTimestampPatterns[BuiltInPatternCount];
@@ -70,14 +74,46 @@ inline bool MayLeadWithTimestamp(std::string_view Text) {
 bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End);
 // Whether Text may hold such a prefix: a line of running text, which starts with a word of
 // lower-case letters, or a capital and lower-case letters, before a blank ("server started at
-// ...", "Server started at ..."), does not; prefixes start with codes (INFO, E, APPREAD, "-",
-// 1:M), keys (logger=) or names with digits and signs. Most lines of text fail here, so callers
-// ask first.
+// ...", "Server started at ..."), does not, nor a line whose first word is a tag that introduces
+// the message ("node3/cron: ..."); prefixes start with codes (INFO, E, APPREAD, "-", 1:M), keys
+// (logger=) or names with digits and signs. Every line without a leading timestamp comes here,
+// so the bytes are read eight at a time.
 inline bool MayHavePrefixedTimestamp(std::string_view Text) {
+  constexpr uint64_t Ones = 0x0101010101010101u, High = Ones * 0x80, Low7 = Ones * 0x7F;
+  // 0x80 in every byte above Limit, exactly: the low seven bits plus the distance to 127 carry
+  // into the eighth, and bytes from 128 on have it already.
+  const auto Above = [](uint64_t Word, unsigned Limit) {
+    return (((Word & Low7) + Ones * (127 - Limit)) | Word) & High;
+  };
+  const auto Chunk = [&Text](size_t At) {
+    uint64_t Word;
+    std::memcpy(&Word, Text.data() + At, 8);
+    return Word;
+  };
+  constexpr bool Little = std::endian::native == std::endian::little;
+  if (Text.empty()) return false;
   const size_t First = Text[0] >= 'A' && Text[0] <= 'Z' ? 1 : 0;  // a sentence's capital
   size_t i = First;
+  if (Little && Text.size() >= 8) {
+    const uint64_t Head = Chunk(0);
+    const uint64_t NotLower = (~Above(Head, 'a' - 1) | Above(Head, 'z')) & High & (~uint64_t{0} << (8 * First));
+    i = NotLower != 0 ? static_cast<size_t>(std::countr_zero(NotLower)) / 8 : 8;
+  }
   while (i < Text.size() && Text[i] >= 'a' && Text[i] <= 'z') ++i;
-  return i == First || i == Text.size() || Text[i] != ' ';
+  if (i > First && i < Text.size() && Text[i] == ' ') return false;
+  // The first word's end, for a tag's colon.
+  size_t End = 0;
+  constexpr size_t MaxFirstWord = 64;
+  if (Little)
+    for (; End + 8 <= Text.size() && End < MaxFirstWord; End += 8) {
+      const uint64_t Blanks = ~Above(Chunk(End), ' ') & High;
+      if (Blanks != 0) {
+        End += static_cast<size_t>(std::countr_zero(Blanks)) / 8;
+        return End > 0 && Text[End - 1] != ':';
+      }
+    }
+  while (End < Text.size() && !IsBlank(Text[End])) ++End;
+  return End > 0 && End < Text.size() && Text[End - 1] != ':';
 }
 // Seconds, milliseconds, microseconds or nanoseconds since 1970 as digits with an optional
 // fraction, told apart by their size; UTC taken as written, whole seconds as ISO times are read.

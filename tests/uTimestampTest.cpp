@@ -289,7 +289,6 @@ TEST(Timestamp, Prefixed) {
       // The date before a time without a year gives the year.
       {"- 1131647200 2005.11.10 dn731 Nov 10 10:26:40 dn731/dn731 crond", At(2005, 11, 10, 10, 26, 40), 30},
       {"took 00:02:13 in all", 0, 0},
-      {"node3/cron: done 2024-01-15 10:22:33", 0, 0},
       {"a b c d e 2024-01-15 10:22:33", 0, 0},
       {"big line 0000001 lorem ipsum", 0, 0},
       {"", 0, 0},
@@ -303,12 +302,14 @@ TEST(Timestamp, Prefixed) {
   }
 }
 
-// Running text opens no prefix; codes, keys and names may.
+// Running text and a tag before the message open no prefix; codes, keys and names may.
 TEST(Timestamp, MayHavePrefix) {
-  for (const char* Text : {"big line 0000001 lorem ipsum", "Server started at 2024-01-15 10:22:33"})
+  for (const char* Text : {"big line 0000001 lorem ipsum", "Server started at 2024-01-15 10:22:33", "single",
+                           "Initialisation complete", "node3/postfix/smtpd: done 2024-01-15 10:22:33", "x: 2024-01-15"})
     EXPECT_FALSE(MayHavePrefixedTimestamp(Text)) << Text;
   for (const char* Text : {"INFO  [main] 2024-01-15 10:22:33", "E [15/Jan/2024:10:22:40 +0000]",
-                           "logger=settings t=2024-01-15T10:22:33Z", "Information\t1/15/2024 10:22:33 AM"})
+                           "logger=settings t=2024-01-15T10:22:33Z", "Information\t1/15/2024 10:22:33 AM",
+                           "nova-api.log.1.2017-05-16_13:53:08 2017-05-16 00:00:00.008", "- 1131566461 2005.11.09"})
     EXPECT_TRUE(MayHavePrefixedTimestamp(Text)) << Text;
 }
 
