@@ -161,7 +161,7 @@ void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
     Entry.Level = LevelAfterTimestamp(TrimLeft(S.substr(End)), S[2] == '-' && End >= 14);
     return;
   }
-  Entry.Level = TaggedLetterLevel(S);
+  if (S.size() > 1 && S[1] == '/') Entry.Level = TaggedLetterLevel(S);
   if (!MayHavePrefixedTimestamp(S) || !ParsePrefixedTimestamp(S, Value, Start, End)) return;
   Entry.Timestamp = Value;
   if (Start == 2 && S[1] == ' ' && S[0] != 'A') Entry.Level = LevelFromLetter(S[0]);

@@ -77,7 +77,7 @@ bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start,
 // ...", "Server started at ..."), does not, nor a line whose first word is a tag that introduces
 // the message ("node3/cron: ..."); prefixes start with codes (INFO, E, APPREAD, "-", 1:M), keys
 // (logger=) or names with digits and signs. Every line without a leading timestamp comes here,
-// so the bytes are read eight at a time.
+// so a tag's end is looked for eight bytes at a time.
 inline bool MayHavePrefixedTimestamp(std::string_view Text) {
   constexpr uint64_t Ones = 0x0101010101010101u, High = Ones * 0x80, Low7 = Ones * 0x7F;
   // 0x80 in every byte above Limit, exactly: the low seven bits plus the distance to 127 carry
@@ -94,11 +94,6 @@ inline bool MayHavePrefixedTimestamp(std::string_view Text) {
   if (Text.empty()) return false;
   const size_t First = Text[0] >= 'A' && Text[0] <= 'Z' ? 1 : 0;  // a sentence's capital
   size_t i = First;
-  if (Little && Text.size() >= 8) {
-    const uint64_t Head = Chunk(0);
-    const uint64_t NotLower = (~Above(Head, 'a' - 1) | Above(Head, 'z')) & High & (~uint64_t{0} << (8 * First));
-    i = NotLower != 0 ? static_cast<size_t>(std::countr_zero(NotLower)) / 8 : 8;
-  }
   while (i < Text.size() && Text[i] >= 'a' && Text[i] <= 'z') ++i;
   if (i > First && i < Text.size() && Text[i] == ' ') return false;
   // The first word's end, for a tag's colon.
