@@ -42,19 +42,29 @@ bool HasSyslogShape(std::string_view S) {
   return S.size() >= 16 && S[3] == ' ' && S[6] == ' ' && Contains(S, ":") && !IsDigit(S[0]);
 }
 
-// Maximal runs of characters other than ",".
-int CommaSeparatedWords(std::string_view S) {
-  int Words = 0;
+// A row of comma-separated values: four or more fields that are not empty, where the commas that
+// separate them stand right before their next field. Text puts a blank after its commas: a
+// proxy's "close, 1210 bytes sent, 3528 bytes received, lifetime 00:02" is no row.
+bool IsCommaSeparatedRow(std::string_view S) {
+  int Words = 0, TightCommas = 0;
   bool InWord = false;
-  for (const char C : S) {
-    if (C == ',') {
+  for (size_t i = 0; i < S.size(); ++i) {
+    if (S[i] == ',') {
       InWord = false;
+      if (i + 1 < S.size() && !IsBlank(S[i + 1])) ++TightCommas;
     } else if (!InWord) {
       InWord = true;
       ++Words;
     }
   }
-  return Words;
+  return Words >= 4 && TightCommas >= 3;
+}
+
+// A line that begins with a timestamp and a blank is text with a time, whatever its commas.
+bool LeadsWithTimestampAndText(std::string_view S) {
+  double Value = 0;
+  size_t End = 0;
+  return MayLeadWithTimestamp(S) && ParseLeadingTimestamp(S, Value, End) && End < S.size() && IsBlank(S[End]);
 }
 
 bool TabSeparatedDataLine(std::string_view S) {
@@ -107,10 +117,11 @@ void VoteOther(std::string_view S, TVotes& Votes) {
   }
   // A line may look like several formats at once; each of these adds its vote.
   if (Contains(S, " - - [") && Contains(S, "/") && !NamesItsLevel(S)) ++Votes.Apache;
-  if (ContainsAny(S, {"\"GET ", "\"POST ", "\"HEAD ", "\"PUT "}) && Contains(S, " HTTP/") && !NamesItsLevel(S))
+  if (ContainsAny(S, {"\"GET ", "\"POST ", "\"HEAD ", "\"PUT ", "\"DELETE ", "\"PATCH ", "\"OPTIONS "}) &&
+      Contains(S, " HTTP/") && !NamesItsLevel(S))
     ++Votes.Nginx;
   if (HasSyslogShape(S)) ++Votes.Syslog;
-  if (CommaSeparatedWords(S) >= 4) ++Votes.Csv;
+  if (IsCommaSeparatedRow(S) && !LeadsWithTimestampAndText(S)) ++Votes.Csv;
   if (Contains(S, "\t")) {
     if (SameIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
     else if (TabSeparatedDataLine(S)) ++Votes.Csv;

@@ -66,6 +66,7 @@ enum TWordKind : uint8_t {
   wkNumbered,  // the same, and it may carry one digit: debug2, trace8, verbose1
   wkWeak,      // also an ordinary word or an abbreviation: only as a tag ([x], <x>, x:), as the value of
                // a level key, or written in capitals
+  wkField,     // a rare abbreviation: only as a format's level field, never searched for in text
 };
 
 struct TLevelWord {
@@ -75,18 +76,19 @@ struct TLevelWord {
 };
 
 // The level names of the usual logging libraries, syslog severities and the abbreviations of
-// .NET (fail, dbug) and log15 (eror) included.
+// .NET (fail, dbug), log15 (eror) and Supervisor (debg) included; BlueGene/L's FAILURE.
 constexpr TLevelWord LevelWords[] = {
-    {"ERROR", lError, wkStrong},    {"ERR", lError, wkWeak},         {"EROR", lError, wkWeak},
-    {"FAIL", lError, wkWeak},       {"FATAL", lError, wkStrong},     {"FTL", lError, wkWeak},
-    {"CRITICAL", lError, wkStrong}, {"CRIT", lError, wkStrong},      {"SEVERE", lError, wkStrong},
-    {"EMERG", lError, wkWeak},      {"EMERGENCY", lError, wkWeak},   {"ALERT", lError, wkWeak},
-    {"PANIC", lError, wkWeak},      {"WARNING", lWarn, wkStrong},    {"WARN", lWarn, wkStrong},
-    {"WRN", lWarn, wkWeak},         {"INFO", lInfo, wkStrong},       {"INFORMATION", lInfo, wkStrong},
-    {"INF", lInfo, wkWeak},         {"NOTICE", lInfo, wkWeak},       {"NOTE", lInfo, wkWeak},
-    {"LOG", lInfo, wkWeak},         {"DEBUG", lDebug, wkNumbered},   {"DBG", lDebug, wkWeak},
-    {"DBUG", lDebug, wkWeak},       {"TRACE", lTrace, wkNumbered},   {"TRC", lTrace, wkWeak},
-    {"TRCE", lTrace, wkWeak},       {"VERBOSE", lTrace, wkNumbered}, {"VRB", lTrace, wkWeak},
+    {"ERROR", lError, wkStrong},      {"ERR", lError, wkWeak},        {"EROR", lError, wkWeak},
+    {"FAIL", lError, wkWeak},         {"FAILURE", lError, wkWeak},    {"FATAL", lError, wkStrong},
+    {"FTL", lError, wkWeak},          {"CRITICAL", lError, wkStrong}, {"CRIT", lError, wkStrong},
+    {"SEVERE", lError, wkStrong},     {"EMERG", lError, wkWeak},      {"EMERGENCY", lError, wkWeak},
+    {"ALERT", lError, wkWeak},        {"PANIC", lError, wkWeak},      {"WARNING", lWarn, wkStrong},
+    {"WARN", lWarn, wkStrong},        {"WRN", lWarn, wkWeak},         {"INFO", lInfo, wkStrong},
+    {"INFORMATION", lInfo, wkStrong}, {"INF", lInfo, wkWeak},         {"NOTICE", lInfo, wkWeak},
+    {"NOTE", lInfo, wkWeak},          {"LOG", lInfo, wkWeak},         {"DEBUG", lDebug, wkNumbered},
+    {"DBG", lDebug, wkWeak},          {"DBUG", lDebug, wkWeak},       {"DEBG", lDebug, wkField},
+    {"TRACE", lTrace, wkNumbered},    {"TRC", lTrace, wkWeak},        {"TRCE", lTrace, wkWeak},
+    {"VERBOSE", lTrace, wkNumbered},  {"VRB", lTrace, wkWeak},
 };
 constexpr size_t MinWordLength = 3, MaxWordLength = 11;
 
@@ -134,29 +136,34 @@ struct TLevelWordStarts {
 };
 constexpr TLevelWordStarts LevelWordStarts;
 
-// The bytes that may follow a level word that stands alone.
-constexpr std::string_view WordEnds = " \t])>}|:,;'\"[";
+// The bytes that may follow a level word that stands alone; ESC starts a colour's end, a slash a
+// process name after a word in capitals (Celery's "INFO/MainProcess"), a backslash an escape of
+// JSON text ("disk error\n").
+constexpr std::string_view WordEnds = " \t])>}|:,;'\"[!\x1b/\\";
 
 // Level words in the forms a scan must find. Three- and four-letter words are added with the
-// byte that ends them (and three-letter words only between blanks, before a colon or in
-// brackets, as logs write them): added bare, every position of ordinary text that holds one of
-// their first three letters would pass the filter.
+// byte that ends them (and three-letter words only between blanks, before a colon or "!", in
+// brackets or in a colour, as logs write them, and Puppet's "(err)"): added bare, every position
+// of ordinary text that holds one of their first three letters would pass the filter.
 constexpr void AddLevelWords(TQuadgramFilter& Filter) {
   for (const TLevelWord& W : LevelWords) {
+    if (W.Kind == wkField) continue;
     if (W.Text.size() > 4) {
       Filter.Add(W.Text);
     } else if (W.Text.size() == 4) {
       for (const char End : WordEnds) {
+        if (End == '!') continue;  // written after three letters only (npm's "ERR!"): a sparser filter
         const char Form[] = {W.Text[0], W.Text[1], W.Text[2], W.Text[3], End};
         Filter.Add(std::string_view(Form, sizeof Form));
       }
     } else {
-      for (const char* Ends : {"  ", " :", "[]"}) {
+      for (const char* Ends : {"  ", " :", " !", "[]", "m\x1b"}) {
         const char Form[] = {Ends[0], W.Text[0], W.Text[1], W.Text[2], Ends[1]};
         Filter.Add(std::string_view(Form, sizeof Form));
       }
     }
   }
+  Filter.Add("(ERR)");
 }
 
 // A filter for the scans of whole lines and the search for a line's own word, another for
@@ -183,9 +190,13 @@ bool MatchesAt(const unsigned char* Bytes, std::string_view Word, TFold Fold) {
   return true;
 }
 
+bool KeywordStandsAlone(std::string_view Text, size_t Start, std::string_view Keyword);
+
 // The strongest group among the keywords that start at Start; Best is the strongest so far.
-template <typename TFold>
-TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start, TKeywordGroup Best, TFold Fold) {
+// Bounded takes only keywords that stand as words (KeywordStandsAlone). Out of line: inlined
+// into a line's scan, it costs that scan's loop registers on every line for its rare calls.
+template <bool Bounded, typename TFold>
+[[gnu::noinline]] TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start, TKeywordGroup Best, TFold Fold) {
   if (Size - Start < 4) return Best;  // no keyword is shorter
   const unsigned char First = Fold(Bytes[Start]), Second = Fold(Bytes[Start + 1]);
   const uint8_t* Candidates = Buckets.Index[First];
@@ -193,7 +204,9 @@ TKeywordGroup StrongestAt(const unsigned char* Bytes, size_t Size, size_t Start,
     const TKeyword& K = Keywords[Candidates[c]];
     if (K.Group >= Best) break;  // the rest of the bucket is no stronger
     if (static_cast<unsigned char>(K.Text[1]) != Second) continue;
-    if (K.Text.size() <= Size - Start && MatchesAt(Bytes + Start + 2, K.Text.substr(2), Fold)) return K.Group;
+    if (K.Text.size() <= Size - Start && MatchesAt(Bytes + Start + 2, K.Text.substr(2), Fold) &&
+        (!Bounded || KeywordStandsAlone(std::string_view(reinterpret_cast<const char*>(Bytes), Size), Start, K.Text)))
+      return K.Group;
   }
   return Best;
 }
@@ -205,7 +218,7 @@ TKeywordGroup StrongestKeyword(std::string_view Text, TFold Fold) {
   TKeywordGroup Best = kgNone;
   const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
   LineQuadgrams.ForEachCandidate(Text, [&](size_t Start) {
-    Best = StrongestAt(Bytes, Text.size(), Start, Best, Fold);
+    Best = StrongestAt<false>(Bytes, Text.size(), Start, Best, Fold);
     return Best == kgError;
   });
   return Best;
@@ -224,6 +237,7 @@ bool StartsAsInfo(std::string_view Text, TFold Fold) {
   const auto StartsWith = [&](std::string_view Word) {
     return Text.size() >= Word.size() && MatchesAt(reinterpret_cast<const unsigned char*>(Text.data()), Word, Fold);
   };
+  if (Text.empty() || (Fold(static_cast<unsigned char>(Text[0])) != 'I' && Text[0] != '[')) return false;
   return StartsWith("INFO ") || StartsWith("INFO:") || StartsWith("[INFO]");
 }
 
@@ -302,14 +316,36 @@ bool IsWordByte(char C) { return IsLetter(C) || IsDigit(C) || C == '_' || static
 
 bool IsOneOf(char C, std::string_view Set) { return FindByte(Set, C) != std::string_view::npos; }
 
-// Before Text[End] (an "=") stands a key that names the level: level=warn, lvl=info.
+bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
+  if (Text.size() - At < LowerWord.size()) return false;
+  for (size_t k = 0; k < LowerWord.size(); ++k)
+    if (LowerAscii(Text[At + k]) != LowerWord[k]) return false;
+  return true;
+}
+
+// Text[M] ends a terminal colour, ESC [ digits and semicolons m: what follows stands alone.
+bool EndsColour(std::string_view Text, size_t M) {
+  if (Text[M] != 'm') return false;
+  size_t i = M;
+  while (i > 0 && (IsDigit(Text[i - 1]) || Text[i - 1] == ';')) --i;
+  return i >= 2 && Text[i - 1] == '[' && Text[i - 2] == '\x1b';
+}
+
+// "Stack trace:" heads a stack trace; the word names no level there.
+bool AfterStack(std::string_view Text, size_t At) { return At >= 6 && MatchesLower(Text, At - 6, "stack "); }
+
+// The characters that join words into one name: a dotted or slashed name, a path, an identifier.
+bool IsJoiner(char C) { return C == '.' || C == '/' || C == '\\' || C == '-' || C == '_'; }
+
+// Before Text[End] (an "=") stands a key that names the level: level=warn, lvl=info, Heroku's
+// at=error.
 bool LevelKeyBefore(std::string_view Text, size_t End) {
   size_t Start = End;
   while (Start > 0 && (IsLetter(Text[Start - 1]) || Text[Start - 1] == '.' || Text[Start - 1] == '_')) --Start;
   if (Start > 0 && IsWordByte(Text[Start - 1])) return false;
   const std::string_view Key = Text.substr(Start, End - Start);
   return SameIgnoringCase(Key, "LEVEL") || SameIgnoringCase(Key, "LVL") || SameIgnoringCase(Key, "SEVERITY") ||
-         SameIgnoringCase(Key, "LOGLEVEL");
+         SameIgnoringCase(Key, "LOGLEVEL") || SameIgnoringCase(Key, "AT");
 }
 
 bool InsideQuotes(std::string_view Text, size_t At) {
@@ -328,18 +364,22 @@ TLogLevel StandaloneLevelWord(std::string_view Text, size_t At, bool SkipQuoted)
   while (End < Text.size() && End - At <= MaxWordLength && IsLetter(Text[End])) ++End;
   const size_t Length = End - At;
   const TLevelWord* Word = FindLevelWord(Text.substr(At, Length));
-  if (Word == nullptr) return lCustom;
+  if (Word == nullptr || Word->Kind == wkField) return lCustom;
   if (Word->Kind == wkNumbered && End < Text.size() && IsDigit(Text[End])) ++End;
   bool Capitals = true;
   for (size_t i = At; i < At + Length; ++i) Capitals = Capitals && Text[i] <= 'Z';
 
   const char Before = At > 0 ? Text[At - 1] : ' ';  // the start of the text stands for a blank
   const char After = End < Text.size() ? Text[End] : ' ';
-  if (!IsOneOf(After, WordEnds)) return lCustom;
-  const bool KeyValue = (Before == '=' && LevelKeyBefore(Text, At - 1)) ||
+  if (!IsOneOf(After, WordEnds) || (After == '/' && !Capitals)) return lCustom;
+  if (Word->Level == lTrace && AfterStack(Text, At)) return lCustom;
+  // "=ERROR REPORT==== 15-Jan-2024::10:22:35 ===": Erlang's reports start with their level.
+  const bool KeyValue = (Before == '=' && (At == 1 || LevelKeyBefore(Text, At - 1))) ||
                         (Before == '"' && At >= 2 && Text[At - 2] == '=' && LevelKeyBefore(Text, At - 2));
   if (!KeyValue) {
-    if (!IsOneOf(Before, " \t[(<{|:,;'\"])>.")) return lCustom;
+    // [Server thread/INFO]: the last part of a bracketed tag
+    const bool InTag = Before == '/' && After == ']';
+    if (!IsOneOf(Before, " \t[(<{|:,;'\"])>.") && !InTag && !(At > 0 && EndsColour(Text, At - 1))) return lCustom;
     if (Before == '.' && !Capitals) return lCustom;
     if (SkipQuoted && InsideQuotes(Text, At)) return lCustom;
   }
@@ -353,7 +393,8 @@ TLogLevel StandaloneLevelWord(std::string_view Text, size_t At, bool SkipQuoted)
 TLogLevel StandaloneLevelWordNear(std::string_view Text, size_t Start, bool SkipQuoted) {
   size_t At = Start;
   if (!IsWordByte(Text[At]) && At + 1 < Text.size()) ++At;
-  if (At + 1 >= Text.size() || !IsLetter(Text[At]) || !IsLetter(Text[At + 1]) || (At > 0 && IsWordByte(Text[At - 1])))
+  if (At + 1 >= Text.size() || !IsLetter(Text[At]) || !IsLetter(Text[At + 1]) ||
+      (At > 0 && IsWordByte(Text[At - 1]) && !EndsColour(Text, At - 1)))
     return lCustom;
   if (!LevelWordStarts.Pair[(Text[At] & 0xDF) - 'A'][(Text[At + 1] & 0xDF) - 'A']) return lCustom;
   return StandaloneLevelWord(Text, At, SkipQuoted);
@@ -391,11 +432,52 @@ TLogLevel ScanOwnWord(const TQuadgramFilter& Filter, std::string_view Text, size
   return Own;
 }
 
-bool MatchesLower(std::string_view Text, size_t At, std::string_view LowerWord) {
-  if (Text.size() - At < LowerWord.size()) return false;
-  for (size_t k = 0; k < LowerWord.size(); ++k)
-    if (LowerAscii(Text[At + k]) != LowerWord[k]) return false;
-  return true;
+// Whether a word starts at Start rather than inside a word or a joined name.
+bool StartsAWord(std::string_view Text, size_t Start) {
+  if (Start == 0) return true;
+  const char Before = Text[Start - 1];
+  return !IsWordByte(Before) && !(IsJoiner(Before) && Start > 1 && IsWordByte(Text[Start - 2]));
+}
+
+// Whether a word ends at End: no word, key or joined name goes on. A backslash is JSON's escape
+// there ("disk error\n"), not a path's.
+bool EndsAWord(std::string_view Text, size_t End) {
+  if (End >= Text.size()) return true;
+  const char After = Text[End];
+  return !IsWordByte(After) && After != '=' &&
+         !(IsJoiner(After) && After != '\\' && End + 1 < Text.size() && IsWordByte(Text[End + 1]));
+}
+
+// "fail" and the words it begins that report a failure: failed, failure(s), fails, failing.
+bool FailureWordAt(std::string_view Text, size_t At) {
+  if (!MatchesLower(Text, At, "fail") || !StartsAWord(Text, At)) return false;
+  size_t End = At + 4;
+  for (const std::string_view Ending : {"ed", "ures", "ure", "ing", "s"}) {
+    if (MatchesLower(Text, End, Ending)) {
+      End += Ending.size();
+      break;
+    }
+  }
+  return EndsAWord(Text, End);
+}
+
+// A keyword found in running text counts where it stands as a word: not inside a longer word
+// (TERRORS, OnError, Traceback), a dotted or slashed name, a path or an identifier
+// (errors.example.net, nginx/error.log, error_count), nor as a key (errors=0), nor the trace of
+// "stack trace". Plurals count (3 errors, WARNINGS), and so do INFORMATIONAL and DEBUG2.
+// Out of line: the scans that call it for their rare matches stay small.
+[[gnu::noinline]] bool KeywordStandsAlone(std::string_view Text, size_t Start, std::string_view Keyword) {
+  if (IsLetter(Keyword.front()) && !StartsAWord(Text, Start)) return false;
+  if (Keyword == "TRACE" && AfterStack(Text, Start)) return false;
+  if (!IsLetter(Keyword.back())) return true;
+  size_t End = Start + Keyword.size();
+  if (Keyword == "WARN" && MatchesLower(Text, End, "ing")) End += 3;
+  else if (Keyword == "INFORMATION" && MatchesLower(Text, End, "al")) End += 2;
+  else if ((Keyword == "DEBUG" || Keyword == "TRACE" || Keyword == "VERBOSE") && End < Text.size() &&
+           IsDigit(Text[End]))
+    ++End;
+  if (End < Text.size() && LowerAscii(Text[End]) == 's') ++End;
+  return EndsAWord(Text, End);
 }
 
 }  // namespace
@@ -427,33 +509,39 @@ TLogLevel LineLevel(std::string_view Text) {
   const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Text.data());
   TKeywordGroup Group = kgNone;
   const TLogLevel Own = ScanOwnWord(LineQuadgrams, Text, Text.size(), true, [&](size_t Start) {
-    Group = StrongestAt(Bytes, Text.size(), Start, Group, TFolded());
+    Group = StrongestAt<true>(Bytes, Text.size(), Start, Group, TFolded());
     return Group == kgError && Start >= OwnWordWindow;
   });
   return Own != lCustom ? Own : LevelOfKeywords(Text, Text, Group, TFolded());
 }
 
 TLogLevel SyslogMessageLevel(std::string_view Message) {
-  bool Error = false, Warn = false, Debug = false;
-  const TLogLevel Own = ScanOwnWord(SyslogQuadgrams, Message, Message.size(), true, [&](size_t At) {
-    switch (LowerAscii(Message[At])) {
+  // One reference to the scan's state: a closure of several was built on the stack with wide
+  // stores and read back narrowly, which stalled every message.
+  struct TSeen {
+    std::string_view Message;
+    bool Error = false, Warn = false, Debug = false;
+  } Seen{Message};
+  const TLogLevel Own = ScanOwnWord(SyslogQuadgrams, Message, Message.size(), true, [&Seen](size_t At) {
+    const std::string_view M = Seen.Message;
+    switch (LowerAscii(M[At])) {
       case 'e':
-        Error = Error || MatchesLower(Message, At, "error");
+        Seen.Error = Seen.Error || (MatchesLower(M, At, "error") && KeywordStandsAlone(M, At, "ERROR"));
         break;
       case 'f':
-        Error = Error || MatchesLower(Message, At, "fail");
+        Seen.Error = Seen.Error || FailureWordAt(M, At);
         break;
       case 'w':
-        Warn = Warn || MatchesLower(Message, At, "warn");
+        Seen.Warn = Seen.Warn || (MatchesLower(M, At, "warn") && KeywordStandsAlone(M, At, "WARN"));
         break;
       case 'd':
-        Debug = Debug || MatchesLower(Message, At, "debug");
+        Seen.Debug = Seen.Debug || (MatchesLower(M, At, "debug") && KeywordStandsAlone(M, At, "DEBUG"));
         break;
       default:
         break;
     }
-    return Error && At >= OwnWordWindow;
+    return Seen.Error && At >= OwnWordWindow;
   });
   if (Own != lCustom) return Own;
-  return Error ? lError : Warn ? lWarn : Debug ? lDebug : lInfo;
+  return Seen.Error ? lError : Seen.Warn ? lWarn : Seen.Debug ? lDebug : lInfo;
 }

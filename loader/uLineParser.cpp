@@ -45,6 +45,12 @@ std::string_view LevelField(std::string_view Rest) {
 
 // --- plain -------------------------------------------------------------------------------------
 
+// The severity of a priority value (facility * 8 + severity): emergency to error, warning,
+// notice and information, debug.
+TLogLevel LevelFromSeverity(int Severity) {
+  return Severity <= 3 ? lError : Severity == 4 ? lWarn : Severity <= 6 ? lInfo : lDebug;
+}
+
 TLogLevel LevelFromLetter(char Letter) {
   switch (Letter) {
     case 'E':
@@ -87,17 +93,78 @@ TLogLevel LogcatLevel(std::string_view Rest) {
   return i + 1 < Rest.size() && Rest[i + 1] == ' ' ? LevelFromLetter(Rest[i]) : lCustom;
 }
 
-// A line's leading timestamp in any of its forms, and the level word right after it.
-void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
-  const std::string_view S = TrimLeft(Line);
-  if (S.empty() || ParseGlogHead(S, Entry)) return;
+// A level letter before a tag: Android's "I/ActivityManager( 1702):" and "D/Tag: ...". The tag
+// must end in a parenthesis or colon before any blank, or "I/O error" would read as information.
+TLogLevel TaggedLetterLevel(std::string_view S) {
+  if (S.size() < 4 || S[1] != '/' || IsBlank(S[2])) return lCustom;
+  const std::string_view Tag = S.substr(2, 64);
+  for (const char C : Tag) {
+    if (C == '(' || C == ':') return LevelFromLetter(S[0]);
+    if (IsBlank(C)) break;
+  }
+  return lCustom;
+}
+
+// A syslog priority in parentheses after two letters, VMware's "Wa(164)": the severity decides.
+TLogLevel PriorityCodeLevel(std::string_view S) {
+  if (S.size() < 5 || S[2] != '(' || !IsDigit(S[3])) return lCustom;
+  int Priority = 0;
+  size_t i = 3;
+  for (; i < S.size() && i < 6 && IsDigit(S[i]); ++i) Priority = Priority * 10 + (S[i] - '0');
+  return i < S.size() && S[i] == ')' ? LevelFromSeverity(Priority % 8) : lCustom;
+}
+
+// The level field right after a line's timestamp: a level word ([WARN], ERROR:, also after a
+// lone dash), a level letter before a component or a tag (MongoDB's "I CONTROL", "D1 REPL",
+// Android's "I/ActivityManager("), a syslog priority code, or with MayHaveIds Android logcat's
+// process and thread ids and then the letter.
+TLogLevel LevelAfterTimestamp(std::string_view Rest, bool MayHaveIds) {
+  // "2015-07-29 19:13:24,282 - WARN  [worker] ...": taken as the level, the dash would leave the
+  // line to the keyword search.
+  if (Rest.size() > 1 && Rest[0] == '-' && Rest[1] == ' ') Rest = TrimLeft(Rest.substr(1));
+  const TLogLevel Word = LevelFromWord(LevelField(Rest));
+  if (Word != lCustom || Rest.size() < 3) return Word;
+  if (Rest[1] == '/') return TaggedLetterLevel(Rest);
+  if (Rest[2] == '(') return PriorityCodeLevel(Rest);
+  // A lone capital before a word in capitals or a dash: "I think" stays text.
+  const size_t Next = Rest[1] == ' ' ? 1 : (Rest[0] == 'D' && IsDigit(Rest[1]) && Rest[2] == ' ') ? 2 : 0;
+  if (Next != 0 && Rest[0] != 'A') {
+    const std::string_view After = TrimLeft(Rest.substr(Next));
+    if (!After.empty() && ((After[0] >= 'A' && After[0] <= 'Z') || After[0] == '-')) return LevelFromLetter(Rest[0]);
+  }
+  return MayHaveIds ? LogcatLevel(Rest) : lCustom;
+}
+
+// Tornado's and Jupyter's "[I 240115 10:22:33 web:2239]": the level letter and the time share
+// one bracket.
+bool ParseLetterAndTime(std::string_view S, TLogEntry& Entry) {
+  if (S.size() < 12 || S[0] != '[' || S[2] != ' ' || !IsDigit(S[3])) return false;
+  const TLogLevel Level = LevelFromLetter(S[1]);
   double Value = 0;
   size_t End = 0;
-  if (!MayLeadWithTimestamp(S) || !ParseLeadingTimestamp(S, Value, End)) return;  // the line's scan follows
+  if (Level == lCustom || !ParseLeadingTimestamp(S.substr(3), Value, End)) return false;
   Entry.Timestamp = Value;
-  const std::string_view Rest = TrimLeft(S.substr(End));
-  Entry.Level = LevelFromWord(LevelField(Rest));
-  if (Entry.Level == lCustom && S[2] == '-' && End >= 14) Entry.Level = LogcatLevel(Rest);
+  Entry.Level = Level;
+  return true;
+}
+
+// A line's leading timestamp in any of its forms and the level field right after it; else a
+// level letter before a tag, and a timestamp after a short prefix, whose level the line's scan
+// finds but for a lone level letter before it (CUPS: "E [15/Jan/2024:10:22:40 +0000] ...").
+void ParseStampedText(std::string_view Line, TLogEntry& Entry) {
+  const std::string_view S = TrimLeft(Line);
+  if (S.empty() || ParseGlogHead(S, Entry) || ParseLetterAndTime(S, Entry)) return;
+  double Value = 0;
+  size_t Start = 0, End = 0;
+  if (MayLeadWithTimestamp(S) && ParseLeadingTimestamp(S, Value, End)) {
+    Entry.Timestamp = Value;
+    Entry.Level = LevelAfterTimestamp(TrimLeft(S.substr(End)), S[2] == '-' && End >= 14);
+    return;
+  }
+  if (S.size() > 1 && S[1] == '/') Entry.Level = TaggedLetterLevel(S);
+  if (!MayHavePrefixedTimestamp(S) || !ParsePrefixedTimestamp(S, Value, Start, End)) return;
+  Entry.Timestamp = Value;
+  if (Start == 2 && S[1] == ' ' && S[0] != 'A') Entry.Level = LevelFromLetter(S[0]);
 }
 
 void ParsePlain(std::string_view Line, TLogEntry& Entry) {
@@ -119,18 +186,14 @@ void ParseLog4x(std::string_view Line, TLogEntry& Entry) {
     return;
   }
   Entry.Timestamp = Value;
-  std::string_view Rest = AfterSeconds(Line, 19);
-  // "2015-07-29 19:13:24,282 - WARN  [worker] ...": a lone dash stands between the time and
-  // the level; taken as the level it would leave the line to the keyword search.
-  if (Rest.size() > 1 && Rest[0] == '-' && Rest[1] == ' ') Rest = TrimLeft(Rest.substr(1));
-  Entry.Level = LevelFromWord(LevelField(Rest));
+  Entry.Level = LevelAfterTimestamp(AfterSeconds(Line, 19), false);
 }
 
 // --- access logs -------------------------------------------------------------------------------
 
 void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfApache;
-  Entry.Level = lInfo;
+  Entry.Level = lCustom;
   Entry.Timestamp = 0;
 
   const size_t A = FindByte(Line, '[');
@@ -140,7 +203,10 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
     const size_t Space = FindByte(T, ' ');
     if (Space != npos) T = T.substr(0, Space);
     double Value = 0;
-    if (ParseAccessLogTime(T, Value)) Entry.Timestamp = Value;
+    int Close = 0;
+    // Other servers' access lines bracket other forms: Envoy's ISO time, Django's
+    // [15/Jan/2024 10:22:40].
+    if (ParseAccessLogTime(T, Value) || ParseBracketTimestamp(Line.substr(A), Value, Close)) Entry.Timestamp = Value;
   }
 
   // A level word before the request (an application's access line) wins over the status. The
@@ -154,6 +220,9 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
     return;
   }
   const size_t Q2 = Q1 == npos ? npos : FindByte(Line, '"', Q1 + 1);
+  // A line without a request or a time (a server's start-up message) is no access line: its own
+  // words decide, as in plain text.
+  if (Q2 != npos || Entry.Timestamp != 0) Entry.Level = lInfo;
   if (Q2 == npos) return;
   const std::string_view After = Q2 + 2 < Line.size() ? Line.substr(Q2 + 2) : std::string_view();
   const std::string_view Status = Trim(After.substr(0, std::min<size_t>(3, After.size())));
@@ -163,12 +232,6 @@ void ParseAccessLog(std::string_view Line, TLogEntry& Entry) {
 }
 
 // --- syslog ------------------------------------------------------------------------------------
-
-// The severity of a priority value (facility * 8 + severity): emergency to error, warning,
-// notice and information, debug.
-TLogLevel LevelFromSeverity(int Severity) {
-  return Severity <= 3 ? lError : Severity == 4 ? lWarn : Severity <= 6 ? lInfo : lDebug;
-}
 
 // RFC 5424, after the priority: "1 2003-10-11T22:14:15.003Z host app procid msgid [data] msg".
 // The message is taken from the application name on, as a reader sees it.
@@ -216,13 +279,27 @@ void ParseSyslog(std::string_view Line, TLogEntry& Entry) {
       }
       PieceStart[Pieces++] = i + 1;
     }
-    if (Pieces < 5) {
-      if (Severity >= 0) Entry.Level = LevelFromSeverity(Severity);
+    double Value = 0;
+    size_t End = 0;
+    if (Pieces >= 5 && ParseSyslogTime(S.substr(0, PieceStart[3] - 1), Value)) {
+      Entry.Timestamp = Value;
+      Message = S.substr(PieceStart[4]);
+    } else if (MayLeadWithTimestamp(S) && ParseLeadingTimestamp(S, Value, End)) {
+      // rsyslog's precise form, "2024-01-15T10:22:33.123456+01:00 host app[1]: message"
+      Entry.Timestamp = Value;
+      const size_t Host = FindByte(S, ' ', End + 1);
+      Message = Host == npos ? std::string_view() : S.substr(Host + 1);
+    } else if (Severity >= 0) {
+      if (Pieces < 5) {
+        Entry.Level = LevelFromSeverity(Severity);
+        return;
+      }
+      Message = S.substr(PieceStart[4]);
+    } else {
+      // No syslog line (a journal's "-- Boot ... --"): its own words decide, as in plain text.
+      Entry.Level = lCustom;
       return;
     }
-    double Value = 0;
-    if (ParseSyslogTime(S.substr(0, PieceStart[3] - 1), Value)) Entry.Timestamp = Value;
-    Message = S.substr(PieceStart[4]);
   }
 
   // The priority is the line's own level field; a level word in the message still wins, as the
@@ -304,6 +381,16 @@ size_t ReadCsvFieldStart(std::string_view Line, size_t Pos, char Delimiter, TCsv
   return Next;
 }
 
+// A field that is a timestamp: ISO, dotted, slashed or a time of day at its start, or another
+// form of a line's leading timestamp that fills it.
+bool CsvFieldTimestamp(std::string_view F, double& Value) {
+  int Consumed = 0;
+  size_t End = 0;
+  return ParseIsoTimestamp(F, Value) || ParseDottedTimestamp(F, Value, Consumed) ||
+         ParseSlashedTimestamp(F, Value, Consumed) || ParseTimeOfDay(F, Value) ||
+         (MayLeadWithTimestamp(F) && ParseLeadingTimestamp(F, Value, End) && End == F.size());
+}
+
 void ParseCsv(std::string_view Line, TLogEntry& Entry) {
   Entry.Format = lfCSV;
   Entry.Level = lCustom;
@@ -315,17 +402,16 @@ void ParseCsv(std::string_view Line, TLogEntry& Entry) {
 
   // A cut field reads like the whole one: every form below is decided within its first 24
   // bytes or by a length far below the cut.
-  const std::string_view F = Field.Text();
   double Value = 0;
-  int Consumed = 0;
-  if (ParseIsoTimestamp(F, Value) || ParseDottedTimestamp(F, Value, Consumed) ||
-      ParseSlashedTimestamp(F, Value, Consumed) || ParseTimeOfDay(F, Value))
-    Entry.Timestamp = Value;
+  if (CsvFieldTimestamp(Field.Text(), Value)) Entry.Timestamp = Value;
 
   if (Next != npos) {
     ReadCsvFieldStart(Line, Next, Delimiter, Field);
     // No level word is longer than the cut; the cut part could end in blanks and so look shorter.
     Entry.Level = Field.Cut ? lCustom : LevelFromWord(Field.Text());
+    // Some exports put the level first and the time second (the Windows event log's
+    // "Information,1/15/2024 10:22:33 AM,...").
+    if (Entry.Timestamp == 0 && !Field.Cut && CsvFieldTimestamp(Field.Text(), Value)) Entry.Timestamp = Value;
   }
   // The level column is often elsewhere (time,host,level,message). The quotes of a CSV line
   // enclose fields, not quotations.
@@ -373,10 +459,13 @@ const char* SkipSpaces(const char* P, const char* End) {
 enum TJsonRole { jrNone, jrTime, jrLevel, jrMessage };
 
 // The keys of the usual JSON loggers (Bunyan, pino, zap, logrus, ECS, Serilog, python-json-logger,
-// Docker, journald), in any letter case; by length first, since every key of every line comes here.
+// Docker, journald, MongoDB's "s" and "t":{"$date"}), in any letter case; by length first, since
+// every key of every line comes here.
 TJsonRole RoleOfKey(std::string_view Key) {
   const auto Is = [Key](std::string_view Upper) { return SameIgnoringCase(Key, Upper); };
   switch (Key.size()) {
+    case 1:
+      return Is("S") ? jrLevel : jrNone;
     case 2:
       return Is("TS") || Is("@T") ? jrTime : Is("@L") ? jrLevel : Is("@M") ? jrMessage : jrNone;
     case 3:
@@ -384,7 +473,7 @@ TJsonRole RoleOfKey(std::string_view Key) {
     case 4:
       return Is("TIME") ? jrTime : jrNone;
     case 5:
-      return Is("LEVEL") ? jrLevel : jrNone;
+      return Is("LEVEL") ? jrLevel : Is("$DATE") ? jrTime : jrNone;
     case 7:
       return Is("ASCTIME") ? jrTime : Is("MESSAGE") ? jrMessage : jrNone;
     case 8:
@@ -409,6 +498,15 @@ TLogLevel LevelFromNumber(std::string_view Number) {
   if (N < 10 || N >= 70) return lCustom;
   static constexpr TLogLevel ByTen[] = {lTrace, lDebug, lInfo, lWarn, lError, lError};
   return ByTen[N / 10 - 1];
+}
+
+// A level key's value: a name, a number, or MongoDB's letter (I, W, E, F, D1..D5).
+TLogLevel LevelOfJsonValue(std::string_view Value) {
+  if (Value.empty()) return lCustom;
+  if (IsDigit(Value[0])) return LevelFromNumber(Value);
+  if (Value.size() == 1 || (Value.size() == 2 && Value[0] == 'D' && IsDigit(Value[1])))
+    return LevelFromLetter(Value[0]);
+  return LevelFromWord(Value);
 }
 
 // The keys are walked once, in order, until a time and a level were read: most loggers write
@@ -444,8 +542,7 @@ void ParseJson(std::string_view Line, TLogEntry& Entry) {
     double Time = 0;
     if (Role == jrTime && Entry.Timestamp == 0 && (ParseIsoTimestamp(Text, Time) || ParseEpochTimestamp(Text, Time)))
       Entry.Timestamp = Time;
-    else if (Role == jrLevel && Entry.Level == lCustom)
-      Entry.Level = IsDigit(Text.empty() ? ' ' : Text[0]) ? LevelFromNumber(Text) : LevelFromWord(Text);
+    else if (Role == jrLevel && Entry.Level == lCustom) Entry.Level = LevelOfJsonValue(Text);
     else if (Role == jrMessage && !HasMessage && IsString) {
       Message = Text;
       HasMessage = true;

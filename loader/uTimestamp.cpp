@@ -1,7 +1,9 @@
 #include "loader/uTimestamp.h"
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "model/uDateTime.h"
 #include "model/uTextScan.h"
@@ -59,6 +61,9 @@ bool StrictInt(std::string_view S, int& Result) {
 bool Build(int Year, int Month, int Day, int Hour, int Minute, int Second, int Ms, double& Value) {
   return TryEncodeDateTime(Year, Month, Day, Hour, Minute, Second, Ms, Value);
 }
+
+// A year written with two digits: 70..99 are 1970..1999, the others 2000..2069.
+int FullYear(int TwoDigits) { return TwoDigits + (TwoDigits >= 70 ? 1900 : 2000); }
 
 // The two digits at P as a number, or a negative number when either is no digit. Both are
 // tested at once, without a branch between them: the ISO reader runs for every line.
@@ -152,9 +157,10 @@ int SyslogYear() {
   return Year;
 }
 
-// Www Mmm dd hh:nn:ss[.ffffff] yyyy, as C's ctime writes it (the Apache error log): the day name
-// is not checked, the day may be padded with a blank, the fraction is ignored.
-bool ParseCTime(std::string_view S, double& Value) {
+// Www Mmm dd hh:nn:ss[.ffffff] yyyy, as C's ctime writes it (the Apache error log, dmesg -T): the
+// day name is not checked, the day may be padded with a blank, the fraction is ignored. End is
+// after the year.
+bool ParseCTime(std::string_view S, double& Value, size_t& End) {
   if (S.size() < 24 || S[3] != ' ' || S[7] != ' ' || S[10] != ' ' || S[13] != ':' || S[16] != ':') return false;
   const int Month = MonthFromAbbreviation(S.substr(4, 3));
   int Day, Hour, Minute, Second, Year;
@@ -165,9 +171,13 @@ bool ParseCTime(std::string_view S, double& Value) {
   if (S[i] == '.')
     while (++i < S.size() && IsDigit(S[i])) {
     }
-  if (S.size() != i + 5 || S[i] != ' ' || !Read4(S, i + 1, Year)) return false;
-  return Build(Year, Month, Day, Hour, Minute, Second, 0, Value);
+  if (S.size() < i + 5 || S[i] != ' ' || !Read4(S, i + 1, Year)) return false;
+  if (!Build(Year, Month, Day, Hour, Minute, Second, 0, Value)) return false;
+  End = i + 5;
+  return true;
 }
+
+bool ParseBracketInner(std::string_view Inner, double& Value);
 
 // "+hh:mm", "+hhmm" or "-hh", each also after one blank; the length, or 0 when there is none.
 size_t ZoneOffsetLength(std::string_view S, size_t Pos) {
@@ -224,7 +234,7 @@ bool ParseBracketUsTimestamp(std::string_view Text, double& Value, int& ClosePos
   if (!Read2(Text, 1, Month) || !Read2(Text, 4, Day)) return false;
   if (ShortYear) {
     if (!Read2(Text, 7, Year)) return false;
-    Year += Year >= 70 ? 1900 : 2000;
+    Year = FullYear(Year);
   } else if (!Read4(Text, 7, Year)) {
     return false;
   }
@@ -240,18 +250,8 @@ bool ParseBracketTimestamp(std::string_view Text, double& Value, int& ClosePos) 
   if (ParseBracketUsTimestamp(Text, Value, ClosePos)) return true;
   const size_t Close = FindByte(Text, ']');
   if (Close == std::string_view::npos || Close < 2) return false;
-  const std::string_view Inner = Text.substr(1, Close - 1);
   double Parsed;
-  int Used;
-  // A numeric date fills the bracket, but for more digits of the fraction and a zone.
-  const auto Fills = [&Inner](int Used) {
-    return SkipFractionAndZone(Inner, static_cast<size_t>(Used)) == Inner.size();
-  };
-  bool Ok = (ParseDottedTimestamp(Inner, Parsed, Used) && Fills(Used)) ||
-            (ParseSlashedTimestamp(Inner, Parsed, Used) && Fills(Used)) ||
-            (LooksLikeIsoTimestamp(Inner) && ParseIsoTimestamp(Inner, Parsed)) || ParseTimeOfDay(Inner, Parsed) ||
-            ParseCTime(Inner, Parsed);
-  if (!Ok) return false;
+  if (!ParseBracketInner(Text.substr(1, Close - 1), Parsed)) return false;
   Value = Parsed;
   ClosePos = static_cast<int>(Close) + 1;
   return true;
@@ -416,6 +416,24 @@ bool MonthDayTime(int Month, int Day, std::string_view Time, double& Value) {
   return DayTime(SyslogYear(), Month, Day, Time, Value);
 }
 
+// One or two digits at Pos, which moves past them.
+bool ReadOneOrTwo(std::string_view S, size_t& Pos, int& Result) {
+  if (Pos >= S.size() || !IsDigit(S[Pos])) return false;
+  Result = S[Pos++] - '0';
+  if (Pos < S.size() && IsDigit(S[Pos])) Result = Result * 10 + (S[Pos++] - '0');
+  return true;
+}
+
+// h:nn:ss or hh:nn:ss at Pos, which moves past them.
+bool ReadClock(std::string_view S, size_t& Pos, int& Hour, int& Minute, int& Second) {
+  size_t i = Pos;
+  if (!ReadOneOrTwo(S, i, Hour) || i + 6 > S.size() || S[i] != ':' || S[i + 3] != ':' || !Read2(S, i + 1, Minute) ||
+      !Read2(S, i + 4, Second))
+    return false;
+  Pos = i + 6;
+  return true;
+}
+
 // "May 26, 2024 3:22:52 PM", as Java's own logging writes it; End is after the AM or PM.
 bool ParseJavaLoggingTime(std::string_view S, double& Value, size_t& End) {
   if (S.size() < 23 || S[3] != ' ' || S[6] != ',' || S[7] != ' ' || S[12] != ' ') return false;
@@ -434,25 +452,97 @@ bool ParseJavaLoggingTime(std::string_view S, double& Value, size_t& End) {
   return true;
 }
 
-bool StartsWith(std::string_view S, std::string_view Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
-
-// The forms that start with a digit: numeric dates, ISO, a time of day, and MM-DD hh:nn:ss.
-bool ParseLeadingNumeric(std::string_view S, double& Value, size_t& End) {
-  if (S.size() < 8) return false;
-  int Used = 0;
-  if (S[2] == '.' || S[2] == '/') {
-    if (!ParseDottedTimestamp(S, Value, Used) && !ParseSlashedTimestamp(S, Value, Used)) return false;
-    End = SkipFractionAndZone(S, static_cast<size_t>(Used));
-    return true;
+// 1/15/2024 10:22:33 AM, as Windows writes dates for the United States (the event log's exports):
+// month and day with one or two digits, and a 12-hour clock where AM or PM follows.
+bool ParseUsDateTime(std::string_view S, double& Value, size_t& End) {
+  size_t i = 0;
+  int Month, Day, Year, Hour, Minute, Second;
+  if (!ReadOneOrTwo(S, i, Month) || i >= S.size() || S[i++] != '/' || !ReadOneOrTwo(S, i, Day) || i >= S.size() ||
+      S[i++] != '/' || !Read4(S, i, Year) || i + 5 > S.size() || S[i + 4] != ' ')
+    return false;
+  i += 5;
+  if (!ReadClock(S, i, Hour, Minute, Second)) return false;
+  size_t After = i;
+  if (After + 1 < S.size() && S[After] == '.' && IsDigit(S[After + 1]))
+    while (++After < S.size() && IsDigit(S[After])) {
+    }
+  if (After + 3 <= S.size() && S[After] == ' ' && (S[After + 1] == 'A' || S[After + 1] == 'P') && S[After + 2] == 'M') {
+    if (Hour < 1 || Hour > 12) return false;
+    Hour = Hour % 12 + (S[After + 1] == 'P' ? 12 : 0);
+    End = After + 3;
+  } else {
+    End = SkipFractionAndZone(S, i);
   }
+  return Build(Year, Month, Day, Hour, Minute, Second, 0, Value);
+}
+
+// YYMMDD and a time of day: 081109 203615 (HDFS), 240115 10:22:33 and 240115  9:02:03 (MySQL 5).
+bool ParseShortDate(std::string_view S, double& Value, size_t& End) {
+  int Year, Month, Day, Hour, Minute, Second;
+  if (S.size() < 13 || S[6] != ' ' || !Read2(S, 0, Year) || !Read2(S, 2, Month) || !Read2(S, 4, Day)) return false;
+  size_t i = S[7] == ' ' ? 8 : 7;  // a one-digit hour is padded with a blank
+  if (!ReadClock(S, i, Hour, Minute, Second)) {
+    if (!Read2(S, 7, Hour) || !Read2(S, 9, Minute) || !Read2(S, 11, Second) || (S.size() > 13 && !IsBlank(S[13])))
+      return false;
+    i = 13;
+  }
+  if (!Build(FullYear(Year), Month, Day, Hour, Minute, Second, 0, Value)) return false;
+  End = SkipFractionAndZone(S, i);
+  return true;
+}
+
+// YYYYMMDD and a time of day: 20171224-20:11:16:931 (HealthApp's, whose fields are not padded:
+// 20171224-0:4:9:12), 20240115 10:22:33, and ISO's basic form 20240115T102233Z.
+bool ParseEightDigitDate(std::string_view S, double& Value, size_t& End) {
+  int Year, Month, Day, Hour, Minute, Second;
+  if (S.size() < 14 || (S[8] != '-' && S[8] != ' ' && S[8] != 'T') || !Read4(S, 0, Year) || !Read2(S, 4, Month) ||
+      !Read2(S, 6, Day))
+    return false;
+  size_t i = 9;
+  if (S[8] == 'T' && Read2(S, 9, Hour) && Read2(S, 11, Minute) && Read2(S, 13, Second)) {
+    i = 15;
+  } else if (!(ReadOneOrTwo(S, i, Hour) && i < S.size() && S[i++] == ':' && ReadOneOrTwo(S, i, Minute) &&
+               i < S.size() && S[i++] == ':' && ReadOneOrTwo(S, i, Second))) {
+    return false;
+  } else if (i + 1 < S.size() && S[i] == ':' && IsDigit(S[i + 1])) {  // the milliseconds
+    while (++i < S.size() && IsDigit(S[i])) {
+    }
+  }
+  if (!Build(Year, Month, Day, Hour, Minute, Second, 0, Value)) return false;
+  End = SkipFractionAndZone(S, i);
+  return true;
+}
+
+// The forms that start with a digit: numeric dates with a four- or two-digit year, ISO, a time
+// of day, month and day, day and month name, and in a line's first word only (Compact) the
+// forms written without separators and epoch seconds, which elsewhere would be read into
+// ordinary numbers.
+bool ParseLeadingNumeric(std::string_view S, double& Value, size_t& End, bool Compact) {
+  if (S.size() < 8) return false;
+  int Used = 0, Year, Month, Day, Hour, Minute, Second;
+  if (S[2] == '.' || S[2] == '/') {
+    const bool Meridiem = S.size() >= 22 && S[19] == ' ' && (S[20] == 'A' || S[20] == 'P') && S[21] == 'M';
+    if (Meridiem) return ParseUsDateTime(S, Value, End);
+    if (ParseDottedTimestamp(S, Value, Used) || ParseSlashedTimestamp(S, Value, Used)) {
+      End = SkipFractionAndZone(S, static_cast<size_t>(Used));
+      return true;
+    }
+    size_t i = 9;  // 17/06/08 13:33:49, year first, as Spark writes it
+    if (S[2] == '/' && S.size() >= 17 && S[5] == '/' && S[8] == ' ' && Read2(S, 0, Year) && Read2(S, 3, Month) &&
+        Read2(S, 6, Day) && ReadClock(S, i, Hour, Minute, Second) &&
+        Build(FullYear(Year), Month, Day, Hour, Minute, Second, 0, Value)) {
+      End = SkipFractionAndZone(S, i);
+      return true;
+    }
+    return S[2] == '/' && ParseUsDateTime(S, Value, End);
+  }
+  if (S[1] == '/') return ParseUsDateTime(S, Value, End);
   if (S[2] == ':') {
     if (!ParseTimeOfDay(S.substr(0, 8), Value)) return false;
     End = SkipFractionAndZone(S, 8);
     return true;
   }
-  int Month, Day;
   if (S[2] == '-' && S.size() >= 20 && S[6] == '-' && S[11] == ' ') {  // 26-May-2024 10:22:52, Tomcat's
-    int Year;
     Month = MonthFromAbbreviation(S.substr(3, 3));
     if (Month == 0 || !Read2(S, 0, Day) || !Read4(S, 7, Year) || !DayTime(Year, Month, Day, S.substr(12, 8), Value))
       return false;
@@ -464,27 +554,69 @@ bool ParseLeadingNumeric(std::string_view S, double& Value, size_t& End) {
     End = SkipFractionAndZone(S, 14);
     return true;
   }
-  if (S.size() >= 14 && S[10] == '.') {  // 1716723772.601, as squid writes it
-    size_t Digits = 11;
-    while (Digits < S.size() && IsDigit(S[Digits])) ++Digits;
-    if (Digits < 14 || !ParseEpochTimestamp(S.substr(0, Digits), Value)) return false;
-    End = Digits;
+  if (S[2] == ' ' && S.size() >= 20 && S[6] == ' ' && S[11] == ' ') {  // 15 Jan 2024 10:22:33, Redis's
+    Month = MonthFromAbbreviation(S.substr(3, 3));
+    if (Month == 0 || !Read2(S, 0, Day) || !Read4(S, 7, Year) || !DayTime(Year, Month, Day, S.substr(12, 8), Value))
+      return false;
+    End = SkipFractionAndZone(S, 20);
     return true;
+  }
+  if (S.size() >= 20 && S[4] == '-' && S[7] == '-' && (S[10] == '-' || S[10] == ',')) {
+    if (!Read4(S, 0, Year) || !Read2(S, 5, Month) || !Read2(S, 8, Day)) return false;
+    if (S[10] == '-') {  // 2005-06-03-15.42.50.675872, IBM's (BlueGene/L)
+      if (S[13] != '.' || S[16] != '.' || !Read2(S, 11, Hour) || !Read2(S, 14, Minute) || !Read2(S, 17, Second) ||
+          !Build(Year, Month, Day, Hour, Minute, Second, 0, Value))
+        return false;
+      End = SkipFractionAndZone(S, 19);
+      return true;
+    }
+    size_t i = 12;  // 2024-01-15, 10:22:33, Airflow's
+    if (S[11] != ' ' || !ReadClock(S, i, Hour, Minute, Second) ||
+        !Build(Year, Month, Day, Hour, Minute, Second, 0, Value))
+      return false;
+    End = SkipFractionAndZone(S, i);
+    return true;
+  }
+  if (Compact) {
+    if (S[6] == ' ') return ParseShortDate(S, Value, End);
+    if (S.size() >= 14 && IsDigit(S[4]) && IsDigit(S[7]) && ParseEightDigitDate(S, Value, End)) return true;
+    if (S.size() >= 14 && S[10] == '.') {  // 1716723772.601, as squid writes it
+      size_t Digits = 11;
+      while (Digits < S.size() && IsDigit(S[Digits])) ++Digits;
+      if (Digits < 14 || !ParseEpochTimestamp(S.substr(0, Digits), Value)) return false;
+      End = Digits;
+      return true;
+    }
   }
   if (!LooksLikeIsoTimestamp(S) || !ParseIsoTimestamp(S, Value)) return false;
   End = SkipFractionAndZone(S, 19);
   return true;
 }
 
-// The forms that start with a letter: syslog's month and day, Ruby's "I, [2024-...]" and a
-// time key of key=value text.
+bool StartsWith(std::string_view S, std::string_view Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
+
+// The forms that start with a letter: syslog's month and day (its day also unpadded), the same
+// with a dash (Jan-15), ctime's, Java logging's, Ruby's "I, [2024-...]" and a time key of
+// key=value text.
 bool ParseLeadingWord(std::string_view S, double& Value, size_t& End) {
   if (S.size() >= 15 && S[3] == ' ' && S[6] == ' ' && S[9] == ':' && S[12] == ':') {
     if (!ParseSyslogTime(S.substr(0, 15), Value)) return false;
-    End = 15;
+    End = SkipFractionAndZone(S, 15);
     return true;
   }
-  if (ParseJavaLoggingTime(S, Value, End)) return true;
+  if (S.size() >= 14 && S[3] == ' ' && S[5] == ' ' && S[8] == ':' && S[11] == ':') {  // Nov 9 12:01:01, unpadded
+    if (!ParseSyslogTime(S.substr(0, 14), Value)) return false;
+    End = SkipFractionAndZone(S, 14);
+    return true;
+  }
+  if (S.size() >= 15 && S[3] == '-' && S[6] == ' ') {  // Jan-15 10:22:33.123, Nextflow's
+    int Day;
+    const int Month = MonthFromAbbreviation(S.substr(0, 3));
+    if (Month == 0 || !Read2(S, 4, Day) || !MonthDayTime(Month, Day, S.substr(7, 8), Value)) return false;
+    End = SkipFractionAndZone(S, 15);
+    return true;
+  }
+  if (ParseCTime(S, Value, End) || ParseJavaLoggingTime(S, Value, End)) return true;
   int Close = 0;
   if (S.size() > 4 && S[1] == ',' && S[2] == ' ' && ParseBracketTimestamp(S.substr(3), Value, Close)) {
     End = 3 + static_cast<size_t>(Close);
@@ -503,6 +635,49 @@ bool ParseLeadingWord(std::string_view S, double& Value, size_t& End) {
   return false;
 }
 
+// A timestamp at the start of Text in any form but the bracketed ones; Compact as above.
+bool ParseLeading(std::string_view Text, double& Value, size_t& End, bool Compact) {
+  if (IsDigit(Text[0])) return ParseLeadingNumeric(Text, Value, End, Compact);
+  return MayLeadWithTimestamp(Text) && ParseLeadingWord(Text, Value, End);
+}
+
+// After the time a bracket may hold a zone's name ([15-Jan-2024 10:22:33 UTC]), nothing else.
+bool FillsBracket(std::string_view Inner, size_t End) {
+  if (End == Inner.size()) return true;
+  if (Inner[End] != ' ' || Inner.size() - End > 6) return false;
+  for (size_t i = End + 1; i < Inner.size(); ++i)
+    if (Inner[i] < 'A' || Inner[i] > 'Z') return false;
+  return End + 1 < Inner.size();
+}
+
+// Chromium's MMDD/hhmmss.fff, after the process and thread ids where it logs them
+// ("1234:5678:0701/114930.123:WARNING:..."), in the current year.
+bool ParseChromiumTime(std::string_view S, double& Value) {
+  const size_t Slash = FindByte(S.substr(0, 24), '/');
+  int Month, Day, Hour, Minute, Second;
+  if (Slash == std::string_view::npos || Slash < 4 || (Slash > 4 && S[Slash - 5] != ':') || S.size() < Slash + 8 ||
+      !Read2(S, Slash - 4, Month) || !Read2(S, Slash - 2, Day) || !Read2(S, Slash + 1, Hour) ||
+      !Read2(S, Slash + 3, Minute) || !Read2(S, Slash + 5, Second))
+    return false;
+  const size_t End = SkipFractionAndZone(S, Slash + 7);
+  return (End == S.size() || S[End] == ':') && Build(SyslogYear(), Month, Day, Hour, Minute, Second, 0, Value);
+}
+
+// What a bracket at the start of a line holds: an ISO timestamp, followed by anything (a zone,
+// a level, a thread); another form that fills the bracket but for its fraction and zone; an
+// access log's time; Proxifier's month, day and time (10.30 16:49:06); Chromium's.
+bool ParseBracketInner(std::string_view Inner, double& Value) {
+  if (Inner.size() < 8) return false;
+  if (LooksLikeIsoTimestamp(Inner)) return ParseIsoTimestamp(Inner, Value);
+  size_t End = 0;
+  if (ParseLeading(Inner, Value, End, false)) return FillsBracket(Inner, End);
+  int Month, Day;
+  if (Inner[2] == '/' && Inner.size() >= 20 && Inner[6] == '/') return ParseAccessLogTime(Inner, Value);
+  if (Inner.size() == 14 && Inner[2] == '.' && Inner[5] == ' ' && Read2(Inner, 0, Month) && Read2(Inner, 3, Day))
+    return MonthDayTime(Month, Day, Inner.substr(6), Value);
+  return ParseChromiumTime(Inner, Value);
+}
+
 }  // namespace
 
 bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End) {
@@ -514,15 +689,112 @@ bool ParseLeadingTimestamp(std::string_view Text, double& Value, size_t& End) {
     int Close = 0;
     Ok = ParseBracketTimestamp(Text, Parsed, Close);
     Past = static_cast<size_t>(Close);
-  } else if (IsDigit(Text[0])) {
-    Ok = ParseLeadingNumeric(Text, Parsed, Past);
+  } else if (Text[0] == '(') {  // (Mon Jan 15 10:22:33 2024), SSSD's
+    Ok = ParseCTime(Text.substr(1), Parsed, Past) && ++Past < Text.size() && Text[Past++] == ')';
+  } else if (Text[0] == '*') {  // *Mar  1 00:01:23.456: a Cisco device's clock that is not synchronised
+    Ok = Text.size() > 1 && ParseLeading(Text.substr(1), Parsed, Past, false);
+    ++Past;
   } else {
-    Ok = MayLeadWithTimestamp(Text) && ParseLeadingWord(Text, Parsed, Past);
+    Ok = ParseLeading(Text, Parsed, Past, true);
   }
   if (!Ok) return false;
   Value = Parsed;
   End = Past;
   return true;
+}
+
+namespace {
+
+// A date alone (2005.06.03, 2005-06-03), which some prefixes hold before a time without a year.
+bool ReadDateWord(std::string_view Word, int& Year, int& Month, int& Day) {
+  return Word.size() == 10 && (Word[4] == '.' || Word[4] == '-') && Word[7] == Word[4] && Read4(Word, 0, Year) &&
+         Read2(Word, 5, Month) && Read2(Word, 8, Day);
+}
+
+// The first position from From on whose byte is a blank (Blank) or is none (!Blank), or the
+// size. Eight bytes at a time: the prefix search walks the first words of every line without a
+// leading timestamp, and a byte-wise walk mispredicts at each word's end.
+template <bool Blank>
+size_t FindBlankOrNot(std::string_view Text, size_t From) {
+  size_t i = From;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t Ones = 0x0101010101010101u, High = Ones * 0x80, Low7 = Ones * 0x7F;
+    for (; i + 8 <= Text.size(); i += 8) {
+      uint64_t Word;
+      std::memcpy(&Word, Text.data() + i, 8);
+      // 0x80 in every byte above 32, exactly: the low seven bits plus 95 carry into the eighth.
+      uint64_t Hits = (((Word & Low7) + Ones * 95) | Word) & High;
+      if constexpr (Blank) Hits ^= High;
+      if (Hits != 0) return i + static_cast<size_t>(std::countr_zero(Hits)) / 8;
+    }
+  }
+  while (i < Text.size() && IsBlank(Text[i]) != Blank) ++i;
+  return i;
+}
+
+// The first bytes of a date that may follow a prefix: a bracket, a form that starts with a
+// letter, or digits up to a date's separator (1/15/2024, 06-14, 15 Jan, 2024-01-15). Most words
+// of ordinary text fail here, so every line without a leading timestamp pays little.
+bool MayStartPrefixedDate(std::string_view S) {
+  if (S[0] == '[') return true;
+  if (!IsDigit(S[0])) return MayLeadWithTimestamp(S);
+  const char Third = S[2], Fifth = S[4];
+  return S[1] == '/' || Third == '-' || Third == '/' || Third == '.' || Third == ' ' || Fifth == '-' || Fifth == '.' ||
+         Fifth == '/';
+}
+
+}  // namespace
+
+namespace {
+
+constexpr size_t MaxPrefixWordLength = 64;
+
+// The search of ParsePrefixedTimestamp past the first word, which ends at WordEnd.
+[[gnu::noinline]] bool FindAfterPrefix(std::string_view Text, size_t WordEnd, double& Value, size_t& Start,
+                                       size_t& End) {
+  constexpr int MaxPrefixWords = 4;
+  int DateYear = 0, DateMonth = 0, DateDay = 0;
+  size_t At = 0;
+  for (int Words = 0; Words < MaxPrefixWords; ++Words) {
+    if (Words > 0) {
+      WordEnd = FindBlankOrNot<true>(Text, At);
+      if (WordEnd - At > MaxPrefixWordLength) return false;
+    }
+    int Year, Month, Day;
+    if (ReadDateWord(Text.substr(At, WordEnd - At), Year, Month, Day)) {
+      DateYear = Year;
+      DateMonth = Month;
+      DateDay = Day;
+    }
+    At = FindBlankOrNot<false>(Text, WordEnd);
+    if (At + 8 > Text.size()) return false;
+    double Parsed = 0;
+    size_t Past = 0;
+    const std::string_view Rest = Text.substr(At);
+    if (!MayStartPrefixedDate(Rest)) continue;
+    const bool Found =
+        Rest[0] == '[' ? ParseLeadingTimestamp(Rest, Parsed, Past) : ParseLeading(Rest, Parsed, Past, false);
+    if (!Found || Parsed < 1) continue;  // a time of day after other words is too often a duration
+    // A time without a year (Nov 10 10:26:40) after a date of the same day takes the date's year.
+    const TDateTimeParts Parts = DecodeDateTime(Parsed);
+    if (DateYear != 0 && Parts.Month == DateMonth && Parts.Day == DateDay && Parts.Year != DateYear &&
+        !Build(DateYear, DateMonth, DateDay, Parts.Hour, Parts.Minute, Parts.Second, 0, Parsed))
+      return false;
+    Value = Parsed;
+    Start = At;
+    End = At + Past;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// A first word too long for a prefix ends the search before it sets itself up.
+bool ParsePrefixedTimestamp(std::string_view Text, double& Value, size_t& Start, size_t& End) {
+  const size_t WordEnd = FindBlankOrNot<true>(Text, 0);
+  if (WordEnd == 0 || WordEnd > MaxPrefixWordLength) return false;
+  return FindAfterPrefix(Text, WordEnd, Value, Start, End);
 }
 
 bool ParseEpochTimestamp(std::string_view Number, double& Value) {

@@ -156,8 +156,16 @@ TEST(LevelDetect, LineLevel) {
   const TCase Cases[] = {
       {"debug then info here", lDebug},
       {"INFO retry succeeded after error", lInfo},
-      {"TERRORS of the night", lError},
-      {"Traceback (most recent call last):", lTrace},
+      // Keywords count as words: not inside longer words, names, paths or keys.
+      {"TERRORS of the night", lCustom},
+      {"Traceback (most recent call last):", lCustom},
+      {"Stack trace:", lCustom},
+      {"resolving errors.example.net", lCustom},
+      {"open /var/log/nginx/error.log", lCustom},
+      {"at Foo.OnError(Exception e)", lCustom},
+      {"errors=0 warnings=2", lCustom},
+      {"3 errors, 2 WARNINGS", lError},
+      {"Informational message", lInfo},
       {"1.2.3.4 - - \"GET /x HTTP/1.1\" 404 12", lWarn},
       {"nothing to see", lCustom},
   };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -134,7 +135,8 @@ TEST(LineParser, AccessLogs) {
       // Two blanks before the status: the three characters read are " 50".
       {R"(h - - [10/Oct/2000:13:55:36 +0000] "GET / HTTP/1.1"  500 0)", lError, Stamp(2000, 10, 10, 13, 55, 36)},
       {R"(h - - ]10/Oct/2000:13:55:36[ "GET /)", lInfo, NoTime},
-      {R"(one "quote only 500)", lInfo, NoTime},
+      // Neither a request nor a time: no access line, and nothing names a level.
+      {R"(one "quote only 500)", lCustom, NoTime},
       // A level word before the request wins over the status; words in the request do not count.
       {"no request at all, ERROR", lError, NoTime},
       {R"(INFO:     10.0.0.7:50312 - "GET /items HTTP/1.1" 500 Internal Server Error)", lInfo, NoTime},
@@ -161,7 +163,7 @@ TEST(LineParser, Syslog) {
           {"Jun 14 15:16:02 combo app: Warning: write FAILED", lWarn, ThisYear(6, 14, 15, 16, 2)},
           {"Jun 14 15:16:02 combo app: debug: WARNed", lDebug, ThisYear(6, 14, 15, 16, 2)},
           {"Jun 14 15:16:02 combo app: Warnings: write FAILED", lError, ThisYear(6, 14, 15, 16, 2)},
-          {"Jun 14 15:16:02 combo app: debugging, WARNed", lWarn, ThisYear(6, 14, 15, 16, 2)},
+          {"Jun 14 15:16:02 combo app: debugging, WARNed, failover.example.net", lInfo, ThisYear(6, 14, 15, 16, 2)},
           // The priority's severity is the line's level field; a level word still wins.
           {"<11>Jun 14 15:16:01 host app: database unavailable", lError, ThisYear(6, 14, 15, 16, 1)},
           {"<12>Jun 14 15:16:01 host app: disk almost full", lWarn, ThisYear(6, 14, 15, 16, 1)},
@@ -185,30 +187,49 @@ TEST(LineParser, Syslog) {
           {"Jun  9 06:06:20 warn-host kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
           {"Jun   9 06:06:20 combo kernel: ok", lInfo, ThisYear(6, 9, 6, 6, 20)},
           {"<13>Jun 14 15:16:01 host app: ERROR x", lError, ThisYear(6, 14, 15, 16, 1)},
-          // Only a priority of one to three digits is dropped.
-          {"<1234>Jun 14 15:16:01 host app: x", lInfo, NoTime},
-          // Fewer than five pieces: nothing is read, not even the level words.
-          {"Jun 14 15:16:01 failure", lInfo, NoTime},
-          {"", lInfo, NoTime},
+          // Only a priority of one to three digits is dropped; without it and a time the line is no
+          // syslog line, and its own words decide.
+          {"<1234>Jun 14 15:16:01 host app: x", lCustom, NoTime},
+          {"-- Boot 3c1f6a1b2e0d4c5b9a8f7e6d5c4b3a21 --", lCustom, NoTime},
+          {"", lCustom, NoTime},
+          // Fewer than five pieces: the time, but no message.
+          {"Jun 14 15:16:01 failure", lInfo, ThisYear(6, 14, 15, 16, 1)},
+          // rsyslog's precise time
+          {"2024-01-15T10:22:33.123456+01:00 web1 app[1]: error: disk", lError, Stamp(2024, 1, 15, 10, 22, 33)},
       });
 }
 
-// The message words are found at any position and in any letter case, as a plain search for
-// each of them in the lower-cased message finds them.
+// The message words are found at any position and in any letter case, as a plain reading of its
+// words finds them: the first that is a level word; else "fail" (or "failing") or "error", then
+// "warn" (or "warning"), then "debug", each also in the plural.
 TEST(LineParser, SyslogWordsAgreeWithPlainSearches) {
-  // One run of letters that starts with x is no level word of its own.
-  const char* Pieces[] = {"error", "ErRoR", "fail", "FA", "il", "warn", "WA", "rn", "debug", "DeB", "ug", "x"};
+  const char* Pieces[] = {"error", "ErRoR", "fail", "FA", "il", "warn", "WA", "rn", "ing",
+                          "debug", "DeB",   "ug",   "s",  "x",  " ",    " ",  ", "};
   TLcg Next{99};
   for (int Round = 0; Round < 5000; ++Round) {
     std::string Message = "x";
-    for (uint32_t k = Next(7); k > 0; --k) Message += Pieces[Next(std::size(Pieces))];
+    for (uint32_t k = Next(9); k > 0; --k) Message += Pieces[Next(std::size(Pieces))];
     std::string Lower = Message;
     for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
-    const auto Has = [&Lower](const char* Word) { return Lower.find(Word) != std::string::npos; };
-    const TLogLevel Expected = Has("error") || Has("fail") ? lError
-                               : Has("warn")               ? lWarn
-                               : Has("debug")              ? lDebug
-                                                           : lInfo;
+    std::vector<std::string> Words;
+    for (size_t At = 0; At < Lower.size();) {
+      const size_t End = std::min(Lower.find_first_of(" ,", At), Lower.size());
+      if (End > At) Words.push_back(Lower.substr(At, End - At));
+      At = End + 1;
+    }
+    const auto Any = [&Words](auto Test) { return std::any_of(Words.begin(), Words.end(), Test); };
+    const auto Plural = [](const std::string& W, const std::string& Stem) { return W == Stem || W == Stem + "s"; };
+    TLogLevel Expected =
+        Any([&](const std::string& W) { return Plural(W, "fail") || W == "failing" || Plural(W, "error"); }) ? lError
+        : Any([&](const std::string& W) { return Plural(W, "warn") || Plural(W, "warning"); })               ? lWarn
+        : Any([&](const std::string& W) { return Plural(W, "debug"); })                                      ? lDebug
+                                                                                                             : lInfo;
+    for (const std::string& W : Words) {
+      if (W == "error" || W == "warn" || W == "warning" || W == "debug") {
+        Expected = W == "error" ? lError : W == "debug" ? lDebug : lWarn;
+        break;
+      }
+    }
     ASSERT_EQ(Parse("Jun 14 15:16:02 host app: " + Message, lfSyslog).Level, Expected) << Message;
   }
 }

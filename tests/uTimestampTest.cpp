@@ -132,6 +132,7 @@ TEST(Timestamp, DottedAndSlashed) {
 }
 
 TEST(Timestamp, Brackets) {
+  TPinnedYear Pinned(2024);
   const TLengthCase UsCases[] = {
       {"[05/06/69 07:08:09]", At(2069, 5, 6, 7, 8, 9), 19},
       {"[05/06/70 07:08:09]", At(1970, 5, 6, 7, 8, 9), 19},
@@ -172,7 +173,16 @@ TEST(Timestamp, Brackets) {
       {"[Wed Foo 11 14:32:52 2000]", 0, 0},
       {"[Wed Oct 11 14:32:52 2000 x]", 0, 0},
       {"[Wed Feb 30 14:32:52 2000]", 0, 0},
-      {"[10.30 16:49:06] chrome.exe", 0, 0},
+      {"[10.30 16:49:06] chrome.exe", At(2024, 10, 30, 16, 49, 6), 16},
+      {"[0701/114930.123:WARNING:dns.cc(306)] x", At(2024, 7, 1, 11, 49, 30), 37},
+      {"[1234:5678:0701/114930.123:ERROR:x.cc(1)] y", At(2024, 7, 1, 11, 49, 30), 41},
+      {"[0701/114930.123 x]", 0, 0},
+      {"[15-Jan-2024 10:22:33 UTC] PHP Warning", At(2024, 1, 15, 10, 22, 33), 26},
+      {"[15-Jan-2024 10:22:33] NOTICE", At(2024, 1, 15, 10, 22, 33), 22},
+      {"[15-Jan-2024 10:22:33 Europe/Paris] x", 0, 0},
+      {"[2024-01-15, 10:22:33 UTC] {x.py:1}", At(2024, 1, 15, 10, 22, 33), 26},
+      {"[15/Jan/2024:10:22:33 +0000] x", At(2024, 1, 15, 10, 22, 33), 28},
+      {"[15/Jan/2024 10:22:40] \"GET", At(2024, 1, 15, 10, 22, 40), 22},
       {"[2023-02-29 07:08:09]", 0, 0},
       {"[]", 0, 0},
       {"[] 07:08:09", 0, 0},
@@ -211,6 +221,7 @@ TEST(Timestamp, Leading) {
       {"[Sun Dec 04 04:47:44 2005] x", At(2005, 12, 4, 4, 47, 44), 26},
       {"Jun 14 15:16:01 host x", At(2024, 6, 14, 15, 16, 1), 15},
       {"Jun  9 15:16:01 host x", At(2024, 6, 9, 15, 16, 1), 15},
+      {"Nov 9 12:01:01 dn228/dn228 crond", At(2024, 11, 9, 12, 1, 1), 14},
       {"06-14 15:16:01.123  1702 x", At(2024, 6, 14, 15, 16, 1), 18},
       {"26-May-2024 10:22:52.601 INFO x", At(2024, 5, 26, 10, 22, 52), 24},
       {"May 26, 2024 3:22:52 PM x", At(2024, 5, 26, 15, 22, 52), 23},
@@ -224,6 +235,24 @@ TEST(Timestamp, Leading) {
       {"1716723772.601    921 10.0.0.1", At(2024, 5, 26, 11, 42, 52), 14},
       {"1716723772.6 x", 0, 0},
       {"0000000000.601 x", 0, 0},
+      {"081109 203615 148 INFO x", At(2008, 11, 9, 20, 36, 15), 13},
+      {"240115  9:02:03 [Note] x", At(2024, 1, 15, 9, 2, 3), 15},
+      {"17/06/09 20:10:40 INFO x", At(2017, 6, 9, 20, 10, 40), 17},
+      {"20171224-20:11:16:931|Step", At(2017, 12, 24, 20, 11, 16), 21},
+      {"20171224-0:4:9:12|Step", At(2017, 12, 24, 0, 4, 9), 17},
+      {"20240115T102233Z x", At(2024, 1, 15, 10, 22, 33), 16},
+      {"2005-06-03-15.42.50.675872 R02", At(2005, 6, 3, 15, 42, 50), 26},
+      {"1/15/2024 10:22:33 AM,x", At(2024, 1, 15, 10, 22, 33), 21},
+      {"12/31/2024 11:02:44 PM x", At(2024, 12, 31, 23, 2, 44), 22},
+      {"15 Jan 2024 10:22:33.123 * x", At(2024, 1, 15, 10, 22, 33), 24},
+      {"Jan-15 10:22:33.123 [main]", At(2024, 1, 15, 10, 22, 33), 19},
+      {"Mon Jan 15 10:22:33 2024 x", At(2024, 1, 15, 10, 22, 33), 24},
+      {"(Mon Jan 15 10:22:33 2024) [sssd]", At(2024, 1, 15, 10, 22, 33), 26},
+      {"*Mar  1 00:01:23.456: %LINK", At(2024, 3, 1, 0, 1, 23), 20},
+      {"123456 654321 x", 0, 0},
+      {"2/30/2024 10:22:33 AM", 0, 0},
+      {"1/15/2024 13:22:33 PM", 0, 0},
+      {"20171324-20:11:16 x", 0, 0},
       {"2024-02-30 07:08:09 x", 0, 0},
       {"Jun 31 15:16:01 host x", 0, 0},
       {"May 26, 2024 13:22:52 PM x", 0, 0},
@@ -243,6 +272,45 @@ TEST(Timestamp, Leading) {
   EXPECT_TRUE(ParseCompactMonthDay("0526 10:22:53.000100    4211", Value));
   EXPECT_DOUBLE_EQ(Value, At(2024, 5, 26, 10, 22, 53));
   EXPECT_FALSE(ParseCompactMonthDay("1326 10:22:53", Value));
+}
+
+// A date and time after a few words; a time of day alone there is not taken.
+TEST(Timestamp, Prefixed) {
+  TPinnedYear Pinned(2024);
+  const TLengthCase Cases[] = {
+      {"nova-api.log.1.2017-05-16_13:53:08 2017-05-16 00:00:00.008 25746 INFO x", At(2017, 5, 16, 0, 0, 0), 35},
+      {"1:M 15 Jan 2024 10:22:33.124 * x", At(2024, 1, 15, 10, 22, 33), 4},
+      {"INFO  [main] 2024-01-15 10:22:33,123 Yaml.java:97 - x", At(2024, 1, 15, 10, 22, 33), 13},
+      {"E [15/Jan/2024:10:22:40 +0000] [Job 17] x", At(2024, 1, 15, 10, 22, 40), 2},
+      {"logger=settings t=2024-01-15T10:22:33.123Z level=info", At(2024, 1, 15, 10, 22, 33), 16},
+      {"Information\t1/15/2024 10:22:33 AM\tService", At(2024, 1, 15, 10, 22, 33), 12},
+      {"- 1118769482 2005.06.14 R23-M1-N4-C:J08-U01 2005-06-14-10.18.02.118254 R23 RAS", At(2005, 6, 14, 10, 18, 2),
+       44},
+      // The date before a time without a year gives the year.
+      {"- 1131647200 2005.11.10 dn731 Nov 10 10:26:40 dn731/dn731 crond", At(2005, 11, 10, 10, 26, 40), 30},
+      {"took 00:02:13 in all", 0, 0},
+      {"a b c d e 2024-01-15 10:22:33", 0, 0},
+      {"big line 0000001 lorem ipsum", 0, 0},
+      {"", 0, 0},
+  };
+  for (const TLengthCase& C : Cases) {
+    double Value = Untouched;
+    size_t Start = 99, End = 99;
+    EXPECT_EQ(ParsePrefixedTimestamp(C.Text, Value, Start, End), C.Expected != 0) << C.Text;
+    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
+    EXPECT_EQ(Start, C.Expected != 0 ? static_cast<size_t>(C.Length) : 99u) << C.Text;
+  }
+}
+
+// Running text and a tag before the message open no prefix; codes, keys and names may.
+TEST(Timestamp, MayHavePrefix) {
+  for (const char* Text : {"big line 0000001 lorem ipsum", "Server started at 2024-01-15 10:22:33", "single",
+                           "Initialisation complete", "node3/postfix/smtpd: done 2024-01-15 10:22:33", "x: 2024-01-15"})
+    EXPECT_FALSE(MayHavePrefixedTimestamp(Text)) << Text;
+  for (const char* Text : {"INFO  [main] 2024-01-15 10:22:33", "E [15/Jan/2024:10:22:40 +0000]",
+                           "logger=settings t=2024-01-15T10:22:33Z", "Information\t1/15/2024 10:22:33 AM",
+                           "nova-api.log.1.2017-05-16_13:53:08 2017-05-16 00:00:00.008", "- 1131566461 2005.11.09"})
+    EXPECT_TRUE(MayHavePrefixedTimestamp(Text)) << Text;
 }
 
 TEST(Timestamp, TimeOfDay) {
