@@ -29,8 +29,7 @@ constexpr int Width = 1000, Height = 760, Lines = 2000, PaintsPerRun = 50;
 std::wstring WriteLog() {
   wchar_t Temp[MAX_PATH];
   GetTempPathW(MAX_PATH, Temp);
-  const std::wstring Path =
-      std::wstring(Temp) + L"skerrin-paintbench-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+  std::wstring Path = std::wstring(Temp) + L"skerrin-paintbench-" + std::to_wstring(GetCurrentProcessId()) + L".log";
   std::string Text;
   char Line[256];
   for (int I = 0; I < Lines; ++I) {

@@ -123,8 +123,7 @@ void VoteOther(std::string_view S, TVotes& Votes) {
   if (HasSyslogShape(S)) ++Votes.Syslog;
   if (IsCommaSeparatedRow(S) && !LeadsWithTimestampAndText(S)) ++Votes.Csv;
   if (Contains(S, "\t")) {
-    if (SameIgnoringCase(S.substr(0, 9), "TIMESTAMP")) ++Votes.Csv;
-    else if (TabSeparatedDataLine(S)) ++Votes.Csv;
+    if (SameIgnoringCase(S.substr(0, 9), "TIMESTAMP") || TabSeparatedDataLine(S)) ++Votes.Csv;
   }
 }
 

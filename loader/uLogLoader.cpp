@@ -720,8 +720,9 @@ bool TLoadedLog::Load(const std::string& FileName, const TAppSettings& Settings)
   return TakeFromChannel(*this, Channel, MaxListCount, FormatTaken).State == lsDone;
 }
 
-std::unique_ptr<TBackgroundLoad> TBackgroundLoad::Start(std::shared_ptr<TLoadedLog> Log, const std::string& FileName,
-                                                        const TAppSettings& Settings, std::function<void()> Notify) {
+std::unique_ptr<TBackgroundLoad> TBackgroundLoad::Start(const std::shared_ptr<TLoadedLog>& Log,
+                                                        const std::string& FileName, const TAppSettings& Settings,
+                                                        std::function<void()> Notify) {
   auto Prepared = std::make_shared<TPreparedLoad>();
   if (!PrepareLoad(*Log, FileName, Settings, *Prepared)) return nullptr;
   std::unique_ptr<TBackgroundLoad> Load(new TBackgroundLoad);

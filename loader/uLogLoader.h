@@ -141,7 +141,7 @@ class TBackgroundLoad {
   // quickly, without calling into the load (a viewer posts itself a message). It is not called
   // again until the reader has taken. When no thread can be started the file is read on the
   // caller's thread before Start returns.
-  static std::unique_ptr<TBackgroundLoad> Start(std::shared_ptr<TLoadedLog> Log, const std::string& FileName,
+  static std::unique_ptr<TBackgroundLoad> Start(const std::shared_ptr<TLoadedLog>& Log, const std::string& FileName,
                                                 const TAppSettings& Settings, std::function<void()> Notify = {});
   // Cancels, and does not wait for the worker.
   ~TBackgroundLoad();

@@ -78,8 +78,8 @@ int MonthFromAbbreviation(std::string_view S) {
   static constexpr char Names[] = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
   if (S.size() != 3) return 0;
   const char A = UpperAscii(S[0]), B = UpperAscii(S[1]), C = UpperAscii(S[2]);
-  for (int m = 0; m < 12; ++m)
-    if (Names[m * 3] == A && Names[m * 3 + 1] == B && Names[m * 3 + 2] == C) return m + 1;
+  for (size_t m = 0; m < 12; ++m)
+    if (Names[m * 3] == A && Names[m * 3 + 1] == B && Names[m * 3 + 2] == C) return static_cast<int>(m) + 1;
   return 0;
 }
 
@@ -807,7 +807,8 @@ bool ParseEpochTimestamp(std::string_view Number, double& Value) {
   else if (Whole >= 10000000000 || Whole < 100000000) return false;  // before 1973 or in the gaps: no time
   constexpr uint64_t SecondsPerDay = 86400, UnixEpochDay = 25569;
   // As the date-time encoder computes it, so that the same moment written as ISO text is equal.
-  Value = static_cast<double>(Seconds / SecondsPerDay + UnixEpochDay) +
+  const uint64_t WholeDays = Seconds / SecondsPerDay;
+  Value = static_cast<double>(WholeDays + UnixEpochDay) +
           static_cast<double>(Seconds % SecondsPerDay * 1000) / static_cast<double>(SecondsPerDay * 1000);
   return true;
 }

@@ -83,8 +83,8 @@ struct TGroupSpan {
 };
 TGroupSpan GroupSpan(int32_t Group) {
   if (Group <= tgInfoButtons) {
-    const TButtonSpec& First = NavigationButtons[2 * Group];
-    return {First.X, NavigationButtons[2 * Group + 1].X + NavigationButtonWidth};
+    const size_t Pair = 2 * static_cast<size_t>(Group);
+    return {NavigationButtons[Pair].X, NavigationButtons[Pair + 1].X + NavigationButtonWidth};
   }
   if (Group <= tgSync) {
     const TCheckSpec& C = CheckBoxes[Group - tgTail];
@@ -96,8 +96,10 @@ TGroupSpan GroupSpan(int32_t Group) {
 
 // The controls of a group (one or two).
 std::pair<HWND, HWND> GroupControls(const TToolbarControls& Bar, int32_t Group) {
-  if (Group <= tgInfoButtons)
-    return {Bar.*NavigationButtons[2 * Group].Field, Bar.*NavigationButtons[2 * Group + 1].Field};
+  if (Group <= tgInfoButtons) {
+    const size_t Pair = 2 * static_cast<size_t>(Group);
+    return {Bar.*NavigationButtons[Pair].Field, Bar.*NavigationButtons[Pair + 1].Field};
+  }
   if (Group <= tgSync) {
     const TCheckSpec& C = CheckBoxes[Group - tgTail];
     return {Bar.*C.Box, Bar.*C.Label};
