@@ -16,7 +16,7 @@ as_root() {
 
 PACKAGES=(cmake g++ make libgtest-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 wine32:i386 xvfb x11-utils imagemagick)
+  wine wine64 wine32:i386 xvfb x11-utils imagemagick clang-tidy)
 
 ensure_packages() {
   local missing=()
