@@ -33,6 +33,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/uPlatformModule.h"
+#include "platform/uPlatformWide.h"
 #include "uBenchProcess.h"
 
 namespace {
@@ -46,13 +48,7 @@ constexpr UINT_PTR FilterTimerId = 2101;
 // Long enough for a 4 GB log under load.
 constexpr double LoadTimeoutSeconds = 600;
 
-std::wstring Beside(const wchar_t* Name) {
-  wchar_t Path[MAX_PATH];
-  const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
-  std::wstring Dir(Path, Length);
-  Dir.erase(Dir.find_last_of(L"\\/") + 1);
-  return Dir + Name;
-}
+std::wstring Beside(const wchar_t* Name) { return WideFromUtf8(HostProgramDir()) + Name; }
 
 // A folder of its own for the plug-in and its settings; removed again by the destructor.
 struct TPrivateCopy {

@@ -5,12 +5,23 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/uPlatformModule.h"
+#include "platform/uPlatformWide.h"
+
+const std::string TenLevelLines =
+    "2024-01-01 10:00:00 INFO start\r\n"
+    "2024-01-01 10:00:01 INFO step one\r\n"
+    "2024-01-01 10:00:02 DEBUG detail\r\n"
+    "2024-01-01 10:00:03 ERROR broken pipes\r\n"
+    "2024-01-01 10:00:04 INFO step two\r\n"
+    "2024-01-01 10:00:05 WARN slow\r\n"
+    "2024-01-01 10:00:06 INFO step six\r\n"
+    "2024-01-01 10:00:07 ERROR disk full\r\n"
+    "2024-01-01 10:00:08 INFO step four\r\n"
+    "2024-01-01 10:00:09 INFO done\r\n";
+
 std::wstring PluginPath() {
-  wchar_t Buffer[MAX_PATH];
-  const DWORD Len = GetModuleFileNameW(nullptr, Buffer, MAX_PATH);
-  std::wstring Path(Buffer, Len);
-  Path.erase(Path.find_last_of(L"\\/") + 1);
-  return Path + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
+  return WideFromUtf8(HostProgramDir()) + (sizeof(void*) == 8 ? L"Skerrin.wlx64" : L"Skerrin.wlx");
 }
 
 TTempLog::TTempLog(const std::string& Content, const wchar_t* Name) {

@@ -5,17 +5,20 @@
 // way the file manager's lister window does: LoadLibrary, ListLoadW with the window as parent and
 // the window's client area, resizing the viewer with the window, ListCloseWindow on close.
 // --dark passes the host's dark-mode flag, --quickview places the viewer in a child panel (as
-// the quick-view panel does), --client sizes the window so that the viewer gets WxH, --filter types TEXT into the
-// filter box, --search asks the viewer to search for TEXT as the host's search does, --exit-after closes the window
-// after MS milliseconds, and
-// --print-rows writes the number of rows the viewer shows after loading to standard output
-// (for measuring the largest log that loads).
+// the quick-view panel does), --client sizes the window so that the viewer gets WxH, --filter
+// types TEXT into the filter box, --search asks the viewer to search for TEXT as the host's
+// search does, --exit-after closes the window after MS milliseconds, and --print-rows writes the
+// number of rows the viewer shows after loading to standard output (for measuring the largest
+// log that loads).
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+
+#include "platform/uPlatformModule.h"
+#include "platform/uPlatformWide.h"
 
 namespace {
 using TListLoadW = HWND(WINAPI*)(HWND, WCHAR*, int);
@@ -71,13 +74,7 @@ void PrintRows() {
   std::fflush(stdout);
 }
 
-std::wstring BesideMe(const wchar_t* Name) {
-  wchar_t Path[MAX_PATH];
-  const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
-  std::wstring Dir(Path, Length);
-  Dir.erase(Dir.find_last_of(L"\\/") + 1);
-  return Dir + Name;
-}
+std::wstring BesideMe(const wchar_t* Name) { return WideFromUtf8(HostProgramDir()) + Name; }
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, PWSTR, int) {
