@@ -58,12 +58,7 @@ TEST(LevelJump, WithAFilterOnlyVisibleRowsCountAndRowsAreReturned) {
 
 TEST(LevelJump, UsesTheEffectiveLevel) {
   TView View({{"plain one"}, {"disk FULL now", lInfo}, {"warn", lWarn}, {"another full disk"}});
-  TAppSettings Settings;
-  Settings.ColorRules[0].Pattern = "full";
-  Settings.ColorRules[0].UseLevel = true;
-  Settings.ColorRules[0].Level = lError;
-  Settings.ColorRuleCount = 1;
-  SyncRuleCache(View.Rules, ColorRulesOf(Settings));
+  View.UseLevelRule("full", lError);
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 0, true, lError), 1);
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 1, true, lError), 3);
   EXPECT_EQ(JumpToLevel(View.Rows(), View.Rules, 0, true, lInfo), -1);

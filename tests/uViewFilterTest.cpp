@@ -6,7 +6,6 @@
 
 #include "model/uViewFilter.h"
 #include "platform/uTextCodec.h"
-#include "settings/uSettings.h"
 #include "uViewFixture.h"
 
 namespace {
@@ -109,12 +108,7 @@ TEST(ViewFilter, CountersFollowTheTextNotTheShownLevels) {
 
 TEST(ViewFilter, LevelsAreTheEffectiveOnesAfterColourRules) {
   TView View(TenLines());
-  TAppSettings Settings;
-  Settings.ColorRules[0].Pattern = "plain";
-  Settings.ColorRules[0].UseLevel = true;
-  Settings.ColorRules[0].Level = lError;
-  Settings.ColorRuleCount = 1;
-  SyncRuleCache(View.Rules, ColorRulesOf(Settings));
+  View.UseLevelRule("plain", lError);
   const TBuilt Built = Build(View, u"", 0, LevelBit(lError));
   EXPECT_EQ(Built.Rows(), (TIndexArray{1, 5, 8}));
   EXPECT_EQ(Built.Counters.ErrorCount, 3);

@@ -11,6 +11,7 @@
 #include "model/uLogModel.h"
 #include "model/uNavigation.h"
 #include "model/uRuleCache.h"
+#include "settings/uSettingsRecord.h"
 
 struct TLine {
   std::string Text;
@@ -51,6 +52,15 @@ struct TView {
     return *this;
   }
   TVisibleRows Rows() const { return TVisibleRows{List, AllVisible, Visible, VisibleCount}; }
+  // One colour rule, which gives the lines that contain Pattern the level Level.
+  void UseLevelRule(const char* Pattern, TLogLevel Level) {
+    TAppSettings Settings;
+    Settings.ColorRules[0].Pattern = Pattern;
+    Settings.ColorRules[0].UseLevel = true;
+    Settings.ColorRules[0].Level = Level;
+    Settings.ColorRuleCount = 1;
+    SyncRuleCache(Rules, ColorRulesOf(Settings));
+  }
 };
 
 inline double At(int Year, int Month, int Day, int Hour, int Minute, int Second) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/uPlatformWide.h"
 #include "uTestSupport.h"
 #include "win/uWinTestSupport.h"
 
@@ -17,31 +18,8 @@ namespace {
 
 using TLines = std::vector<std::wstring>;
 
-// Entries 3 and 7 are errors, 5 a warning; the rest infos and one debug line.
-const std::string TenLines =
-    "2024-01-01 10:00:00 INFO start\r\n"
-    "2024-01-01 10:00:01 INFO step one\r\n"
-    "2024-01-01 10:00:02 DEBUG detail\r\n"
-    "2024-01-01 10:00:03 ERROR broken pipes\r\n"
-    "2024-01-01 10:00:04 INFO step two\r\n"
-    "2024-01-01 10:00:05 WARN slow\r\n"
-    "2024-01-01 10:00:06 INFO step six\r\n"
-    "2024-01-01 10:00:07 ERROR disk full\r\n"
-    "2024-01-01 10:00:08 INFO step four\r\n"
-    "2024-01-01 10:00:09 INFO done\r\n";
-
 std::wstring Row(int Entry) {
-  static const TLines Rows = SplitCrLf(
-      L"2024-01-01 10:00:00 INFO start\r\n"
-      L"2024-01-01 10:00:01 INFO step one\r\n"
-      L"2024-01-01 10:00:02 DEBUG detail\r\n"
-      L"2024-01-01 10:00:03 ERROR broken pipes\r\n"
-      L"2024-01-01 10:00:04 INFO step two\r\n"
-      L"2024-01-01 10:00:05 WARN slow\r\n"
-      L"2024-01-01 10:00:06 INFO step six\r\n"
-      L"2024-01-01 10:00:07 ERROR disk full\r\n"
-      L"2024-01-01 10:00:08 INFO step four\r\n"
-      L"2024-01-01 10:00:09 INFO done\r\n");
+  static const TLines Rows = SplitCrLf(WideFromUtf8(TenLevelLines));
   return Rows[static_cast<size_t>(Entry)];
 }
 
@@ -57,7 +35,7 @@ class ViewerFeatures : public ::testing::Test {
 };
 
 TEST_F(ViewerFeatures, StatusPartsSummariseTheFileAndCountTheVisibleLevels) {
-  std::string Big = TenLines;
+  std::string Big = TenLevelLines;
   int Fillers = 0;
   while (Big.size() < 1000) Big += "2024-01-01 10:01:00 INFO filler line number " + std::to_string(Fillers++) + "\r\n";
   TTempLog Log(Big, L"skerrin_st\u00E4tus.log");
@@ -116,7 +94,7 @@ TEST_F(ViewerFeatures, CountersNeverClipAndTheDarkBarShowsNoLightLine) {
 }
 
 TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
-  TTempLog Log(TenLines, L"skerrin_copy.log");
+  TTempLog Log(TenLevelLines, L"skerrin_copy.log");
   TPluginViewer V(Log.Path());
   struct TCase {
     const char* Name;
@@ -162,7 +140,7 @@ TEST_F(ViewerFeatures, CopyingPutsTheRowsOnTheClipboard) {
 }
 
 TEST_F(ViewerFeatures, LevelJumpsStayInsideTheFilterAndSwitchFollowOff) {
-  TTempLog Log(TenLines, L"skerrin_jumps.log");
+  TTempLog Log(TenLevelLines, L"skerrin_jumps.log");
   TPluginViewer V(Log.Path());
   V.Click(IdFollowBox, true);
   V.Filter(L"s");  // hides "detail" and "done": rows 0..7 are entries 0,1,3,4,5,6,7,8
@@ -186,7 +164,7 @@ TEST_F(ViewerFeatures, LevelJumpsStayInsideTheFilterAndSwitchFollowOff) {
 }
 
 TEST_F(ViewerFeatures, RepeatKeySearchesAgainOnlyAfterASearch) {
-  TTempLog Log(TenLines, L"skerrin_repeat.log");
+  TTempLog Log(TenLevelLines, L"skerrin_repeat.log");
   TPluginViewer V(Log.Path());
   HWND List = V.Control(IdList);
   THostWindow::Keys().clear();
@@ -245,7 +223,7 @@ TEST_F(ViewerFeatures, GoToLinePromptSelectsTheFirstVisibleLineAtOrAfterTheNumbe
 }
 
 TEST_F(ViewerFeatures, GoToDateTimePromptSelectsTheFirstLineNotEarlier) {
-  TTempLog Log(TenLines, L"skerrin_gotime.log");
+  TTempLog Log(TenLevelLines, L"skerrin_gotime.log");
   TPluginViewer V(Log.Path());
   auto Answer = [&V](const SYSTEMTIME& Chosen) {
     return WithinModalLoop([&V] { V.Command(IdMenuGoToTime); },
@@ -358,7 +336,7 @@ TEST_F(ViewerFeatures, WordWrapOnAndOffKeepsTheSelectionAndThePlace) {
 }
 
 TEST_F(ViewerFeatures, ContextMenuOffersItsCommandsWhereAsked) {
-  TTempLog Log(TenLines, L"skerrin_menu.log");
+  TTempLog Log(TenLevelLines, L"skerrin_menu.log");
   TPluginViewer V(Log.Path(), 0, true);
   const TMenuSeen Seen = OpenContextMenu(V, MAKELPARAM(200, 150));
   constexpr UINT Sub = 0xFFFFFFFF;
@@ -409,7 +387,7 @@ TEST_F(ViewerFeatures, ContextMenuOffersItsCommandsWhereAsked) {
 // Not a check: pictures of the status bar in both themes and of the open menu, written when
 // SKERRIN_SHOT_DIR names a folder.
 TEST_F(ViewerFeatures, ScreenShotsForLookingAt) {
-  TTempLog Log(TenLines, L"skerrin_shots.log");
+  TTempLog Log(TenLevelLines, L"skerrin_shots.log");
   for (int Flags : {0, 128}) {
     TPluginViewer V(Log.Path(), Flags, true, 900, 400);
     SendMessageW(V.Control(IdList), LB_SETSEL, TRUE, 3);

@@ -14,19 +14,6 @@
 namespace {
 using TListSetDefaultParams = void(WINAPI*)(void*);
 
-// Ten lines; entries 3 and 7 (from 0) contain "ERR".
-const std::string TenLines =
-    "2024-01-01 10:00:00 INFO start\r\n"
-    "2024-01-01 10:00:01 INFO step one\r\n"
-    "2024-01-01 10:00:02 DEBUG detail\r\n"
-    "2024-01-01 10:00:03 ERROR broken pipe\r\n"
-    "2024-01-01 10:00:04 INFO step two\r\n"
-    "2024-01-01 10:00:05 WARN slow\r\n"
-    "2024-01-01 10:00:06 INFO step six\r\n"
-    "2024-01-01 10:00:07 ERROR disk full\r\n"
-    "2024-01-01 10:00:08 INFO step four\r\n"
-    "2024-01-01 10:00:09 INFO done\r\n";
-
 class ViewerHost : public ::testing::Test {
  protected:
   // One load for the suite, as the host keeps the plug-in. It is a copy in a folder of its
@@ -82,7 +69,7 @@ TEST_F(ViewerHost, AllSevenExportsAreThereByPlainName) {
 }
 
 TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   ASSERT_NE(Viewer, nullptr);
@@ -141,7 +128,7 @@ TEST_F(ViewerHost, CreatesTheViewerWithItsControlsInsideTheListerWindow) {
 }
 
 TEST_F(ViewerHost, FilterAndContextRebuildTheRowsAfterTheTypingPause) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   ASSERT_NE(Viewer, nullptr);
@@ -166,7 +153,7 @@ TEST_F(ViewerHost, FilterAndContextRebuildTheRowsAfterTheTypingPause) {
 }
 
 TEST_F(ViewerHost, TypingIsDebouncedUntilThePause) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   const DWORD Start = GetTickCount();
@@ -184,7 +171,7 @@ TEST_F(ViewerHost, TypingIsDebouncedUntilThePause) {
 }
 
 TEST_F(ViewerHost, SelectionFollowsItsLineAcrossRebuilds) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   Type(Viewer, IdFilterEdit, L"err");
@@ -210,7 +197,7 @@ TEST_F(ViewerHost, SelectionFollowsItsLineAcrossRebuilds) {
 }
 
 TEST_F(ViewerHost, LoadNextReplacesTheFileAndAFailedLoadLeavesAnEmptyUsableView) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   TTempLog Other("one\r\ntwo\r\nthree\r\n", L"skerrin_view_other.log");
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
@@ -244,7 +231,7 @@ TEST_F(ViewerHost, LoadNextReplacesTheFileAndAFailedLoadLeavesAnEmptyUsableView)
 }
 
 TEST_F(ViewerHost, AnsiExportsLoadAndReloadToo) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   auto LoadA = Export<TListLoad>("ListLoad");
   auto LoadNextA = Export<TListLoadNext>("ListLoadNext");
@@ -268,7 +255,7 @@ TEST_F(ViewerHost, AnsiExportsLoadAndReloadToo) {
 }
 
 TEST_F(ViewerHost, ListerWindowIsSubclassedWhileTheViewerLivesAndRestoredAfter) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   const auto Original = GetWindowLongPtrW(Host.Top(), GWLP_WNDPROC);
   HWND Viewer = Open(Host, Log);
@@ -283,7 +270,7 @@ TEST_F(ViewerHost, ListerWindowIsSubclassedWhileTheViewerLivesAndRestoredAfter) 
 }
 
 TEST_F(ViewerHost, DestroyingTheListerWindowTearsTheViewerDown) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   auto Host = std::make_unique<THostWindow>();
   HWND Viewer = Open(*Host, Log);
   ASSERT_NE(Viewer, nullptr);
@@ -292,7 +279,7 @@ TEST_F(ViewerHost, DestroyingTheListerWindowTearsTheViewerDown) {
 }
 
 TEST_F(ViewerHost, QuickViewPanelIsLeftAlone) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host(true);
   const auto Original = GetWindowLongPtrW(Host.Parent(), GWLP_WNDPROC);
   HWND Viewer = Open(Host, Log);
@@ -310,8 +297,8 @@ TEST_F(ViewerHost, QuickViewPanelIsLeftAlone) {
 // In the quick-view panel the user moves through the file list while the host loads file after
 // file into the viewer: loads and tail ticks must leave the focus there; a click takes it.
 TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
-  TGrowingLog Log(L"skerrin_quick_first.log", TenLines);
-  TGrowingLog Next(L"skerrin_quick_next.log", TenLines);
+  TGrowingLog Log(L"skerrin_quick_first.log", TenLevelLines);
+  TGrowingLog Next(L"skerrin_quick_next.log", TenLevelLines);
   THostWindow Host(true, 900, 500, true);
   const HWND FileList = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, Host.Top(), nullptr,
                                         GetModuleHandleW(nullptr), nullptr);
@@ -345,7 +332,7 @@ TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
     SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
     EXPECT_EQ(Rows(Viewer), *Filter ? 7 : 11) << "filter '" << Filter << "'";
     EXPECT_EQ(GetFocus(), FileList) << "a tail tick while following, filter '" << Filter << "'";
-    Next.Rotate(TenLines);
+    Next.Rotate(TenLevelLines);
     SendMessageW(Viewer, WM_TIMER, TailTimerId, 0);
     ASSERT_TRUE(WaitForLoad(Viewer));
     EXPECT_EQ(GetFocus(), FileList) << "the reload of a rotated file, filter '" << Filter << "'";
@@ -362,7 +349,7 @@ TEST_F(ViewerHost, InTheQuickViewPanelOnlyAClickTakesTheFocus) {
 }
 
 TEST_F(ViewerHost, KeysMeantForTheListerReachItsWindow) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   HWND List = FindControl(Viewer, IdList);
@@ -393,7 +380,7 @@ TEST_F(ViewerHost, KeysMeantForTheListerReachItsWindow) {
 }
 
 TEST_F(ViewerHost, ArrowKeysInTheFilterBoxMoveTheSelectedLine) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   HWND Filter = FindControl(Viewer, IdFilterEdit);
@@ -408,7 +395,7 @@ TEST_F(ViewerHost, ArrowKeysInTheFilterBoxMoveTheSelectedLine) {
 }
 
 TEST_F(ViewerHost, WheelOverTheContextBoxStepsTheNumber) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host;
   HWND Viewer = Open(Host, Log);
   HWND Look = FindControl(Viewer, IdLookEdit);
@@ -425,7 +412,7 @@ TEST_F(ViewerHost, WheelOverTheContextBoxStepsTheNumber) {
 }
 
 TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   struct Case {
     int Flags;
     COLORREF ErrorRow, ListBack, FilterBack;
@@ -453,7 +440,7 @@ TEST_F(ViewerHost, RowsAreDrawnInTheirColours) {
 // up-down, and the format box's field around its item, whether the box has the keyboard focus
 // or not.
 TEST_F(ViewerHost, TheDarkToolbarIsDarkInEveryPartOfItsOwnControls) {
-  TTempLog Log(TenLines);
+  TTempLog Log(TenLevelLines);
   THostWindow Host(false, 1000, 600, true);
   HWND Viewer = Open(Host, Log, 128);
   const COLORREF Field = RGB(42, 42, 42);

@@ -57,6 +57,9 @@ class TPluginLibrary {
 
 // --- Logs and the stand-in lister window ---------------------------------------------------
 
+// Ten lines of one day: entries 3 and 7 are errors, 5 a warning, 2 a debug line, the rest infos.
+extern const std::string TenLevelLines;
+
 // A log file in the temporary folder, deleted again by the destructor.
 class TTempLog {
  public:
