@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,28 @@ struct TLengthCase {
   double Expected;
   int Length;  // consumed length or closing-bracket position
 };
+
+void ExpectTimes(std::span<const TCase> Cases, bool (*Parse)(std::string_view, double&)) {
+  for (const TCase& C : Cases) {
+    double Value = Untouched;
+    EXPECT_EQ(Parse(C.Text, Value), C.Expected != 0) << C.Text;
+    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
+  }
+}
+
+// As ExpectTimes, and where the time ends (or its bracket closes), which a text that is not
+// recognised leaves alone as well.
+template <typename TEnd>
+void ExpectTimesEndingAt(std::span<const TLengthCase> Cases, bool (*Parse)(std::string_view, double&, TEnd&)) {
+  constexpr TEnd NotSet = std::numeric_limits<TEnd>::max();
+  for (const TLengthCase& C : Cases) {
+    double Value = Untouched;
+    TEnd End = NotSet;
+    EXPECT_EQ(Parse(C.Text, Value, End), C.Expected != 0) << C.Text;
+    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
+    EXPECT_EQ(End, C.Expected != 0 ? static_cast<TEnd>(C.Length) : NotSet) << C.Text;
+  }
+}
 
 // Pins the syslog year for one test and releases it whatever happens.
 struct TPinnedYear {
@@ -82,11 +106,7 @@ TEST(Timestamp, Iso) {
       {"2024-01-01x00:00:00", 0},
       {"", 0},
   };
-  for (const TCase& C : Cases) {
-    double Value = Untouched;
-    EXPECT_EQ(ParseIsoTimestamp(C.Text, Value), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-  }
+  ExpectTimes(Cases, ParseIsoTimestamp);
 }
 
 TEST(Timestamp, DottedAndSlashed) {
@@ -108,13 +128,7 @@ TEST(Timestamp, DottedAndSlashed) {
       {"06.05.2024 07:08:0", 0, 0},
       {"6.05.2024 07:08:09x", 0, 0},
   };
-  for (const TLengthCase& C : Dotted) {
-    double Value = Untouched;
-    int Consumed = -1;
-    EXPECT_EQ(ParseDottedTimestamp(C.Text, Value, Consumed), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-    EXPECT_EQ(Consumed, C.Expected != 0 ? C.Length : -1) << C.Text;
-  }
+  ExpectTimesEndingAt(Dotted, ParseDottedTimestamp);
   const TLengthCase Slashed[] = {
       {"05/06/2024 07:08:09", At(2024, 5, 6, 7, 8, 9), 19},
       {"05/06/2024 07:08:09.007:", At(2024, 5, 6, 7, 8, 9, 7), 24},
@@ -122,13 +136,7 @@ TEST(Timestamp, DottedAndSlashed) {
       {"31/12/2024 23:59:59", 0, 0},  // month first
       {"05.06.2024 07:08:09", 0, 0},
   };
-  for (const TLengthCase& C : Slashed) {
-    double Value = Untouched;
-    int Consumed = -1;
-    EXPECT_EQ(ParseSlashedTimestamp(C.Text, Value, Consumed), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-    EXPECT_EQ(Consumed, C.Expected != 0 ? C.Length : -1) << C.Text;
-  }
+  ExpectTimesEndingAt(Slashed, ParseSlashedTimestamp);
 }
 
 TEST(Timestamp, Brackets) {
@@ -145,13 +153,7 @@ TEST(Timestamp, Brackets) {
       {"[05/06/2024 07:08:09", 0, 0},
       {"05/06/2024 07:08:09]", 0, 0},
   };
-  for (const TLengthCase& C : UsCases) {
-    double Value = Untouched;
-    int Close = -1;
-    EXPECT_EQ(ParseBracketUsTimestamp(C.Text, Value, Close), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-    EXPECT_EQ(Close, C.Expected != 0 ? C.Length : -1) << C.Text;
-  }
+  ExpectTimesEndingAt(UsCases, ParseBracketUsTimestamp);
   const TLengthCase Cases[] = {
       {"[05/06/2024 07:08:09] x", At(2024, 5, 6, 7, 8, 9), 21},
       {"[06.05.2024 07:08:09] INFO", At(2024, 5, 6, 7, 8, 9), 21},
@@ -191,13 +193,7 @@ TEST(Timestamp, Brackets) {
       {"07:08:09]", 0, 0},
       {"", 0, 0},
   };
-  for (const TLengthCase& C : Cases) {
-    double Value = Untouched;
-    int Close = -1;
-    EXPECT_EQ(ParseBracketTimestamp(C.Text, Value, Close), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-    EXPECT_EQ(Close, C.Expected != 0 ? C.Length : -1) << C.Text;
-  }
+  ExpectTimesEndingAt(Cases, ParseBracketTimestamp);
   double Value = Untouched;
   int Close = -1;
   EXPECT_TRUE(ParseBracketTimestamp("[07:08:09] x", Value, Close));
@@ -261,13 +257,7 @@ TEST(Timestamp, Leading) {
       {"big line 0000001 lorem ipsum", 0, 0},
       {"", 0, 0},
   };
-  for (const TLengthCase& C : Cases) {
-    double Value = Untouched;
-    size_t End = 99;
-    EXPECT_EQ(ParseLeadingTimestamp(C.Text, Value, End), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-    EXPECT_EQ(End, C.Expected != 0 ? static_cast<size_t>(C.Length) : 99u) << C.Text;
-  }
+  ExpectTimesEndingAt(Cases, ParseLeadingTimestamp);
   double Value = Untouched;
   EXPECT_TRUE(ParseCompactMonthDay("0526 10:22:53.000100    4211", Value));
   EXPECT_DOUBLE_EQ(Value, At(2024, 5, 26, 10, 22, 53));
@@ -293,13 +283,11 @@ TEST(Timestamp, Prefixed) {
       {"big line 0000001 lorem ipsum", 0, 0},
       {"", 0, 0},
   };
-  for (const TLengthCase& C : Cases) {
-    double Value = Untouched;
-    size_t Start = 99, End = 99;
-    EXPECT_EQ(ParsePrefixedTimestamp(C.Text, Value, Start, End), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-    EXPECT_EQ(Start, C.Expected != 0 ? static_cast<size_t>(C.Length) : 99u) << C.Text;
-  }
+  // The length checked is where the time starts.
+  ExpectTimesEndingAt<size_t>(Cases, [](std::string_view Text, double& Value, size_t& Start) {
+    size_t End = 0;
+    return ParsePrefixedTimestamp(Text, Value, Start, End);
+  });
 }
 
 // Running text and a tag before the message open no prefix; codes, keys and names may.
@@ -328,11 +316,7 @@ TEST(Timestamp, TimeOfDay) {
       {"+7:08:09", 0},
       {"", 0},
   };
-  for (const TCase& C : Cases) {
-    double Value = Untouched;
-    EXPECT_EQ(ParseTimeOfDay(C.Text, Value), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-  }
+  ExpectTimes(Cases, ParseTimeOfDay);
   double Value = Untouched;
   EXPECT_TRUE(ParseTimeOfDay("00:00:00", Value));
   EXPECT_EQ(Value, 0.0);
@@ -365,11 +349,7 @@ TEST(Timestamp, AccessLog) {
       {"06/May/2024:07:08:09 +0200", At(2024, 5, 6, 7, 8, 9)},  // split at the space too
       {"", 0},
   };
-  for (const TCase& C : Cases) {
-    double Value = Untouched;
-    EXPECT_EQ(ParseAccessLogTime(C.Text, Value), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-  }
+  ExpectTimes(Cases, ParseAccessLogTime);
 }
 
 TEST(Timestamp, Syslog) {
@@ -391,11 +371,7 @@ TEST(Timestamp, Syslog) {
       {"May 6", 0},
       {"", 0},
   };
-  for (const TCase& C : Cases) {
-    double Value = Untouched;
-    EXPECT_EQ(ParseSyslogTime(C.Text, Value), C.Expected != 0) << C.Text;
-    EXPECT_DOUBLE_EQ(Value, C.Expected != 0 ? C.Expected : Untouched) << C.Text;
-  }
+  ExpectTimes(Cases, ParseSyslogTime);
   PinSyslogYear(2024);
   double Value = Untouched;
   EXPECT_TRUE(ParseSyslogTime("Feb 29 12:00:00", Value));
