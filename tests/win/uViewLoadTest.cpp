@@ -22,6 +22,7 @@
 #include "viewer/uViewRows.h"
 #include "viewer/uViewState.h"
 #include "viewer/uWin32LogWindow.h"
+#include "win/uInProcessViewer.h"
 #include "win/uWinTestSupport.h"
 
 namespace {
@@ -34,14 +35,6 @@ void HoldingHook(int64_t Offset, int64_t&) {
   if (Offset >= HoldFrom.load()) WaitForSingleObject(Gate, 30000);
 }
 
-std::string NumberedLines(int Count, const char* Word) {
-  std::string Text;
-  for (int I = 0; I < Count; ++I)
-    Text += "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " " + Word + " " +
-            std::to_string(I) + "\r\n";
-  return Text;
-}
-
 bool PumpUntil(const std::function<bool()>& Done) {
   const ULONGLONG Start = GetTickCount64();
   while (!Done()) {
@@ -51,25 +44,19 @@ bool PumpUntil(const std::function<bool()>& Done) {
   return true;
 }
 
-class ViewLoad : public ::testing::Test {
+class ViewLoad : public InProcessViewerTest {
  protected:
   static constexpr int Lines = 10000;
 
   // A viewer on a log of Lines lines whose load stops after its first 64 KiB until Release.
   void OpenHeld() {
-    Log.reset();
-    Log = std::make_unique<TTempLog>(NumberedLines(Lines, "line"), L"skerrin_viewload.log");
-    Host = std::make_unique<THostWindow>(false, 900, 500);
-    SavedSettings = AppSettings;
-    SetDefaultSettings();
-    AppSettings.TailEnabled = false;
     Gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HoldFrom = 64 << 10;
     LoadReadChunk = 4096;
     LoadReadHook = HoldingHook;
-    Viewer = CreateSkerrinWindow(Host->Top(), Utf8Path(Log->Path()), 0, AppSettings);
-    ASSERT_NE(Viewer, nullptr);
-    S = StateFromWindow(Viewer);
+    CreateViewer(NumberedLogLines(Lines), L"skerrin_viewload.log", false,
+                 [](TAppSettings& Settings) { Settings.TailEnabled = false; });
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(PumpUntil([&] { return S->View.VisibleCount > 0; }));
   }
   void Release() { SetEvent(Gate); }
@@ -83,20 +70,9 @@ class ViewLoad : public ::testing::Test {
     HoldFrom = INT64_MAX;
     if (Gate) CloseHandle(Gate);
     Gate = nullptr;
-    AppSettings = SavedSettings;
-  }
-  static std::string Utf8Path(const std::wstring& Path) {
-    char Name[MAX_PATH];
-    WideCharToMultiByte(CP_UTF8, 0, Path.c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
-    return Name;
+    InProcessViewerTest::TearDown();
   }
   std::wstring Summary() const { return StatusPartOf(Viewer, 0); }
-
-  std::unique_ptr<TTempLog> Log;
-  std::unique_ptr<THostWindow> Host;
-  TAppSettings SavedSettings;
-  HWND Viewer = nullptr;
-  TSkerrinState* S = nullptr;
 };
 
 // While the file is read the view shows what is in, counted and filtered as it comes, and the
@@ -146,7 +122,7 @@ TEST_F(ViewLoad, ANewLoadStopsTheRunningOneAndShowsNothingOfIt) {
   };
   for (const auto& [Name, Start] : Starts) {
     OpenHeld();
-    TTempLog Other(NumberedLines(5, "other"), L"skerrin_viewload_other.log");
+    TTempLog Other(NumberedLogLines(5, "other"), L"skerrin_viewload_other.log");
     S->FileName = Utf8Path(Other.Path());
     // A 32-bit viewer waits for the stopped worker (it needs the room of the old log), which
     // has to come out of the hold for that.
@@ -174,7 +150,7 @@ TEST_F(ViewLoad, ARotationDuringTheLoadEndsItAndTailLoadsTheNewFile) {
   std::thread Writer([&] {
     Renamed = MoveFileExW(Log->Path().c_str(), Rotated.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     HANDLE File = CreateFileW(Log->Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const std::string Text = NumberedLines(3, "new");
+    const std::string Text = NumberedLogLines(3, "new");
     DWORD Written = 0;
     WriteFile(File, Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr);
     CloseHandle(File);

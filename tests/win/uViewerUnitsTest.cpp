@@ -27,6 +27,7 @@
 #include "viewer/uViewerMetrics.h"
 #include "viewer/uWin32LogWindow.h"
 #include "viewer/uWrapView.h"
+#include "win/uInProcessViewer.h"
 #include "win/uWinTestSupport.h"
 
 namespace {
@@ -167,42 +168,17 @@ TEST(HostWindows, ListerWindowOrQuickViewPanel) {
 
 // A viewer created in this program, on a log of Lines lines ("line N" with an ERROR every
 // tenth), in a lister window.
-class InProcessViewer : public ::testing::Test {
+class InProcessViewer : public InProcessViewerTest {
  protected:
-  // Visible only where pixels are read back: taking a visible window down is slow here.
   void Open(int Lines, bool WordWrap, const std::string& Extra = {}, bool Visible = false) {
-    std::string Text;
-    for (int I = 0; I < Lines; ++I)
-      Text +=
-          "2024-01-01 10:00:00 " + std::string(I % 10 == 3 ? "ERROR" : "INFO") + " line " + std::to_string(I) + "\r\n";
-    Text += Extra;
-    Log = std::make_unique<TTempLog>(Text, L"skerrin_units.log");
-    Host = std::make_unique<THostWindow>(false, 900, 500, Visible);
-    SavedSettings = AppSettings;
-    // This program has no library entry point to set the defaults, so the schemes are set here.
-    SetDefaultSettings();
-    AppSettings.WordWrap = WordWrap;
-    char Name[MAX_PATH];
-    WideCharToMultiByte(CP_UTF8, 0, Log->Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
-    Viewer = CreateSkerrinWindow(Host->Top(), Name, 0, AppSettings);
-    ASSERT_NE(Viewer, nullptr);
-    S = StateFromWindow(Viewer);
-    ASSERT_NE(S, nullptr);
+    CreateViewer(NumberedLogLines(Lines) + Extra, L"skerrin_units.log", Visible,
+                 [&](TAppSettings& Settings) { Settings.WordWrap = WordWrap; });
+    if (HasFatalFailure()) return;
     PumpMessages(30);
     ASSERT_TRUE(WaitForLoad(Viewer));
   }
-  void TearDown() override {
-    if (Viewer && IsWindow(Viewer)) DestroyWindow(Viewer);
-    AppSettings = SavedSettings;
-  }
   bool ListboxSelected(int Row) const { return SendMessageW(S->ListWindow, LB_GETSEL, Row, 0) > 0; }
   int RowCentre(int Row) const { return Row * S->Metrics.RowHeight + S->Metrics.RowHeight / 2; }
-
-  std::unique_ptr<TTempLog> Log;
-  std::unique_ptr<THostWindow> Host;
-  TAppSettings SavedSettings;
-  HWND Viewer = nullptr;
-  TSkerrinState* S = nullptr;
 };
 
 TEST_F(InProcessViewer, ClicksInTheListboxSelectAsTheUserExpects) {
