@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/uNoCopy.h"
 #include "win/uWinTestSupport.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr size_t Granularity = 64 * 1024;
 // bytes (none: all of it), and gives it back when destroyed. The space is taken from the
 // allocator itself in shrinking pieces, which finds everything a heap could get, however the
 // system lays the process out.
-class TAddressSpaceSqueeze {
+class TAddressSpaceSqueeze : TNoCopy {
  public:
   explicit TAddressSpaceSqueeze(size_t Keep = 0) {
     Reserved.reserve(16384);
@@ -37,8 +38,6 @@ class TAddressSpaceSqueeze {
   ~TAddressSpaceSqueeze() {
     for (const TBlock& Block : Reserved) VirtualFree(Block.Base, 0, MEM_RELEASE);
   }
-  TAddressSpaceSqueeze(const TAddressSpaceSqueeze&) = delete;
-  TAddressSpaceSqueeze& operator=(const TAddressSpaceSqueeze&) = delete;
 
   size_t Taken() const {
     size_t Total = 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/uNoCopy.h"
 #include "viewer/uControlIds.h"
 
 // The lister interface's exports, as a test calls them.
@@ -35,24 +36,26 @@ F ExportOf(HMODULE Module, const char* Name) {
 // Skerrin.wlx64 in the 64-bit build, Skerrin.wlx in the 32-bit one, beside the test program.
 std::wstring PluginPath();
 
-// Owns one LoadLibrary reference to the plug-in.
-class TPluginLibrary {
+// A loaded plug-in library and its exports; the owner that loads it also frees it.
+class TPluginModule : TNoCopy {
  public:
-  TPluginLibrary() : Module(LoadLibraryW(PluginPath().c_str())) {}
-  ~TPluginLibrary() {
-    if (Module) FreeLibrary(Module);
-  }
-  TPluginLibrary(const TPluginLibrary&) = delete;
-  TPluginLibrary& operator=(const TPluginLibrary&) = delete;
-
   HMODULE Handle() const { return Module; }
   template <typename F>
   F Export(const char* Name) const {
     return ExportOf<F>(Module, Name);
   }
 
- private:
-  HMODULE Module;
+ protected:
+  HMODULE Module = nullptr;
+};
+
+// Owns one LoadLibrary reference to the plug-in.
+class TPluginLibrary : public TPluginModule {
+ public:
+  TPluginLibrary() { Module = LoadLibraryW(PluginPath().c_str()); }
+  ~TPluginLibrary() {
+    if (Module) FreeLibrary(Module);
+  }
 };
 
 // --- Logs and the stand-in lister window ---------------------------------------------------
@@ -61,12 +64,10 @@ class TPluginLibrary {
 extern const std::string TenLevelLines;
 
 // A log file in the temporary folder, deleted again by the destructor.
-class TTempLog {
+class TTempLog : TNoCopy {
  public:
   explicit TTempLog(const std::string& Content, const wchar_t* Name = L"skerrin_view_test.log");
   ~TTempLog();
-  TTempLog(const TTempLog&) = delete;
-  TTempLog& operator=(const TTempLog&) = delete;
   const std::wstring& Path() const { return FilePath; }
 
  private:
@@ -77,12 +78,10 @@ class TTempLog {
 // child panel inside it standing in for the quick-view panel). It keeps the key messages and
 // the commands (their ids) that reach its own procedure. Only a Visible host can be read back from the screen; it is
 // slow to take down under a virtual display without a window manager, so others stay hidden.
-class THostWindow {
+class THostWindow : TNoCopy {
  public:
   explicit THostWindow(bool QuickView = false, int Width = 1000, int Height = 500, bool Visible = false);
   ~THostWindow();
-  THostWindow(const THostWindow&) = delete;
-  THostWindow& operator=(const THostWindow&) = delete;
 
   HWND Top() const { return TopWindow; }
   // Where a viewer goes: the top-level window, or the panel for a quick view.
@@ -122,38 +121,28 @@ COLORREF ScreenPixel(HWND Window, int X, int Y);
 
 // The plug-in loaded once for the program, as the host keeps it: a copy in a folder of its own,
 // so that its settings file is its own and other tests still see the original load and unload.
-class TPluginCopy {
+class TPluginCopy : public TPluginModule {
  public:
   // Ini, when given, is written as the copy's settings file before the library is loaded.
   explicit TPluginCopy(const wchar_t* Folder = L"SkerrinFeatureTest", const std::string& Ini = {});
   ~TPluginCopy();
-  TPluginCopy(const TPluginCopy&) = delete;
-  TPluginCopy& operator=(const TPluginCopy&) = delete;
-  HMODULE Handle() const { return Module; }
-  template <typename F>
-  F Export(const char* Name) const {
-    return ExportOf<F>(Module, Name);
-  }
   // The settings file beside the copy.
   std::wstring SettingsFile() const { return Dir + L"Skerrin.ini"; }
 
  private:
   std::wstring Dir;
   std::wstring Copy;
-  HMODULE Module = nullptr;
 };
 TPluginCopy& SharedPlugin();
 
 // One viewer of the plug-in (SharedPlugin unless another copy is given) inside a stand-in lister
 // window; closed by the destructor, after its Tail box was cleared and its Follow box set again
 // (both are saved settings).
-class TPluginViewer {
+class TPluginViewer : TNoCopy {
  public:
   TPluginViewer(const std::wstring& FileName, int Flags = 0, bool Visible = false, int Width = 1000, int Height = 500,
                 TPluginCopy* Plugin = nullptr);
   ~TPluginViewer();
-  TPluginViewer(const TPluginViewer&) = delete;
-  TPluginViewer& operator=(const TPluginViewer&) = delete;
 
   HWND Window() const { return Viewer; }
   HWND Control(int Id) const { return FindControl(Viewer, Id); }
@@ -198,12 +187,10 @@ std::vector<std::wstring> SplitCrLf(const std::wstring& Text);
 
 // A log file that a test writes the way loggers do. Its creation time is put back after every
 // change that keeps the file, as Windows keeps it (Wine reports the last write instead).
-class TGrowingLog {
+class TGrowingLog : TNoCopy {
  public:
   TGrowingLog(const wchar_t* Name, const std::string& Initial);
   ~TGrowingLog();
-  TGrowingLog(const TGrowingLog&) = delete;
-  TGrowingLog& operator=(const TGrowingLog&) = delete;
 
   const std::wstring& Path() const { return FilePath; }
   void Append(const std::string& Bytes);
