@@ -310,33 +310,44 @@ TEST(LevelCounters, AGrowingLogCountsAsARecountAndACompletedLineIsMatchedAgain) 
   EXPECT_EQ(EffectiveLevel(Cache, List, 0), lError);
 }
 
-TEST(LevelCounters, LevelRulesCountAsErrors) {
-  TLogList List;
-  AddTestLine(List, {"Disk full on /var", lInfo, 45000});
-  AddTestLine(List, {"disk FULL again", lCustom, 45002});
-  AddTestLine(List, {"fine", lInfo, 45001});
-  TRuleCache Cache;
-  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("disk full", true, lError)})));
-  UpdateEffectiveLevels(Cache, List);
-  const TLevelCounters Counters = CountAll(Cache, List);
-  EXPECT_EQ(Counters.ErrorCount, 2);
-  EXPECT_EQ(Counters.InfoCount, 1);
-  EXPECT_EQ(Counters.LastErrorTime, 45002);
-}
-
-TEST(LevelCounters, DisabledDefaultLevelsCountNothing) {
-  TLogList List;
-  AddTestLine(List, {"e", lError, 1});
-  AddTestLine(List, {"w", lWarn, 1});
-  AddTestLine(List, {"i", lInfo, 1});
-  TRuleCache Cache;
-  SyncRuleCache(Cache, ColorRulesOf(SettingsWith({Rule("e")}, true)));  // a colour rule without a level
-  UpdateEffectiveLevels(Cache, List);
-  const TLevelCounters Counters = CountAll(Cache, List);
-  EXPECT_EQ(Counters.ErrorCount, 0);
-  EXPECT_EQ(Counters.WarnCount, 0);
-  EXPECT_EQ(Counters.InfoCount, 0);
-  EXPECT_EQ(Counters.LastErrorTime, 0);
+// Lines count by their level after colour rules: a rule with a level makes its lines that level,
+// and with the default levels disabled, a rule without one leaves every line uncounted.
+TEST(LevelCounters, CountTheLevelsColourRulesGive) {
+  struct TCase {
+    const char* Name;
+    std::vector<TLine> Lines;
+    TAppSettings Settings;
+    int32_t Errors, Warnings, Infos;
+    double LastErrorTime;
+  };
+  const TCase Cases[] = {
+      {"a level rule counts as errors",
+       {{"Disk full on /var", lInfo, 45000}, {"disk FULL again", lCustom, 45002}, {"fine", lInfo, 45001}},
+       SettingsWith({Rule("disk full", true, lError)}),
+       2,
+       0,
+       1,
+       45002},
+      {"disabled default levels count nothing",
+       {{"e", lError, 1}, {"w", lWarn, 1}, {"i", lInfo, 1}},
+       SettingsWith({Rule("e")}, true),  // a colour rule without a level
+       0,
+       0,
+       0,
+       0},
+  };
+  for (const TCase& Case : Cases) {
+    TLogList List;
+    for (const TLine& Line : Case.Lines) AddTestLine(List, Line);
+    TRuleCache Cache;
+    SyncRuleCache(Cache, ColorRulesOf(Case.Settings));
+    UpdateEffectiveLevels(Cache, List);
+    const TLevelCounters Counters = CountAll(Cache, List);
+    EXPECT_EQ(Counters.ErrorCount, Case.Errors) << Case.Name;
+    EXPECT_EQ(Counters.WarnCount, Case.Warnings) << Case.Name;
+    EXPECT_EQ(Counters.InfoCount, Case.Infos) << Case.Name;
+    EXPECT_EQ(Counters.LastErrorTime, Case.LastErrorTime) << Case.Name;
+  }
 }
 
 TEST(LevelCounters, FilterThatMatchesNothing) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,31 +73,29 @@ TEST_F(TailView, WriterStepsShowEveryLineExactlyOnce) {
     ExpectRows(V, Expected, Step.Name);
   }
 
-  Log.Truncate();
-  V.Tick();
-  ExpectRows(V, {}, "truncated to nothing");
-  Log.Append(Numbered(10, 11));
-  V.Tick();
-  ExpectRows(V, NumberedRows(10, 11), "written again after the truncation");
-  Log.Append(Numbered(12, 12));
-  V.Tick();
-  ExpectRows(V, NumberedRows(10, 12), "growing again");
-
-  Log.Rotate(Numbered(20, 21));
-  V.Tick();
-  ExpectRows(V, NumberedRows(20, 21), "rotated by rename and re-create");
-  Log.Append(Numbered(22, 22));
-  V.Tick();
-  ExpectRows(V, NumberedRows(20, 22), "the new file grows");
-
-  const std::string Same = Numbered(20, 22);
-  std::string Changed = Same;
+  // Then the file is cut, rotated and rewritten under the viewer.
+  std::string Changed = Numbered(20, 22);
   Changed.replace(Changed.find("line 21"), 7, "LINE 99");
-  Log.Rewrite(Changed);
-  V.Tick();
   TLines Rewritten = NumberedRows(20, 22);
   Rewritten[1] = L"2024-03-01 08:00:21 INFO LINE 99";
-  ExpectRows(V, Rewritten, "rewritten with the same size");
+  struct TChange {
+    const char* Name;
+    std::function<void()> Make;
+    TLines Rows;
+  };
+  const TChange Changes[] = {
+      {"truncated to nothing", [&] { Log.Truncate(); }, {}},
+      {"written again after the truncation", [&] { Log.Append(Numbered(10, 11)); }, NumberedRows(10, 11)},
+      {"growing again", [&] { Log.Append(Numbered(12, 12)); }, NumberedRows(10, 12)},
+      {"rotated by rename and re-create", [&] { Log.Rotate(Numbered(20, 21)); }, NumberedRows(20, 21)},
+      {"the new file grows", [&] { Log.Append(Numbered(22, 22)); }, NumberedRows(20, 22)},
+      {"rewritten with the same size", [&] { Log.Rewrite(Changed); }, Rewritten},
+  };
+  for (const TChange& Change : Changes) {
+    Change.Make();
+    V.Tick();
+    ExpectRows(V, Change.Rows, Change.Name);
+  }
 }
 
 TEST_F(TailView, LastLineWithoutLineBreakIsCompletedNotDuplicated) {
