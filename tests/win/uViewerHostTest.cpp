@@ -247,6 +247,8 @@ TEST_F(ViewerHost, AnsiExportsLoadAndReloadToo) {
   WideCharToMultiByte(CP_ACP, 0, Log.Path().c_str(), -1, Name, MAX_PATH, nullptr, nullptr);
   HWND Viewer = LoadA(Host.Top(), Name, 0);
   ASSERT_NE(Viewer, nullptr);
+  // The rows come from the background load.
+  ASSERT_TRUE(WaitForLoad(Viewer));
   EXPECT_EQ(Rows(Viewer), 10);
   EXPECT_EQ(LoadNextA(Host.Top(), Viewer, Name, 0), 0);
   char Missing[] = "c:\\missing\\nothing.log";
