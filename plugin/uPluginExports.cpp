@@ -21,6 +21,21 @@ bool StartUpDone = false;
 
 int Result(bool Succeeded) { return Succeeded ? LISTPLUGIN_OK : LISTPLUGIN_ERROR; }
 
+// Nothing may be thrown into the host: an export that fails answers with its error value.
+template <typename R, typename F>
+R Guarded(R OnFailure, F&& Work) noexcept {
+  try {
+    return Work();
+  } catch (...) {
+    return OnFailure;
+  }
+}
+
+HWND CreateViewer(HWND ParentWin, const std::string& FileName, int ShowFlags) {
+  StartUp();
+  return CreateSkerrinWindow(ParentWin, FileName, ShowFlags, AppSettings);
+}
+
 int SearchInto(HWND ListWin, const std::string& Text, int Flags) {
   TSkerrinState* S = StateFromWindow(ListWin);
   return Result(S && HostSearchText(*S, Text, Flags));
@@ -44,6 +59,7 @@ void StartUp() {
 }
 
 int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
+  StartUp();
   if (FileName.empty()) return LISTPLUGIN_ERROR;
   TSkerrinState* S = StateFromWindow(ListWin);
   if (!S) return LISTPLUGIN_ERROR;
@@ -56,39 +72,19 @@ int LoadNextInto(HWND ListWin, const std::string& FileName, int ShowFlags) {
 }
 
 SKERRIN_EXPORT HWND WINAPI ListLoad(HWND ParentWin, char* FileToLoad, int ShowFlags) {
-  try {
-    StartUp();
-    return CreateSkerrinWindow(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags, AppSettings);
-  } catch (...) {
-    return nullptr;
-  }
+  return Guarded<HWND>(nullptr, [&] { return CreateViewer(ParentWin, AnsiToUtf8(FileToLoad), ShowFlags); });
 }
 
 SKERRIN_EXPORT HWND WINAPI ListLoadW(HWND ParentWin, WCHAR* FileToLoad, int ShowFlags) {
-  try {
-    StartUp();
-    return CreateSkerrinWindow(ParentWin, WideToUtf8(FileToLoad), ShowFlags, AppSettings);
-  } catch (...) {
-    return nullptr;
-  }
+  return Guarded<HWND>(nullptr, [&] { return CreateViewer(ParentWin, WideToUtf8(FileToLoad), ShowFlags); });
 }
 
 SKERRIN_EXPORT int WINAPI ListLoadNext(HWND, HWND ListWin, char* FileToLoad, int ShowFlags) {
-  try {
-    StartUp();
-    return LoadNextInto(ListWin, AnsiToUtf8(FileToLoad), ShowFlags);
-  } catch (...) {
-    return LISTPLUGIN_ERROR;
-  }
+  return Guarded(LISTPLUGIN_ERROR, [&] { return LoadNextInto(ListWin, AnsiToUtf8(FileToLoad), ShowFlags); });
 }
 
 SKERRIN_EXPORT int WINAPI ListLoadNextW(HWND, HWND ListWin, WCHAR* FileToLoad, int ShowFlags) {
-  try {
-    StartUp();
-    return LoadNextInto(ListWin, WideToUtf8(FileToLoad), ShowFlags);
-  } catch (...) {
-    return LISTPLUGIN_ERROR;
-  }
+  return Guarded(LISTPLUGIN_ERROR, [&] { return LoadNextInto(ListWin, WideToUtf8(FileToLoad), ShowFlags); });
 }
 
 SKERRIN_EXPORT void WINAPI ListCloseWindow(HWND ListWin) {
@@ -117,35 +113,23 @@ SKERRIN_EXPORT void WINAPI ListSetDefaultParams(ListDefaultParamStruct*) {
 }
 
 SKERRIN_EXPORT int WINAPI ListSendCommand(HWND ListWin, int Command, int Parameter) {
-  try {
+  return Guarded(LISTPLUGIN_ERROR, [&] {
     TSkerrinState* S = StateFromWindow(ListWin);
     return Result(S && HostCommand(*S, Command, Parameter));
-  } catch (...) {
-    return LISTPLUGIN_ERROR;
-  }
+  });
 }
 
 SKERRIN_EXPORT int WINAPI ListSearchText(HWND ListWin, char* SearchString, int SearchParameter) {
-  try {
-    return SearchInto(ListWin, AnsiToUtf8(SearchString), SearchParameter);
-  } catch (...) {
-    return LISTPLUGIN_ERROR;
-  }
+  return Guarded(LISTPLUGIN_ERROR, [&] { return SearchInto(ListWin, AnsiToUtf8(SearchString), SearchParameter); });
 }
 
 SKERRIN_EXPORT int WINAPI ListSearchTextW(HWND ListWin, WCHAR* SearchString, int SearchParameter) {
-  try {
-    return SearchInto(ListWin, WideToUtf8(SearchString), SearchParameter);
-  } catch (...) {
-    return LISTPLUGIN_ERROR;
-  }
+  return Guarded(LISTPLUGIN_ERROR, [&] { return SearchInto(ListWin, WideToUtf8(SearchString), SearchParameter); });
 }
 
 SKERRIN_EXPORT int WINAPI ListSearchDialog(HWND ListWin, int FindNext) {
-  try {
+  return Guarded(LISTPLUGIN_ERROR, [&] {
     TSkerrinState* S = StateFromWindow(ListWin);
     return Result(S && HostSearchDialog(*S, FindNext != 0));
-  } catch (...) {
-    return LISTPLUGIN_ERROR;
-  }
+  });
 }
