@@ -1,6 +1,5 @@
 #include "win/uInProcessViewer.h"
 
-#include "platform/uPlatformWide.h"
 #include "settings/uSettings.h"
 #include "viewer/uWin32LogWindow.h"
 
@@ -11,8 +10,6 @@ std::string NumberedLogLines(int Count, const char* Word) {
             std::to_string(I) + "\r\n";
   return Text;
 }
-
-std::string Utf8Path(const std::wstring& Path) { return Utf8FromWide(Path); }
 
 void InProcessViewerTest::CreateViewer(const std::string& Text, const wchar_t* FileName, bool Visible,
                                        const std::function<void(TAppSettings&)>& Adjust) {

@@ -10,13 +10,12 @@
 #include <string>
 
 #include "settings/uSettingsRecord.h"
+#include "uTestSupport.h"
 #include "viewer/uSkerrinState.h"
 #include "win/uWinTestSupport.h"
 
 // Count lines "2024-01-01 10:00:00 INFO <Word> <N>", N from 0, with ERROR for INFO where N ends in 3.
 std::string NumberedLogLines(int Count, const char* Word = "line");
-// A path as UTF-8, as the viewer takes file names.
-std::string Utf8Path(const std::wstring& Path);
 
 class InProcessViewerTest : public ::testing::Test {
  protected:
